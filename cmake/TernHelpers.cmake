@@ -1,0 +1,34 @@
+# tern_add_test(NAME SOURCES <files...> [LIBS <targets...>] [LABELS <labels...>] [TIMEOUT <s>])
+# One GoogleTest executable per area; every test gets a timeout so that a
+# forgotten modal dialog or a lost datagram fails instead of hanging CI.
+function(tern_add_test name)
+  cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 120)
+  endif()
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main tern_flags)
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES
+    TIMEOUT ${T_TIMEOUT}
+    LABELS "${T_LABELS}"
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+endfunction()
+
+# tern_add_net_test(NAME COMMAND <cmd...> [TIMEOUT <s>])
+# Tests that open real sockets run only inside a private network namespace
+# with nothing but loopback. Where no namespace can be made the wrapper exits
+# 77 and ctest reports the test as skipped: never run on the host network.
+function(tern_add_net_test name)
+  cmake_parse_arguments(T "" "TIMEOUT" "COMMAND" ${ARGN})
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 120)
+  endif()
+  add_test(NAME ${name}
+    COMMAND ${PROJECT_SOURCE_DIR}/tools/isolated-net ${T_COMMAND})
+  set_tests_properties(${name} PROPERTIES
+    TIMEOUT ${T_TIMEOUT}
+    LABELS net
+    SKIP_RETURN_CODE 77
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+endfunction()

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "link/udp_socket_control.h"
+
+#include <QUdpSocket>
+
+#include <memory>
+
+namespace tern::link {
+
+// The socket control over a real QUdpSocket: bound to lclPort on every IPv4
+// address with the port shared (the AP simulator may listen on it too),
+// broadcasts allowed, and a receive buffer large enough for a burst of a
+// thousand discovery replies.
+class QtUdpSocketControl : public UdpSocketControl {
+    Q_OBJECT
+public:
+    static constexpr int kWantedReceiveBuffer = 8 * 1024 * 1024;
+
+    explicit QtUdpSocketControl(QObject* parent = nullptr);
+    ~QtUdpSocketControl() override;
+
+    bool OpenSocket() override;
+    int SendData(QByteArrayView datagram) override;
+    void CloseSocket() override;
+    bool isOpen() const override;
+
+    // The receive buffer the system granted after OpenSocket (Linux caps it
+    // at net.core.rmem_max for unprivileged users); 0 before.
+    int receiveBufferSize() const { return receiveBuffer_; }
+    QString lastError() const { return lastError_; }
+
+private:
+    void drainPending();
+
+    std::unique_ptr<QUdpSocket> socket_;
+    int receiveBuffer_ = 0;
+    QString lastError_;
+};
+
+}  // namespace tern::link

@@ -1,0 +1,165 @@
+// tern-ap-sim: any number of simulated access points on one UDP socket.
+#include "config/net_types.h"
+#include "link/network_guard.h"
+#include "tools/simulator/udp_simulator.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QTextStream>
+#include <QTimer>
+
+#include <cstdio>
+
+using namespace tern;
+
+namespace {
+
+QTextStream& Out() {
+    static QTextStream out(stdout);
+    return out;
+}
+
+bool ParseInt(const QString& text, int min, int max, int* value) {
+    bool ok = false;
+    const int v = text.toInt(&ok);
+    if (!ok || v < min || v > max) {
+        return false;
+    }
+    *value = v;
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("tern-ap-sim"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Simulated wireless access points answering the Tern AP Utility's searches and set\n"
+        "requests on UDP port 27155. Replies are broadcast, so it runs only where every\n"
+        "network interface is loopback: start it through tools/isolated-net."));
+    parser.addHelpOption();
+    const QCommandLineOption count(QStringLiteral("count"),
+                                   QStringLiteral("Number of APs, 1..5000 (default 5)."),
+                                   QStringLiteral("N"), QStringLiteral("5"));
+    const QCommandLineOption plain(QStringLiteral("plain"),
+                                   QStringLiteral("Send discovery replies without encipherment."));
+    const QCommandLineOption oldFw(QStringLiteral("old-firmware"),
+                                   QStringLiteral("The last N APs have old firmware (default 0)."),
+                                   QStringLiteral("N"), QStringLiteral("0"));
+    const QCommandLineOption drop(QStringLiteral("drop"),
+                                  QStringLiteral("Lose each reply with this percent chance (default 0)."),
+                                  QStringLiteral("PERCENT"), QStringLiteral("0"));
+    const QCommandLineOption delay(QStringLiteral("delay"),
+                                   QStringLiteral("Delay each reply by a random 0..MS milliseconds (default 0)."),
+                                   QStringLiteral("MS"), QStringLiteral("0"));
+    const QCommandLineOption silentSet(QStringLiteral("silent-on-set"),
+                                       QStringLiteral("The first N APs never answer a set request (default 0)."),
+                                       QStringLiteral("N"), QStringLiteral("0"));
+    const QCommandLineOption user(QStringLiteral("user"),
+                                  QStringLiteral("Management user name of every AP (default admin)."),
+                                  QStringLiteral("NAME"), QStringLiteral("admin"));
+    const QCommandLineOption password(QStringLiteral("password"),
+                                      QStringLiteral("Management password of every AP (default admin)."),
+                                      QStringLiteral("PASS"), QStringLiteral("admin"));
+    const QCommandLineOption apLogin(QStringLiteral("ap-login"),
+                                     QStringLiteral("Give AP number I (from 1) its own login; repeatable."),
+                                     QStringLiteral("I:USER:PASS"));
+    const QCommandLineOption seed(QStringLiteral("seed"),
+                                  QStringLiteral("Seed for drops and delays (default 1)."),
+                                  QStringLiteral("S"), QStringLiteral("1"));
+    const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("UDP port (default 27155)."),
+                                  QStringLiteral("PORT"), QStringLiteral("27155"));
+    const QCommandLineOption duration(QStringLiteral("duration"),
+                                      QStringLiteral("Stop after this many seconds (default 300)."),
+                                      QStringLiteral("S"), QStringLiteral("300"));
+    const QCommandLineOption maxRequests(QStringLiteral("max-requests"),
+                                         QStringLiteral("Stop after answering this many requests (default 10000)."),
+                                         QStringLiteral("N"), QStringLiteral("10000"));
+    const QCommandLineOption list(QStringLiteral("list"),
+                                  QStringLiteral("Print the simulated APs (MAC, name, SSID) and go on."));
+    parser.addOptions({count, plain, oldFw, drop, delay, silentSet, user, password, apLogin, seed,
+                       port, duration, maxRequests, list});
+    parser.process(app);
+
+    int n = 0, old = 0, dropPct = 0, delayMs = 0, silent = 0, seedValue = 0, portValue = 0,
+        seconds = 0, requests = 0;
+    if (!ParseInt(parser.value(count), 1, 5000, &n) ||
+        !ParseInt(parser.value(oldFw), 0, 5000, &old) ||
+        !ParseInt(parser.value(drop), 0, 100, &dropPct) ||
+        !ParseInt(parser.value(delay), 0, 60000, &delayMs) ||
+        !ParseInt(parser.value(silentSet), 0, 5000, &silent) ||
+        !ParseInt(parser.value(seed), 0, 2147483647, &seedValue) ||
+        !ParseInt(parser.value(port), 1, 65535, &portValue) ||
+        !ParseInt(parser.value(duration), 1, 86400, &seconds) ||
+        !ParseInt(parser.value(maxRequests), 1, 10000000, &requests)) {
+        std::fprintf(stderr, "tern-ap-sim: an option value is out of range; see --help\n");
+        return 2;
+    }
+
+    QString offending;
+    if (!link::OnlyLoopbackNetwork(&offending)) {
+        std::fprintf(stderr,
+                     "tern-ap-sim: refusing to run: interface '%s' is up and not loopback.\n"
+                     "Run it inside a private network namespace: tools/isolated-net %s ...\n",
+                     qPrintable(offending), argv[0]);
+        return 3;
+    }
+
+    std::vector<sim::SimulatedAp> aps = sim::GenerateAps(n);
+    for (int i = 0; i < n; ++i) {
+        auto& ap = aps[static_cast<std::size_t>(i)];
+        ap.user = parser.value(user).toUtf8();
+        ap.password = parser.value(password).toUtf8();
+        ap.oldFirmware = i >= n - old;
+        ap.silentOnSet = i < silent;
+    }
+    for (const QString& spec : parser.values(apLogin)) {
+        const QStringList parts = spec.split(QLatin1Char(':'));
+        int index = 0;
+        if (parts.size() != 3 || !ParseInt(parts[0], 1, n, &index)) {
+            std::fprintf(stderr, "tern-ap-sim: --ap-login wants I:USER:PASS with 1 <= I <= %d\n", n);
+            return 2;
+        }
+        aps[static_cast<std::size_t>(index - 1)].user = parts[1].toUtf8();
+        aps[static_cast<std::size_t>(index - 1)].password = parts[2].toUtf8();
+    }
+    if (parser.isSet(list)) {
+        for (const auto& ap : aps) {
+            Out() << config::MacText(ap.record.mac_addr()) << '\t'
+                  << QString::fromLatin1(ap.record.ap_name()) << '\t'
+                  << QString::fromLatin1(ap.record.ssid()) << '\n';
+        }
+        Out().flush();
+    }
+
+    sim::SimOptions options;
+    options.plainReplies = parser.isSet(plain);
+    options.dropPercent = dropPct;
+    options.maxDelayMs = delayMs;
+    options.seed = static_cast<std::uint32_t>(seedValue);
+    sim::UdpSimulator simulator(sim::ApSimulator(std::move(aps), options), portValue);
+    QString error;
+    if (!simulator.open(&error)) {
+        std::fprintf(stderr, "tern-ap-sim: cannot open UDP port %d: %s\n", portValue,
+                     qPrintable(error));
+        return 1;
+    }
+    QObject::connect(&simulator, &sim::UdpSimulator::requestHandled, &app, [&] {
+        if (simulator.requestsHandled() >= requests) {
+            QTimer::singleShot(500, &app, &QCoreApplication::quit);
+        }
+    });
+    QTimer::singleShot(seconds * 1000, &app, &QCoreApplication::quit);
+    std::fprintf(stderr, "tern-ap-sim: %d AP(s) listening on UDP port %d\n", n, portValue);
+    const int rc = QCoreApplication::exec();
+    const auto& s = simulator.simulator();
+    std::fprintf(stderr,
+                 "tern-ap-sim: %d search(es) answered, %d set(s) accepted, %d refused, %d "
+                 "replies sent, %d send failures\n",
+                 s.searchesAnswered(), s.setsAccepted(), s.setsRefused(), simulator.repliesSent(),
+                 simulator.sendFailures());
+    return rc;
+}
