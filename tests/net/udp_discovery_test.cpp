@@ -1,0 +1,179 @@
+// Real UDP between the program's socket and tern-ap-sim. Runs only inside
+// tools/isolated-net; the first check refuses any other network.
+#include "config/ap_config_record.h"
+#include "config/net_types.h"
+#include "link/discovery_search.h"
+#include "link/network_guard.h"
+#include "link/qt_udp_socket_control.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QProcess>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <set>
+
+using namespace tern;
+
+namespace {
+
+// Starts tern-ap-sim and waits until it listens. Bounded: the simulator is
+// told to stop after `requests` requests or 60 s, and is killed on exit.
+class SimProcess {
+public:
+    explicit SimProcess(QStringList args) {
+        process_.setProcessChannelMode(QProcess::SeparateChannels);
+        process_.setReadChannel(QProcess::StandardError);
+        process_.start(QStringLiteral(TERN_AP_SIM_PATH), args << QStringLiteral("--duration")
+                                                               << QStringLiteral("60"));
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < 10000 && !listening_) {
+            process_.waitForReadyRead(100);
+            stderr_ += process_.readAllStandardError();
+            listening_ = stderr_.contains("listening");
+            if (process_.state() == QProcess::NotRunning) {
+                break;
+            }
+        }
+    }
+    ~SimProcess() {
+        process_.kill();
+        process_.waitForFinished(5000);
+    }
+    bool listening() const { return listening_; }
+    QByteArray log() const { return stderr_; }
+
+private:
+    QProcess process_;
+    QByteArray stderr_;
+    bool listening_ = false;
+};
+
+std::unique_ptr<link::QtUdpSocketControl> OpenProgramSocket() {
+    auto socket = std::make_unique<link::QtUdpSocketControl>();
+    socket->lclPort = link::kDefaultPort;
+    socket->rmtPort = link::kDefaultPort;
+    socket->RmtAddr = QStringLiteral("255.255.255.255");
+    return socket->OpenSocket() ? std::move(socket) : nullptr;
+}
+
+void RunSearch(link::DiscoverySearch& search, int windowMs) {
+    QEventLoop loop;
+    QObject::connect(&search, &link::DiscoverySearch::finished, &loop, &QEventLoop::quit);
+    search.start(windowMs);
+    loop.exec();
+}
+
+class UdpDiscovery : public ::testing::Test {
+protected:
+    void SetUp() override {
+        QString iface;
+        ASSERT_TRUE(link::OnlyLoopbackNetwork(&iface))
+            << "interface " << iface.toStdString()
+            << " is up: this test runs only inside tools/isolated-net";
+    }
+};
+
+}  // namespace
+
+TEST_F(UdpDiscovery, thousandSimulatedAps_eachListedOnce) {
+    SimProcess sim({QStringLiteral("--count"), QStringLiteral("1000"), QStringLiteral("--max-requests"),
+                    QStringLiteral("1")});
+    ASSERT_TRUE(sim.listening()) << sim.log().toStdString();
+    auto socket = OpenProgramSocket();
+    ASSERT_TRUE(socket);
+    EXPECT_GE(socket->receiveBufferSize(), 4 * 1024 * 1024)
+        << "receive buffer too small for a burst of 1000 replies";
+
+    link::LinkState linkState;
+    link::DiscoverySearch search(*socket, linkState);
+    RunSearch(search, 2000);
+
+    ASSERT_EQ(search.found().size(), 1000u);
+    std::set<QString> macs;
+    for (const auto& ap : search.found()) {
+        const config::ApConfigRecord r(ap.record);
+        macs.insert(config::MacText(r.mac_addr()));
+        EXPECT_TRUE(r.ap_name().startsWith("TernAP-"));
+        EXPECT_TRUE(ap.enciphered);
+    }
+    EXPECT_EQ(macs.size(), 1000u);
+    EXPECT_EQ(search.counters().ownEchoes, 1);
+    EXPECT_EQ(search.counters().duplicates, 0);
+}
+
+TEST_F(UdpDiscovery, plainRepliesAndOldFirmware_overRealSockets) {
+    SimProcess sim({QStringLiteral("--count"), QStringLiteral("5"), QStringLiteral("--plain"),
+                    QStringLiteral("--old-firmware"), QStringLiteral("1")});
+    ASSERT_TRUE(sim.listening()) << sim.log().toStdString();
+    auto socket = OpenProgramSocket();
+    ASSERT_TRUE(socket);
+    link::LinkState linkState;
+    link::DiscoverySearch search(*socket, linkState);
+    RunSearch(search, 800);
+    ASSERT_EQ(search.found().size(), 4u);
+    EXPECT_EQ(config::MacText(config::ApConfigRecord(search.found()[0].record).mac_addr()),
+              QStringLiteral("02-54-45-00-00-00"));
+    EXPECT_FALSE(search.found()[0].enciphered);
+    EXPECT_EQ(search.counters().oldFirmware, 1);
+}
+
+TEST_F(UdpDiscovery, setRequest_acknowledgedOrRefusedByTheAddressedAp) {
+    SimProcess sim({QStringLiteral("--count"), QStringLiteral("3"), QStringLiteral("--ap-login"),
+                    QStringLiteral("3:root:other")});
+    ASSERT_TRUE(sim.listening()) << sim.log().toStdString();
+    auto socket = OpenProgramSocket();
+    ASSERT_TRUE(socket);
+    link::LinkState linkState;
+    link::DiscoverySearch search(*socket, linkState);
+    RunSearch(search, 800);
+    ASSERT_EQ(search.found().size(), 3u);
+
+    std::vector<link::ClassifiedDatagram> replies;
+    QObject::connect(socket.get(), &link::UdpSocketControl::OnRecv, socket.get(),
+                     [&](const QByteArray& d) {
+                         auto c = link::ClassifyDatagram(d, linkState);
+                         if (c.kind == link::DatagramKind::Acknowledgement ||
+                             c.kind == link::DatagramKind::ErrorReply) {
+                             replies.push_back(c);
+                         }
+                     });
+    auto send = [&](int index) {
+        config::ApConfigRecord r(search.found()[static_cast<std::size_t>(index)].record);
+        r.set_ssid("applied");
+        r.set_mgmt_user("admin");
+        r.set_mgmt_pass("admin");
+        linkState.NewRequest();
+        socket->SendData(link::BuildSetRequest(linkState.request_marker(), linkState.link_key(), r.bytes()));
+        QElapsedTimer t;
+        t.start();
+        const auto before = replies.size();
+        while (replies.size() == before && t.elapsed() < 2000) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        }
+        return r.mac_addr();
+    };
+    send(0);
+    const auto refusedMac = send(2);
+    ASSERT_EQ(replies.size(), 2u);
+    EXPECT_EQ(replies[0].kind, link::DatagramKind::Acknowledgement);
+    EXPECT_EQ(replies[1].kind, link::DatagramKind::ErrorReply);
+    EXPECT_EQ(link::ErrorReplyMac(replies[1]), refusedMac);
+
+    link::DiscoverySearch again(*socket, linkState);
+    RunSearch(again, 800);
+    ASSERT_EQ(again.found().size(), 3u);
+    EXPECT_EQ(config::ApConfigRecord(again.found()[0].record).ssid(), QByteArray("applied"));
+    EXPECT_EQ(config::ApConfigRecord(again.found()[2].record).ssid(), QByteArray("tern-0003"));
+}
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
