@@ -1,13 +1,19 @@
-# tern_add_test(NAME SOURCES <files...> [LIBS <targets...>] [LABELS <labels...>] [TIMEOUT <s>])
+# tern_add_test(NAME SOURCES <files...> [LIBS <targets...>] [LABELS <labels...>] [TIMEOUT <s>] [GUI])
+# GUI tests get a main() that creates the QApplication first.
 # One GoogleTest executable per area; every test gets a timeout so that a
 # forgotten modal dialog or a lost datagram fails instead of hanging CI.
 function(tern_add_test name)
-  cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(T "GUI" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 120)
   endif()
-  add_executable(${name} ${T_SOURCES})
-  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main tern_flags)
+  if(T_GUI)
+    add_executable(${name} ${T_SOURCES} ${PROJECT_SOURCE_DIR}/tests/support/gui_test_main.cpp)
+    target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest tern_flags)
+  else()
+    add_executable(${name} ${T_SOURCES})
+    target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main tern_flags)
+  endif()
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES
     TIMEOUT ${T_TIMEOUT}

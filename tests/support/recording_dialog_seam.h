@@ -1,0 +1,40 @@
+#pragma once
+
+#include "ui/dialog_seam.h"
+
+#include <QDialog>
+
+#include <deque>
+#include <functional>
+#include <vector>
+
+namespace tern::test {
+
+// Records every message and answers from a queue (OK / No when empty);
+// modal dialogs are handed to a callback that fills and closes them.
+class RecordingDialogSeam : public ui::DialogSeam {
+public:
+    Answer showMessage(QWidget*, const Message& message) override {
+        messages.push_back(message);
+        if (answers.empty()) {
+            return message.buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
+        }
+        const Answer a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+    int execDialog(QDialog& dialog) override {
+        ++dialogsShown;
+        if (onDialog) {
+            return onDialog(dialog);
+        }
+        return QDialog::Rejected;
+    }
+
+    std::vector<Message> messages;
+    std::deque<Answer> answers;
+    std::function<int(QDialog&)> onDialog;
+    int dialogsShown = 0;
+};
+
+}  // namespace tern::test
