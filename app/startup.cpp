@@ -1,0 +1,109 @@
+#include "app/startup.h"
+
+#include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFileInfo>
+#include <QLocalSocket>
+
+#include <unistd.h>
+
+namespace tern::app {
+
+QLocale::Language RealStartupPlatform::systemLanguage() const {
+    return QLocale::system().language();
+}
+
+bool RealStartupPlatform::fileExists(const QString& path) const {
+    return QFileInfo(path).isFile();
+}
+
+QString RealStartupPlatform::executableDir() const {
+    return QCoreApplication::applicationDirPath();
+}
+
+QString LanguageFileFor(QLocale::Language language) {
+    switch (language) {
+        case QLocale::Japanese: return QStringLiteral("language/jap.ini");
+        case QLocale::German: return QStringLiteral("language/gem.ini");
+        default: return QStringLiteral("language/eng.ini");
+    }
+}
+
+std::optional<QString> ChooseLanguageFile(const StartupPlatform& platform) {
+    const QDir dir(platform.executableDir());
+    const QString chosen = dir.filePath(LanguageFileFor(platform.systemLanguage()));
+    if (platform.fileExists(chosen)) {
+        return chosen;
+    }
+    const QString english = dir.filePath(QStringLiteral("language/eng.ini"));
+    if (platform.fileExists(english)) {
+        return english;
+    }
+    return std::nullopt;
+}
+
+InstanceRegistry::InstanceRegistry(QObject* parent) : QObject(parent) {}
+
+InstanceRegistry::~InstanceRegistry() = default;
+
+QString InstanceRegistry::ServerNameFor(const QString& title) {
+    const QByteArray digest =
+        QCryptographicHash::hash(title.toUtf8(), QCryptographicHash::Sha1).toHex().left(16);
+    return QStringLiteral("tern-window-%1-%2")
+        .arg(static_cast<qulonglong>(::getuid()))
+        .arg(QString::fromLatin1(digest));
+}
+
+bool InstanceRegistry::NotifyRunning(const QString& title, int timeoutMs) {
+    QLocalSocket socket;
+    socket.connectToServer(ServerNameFor(title));
+    if (!socket.waitForConnected(timeoutMs)) {
+        return false;
+    }
+    socket.write(QByteArray::number(kSecondInstanceMessage));
+    socket.waitForBytesWritten(timeoutMs);
+    socket.disconnectFromServer();
+    return true;
+}
+
+bool InstanceRegistry::publish(const QString& title) {
+    if (server_ && title == title_) {
+        return true;
+    }
+    server_.reset();
+    title_.clear();
+    if (title.isEmpty()) {
+        return true;
+    }
+    auto server = std::make_unique<QLocalServer>();
+    const QString name = ServerNameFor(title);
+    if (!server->listen(name)) {
+        // A socket file left behind by a copy that crashed: nobody answers
+        // on it, so it may be taken over.
+        if (NotifyRunning(title, 200)) {
+            return false;
+        }
+        QLocalServer::removeServer(name);
+        if (!server->listen(name)) {
+            return false;
+        }
+    }
+    connect(server.get(), &QLocalServer::newConnection, this, [this] {
+        while (QLocalSocket* peer = server_->nextPendingConnection()) {
+            connect(peer, &QLocalSocket::readyRead, this, [this, peer] {
+                bool ok = false;
+                const int message = peer->readAll().toInt(&ok);
+                if (ok) {
+                    Q_EMIT notified(message);
+                }
+            });
+            connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);
+        }
+    });
+    server_ = std::move(server);
+    title_ = title;
+    return true;
+}
+
+}  // namespace tern::app

@@ -1,0 +1,90 @@
+#include "app/startup.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QUuid>
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+using namespace tern::app;
+
+namespace {
+
+class FakePlatform : public StartupPlatform {
+public:
+    QLocale::Language systemLanguage() const override { return language; }
+    bool fileExists(const QString& path) const override { return files.count(path) > 0; }
+    QString executableDir() const override { return QStringLiteral("/opt/tern"); }
+
+    QLocale::Language language = QLocale::English;
+    std::set<QString> files;
+};
+
+const QString kEng = QStringLiteral("/opt/tern/language/eng.ini");
+const QString kJap = QStringLiteral("/opt/tern/language/jap.ini");
+const QString kGem = QStringLiteral("/opt/tern/language/gem.ini");
+
+}  // namespace
+
+TEST(LanguageChoice, systemLanguageSelectsItsFile) {
+    FakePlatform p;
+    p.files = {kEng, kJap, kGem};
+    p.language = QLocale::Japanese;
+    EXPECT_EQ(ChooseLanguageFile(p), kJap);
+    p.language = QLocale::German;
+    EXPECT_EQ(ChooseLanguageFile(p), kGem);
+    p.language = QLocale::French;  // any other language: English, though the others exist
+    EXPECT_EQ(ChooseLanguageFile(p), kEng);
+}
+
+TEST(LanguageChoice, missingTranslation_fallsBackToEnglishSilently) {
+    FakePlatform p;
+    p.files = {kEng};
+    p.language = QLocale::German;
+    EXPECT_EQ(ChooseLanguageFile(p), kEng);
+}
+
+TEST(LanguageChoice, noEnglishFileEither_isNoChoice) {
+    FakePlatform p;
+    p.files = {kJap};
+    p.language = QLocale::German;
+    EXPECT_EQ(ChooseLanguageFile(p), std::nullopt);
+    p.files = {};
+    p.language = QLocale::English;
+    EXPECT_EQ(ChooseLanguageFile(p), std::nullopt);
+}
+
+TEST(SingleInstance, runningInstanceIsFoundByItsExactTitleAndNotified) {
+    // A unique title keeps this test apart from a copy of the program that
+    // may be running on the machine.
+    const QString title = QStringLiteral("Tern test ") + QUuid::createUuid().toString();
+    InstanceRegistry first;
+    int received = 0;
+    QObject::connect(&first, &InstanceRegistry::notified, &first, [&](int m) { received = m; });
+    ASSERT_TRUE(first.publish(title));
+
+    EXPECT_FALSE(InstanceRegistry::NotifyRunning(title + QStringLiteral(" 2")));
+    EXPECT_TRUE(InstanceRegistry::NotifyRunning(title));
+    QElapsedTimer t;
+    t.start();
+    while (received == 0 && t.elapsed() < 3000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    EXPECT_EQ(received, kSecondInstanceMessage);
+
+    // A retitled window is found by its new title only.
+    ASSERT_TRUE(first.publish(title + QStringLiteral(" new")));
+    EXPECT_FALSE(InstanceRegistry::NotifyRunning(title));
+    EXPECT_TRUE(InstanceRegistry::NotifyRunning(title + QStringLiteral(" new")));
+    first.publish(QString());
+    EXPECT_FALSE(InstanceRegistry::NotifyRunning(title + QStringLiteral(" new")));
+}
+
+TEST(SingleInstance, secondPublisherOfTheSameTitleIsRefused) {
+    const QString title = QStringLiteral("Tern test ") + QUuid::createUuid().toString();
+    InstanceRegistry first, second;
+    ASSERT_TRUE(first.publish(title));
+    EXPECT_FALSE(second.publish(title));
+}
