@@ -27,7 +27,7 @@ public:
 
     // Delivery stops after this many datagrams per call, so two endpoints
     // answering each other cannot spin for ever.
-    static constexpr std::size_t kMaxDeliveriesPerCall = 2'000'000;
+    static constexpr std::size_t kMaxDeliveriesPerCall = 200'000;
 
     explicit InMemoryNetwork(QObject* parent = nullptr);
     ~InMemoryNetwork() override;

@@ -153,8 +153,10 @@ bool StartsWithMarker(QByteArrayView datagram, const RequestMarker& marker) {
     while (textLength < kMarkerSize && textLength < available && datagram[textLength] != 0) {
         ++textLength;
     }
+    // An empty datagram may have no data pointer at all: never hand that
+    // to memcmp, even for a length of zero.
     return textLength == markerLength &&
-           std::memcmp(datagram.data(), marker.data(), markerLength) == 0;
+           (markerLength == 0 || std::memcmp(datagram.data(), marker.data(), markerLength) == 0);
 }
 
 ClassifiedDatagram ClassifyDatagram(QByteArrayView datagram, const RequestMarker& marker,

@@ -1,0 +1,148 @@
+#include "link/protocol.h"
+#include "link_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+#include <vector>
+
+namespace tern::link {
+namespace {
+
+using test_support::Bytes;
+
+// The cipher always takes 16 key bytes and reads them modulo 16, so a
+// shorter published key is usable only when its length divides 16.
+LinkKey RepeatedKey(std::initializer_list<int> shortKey) {
+    const std::vector<int> k(shortKey);
+    LinkKey key{};
+    for (std::size_t i = 0; i < key.size(); ++i) {
+        key[i] = static_cast<std::uint8_t>(k[i % k.size()]);
+    }
+    return key;
+}
+
+QByteArray KeyStream(const LinkKey& key, int length) {
+    return CipherRun(key, QByteArray(length, '\0'));
+}
+
+TEST(Rc4, publishedKeyStreams_64And128BitKeys_offsets0And16) {
+    const QByteArray stream64 = KeyStream(RepeatedKey({1, 2, 3, 4, 5, 6, 7, 8}), 32);
+    EXPECT_EQ(stream64.toHex(),
+              QByteArrayLiteral("97ab8a1bf0afb96132f2f67258da15a8"
+                                "8263efdb45c4a18684ef87e6b19e5b09"));
+    const QByteArray stream128 =
+        KeyStream(RepeatedKey({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16}), 32);
+    EXPECT_EQ(stream128.toHex(),
+              QByteArrayLiteral("9ac7cc9a609d1ef7b2932899cde41b97"
+                                "5248c4959014126a6e8a84f11d1a9e1c"));
+}
+
+TEST(Rc4, publishedTextVector_wikiPedia) {
+    const LinkKey key = RepeatedKey({'W', 'i', 'k', 'i'});
+    EXPECT_EQ(CipherRun(key, QByteArrayLiteral("pedia")).toHex(), QByteArrayLiteral("1021bf0420"));
+    EXPECT_EQ(CipherRun(key, Bytes({0x10, 0x21, 0xBF, 0x04, 0x20})), QByteArrayLiteral("pedia"));
+}
+
+TEST(Rc4, cipherApply_zeroOrNegativeCountDoesNothing) {
+    CipherState state;
+    CipherInit(state, RepeatedKey({1, 2, 3, 4, 5, 6, 7, 8}));
+    const CipherState before = state;
+    std::uint8_t in[4] = {1, 2, 3, 4};
+    std::uint8_t out[4] = {9, 9, 9, 9};
+    CipherApply(state, in, out, 0);
+    CipherApply(state, in, out, -1);
+    CipherApply(state, in, out, -100000);
+    EXPECT_EQ(state.s, before.s);
+    EXPECT_EQ(state.i, before.i);
+    EXPECT_EQ(state.j, before.j);
+    EXPECT_TRUE(std::all_of(std::begin(out), std::end(out), [](std::uint8_t b) { return b == 9; }));
+}
+
+TEST(Rc4, cipherApply_inPlaceEqualsSeparateBuffers_andStreamContinuesAcrossCalls) {
+    const LinkKey key = DeriveLinkKey({1, 2, 3, 4, 5, 6, 7, 8});
+    std::vector<std::uint8_t> data(300);
+    for (std::size_t i = 0; i < data.size(); ++i) {
+        data[i] = static_cast<std::uint8_t>(i * 31);
+    }
+    const QByteArray expected =
+        CipherRun(key, QByteArrayView(data.data(), static_cast<qsizetype>(data.size())));
+
+    CipherState state;
+    CipherInit(state, key);
+    // Two calls on one state continue the stream where the first stopped.
+    CipherApply(state, data.data(), data.data(), 100);
+    CipherApply(state, data.data() + 100, data.data() + 100, 200);
+    EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(data.data()), 300), expected);
+}
+
+TEST(Rc4, twoRepliesToOneRequest_eachStartsAtTheBeginningOfTheStream) {
+    LinkState link;
+    link.SetMarker({0x21, 0x32, 0x43, 0x54, 0x65, 0x76, 0x87, 0x98});
+    const QByteArray first = test_support::DiscoveryPayload({1, 1, 1, 1, 1, 1});
+    const QByteArray second = test_support::DiscoveryPayload({2, 2, 2, 2, 2, 2});
+    const QByteArray a = test_support::Encipher(link.request_marker(), first);
+    const QByteArray b = test_support::Encipher(link.request_marker(), second);
+
+    const ClassifiedDatagram ca = ClassifyDatagram(a, link);
+    const ClassifiedDatagram cb = ClassifyDatagram(b, link);
+    const ClassifiedDatagram caAgain = ClassifyDatagram(a, link);
+    EXPECT_EQ(ca.payload, first);
+    EXPECT_EQ(cb.payload, second);
+    EXPECT_EQ(caAgain.payload, first);
+}
+
+TEST(LinkKey, derivedFromMarkerAndConstant) {
+    // ~constant ^ marker for the first half, ~constant for the second; the
+    // constant is 54 65 72 6E 41 50 13 C7.
+    const LinkKey expected = {0xBA, 0xB8, 0xBE, 0xD5, 0xEB, 0xC9, 0x9B, 0xB0,
+                              0xAB, 0x9A, 0x8D, 0x91, 0xBE, 0xAF, 0xEC, 0x38};
+    EXPECT_EQ(DeriveLinkKey({0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88}), expected);
+    const LinkKey zeroMarker = {0xAB, 0x9A, 0x8D, 0x91, 0xBE, 0xAF, 0xEC, 0x38,
+                                0xAB, 0x9A, 0x8D, 0x91, 0xBE, 0xAF, 0xEC, 0x38};
+    EXPECT_EQ(DeriveLinkKey({}), zeroMarker);
+}
+
+TEST(RequestMarker, neverDraws255_andCoversWholeRange) {
+    std::mt19937 generator(12345);
+    std::set<int> seen;
+    for (int n = 0; n < 100'000; ++n) {
+        for (std::uint8_t b : DrawRequestMarker(generator)) {
+            ASSERT_NE(b, 255);
+            seen.insert(b);
+        }
+    }
+    EXPECT_EQ(seen.size(), 255u);
+    EXPECT_EQ(*seen.begin(), 0);
+    EXPECT_EQ(*seen.rbegin(), 254);
+}
+
+TEST(LinkState, newRequestDrawsNewMarkerAndRebuildsKey) {
+    LinkState link;
+    std::set<RequestMarker> markers;
+    for (int n = 0; n < 50; ++n) {
+        const RequestMarker before = link.request_marker();
+        link.NewRequest();
+        EXPECT_NE(link.request_marker(), before);
+        EXPECT_EQ(link.link_key(), DeriveLinkKey(link.request_marker()));
+        EXPECT_TRUE(std::none_of(link.request_marker().begin(), link.request_marker().end(),
+                                 [](std::uint8_t b) { return b == 255; }));
+        markers.insert(link.request_marker());
+    }
+    EXPECT_EQ(markers.size(), 50u);
+
+    const RequestMarker fixed = {0, 1, 2, 3, 4, 5, 6, 7};
+    link.SetMarker(fixed);
+    EXPECT_EQ(link.request_marker(), fixed);
+    EXPECT_EQ(link.link_key(), DeriveLinkKey(fixed));
+}
+
+TEST(LinkState, twoStatesMadeAtOnceDrawDifferentMarkers) {
+    LinkState a;
+    LinkState b;
+    EXPECT_NE(a.request_marker(), b.request_marker());
+}
+
+}  // namespace
+}  // namespace tern::link
