@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+
+namespace tern::app {
+
+// True when a top-level window of any program has exactly this title, where
+// the platform can tell (an X11 display, XWayland included). Elsewhere, and
+// when no display can be reached, false.
+bool TopLevelWindowWithTitleExists(const QString& title);
+
+}  // namespace tern::app
