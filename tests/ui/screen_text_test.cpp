@@ -1,0 +1,99 @@
+#include "ui/screen_text.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "ui/language_text.h"
+
+namespace tern::ui {
+namespace {
+
+const QString kFullWidthBang = QString(QChar(0xFF01));
+
+TEST(EncodingForLanguageFile, byNameThenBom) {
+    EXPECT_EQ(EncodingForLanguageFile(QStringLiteral("/opt/tern/language/jap.ini"), "[G"),
+              TextEncoding::ShiftJis);
+    EXPECT_EQ(EncodingForLanguageFile(QStringLiteral("C:/Tern/language/JAP.INI"), ""),
+              TextEncoding::ShiftJis);
+    EXPECT_EQ(EncodingForLanguageFile(QStringLiteral("/x/language/gem.ini"), "[G"),
+              TextEncoding::Windows1252);
+    EXPECT_EQ(EncodingForLanguageFile(QStringLiteral("/x/language/eng.ini"), "[G"),
+              TextEncoding::Windows1252);
+    EXPECT_EQ(EncodingForLanguageFile(QStringLiteral("/x/jap.ini.bak"), "[G"),
+              TextEncoding::Windows1252);
+    EXPECT_EQ(EncodingForLanguageFile(QStringLiteral("/x/jap.ini"), "\xEF\xBB\xBF[G"),
+              TextEncoding::Utf8);
+    EXPECT_EQ(EncodingForLanguageFile(QStringLiteral("/x/gem.ini"), "\xEF\xBB\xBF"),
+              TextEncoding::Utf8);
+}
+
+TEST(ToScreenText, big5ExclamationAtTheEnd_becomesFullWidthInEveryEncoding) {
+    for (const TextEncoding encoding :
+         {TextEncoding::Windows1252, TextEncoding::ShiftJis, TextEncoding::Utf8}) {
+        EXPECT_EQ(ToScreenText("Setting Error\xA1\x49", encoding),
+                  QStringLiteral("Setting Error") + kFullWidthBang);
+        EXPECT_EQ(ToScreenText("\xA1\x49", encoding), kFullWidthBang);
+        // Only at the very end.
+        EXPECT_FALSE(ToScreenText("A\xA1\x49x", encoding).contains(kFullWidthBang));
+    }
+}
+
+TEST(ToScreenText, a1ThatBelongsToTheCharacterBefore_isNotTheMark) {
+    // 81 A1 is one Shift_JIS character (a black square); the I follows it.
+    EXPECT_EQ(ToScreenText("\x81\xA1\x49", TextEncoding::ShiftJis), QStringLiteral("\u25A0I"));
+    // C2 A1 is UTF-8 for an inverted exclamation mark.
+    EXPECT_EQ(ToScreenText("\xC2\xA1\x49", TextEncoding::Utf8), QStringLiteral("\u00A1I"));
+    // After a complete double-byte character the mark is recognised.
+    EXPECT_EQ(ToScreenText("\x90\xDD\x92\xE8\xA1\x49", TextEncoding::ShiftJis),
+              QStringLiteral("\u8A2D\u5B9A") + kFullWidthBang);
+}
+
+TEST(ToScreenText, decodesWithTheFileEncoding) {
+    EXPECT_EQ(ToScreenText("\x90\xDD\x92\xE8", TextEncoding::ShiftJis),
+              QStringLiteral("\u8A2D\u5B9A"));  // "settings"
+    EXPECT_EQ(ToScreenText("Men\xFC", TextEncoding::Windows1252), QStringLiteral("Men\u00FC"));
+    EXPECT_EQ(ToScreenText("Gr\xF6\xDF"
+                           "e \x80",
+                           TextEncoding::Windows1252),
+              QStringLiteral("Gr\u00F6\u00DFe \u20AC"));
+    EXPECT_EQ(ToScreenText("Men\xC3\xBC", TextEncoding::Utf8), QStringLiteral("Men\u00FC"));
+    EXPECT_EQ(ToScreenText(" Enable 802.1X", TextEncoding::ShiftJis),
+              QStringLiteral(" Enable 802.1X"));
+    EXPECT_EQ(ToScreenText("", TextEncoding::Windows1252), QString());
+}
+
+TEST(LanguageText, readsEncodingFromNameAndBom_andDecodesLookups) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString jap = dir.filePath(QStringLiteral("jap.ini"));
+    const QString gem = dir.filePath(QStringLiteral("gem.ini"));
+    {
+        QFile file(jap);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("[AP]\r\nTitle=\x90\xDD\x92\xE8\r\n");
+    }
+    {
+        QFile file(gem);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("\xEF\xBB\xBF[AP]\r\nTitle=Einstellungen f\xC3\xBCr AP\r\n");
+    }
+    const LanguageText japanese(jap);
+    EXPECT_EQ(japanese.encoding(), TextEncoding::ShiftJis);
+    EXPECT_EQ(japanese.text("AP", "Title", "AP Settings"), QStringLiteral("\u8A2D\u5B9A"));
+    EXPECT_EQ(japanese.text("AP", "Basic", "Setting Error\xA1\x49"),
+              QStringLiteral("Setting Error") + kFullWidthBang);
+
+    const LanguageText german(gem);
+    EXPECT_EQ(german.encoding(), TextEncoding::Utf8);
+    EXPECT_EQ(german.text("AP", "Title", "AP Settings"),
+              QStringLiteral("Einstellungen f\u00FCr AP"));
+
+    const LanguageText absent(dir.filePath(QStringLiteral("eng.ini")));
+    EXPECT_EQ(absent.encoding(), TextEncoding::Windows1252);
+    EXPECT_EQ(absent.text("GLOBAL", "Title", "Tern AP Utility"), QStringLiteral("Tern AP Utility"));
+}
+
+}  // namespace
+}  // namespace tern::ui

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QByteArrayView>
+
+namespace tern::ui {
+
+// Section names of the language file.
+inline constexpr QByteArrayView kSectionGlobal("GLOBAL");
+inline constexpr QByteArrayView kSectionStatus("Status");
+inline constexpr QByteArrayView kSectionAp("AP");
+inline constexpr QByteArrayView kSectionIp("IP");
+inline constexpr QByteArrayView kSectionWep("WEP");
+inline constexpr QByteArrayView kSection8021x("8021x");
+inline constexpr QByteArrayView kSectionUsrPass("UsrPass");
+inline constexpr QByteArrayView kSectionMulUsrPass("MulUsrPass");
+inline constexpr QByteArrayView kSectionErrorText("ErrRangMsg");
+inline constexpr QByteArrayView kSectionErrorCaption("ErrMsgCap");
+inline constexpr QByteArrayView kSectionApplyMsg("ApplyMsg");
+
+}  // namespace tern::ui

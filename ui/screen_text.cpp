@@ -1,0 +1,95 @@
+#include "ui/screen_text.h"
+
+#include <QFileInfo>
+#include <QStringDecoder>
+
+namespace tern::ui {
+
+namespace {
+
+constexpr QByteArrayView kUtf8Bom("\xEF\xBB\xBF");
+constexpr QByteArrayView kBig5Exclamation("\xA1\x49");
+constexpr char16_t kFullWidthExclamation = u'\uFF01';
+
+bool IsShiftJisLeadByte(unsigned char b) {
+    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
+
+bool IsUtf8Continuation(unsigned char b) { return (b & 0xC0) == 0x80; }
+
+// Length of the UTF-8 sequence starting at `at`, 1 for a byte that starts
+// no valid sequence (it decodes as one replacement character).
+qsizetype Utf8SequenceLength(QByteArrayView bytes, qsizetype at) {
+    const auto lead = static_cast<unsigned char>(bytes[at]);
+    qsizetype length = 1;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+    }
+    if (at + length > bytes.size()) return 1;
+    for (qsizetype i = 1; i < length; ++i) {
+        if (!IsUtf8Continuation(static_cast<unsigned char>(bytes[at + i]))) return 1;
+    }
+    return length;
+}
+
+// True when a character of `encoding` starts at byte `at`.
+bool StartsCharacter(QByteArrayView bytes, qsizetype at, TextEncoding encoding) {
+    qsizetype pos = 0;
+    switch (encoding) {
+        case TextEncoding::Windows1252:
+            return true;
+        case TextEncoding::ShiftJis:
+            while (pos < at) {
+                pos += IsShiftJisLeadByte(static_cast<unsigned char>(bytes[pos])) ? 2 : 1;
+            }
+            return pos == at;
+        case TextEncoding::Utf8:
+            while (pos < at) pos += Utf8SequenceLength(bytes, pos);
+            return pos == at;
+    }
+    return false;
+}
+
+QString Decode(QByteArrayView bytes, TextEncoding encoding) {
+    const char* name = nullptr;
+    switch (encoding) {
+        case TextEncoding::Utf8:
+            return QString::fromUtf8(bytes);
+        case TextEncoding::Windows1252:
+            name = "windows-1252";
+            break;
+        case TextEncoding::ShiftJis:
+            name = "Shift_JIS";
+            break;
+    }
+    QStringDecoder decoder(name);
+    if (!decoder.isValid()) return QString::fromLatin1(bytes);
+    return decoder.decode(bytes);
+}
+
+}  // namespace
+
+TextEncoding EncodingForLanguageFile(const QString& path, QByteArrayView firstBytes) {
+    if (firstBytes.startsWith(kUtf8Bom)) return TextEncoding::Utf8;
+    const QString name = QFileInfo(path).fileName();
+    if (name.compare(QLatin1StringView("jap.ini"), Qt::CaseInsensitive) == 0) {
+        return TextEncoding::ShiftJis;
+    }
+    return TextEncoding::Windows1252;
+}
+
+QString ToScreenText(QByteArrayView bytes, TextEncoding encoding) {
+    const qsizetype mark_at = bytes.size() - kBig5Exclamation.size();
+    if (bytes.endsWith(kBig5Exclamation) && StartsCharacter(bytes, mark_at, encoding)) {
+        QString text = Decode(bytes.first(mark_at), encoding);
+        text.append(QChar(kFullWidthExclamation));
+        return text;
+    }
+    return Decode(bytes, encoding);
+}
+
+}  // namespace tern::ui

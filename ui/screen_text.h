@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QString>
+
+namespace tern::ui {
+
+// The character set of one language file's bytes.
+enum class TextEncoding { Windows1252, ShiftJis, Utf8 };
+
+// jap.ini holds Shift_JIS, every other file (eng.ini, gem.ini, ...) holds
+// windows-1252; a UTF-8 byte order mark at the start of `firstBytes` (the
+// file's first bytes) means UTF-8 whatever the name. Only the file name of
+// `path` counts, compared without regard to case.
+TextEncoding EncodingForLanguageFile(const QString& path, QByteArrayView firstBytes);
+
+// The one place where language bytes become screen text.
+//
+// Several built-in English texts end in the two bytes A1 49, a full-width
+// exclamation mark in the Big5 code page; those two bytes at the very end
+// become U+FF01 "！" in every encoding. They are taken as the mark only
+// where they begin a character: in Shift_JIS an A1 that is the second byte
+// of a double-byte character, and in UTF-8 an A1 that continues a valid
+// sequence (C2 A1 49 is "¡I"), stay what they are.
+//
+// The rest is decoded with `encoding`. Should the platform lack the
+// windows-1252 or Shift_JIS decoder, the bytes are read as Latin-1, so the
+// ASCII part of every text still shows.
+QString ToScreenText(QByteArrayView bytes, TextEncoding encoding);
+
+}  // namespace tern::ui
