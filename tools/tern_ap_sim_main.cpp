@@ -116,8 +116,8 @@ int main(int argc, char* argv[]) {
         ap.oldFirmware = i >= n - old;
         ap.silentOnSet = i < silent;
     }
-    for (const QString& spec : parser.values(apLogin)) {
-        const QStringList parts = spec.split(QLatin1Char(':'));
+    for (const QString& entry : parser.values(apLogin)) {
+        const QStringList parts = entry.split(QLatin1Char(':'));
         int index = 0;
         if (parts.size() != 3 || !ParseInt(parts[0], 1, n, &index)) {
             std::fprintf(stderr, "tern-ap-sim: --ap-login wants I:USER:PASS with 1 <= I <= %d\n", n);
