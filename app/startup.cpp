@@ -43,6 +43,22 @@ std::optional<QString> ChooseLanguageFile(const StartupPlatform& platform) {
     return std::nullopt;
 }
 
+StartupDecision DecideStartup(const StartupPlatform& platform,
+                              const std::function<bool(const QString& title)>& windowWithTitleExists,
+                              ui::DialogSeam& dialogs) {
+    if (windowWithTitleExists(QString::fromLatin1(kInstanceTitle))) {
+        return {StartupOutcome::AlreadyRunning, {}};
+    }
+    const auto file = ChooseLanguageFile(platform);
+    if (!file) {
+        dialogs.showMessage(nullptr, {QString::fromLatin1(kStartupWarningText),
+                                      QString::fromLatin1(kStartupWarningCaption),
+                                      ui::DialogSeam::Icon::Error, ui::DialogSeam::Buttons::Ok});
+        return {StartupOutcome::NoLanguageFile, {}};
+    }
+    return {StartupOutcome::Run, *file};
+}
+
 InstanceRegistry::InstanceRegistry(QObject* parent) : QObject(parent) {}
 
 InstanceRegistry::~InstanceRegistry() = default;

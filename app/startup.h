@@ -5,6 +5,8 @@
 #include <QObject>
 #include <QString>
 
+#include "ui/dialog_seam.h"
+
 #include <functional>
 #include <memory>
 #include <optional>
@@ -45,6 +47,23 @@ QString LanguageFileFor(QLocale::Language language);
 // language, else English; nullopt when neither exists (start-up then shows
 // the warning and ends).
 std::optional<QString> ChooseLanguageFile(const StartupPlatform& platform);
+
+enum class StartupOutcome {
+    AlreadyRunning,  // a window with the instance title exists: end silently
+    NoLanguageFile,  // the warning was shown: end
+    Run,
+};
+struct StartupDecision {
+    StartupOutcome outcome = StartupOutcome::Run;
+    QString langFile;
+};
+
+// Start-up up to the creation of the main window: the running-copy check
+// (`windowWithTitleExists` asks the platform and notifies the copy it
+// finds), then the language file, with the warning when there is none.
+StartupDecision DecideStartup(const StartupPlatform& platform,
+                              const std::function<bool(const QString& title)>& windowWithTitleExists,
+                              ui::DialogSeam& dialogs);
 
 // The platform class the close-time command was once chosen by; nothing
 // depends on it here, so it is fixed.

@@ -1,4 +1,5 @@
 #include "app/startup.h"
+#include "tests/support/recording_dialog_seam.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -87,4 +88,40 @@ TEST(SingleInstance, secondPublisherOfTheSameTitleIsRefused) {
     InstanceRegistry first, second;
     ASSERT_TRUE(first.publish(title));
     EXPECT_FALSE(second.publish(title));
+}
+
+TEST(StartupFlow, runningCopy_endsSilentlyBeforeLookingForLanguageFiles) {
+    FakePlatform p;  // no language files at all: the warning would show if asked
+    tern::test::RecordingDialogSeam dialogs;
+    QString askedFor;
+    const auto d = DecideStartup(
+        p, [&](const QString& title) { askedFor = title; return true; }, dialogs);
+    EXPECT_EQ(d.outcome, StartupOutcome::AlreadyRunning);
+    EXPECT_EQ(askedFor, QStringLiteral("108Mbps Wireless LAN Access Point"));
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST(StartupFlow, noLanguageFile_showsTheWarningAndEnds) {
+    FakePlatform p;
+    tern::test::RecordingDialogSeam dialogs;
+    const auto d = DecideStartup(p, [](const QString&) { return false; }, dialogs);
+    EXPECT_EQ(d.outcome, StartupOutcome::NoLanguageFile);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    const auto& m = dialogs.messages[0];
+    EXPECT_EQ(m.text, QStringLiteral(
+        "The necessary file is not found. It is recommended that you reinstall the utility."));
+    EXPECT_EQ(m.caption, QStringLiteral("Warning!"));
+    EXPECT_EQ(m.icon, tern::ui::DialogSeam::Icon::Error);
+    EXPECT_EQ(m.buttons, tern::ui::DialogSeam::Buttons::Ok);
+}
+
+TEST(StartupFlow, languageFound_runsWithIt) {
+    FakePlatform p;
+    p.files = {kEng, kGem};
+    p.language = QLocale::German;
+    tern::test::RecordingDialogSeam dialogs;
+    const auto d = DecideStartup(p, [](const QString&) { return false; }, dialogs);
+    EXPECT_EQ(d.outcome, StartupOutcome::Run);
+    EXPECT_EQ(d.langFile, kGem);
+    EXPECT_TRUE(dialogs.messages.empty());
 }
