@@ -1,13 +1,15 @@
-// tern-ap-utility. Until the window lands this is the command-line front end
-// over the core: one search, then the list of APs that answered.
-#include "app/headless_search.h"
+// tern-ap-utility: the desktop program.
+#include "app/startup.h"
+#include "app/tform4.h"
+#include "app/tmain_fm.h"
+#include "app/window_search.h"
 #include "link/in_memory_network.h"
 #include "link/qt_udp_socket_control.h"
 #include "tools/simulator/in_memory_simulator.h"
+#include "ui/dialog_seam.h"
 
+#include <QApplication>
 #include <QCommandLineParser>
-#include <QCoreApplication>
-#include <QTimer>
 
 #include <cstdio>
 #include <memory>
@@ -15,34 +17,28 @@
 using namespace tern;
 
 int main(int argc, char* argv[]) {
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("tern-ap-utility"));
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("tern-ap-utility"));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
-        "Finds the wireless access points on the LAN segment and lists them.\n"
-        "--demo [N] runs against N simulated APs in this process: no network traffic."));
+        "Finds the wireless access points on the LAN segment, shows and edits their settings.\n"
+        "--demo [N] runs against N simulated APs inside the program: no network traffic."));
     parser.addHelpOption();
     const QCommandLineOption demo(QStringLiteral("demo"),
-                                  QStringLiteral("Search simulated APs in memory (no sockets)."));
-    const QCommandLineOption window(QStringLiteral("window-ms"),
-                                    QStringLiteral("Length of the search window (default 2000)."),
-                                    QStringLiteral("MS"), QStringLiteral("2000"));
+                                  QStringLiteral("Simulated APs in memory instead of the network."));
+    const QCommandLineOption oldFirmware(
+        QStringLiteral("old-firmware"),
+        QStringLiteral("With --demo: add one AP with old firmware."));
     parser.addOption(demo);
-    parser.addOption(window);
+    parser.addOption(oldFirmware);
     parser.addPositionalArgument(QStringLiteral("N"),
                                  QStringLiteral("Number of simulated APs with --demo (default 8)."),
                                  QStringLiteral("[N]"));
     parser.process(app);
-
-    bool ok = false;
-    const int windowMs = parser.value(window).toInt(&ok);
-    if (!ok || windowMs < 1 || windowMs > 60000) {
-        std::fprintf(stderr, "tern-ap-utility: --window-ms wants 1..60000\n");
-        return 2;
-    }
     int demoCount = 8;
     if (!parser.positionalArguments().isEmpty()) {
+        bool ok = false;
         demoCount = parser.positionalArguments().first().toInt(&ok);
         if (!parser.isSet(demo) || !ok || demoCount < 1 || demoCount > 5000) {
             std::fprintf(stderr, "tern-ap-utility: N (1..5000) is taken with --demo only\n");
@@ -50,39 +46,47 @@ int main(int argc, char* argv[]) {
         }
     }
 
+    ui::WidgetDialogSeam dialogs;
+    const app::RealStartupPlatform platform;
+    const auto decision = app::DecideStartup(
+        platform,
+        [](const QString& title) {
+            // Both are asked: the window search sees other programs' windows,
+            // the registry delivers the notification to our own copy.
+            const bool window = app::TopLevelWindowWithTitleExists(title);
+            const bool copy = app::InstanceRegistry::NotifyRunning(title);
+            return window || copy;
+        },
+        dialogs);
+    if (decision.outcome == app::StartupOutcome::AlreadyRunning) {
+        return 0;
+    }
+    if (decision.outcome == app::StartupOutcome::NoLanguageFile) {
+        return 1;
+    }
+
+    // The demo network lives as long as the window that talks to it.
     link::InMemoryNetwork network;
     std::unique_ptr<sim::InMemorySimulator> simulator;
     std::unique_ptr<link::UdpSocketControl> socket;
     if (parser.isSet(demo)) {
         simulator = std::make_unique<sim::InMemorySimulator>(
-            network, sim::ApSimulator(sim::DemoAps(demoCount)));
+            network, sim::ApSimulator(sim::DemoAps(demoCount, parser.isSet(oldFirmware))));
         socket = std::make_unique<link::InMemorySocketControl>(network);
     } else {
         socket = std::make_unique<link::QtUdpSocketControl>();
     }
-    socket->lclPort = link::kDefaultPort;
-    socket->rmtPort = link::kDefaultPort;
-    socket->RmtAddr = QString::fromLatin1(link::kBroadcastAddress);
-    if (!socket->OpenSocket()) {
-        std::fprintf(stderr, "tern-ap-utility: UDP port %d cannot be opened\n", link::kDefaultPort);
-        return 1;
-    }
 
-    link::LinkState linkState;
-    link::DiscoverySearch search(*socket, linkState);
-    QObject::connect(&search, &link::DiscoverySearch::finished, &app, [&] {
-        std::vector<app::ApListLine> lines;
-        for (const auto& ap : search.found()) {
-            lines.push_back(app::ListLineFor(ap));
-        }
-        std::fputs(qPrintable(app::FormatApTable(lines)), stdout);
-        const auto& c = search.counters();
-        std::printf("%zu AP(s) found; %d datagram(s) received, %d duplicate(s), %d old "
-                    "firmware, %d other\n",
-                    lines.size(), c.datagrams, c.duplicates, c.oldFirmware, c.other);
-        socket->CloseSocket();
-        QCoreApplication::quit();
-    });
-    QTimer::singleShot(0, &app, [&] { search.start(windowMs); });
-    return QCoreApplication::exec();
+    app::TMainFm window(std::move(socket), dialogs);
+    window.lang_file = decision.langFile;
+    window.os_kind = app::kOsKind;
+    app::TForm4 form4;  // never shown
+
+    app::InstanceRegistry registry;
+    QObject::connect(&window, &QWidget::windowTitleChanged, &registry,
+                     [&registry](const QString& title) { registry.publish(title); });
+    QObject::connect(&registry, &app::InstanceRegistry::notified, &window,
+                     [&window](int) { window.OnSecondInstance(); });
+    window.show();
+    return QApplication::exec();
 }

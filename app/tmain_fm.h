@@ -1,0 +1,240 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QSize>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+#include <QWidget>
+#include <array>
+#include <memory>
+
+#include "app/control_state.h"
+#include "link/udp_socket_control.h"
+
+class QAbstractButton;
+class QComboBox;
+class QKeyEvent;
+class QLabel;
+class QLineEdit;
+
+namespace Ui {
+class MainFm;
+class StatusPage;
+class ApPage;
+class IpPage;
+class WepPage;
+class Dot1xPage;
+}  // namespace Ui
+
+namespace tern::ui {
+class DialogSeam;
+class LanguageText;
+}  // namespace tern::ui
+
+namespace tern::app {
+
+class TQuillGrid;
+
+// The size of the screen the window lives on, for the layout rule.
+class ScreenInfo {
+  public:
+    virtual ~ScreenInfo() = default;
+    virtual QSize screenSize() const = 0;
+};
+
+// The primary screen of the application (an empty size without one).
+class PrimaryScreenInfo : public ScreenInfo {
+  public:
+    QSize screenSize() const override;
+};
+
+// Control properties the handlers share, as dynamic properties:
+//   "Tag"  (int)     the page index of a navigation label, the tag of a mode
+//                    button, the key length in bytes of a key field, the
+//                    representation of w_b_gen (0 none, 1 hex, 2 ASCII);
+//   "Hint" (QString) a hint that is never shown: the current-page marker "1"
+//                    of the navigation labels. Hints that are shown (the full
+//                    text of a shortened label) are tool tips.
+int TagOf(const QObject* object);
+void SetTag(QObject* object, int tag);
+QString HintOf(const QObject* object);
+void SetHint(QObject* object, const QString& hint);
+
+// Colours as the handlers set them: the font colour of a label or button
+// (all colour groups), the background of an edit field.
+QColor FontColour(const QWidget* widget);
+void SetFontColour(QWidget* widget, const QColor& colour);
+QColor EditColour(const QWidget* widget);
+void SetEditColour(QWidget* widget, const QColor& colour);
+
+inline const QColor kGreyFont(128, 128, 128);
+inline const QColor kDimFont(80, 80, 80);
+inline const QColor kEnabledEdit(255, 255, 255);
+inline const QColor kDisabledEdit(192, 192, 192);
+
+// The main window: navigation column, five pages, the access-point list and
+// the button row. It owns the socket, the timers, the language reader and
+// the state of searches and applies. Handlers carry the names of the events
+// they serve and are public, so the other parts of the program (and the
+// tests) call them directly.
+class TMainFm : public QWidget {
+    Q_OBJECT
+  public:
+    TMainFm(std::unique_ptr<link::UdpSocketControl> socket, ui::DialogSeam& dialogs,
+            const ScreenInfo& screen, QWidget* parent = nullptr);
+    // Over the primary screen.
+    TMainFm(std::unique_ptr<link::UdpSocketControl> socket, ui::DialogSeam& dialogs,
+            QWidget* parent = nullptr);
+    ~TMainFm() override;
+
+    // ---- state of searches and applies
+    bool old_fw_pending = true;
+    bool replies_done = false;
+    bool busy = false;
+    bool accept_replies = false;
+    bool refresh_skip = false;
+    bool wait_flag = false;
+    int tick_count = 0;
+    int datagram_count = 0;
+    int reply_count = 0;
+    int expected_replies = 1000000;
+    int wait_count = 0;
+    QStringList found_macs;
+    QList<QByteArray> failed_macs;  // 6-byte addresses
+    QStringList login_list;         // MAC TAB name TAB user TAB password TAB
+    QString login_user;
+    QString login_pass;
+    QString apply_name;
+    std::array<bool, 4> key_edited{};
+    QByteArray row_packets;
+    QString list_row;
+
+    // ---- kept values of the advanced settings
+    int more_rate = 0;
+    int more_bcast = 0;
+    int more_11g_only = 0;
+    int more_superg = 0;
+    int more_txpower = 0;
+    int more_wds = 0;
+    QString more_beacon;
+    QString more_rts;
+    QString more_frag;
+    QString more_dtim;
+    int extended_lock = 0;
+    int flag_word_state = 0;
+
+    // ---- set by start-up before the window is first shown
+    QString lang_file;
+    int os_kind = 0;
+
+    // ---- owned parts
+    std::unique_ptr<link::UdpSocketControl> UDPSocket;
+    QTimer Timer;          // 2000 ms
+    QTimer Timer_refresh;  // 1500 ms
+
+    // The language reader; null before the first activation and after
+    // FormDestroy.
+    const ui::LanguageText* languageReader() const { return lang_ini_.get(); }
+    // A text of the language file (its default while there is no reader).
+    QString LangText(QByteArrayView section, QByteArrayView key, QByteArrayView defaultText) const;
+    const ui::LanguageText& language() const;
+
+    // ---- navigation
+    void l_statusClick(QLabel* label);
+    void Img_LinkInfo_upClick();
+    void Img_ApSet_upClick();
+    void Img_IpSet_upClick();
+    void Img_WepSet_upClick();
+    void Img_1xSet_upClick();
+    void l_wepSetMouseEnter(QLabel* label);
+    void l_wepSetMouseLeave(QLabel* label);
+    void UpdateNavImages();
+    int activePage() const;
+    QLabel* NavLabel(int page) const;
+
+    // ---- life cycle
+    void FormActivate();
+    bool activated() const { return activated_; }
+    void FormCanResize(int newHeight);
+    void SettingChange();
+    SizeLayout currentLayout() const { return layout_; }
+    void FormClose();
+    void FormDestroy();
+    void b_exitClick();
+    void b_closeClick();
+    void b_refreshClick();
+    void TimerTimer();
+    void Timer_refreshTimer();
+    void LoadCaptions();
+    void ClearApList();
+
+    // ---- AP page text behaviour
+    void e_essidChange();
+    void e_RemoteSSIDChange();
+    // The key filter of e_rm_mac: the key to pass on, or a null QChar to drop it.
+    QChar e_rm_macKeyPress(QChar key);
+
+    // ---- control state
+    void r_apmode1Click(QAbstractButton* sender);
+    void i_r_dhcpClick();
+    void SetDhcpClient(bool dhcpClient);
+    void SetDhcpServerFields(bool usable);
+    void chB_dhcp_srvClick();
+    void Chk_8021xClick();
+    void s_authChange();
+
+    // ---- WEP keys
+    void FormatKeyFields();
+    void s_wep_1Change();
+    void w_r_hexClick(QObject* sender);
+    void chb_encryClick();
+    void MaskSecretFields();
+
+    // ---- defaults
+    void b_defaultClick();
+
+  public Q_SLOTS:
+    // A second start of the program knocks; nothing is done.
+    void OnSecondInstance();
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+  private:
+    void init();
+    void buildPages();
+    void setUpControls();
+    void connectHandlers();
+    void applyLayout(SizeLayout layout);
+    void upImageClick(int page);
+    QLineEdit* keyField(int n) const;
+    void setEditEnabled(QLineEdit* edit, bool enabled);
+    void clearKeyField(QLineEdit* edit);
+
+    std::unique_ptr<Ui::MainFm> ui_;
+    std::unique_ptr<Ui::StatusPage> status_;
+    std::unique_ptr<Ui::ApPage> ap_;
+    std::unique_ptr<Ui::IpPage> ip_;
+    std::unique_ptr<Ui::WepPage> wep_;
+    std::unique_ptr<Ui::Dot1xPage> dot1x_;
+    ui::DialogSeam& dialogs_;
+    std::unique_ptr<ScreenInfo> ownScreen_;
+    const ScreenInfo* screen_ = nullptr;
+    std::unique_ptr<ui::LanguageText> lang_ini_;
+    std::unique_ptr<ui::LanguageText> noLanguage_;
+    std::array<QLabel*, 5> navLabels_{};
+    std::array<QLabel*, 5> upImages_{};
+    std::array<QLabel*, 5> downImages_{};
+    bool activated_ = false;
+    bool destroyed_ = false;
+    bool inLayout_ = false;
+    SizeLayout layout_ = SizeLayout::Tall;
+    bool forwardingKey_ = false;
+};
+
+}  // namespace tern::app
