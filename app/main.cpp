@@ -10,6 +10,8 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDir>
+#include <QTimer>
 
 #include <cstdio>
 #include <memory>
@@ -30,8 +32,13 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption oldFirmware(
         QStringLiteral("old-firmware"),
         QStringLiteral("With --demo: add one AP with old firmware."));
+    const QCommandLineOption screenshots(
+        QStringLiteral("screenshots"),
+        QStringLiteral("Save a picture of each page to DIR once the first search is over, then quit."),
+        QStringLiteral("DIR"));
     parser.addOption(demo);
     parser.addOption(oldFirmware);
+    parser.addOption(screenshots);
     parser.addPositionalArgument(QStringLiteral("N"),
                                  QStringLiteral("Number of simulated APs with --demo (default 8)."),
                                  QStringLiteral("[N]"));
@@ -88,5 +95,21 @@ int main(int argc, char* argv[]) {
     QObject::connect(&registry, &app::InstanceRegistry::notified, &window,
                      [&window](int) { window.OnSecondInstance(); });
     window.show();
+    if (parser.isSet(screenshots)) {
+        const QString dir = parser.value(screenshots);
+        // Past the 2-second search window, so the list shows what was found.
+        QTimer::singleShot(2600, &window, [&window, dir] {
+            QDir().mkpath(dir);
+            for (int page = 0; page < 5; ++page) {
+                window.l_statusClick(window.NavLabel(page));
+                const QString file = QDir(dir).filePath(QStringLiteral("page-%1.png").arg(page + 1));
+                if (!window.grab().save(file)) {
+                    std::fprintf(stderr, "tern-ap-utility: cannot write %s\n", qPrintable(file));
+                }
+            }
+            window.l_statusClick(window.NavLabel(0));
+            window.close();
+        });
+    }
     return QApplication::exec();
 }
