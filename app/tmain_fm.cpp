@@ -336,6 +336,9 @@ void TMainFm::connectHandlers() {
         connect(screen, &QScreen::geometryChanged, this, [this] { SettingChange(); });
         connect(screen, &QScreen::availableGeometryChanged, this, [this] { SettingChange(); });
     }
+    connectDialogHandlers();
+    connectDiscoveryHandlers();
+    connectKeysChecksHandlers();
 }
 
 QLineEdit* TMainFm::keyField(int n) const {
@@ -641,15 +644,6 @@ void TMainFm::b_exitClick() {
 }
 
 void TMainFm::b_closeClick() { close(); }
-
-void TMainFm::b_refreshClick() {
-    refresh_skip = true;
-    Timer.start();
-}
-
-void TMainFm::TimerTimer() {}
-
-void TMainFm::Timer_refreshTimer() {}
 
 void TMainFm::OnSecondInstance() {}
 

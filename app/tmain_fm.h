@@ -11,6 +11,8 @@
 #include <memory>
 
 #include "app/control_state.h"
+#include "apply/validation.h"
+#include "link/protocol.h"
 #include "link/udp_socket_control.h"
 
 class QAbstractButton;
@@ -36,6 +38,7 @@ class LanguageText;
 namespace tern::app {
 
 class TQuillGrid;
+class UrlOpener;
 
 // The size of the screen the window lives on, for the layout rule.
 class ScreenInfo {
@@ -108,7 +111,7 @@ class TMainFm : public QWidget {
     QString login_pass;
     QString apply_name;
     std::array<bool, 4> key_edited{};
-    QByteArray row_packets;
+    QList<QByteArray> row_packets;  // [row - 1]: the stored packet of list row `row`
     QString list_row;
 
     // ---- kept values of the advanced settings
@@ -195,6 +198,106 @@ class TMainFm : public QWidget {
     // ---- defaults
     void b_defaultClick();
 
+    // ---- advanced settings and login dialogs
+    // Opens the advanced settings afresh; OK there has written the more_* values.
+    void a_b_moreClick();
+    // The single login: true on OK, which has written login_user and login_pass.
+    bool RunLoginDialog();
+    // The multi-AP login over the given rows of l_title (decimal row numbers):
+    // empties login_list, then true on OK, which has filled it in row order.
+    bool RunMultiLoginDialog(const QStringList& row_list);
+
+    // ---- Discovery, the AP list and the timers
+    // The marker and key of the latest request; shared by search, apply and receive.
+    link::LinkState link_state;
+    // Shows a 1180-byte packet (reply header, record in host order) on every
+    // page and leaves the AP's list cells in list_row; false when the show
+    // stopped before the AP name.
+    bool ShowRecord(const QByteArray& packet);
+    void StartSearch();
+    // The socket's receive event: one datagram of any length.
+    void UDPSocketRecv(QByteArrayView datagram);
+    // True when the packet's MAC was new; it is then in found_macs.
+    bool RememberMac(const QByteArray& packet);
+    bool RowIsEmpty(int row, int lastCol) const;
+    // The stored packet of a list row; empty when the row has none.
+    QByteArray PacketOfRow(int row) const;
+    void l_titleSelectCell(int col, int row, bool& canSelect);
+    void l_titleMouseDown();
+    void l_titleDblClick();
+    void ResetForm();
+    QString NameForMac(const QString& mac) const;
+    // Replies arriving in a burst are listed at once and the form shows the
+    // AP listed last when the burst is over; this shows it now.
+    void ShowPendingRecord();
+    bool showPending() const { return showPending_; }
+    // Shows every arriving AP as it is listed (slower; for comparison).
+    void setShowEachArrival(bool on) { showEachArrival_ = on; }
+    // Where an AP's web page is opened; the desktop's browser by default.
+    void setUrlOpener(UrlOpener* opener) { urlOpener_ = opener; }
+
+  private:
+    void connectDiscoveryHandlers();
+    bool listDiscoveryReply(const link::ClassifiedDatagram& reply);
+    void makeRowCurrent(int row, bool notify);
+    void enableAfterListing();
+    void reEnableWindow();
+    void setWaitCursor(bool on);
+    void fillChannelList(int firstChannel, int lastChannel);
+
+    UrlOpener* urlOpener_ = nullptr;
+    bool showPending_ = false;
+    bool showEachArrival_ = false;
+    bool pumping_ = false;
+    bool silentSelect_ = false;
+
+  public:
+    // ---- Key entry and validation
+    // The key filter of e_key1..e_key4: the key to pass on, or a null QChar
+    // to drop it. Enter moves the focus on.
+    QChar e_key1KeyPress(QLineEdit* field, QChar key);
+    void e_key1KeyDown(QLineEdit* field);
+    void e_key1Exit(QLineEdit* field);
+    void e_key1MouseDown(QLineEdit* field);
+    // Entering a key field or e_pass: a starred field is emptied.
+    void e_key1Enter(QLineEdit* field);
+    // Entering wpa_m_p / wpa_m_c while it shows its kept pass phrase as '*'.
+    void wpa_m_pEnter(QLineEdit* field);
+    void w_b_genClick();
+    // A key field holds no key characters (blanks and separators aside).
+    bool KeyFieldIsEmpty(const QLineEdit* field) const;
+    // The key a field stands for (hex digits or ASCII characters): the kept
+    // key while the field is unedited, else what it holds.
+    QString EffectiveKeyText(int n) const;
+    // The pass phrase and its confirmation: the kept value while unedited.
+    QString EffectivePassphrase() const;
+    QString EffectiveConfirmation() const;
+    // The numeric fields' key filter (same contract as e_key1KeyPress).
+    QChar e_ip_1KeyPress(QLineEdit* field, QChar key);
+    void e_ip_1Exit(QLineEdit* field);
+    void e_submask_1Exit(QLineEdit* field);
+    bool CheckNumberField(QLineEdit* field, const QString& text);
+    void HighlightPageLabel();
+    void ShowInfoMessage(const ui::MessageText& message);
+    // The apply's checks over the form's values: each shows its messages,
+    // switches the page and sets the focus, and returns what it found.
+    apply::FormValues CollectFormValues(bool multi) const;
+    void ShowApplyCheckResult(const apply::ApplyCheckResult& result);
+    apply::ApplyCheckResult RunApplyPreconditions();
+    apply::ApplyCheckResult RunValidateSettings(bool multi, const QString& dhcpStart,
+                                                bool dhcpServerOn);
+    // Preconditions, then the whole-form check (the DHCP start and server
+    // state from the form); ends where the login would follow.
+    apply::ApplyCheckResult RunApplyChecks(bool multi = false);
+
+  private:
+    void connectKeysChecksHandlers();
+    void connectKeyHandlers();
+    void connectCheckHandlers();
+    int keyIndexOf(const QLineEdit* field) const;
+    void markKeyEdited(const QLineEdit* field);
+    void focusNextAfter(QWidget* field);
+
   public Q_SLOTS:
     // A second start of the program knocks; nothing is done.
     void OnSecondInstance();
@@ -210,6 +313,7 @@ class TMainFm : public QWidget {
     void buildPages();
     void setUpControls();
     void connectHandlers();
+    void connectDialogHandlers();
     void applyLayout(SizeLayout layout);
     void upImageClick(int page);
     QLineEdit* keyField(int n) const;

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <cstdint>
+#include <optional>
+
+namespace tern::config {
+class ApConfigRecord;
+}
+
+namespace tern::app {
+
+// The widget-free rules by which a received record is shown: what the
+// channel, the DHCP pool end and the AP list's cells look like, and where
+// showing a record gives up.
+
+// The channel as the status page shows it and the channel list selects it,
+// from the record's channel byte written as upper-case hexadecimal: a
+// leading A..E stands for channel 10..14, a leading digit is taken as the
+// whole text ("1".."9", "0", "10" for 0x10 ...); empty for a leading F.
+std::optional<QString> ChannelText(std::uint8_t channel);
+
+// The last octet of the DHCP pool: start + size - 1, at most 254 and never
+// below 0.
+int DhcpPoolEnd(int startLastOctet, int poolSize);
+
+// An operating-mode value outside 0..4 whose hexadecimal text has a letter
+// makes the show give up; one with digits only is ignored.
+bool OpModeStopsShow(std::uint8_t value);
+
+// "Yes" when the list shows WEP in use for this authentication-list index
+// (-1: no selection) and WEP switch.
+bool WepInUse(int authIndex, bool wepOn);
+
+// The four cells of an AP's list row, as showing its record leaves them:
+// name and SSID as record bytes (the caller makes screen text of them),
+// the MAC text, and "Yes"/"No" for WEP. The SSID cell is empty when the
+// SSID field has no terminator; the WEP cell is empty when the record's
+// default key is out of range, because the show stops before it.
+struct ApListCells {
+    QByteArray name;
+    QString mac;
+    QByteArray ssid;
+    QString wep;
+};
+ApListCells ListCellsOf(const config::ApConfigRecord& record);
+
+// The SSID as the list shows it (see above).
+QByteArray ListSsid(const config::ApConfigRecord& record);
+
+// Upper-case hexadecimal pairs ("%.2x") of raw key bytes.
+QString HexPairs(const QByteArray& bytes);
+
+// The characters of the first `pairs` hexadecimal pairs of `hex`, up to the
+// first zero byte; empty (nullopt) when `hex` has fewer pairs or a pair is
+// not hexadecimal.
+std::optional<QByteArray> DecodePairs(const QString& hex, int pairs);
+
+}  // namespace tern::app

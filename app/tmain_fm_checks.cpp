@@ -1,0 +1,292 @@
+// Field validation on the main window: the numeric fields' keystroke and
+// exit rules, the page-label highlight, and the checks an apply runs before
+// anything is sent.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QRadioButton>
+
+#include "app/nav_pictures.h"
+#include "app/tmain_fm.h"
+#include "apply/validation.h"
+#include "ui/dialog_seam.h"
+#include "ui/language_text.h"
+#include "ui/messages.h"
+#include "ui_ap_page.h"
+#include "ui_dot1x_page.h"
+#include "ui_ip_page.h"
+#include "ui_tmain_fm.h"
+#include "ui_wep_page.h"
+
+namespace tern::app {
+
+namespace {
+
+bool IsFieldFocusChange(const QEvent* event) {
+    const Qt::FocusReason reason = static_cast<const QFocusEvent*>(event)->reason();
+    return reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason &&
+           reason != Qt::MenuBarFocusReason;
+}
+
+// Routes the keys and exits of the numeric fields to the form. While one of
+// its handlers runs (a message box open, the focus put back on a field), the
+// focus changes it causes are not taken for the user leaving a field.
+class NumericFieldFilter : public QObject {
+  public:
+    explicit NumericFieldFilter(TMainFm& form) : QObject(&form), form_(form) {}
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        auto* field = qobject_cast<QLineEdit*>(watched);
+        if (field == nullptr || busy_) return false;
+        if (event->type() == QEvent::FocusOut && IsFieldFocusChange(event)) {
+            busy_ = true;
+            if (apply::FindNumericField(field->objectName())->maskOctet) {
+                form_.e_submask_1Exit(field);
+            } else {
+                form_.e_ip_1Exit(field);
+            }
+            busy_ = false;
+            return false;
+        }
+        if (event->type() == QEvent::KeyPress) {
+            auto* key = static_cast<QKeyEvent*>(event);
+            const QString text = key->text();
+            if (text.size() != 1 || key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) {
+                return false;
+            }
+            busy_ = true;
+            const QChar passed = form_.e_ip_1KeyPress(field, text.front());
+            busy_ = false;
+            return passed.isNull();
+        }
+        return false;
+    }
+
+  private:
+    TMainFm& form_;
+    bool busy_ = false;
+};
+
+}  // namespace
+
+// ---------------------------------------------------------------- messages
+
+void TMainFm::ShowInfoMessage(const ui::MessageText& message) {
+    ui::DialogSeam::Message box;
+    box.text = message.text;
+    box.caption = message.caption;
+    box.icon = ui::DialogSeam::Icon::Information;
+    box.buttons = ui::DialogSeam::Buttons::Ok;
+    dialogs_.showMessage(this, box);
+}
+
+void TMainFm::HighlightPageLabel() {
+    for (int i = 0; i < kNavPageCount; ++i) {
+        SetFontColour(navLabels_[static_cast<std::size_t>(i)], kGreyFont);
+    }
+    if (QLabel* active = NavLabel(activePage())) {
+        SetFontColour(active, QColor(0, 0, 0));
+    }
+}
+
+// ---------------------------------------------------------------- numeric fields
+
+bool TMainFm::CheckNumberField(QLineEdit* field, const QString& text) {
+    const QString name = field->objectName();
+    const qint64 max = apply::DecimalValue(HintOf(field)).value_or(0);
+    const QByteArray key =
+        apply::RangeErrorKey(apply::NumberKindOfField(name), text, max, TagOf(field));
+    if (key == "0") {
+        return true;
+    }
+    if (const ui::ErrorMessage* message = ui::FindRangeErrorMessage(key)) {
+        ShowInfoMessage(ui::LookupMessage(language(), *message));
+    }
+    field->setText(apply::TextAfterRangeError(name));
+    field->setFocus(Qt::OtherFocusReason);
+    HighlightPageLabel();
+    return false;
+}
+
+QChar TMainFm::e_ip_1KeyPress(QLineEdit* field, QChar key) {
+    const apply::NumericKey k = apply::ClassifyNumericKey(
+        key, field->text(), field->selectedText().size(), field->maxLength());
+    switch (k.action) {
+        case apply::NumericKey::Action::Drop:
+            return {};
+        case apply::NumericKey::Action::Pass:
+            return key;
+        case apply::NumericKey::Action::Enter:
+            if (field->text().isEmpty() || CheckNumberField(field, field->text())) {
+                focusNextAfter(field);
+            }
+            return {};
+        case apply::NumericKey::Action::Complete:
+            // The field gets exactly the text that was checked (the digit at
+            // the end), whatever the caret and selection were.
+            if (CheckNumberField(field, k.completed)) {
+                if (k.completed.size() <= field->maxLength()) {
+                    field->setText(k.completed);
+                }
+                focusNextAfter(field);
+            }
+            return {};
+    }
+    return {};
+}
+
+void TMainFm::e_ip_1Exit(QLineEdit* field) {
+    if (field->text().isEmpty()) {
+        field->setText(apply::kEmptyNumberOnExit.toString());
+        return;
+    }
+    CheckNumberField(field, field->text());
+}
+
+void TMainFm::e_submask_1Exit(QLineEdit* field) {
+    const QString name = field->objectName();
+    if (field->text().isEmpty()) {
+        field->setText(apply::EmptyMaskTextOnExit(name));
+        return;
+    }
+    if (name != u"e_submask_4" && !apply::IsMaskOctet(field->text())) {
+        ShowInfoMessage(ui::LookupMessage(language(), ui::kMsgErrSubnet));
+        field->setText(QStringLiteral("255"));
+    }
+}
+
+// ---------------------------------------------------------------- the apply
+
+apply::FormValues TMainFm::CollectFormValues(bool multi) const {
+    apply::FormValues v;
+    const std::array<QRadioButton*, 5> modes = {ap_->r_apmode1, ap_->r_apmode2, ap_->r_apmode3,
+                                                ap_->r_apmode4, ap_->r_apmode5};
+    for (std::size_t i = 0; i < modes.size(); ++i) v.op_mode[i] = modes[i]->isChecked();
+    // Unfilled positions as blanks, so that a pair's blank can be pointed at.
+    v.remote_mac = ap_->e_rm_mac->displayText().replace(u'_', u' ');
+
+    v.encryption = wep_->chb_encry->isChecked();
+    v.auth = wep_->s_auth->currentIndex();
+    v.hex = wep_->w_r_hex->isChecked();
+    const std::array<QRadioButton*, 4> selected = {wep_->w_rb_key1, wep_->w_rb_key2,
+                                                   wep_->w_rb_key3, wep_->w_rb_key4};
+    for (int n = 1; n <= 4; ++n) {
+        const auto i = static_cast<std::size_t>(n - 1);
+        v.key_selected[i] = selected[i]->isChecked();
+        v.key_text[i] = EffectiveKeyText(n);
+        v.key_bytes[i] = TagOf(keyField(n));
+    }
+    v.passphrase = EffectivePassphrase();
+    v.confirmation = EffectiveConfirmation();
+
+    v.fixed_ip = ip_->i_r_ip->isChecked();
+    const auto row = [](std::initializer_list<const QLineEdit*> edits) {
+        std::array<QString, 4> texts;
+        std::size_t i = 0;
+        for (const QLineEdit* e : edits) texts[i++] = e->text();
+        return texts;
+    };
+    v.ip = row({ip_->e_ip_1, ip_->e_ip_2, ip_->e_ip_3, ip_->e_ip_4});
+    v.mask = row({ip_->e_submask_1, ip_->e_submask_2, ip_->e_submask_3, ip_->e_submask_4});
+    v.gateway = row({ip_->e_gateway_1, ip_->e_gateway_2, ip_->e_gateway_3, ip_->e_gateway_4});
+    v.dhcp_from =
+        row({ip_->e_dhcp_from_1, ip_->e_dhcp_from_2, ip_->e_dhcp_from_3, ip_->e_dhcp_from_4});
+    v.dhcp_to = row({ip_->e_dhcp_to_1, ip_->e_dhcp_to_2, ip_->e_dhcp_to_3, ip_->e_dhcp_to_4});
+
+    v.dot1x = dot1x_->Chk_8021x->isChecked();
+    v.shared1 = dot1x_->e_8_shared1->text();
+    v.port1 = dot1x_->e_8_port1->text();
+    v.radius_ip = row({dot1x_->e_8_ip1, dot1x_->e_8_ip2, dot1x_->e_8_ip3, dot1x_->e_8_ip4});
+
+    v.multi = multi;
+    if (!multi) {
+        for (const QString& octet : v.dhcp_from) {
+            v.dhcp_start += (octet.isEmpty() ? QStringLiteral("0") : octet) + u'.';
+        }
+        v.dhcp_server_on = ip_->chB_dhcp_srv->isChecked();
+    }
+    return v;
+}
+
+void TMainFm::ShowApplyCheckResult(const apply::ApplyCheckResult& r) {
+    const bool failureMessage =
+        !r.passed() && r.failed != apply::ApplyCheck::RemoteMac && !r.messages.empty();
+    const std::size_t notices = r.messages.size() - (failureMessage ? 1 : 0);
+    for (std::size_t i = 0; i < notices; ++i) {
+        ShowInfoMessage(apply::CheckMessageText(language(), r.messages[i]));
+    }
+    if (r.check_dot1x && !dot1x_->Chk_8021x->isChecked()) {
+        dot1x_->Chk_8021x->setChecked(true);
+        Chk_8021xClick();
+    }
+    if (r.zero_empty_radius) {
+        for (QLineEdit* e : {dot1x_->e_8_ip1, dot1x_->e_8_ip2, dot1x_->e_8_ip3, dot1x_->e_8_ip4}) {
+            if (e->text().isEmpty()) e->setText(QStringLiteral("0"));
+        }
+    }
+    if (r.page >= 0) {
+        l_statusClick(NavLabel(r.page));
+        HighlightPageLabel();
+    }
+    if (failureMessage) {
+        ShowInfoMessage(apply::CheckMessageText(language(), r.messages.back()));
+    }
+    if (!r.focus.isEmpty()) {
+        if (auto* field = findChild<QLineEdit*>(r.focus)) {
+            if (r.clear_focus) field->clear();
+            field->setFocus(Qt::OtherFocusReason);
+            if (r.caret >= 0) field->setCursorPosition(r.caret);
+        }
+    }
+}
+
+apply::ApplyCheckResult TMainFm::RunApplyPreconditions() {
+    const apply::ApplyCheckResult r = apply::CheckApplyPreconditions(CollectFormValues(false));
+    ShowApplyCheckResult(r);
+    return r;
+}
+
+apply::ApplyCheckResult TMainFm::RunValidateSettings(bool multi, const QString& dhcpStart,
+                                                     bool dhcpServerOn) {
+    apply::FormValues v = CollectFormValues(multi);
+    v.dhcp_start = dhcpStart;
+    v.dhcp_server_on = dhcpServerOn;
+    const apply::ApplyCheckResult r = apply::ValidateSettings(v);
+    ShowApplyCheckResult(r);
+    return r;
+}
+
+apply::ApplyCheckResult TMainFm::RunApplyChecks(bool multi) {
+    apply::ApplyCheckResult pre = RunApplyPreconditions();
+    if (!pre.passed()) {
+        return pre;
+    }
+    const apply::FormValues v = CollectFormValues(multi);
+    apply::ApplyCheckResult r = RunValidateSettings(multi, v.dhcp_start, v.dhcp_server_on);
+    r.messages.insert(r.messages.begin(), pre.messages.begin(), pre.messages.end());
+    r.check_dot1x = pre.check_dot1x;
+    return r;
+}
+
+// ---------------------------------------------------------------- wiring
+
+void TMainFm::connectCheckHandlers() {
+    auto* filter = new NumericFieldFilter(*this);
+    for (const apply::NumericField& f : apply::NumericFields()) {
+        auto* field = findChild<QLineEdit*>(f.name.toString());
+        if (field == nullptr) continue;
+        SetHint(field, QString::number(f.max));
+        SetTag(field, f.min);
+        field->setMaxLength(f.maxLength);
+        field->installEventFilter(filter);
+    }
+}
+
+void TMainFm::connectKeysChecksHandlers() {
+    connectKeyHandlers();
+    connectCheckHandlers();
+}
+
+}  // namespace tern::app

@@ -1,0 +1,364 @@
+// The search, the receive handler and the AP list of the main window.
+#include <QTimer>
+
+#include "app/record_view.h"
+#include "app/tmain_fm.h"
+#include "app/tquill_grid.h"
+#include "app/url_opener.h"
+#include "config/ap_config_record.h"
+#include "config/net_types.h"
+#include "ui/dialog_seam.h"
+#include "ui/language_text.h"
+#include "ui/messages.h"
+#include "ui_ap_page.h"
+#include "ui_ip_page.h"
+#include "ui_status_page.h"
+#include "ui_tmain_fm.h"
+#include "ui_wep_page.h"
+
+namespace tern::app {
+
+namespace {
+
+constexpr int kListColumns = 4;  // name, MAC, SSID, WEP; the fifth stays empty
+
+// The record's MAC address inside a packet (header + record).
+constexpr qsizetype kPacketMacOffset =
+    static_cast<qsizetype>(link::kReplyHeaderSize + config::ApConfigRecord::kMacAddrOffset);
+
+UrlOpener& DefaultUrlOpener() {
+    static DesktopUrlOpener opener;
+    return opener;
+}
+
+}  // namespace
+
+void TMainFm::connectDiscoveryHandlers() {
+    if (UDPSocket) {
+        connect(UDPSocket.get(), &link::UdpSocketControl::OnRecv, this,
+                [this](const QByteArray& datagram) { UDPSocketRecv(datagram); });
+    }
+    TQuillGrid* grid = ui_->l_title;
+    connect(grid, &TQuillGrid::SelectCell, this, [this](int col, int row) {
+        if (silentSelect_) {
+            return;
+        }
+        bool canSelect = true;
+        l_titleSelectCell(col, row, canSelect);
+    });
+    connect(grid, &TQuillGrid::MouseDown, this,
+            [this](Qt::MouseButton, Qt::KeyboardModifiers, int, int) { l_titleMouseDown(); });
+    connect(grid, &TQuillGrid::DblClick, this, [this] { l_titleDblClick(); });
+}
+
+// ---------------------------------------------------------------- search
+
+void TMainFm::StartSearch() {
+    key_edited.fill(false);
+    datagram_count = 0;
+
+    ui_->b_Ternapply->setEnabled(false);
+    ui_->b_apply->setEnabled(ui_->b_Ternapply->isEnabled());
+    ui_->b_close->setEnabled(false);
+    ui_->b_refresh->setEnabled(false);
+    for (QLabel* nav : navLabels_) {
+        nav->setEnabled(ui_->b_Ternapply->isEnabled());
+    }
+
+    // Emptying the list moves the current row; that is no selection.
+    showPending_ = false;
+    silentSelect_ = true;
+    ClearApList();
+    silentSelect_ = false;
+    row_packets.clear();
+    found_macs.clear();
+
+    link_state.NewRequest();
+    if (UDPSocket) {
+        UDPSocket->SendData(link::BuildSearchRequest(link_state.request_marker()));
+    }
+
+    busy = true;
+    replies_done = true;
+    expected_replies = 1000000;
+    accept_replies = true;
+}
+
+// ---------------------------------------------------------------- receive
+
+void TMainFm::UDPSocketRecv(QByteArrayView datagram) {
+    ++datagram_count;
+    const link::ClassifiedDatagram c = link::ClassifyDatagram(datagram, link_state);
+    link::DatagramKind kind = c.kind;
+    if (!accept_replies &&
+        (kind == link::DatagramKind::DiscoveryReply || kind == link::DatagramKind::ErrorReply)) {
+        kind = link::DatagramKind::Other;
+    }
+    switch (kind) {
+        case link::DatagramKind::OldFirmwareReply:
+            if (old_fw_pending) {
+                old_fw_pending = false;
+                const ui::MessageText first = ui::LookupMessage(language(), ui::kMsgOldFirmware);
+                const ui::MessageText second = ui::LookupMessage(language(), ui::kMsgOldFirmware1);
+                ui::DialogSeam::Message message;
+                message.caption = first.caption;
+                message.text = first.text + QStringLiteral("\r\n") + second.text;
+                message.icon = ui::DialogSeam::Icon::Information;
+                message.buttons = ui::DialogSeam::Buttons::Ok;
+                dialogs_.showMessage(this, message);
+            }
+            return;
+        case link::DatagramKind::OwnSearchEcho:
+        case link::DatagramKind::OwnSetEcho:
+            return;
+        case link::DatagramKind::ErrorReply: {
+            const std::array<std::uint8_t, 6> mac = link::ErrorReplyMac(c);
+            failed_macs.append(QByteArray(reinterpret_cast<const char*>(mac.data()),
+                                          static_cast<qsizetype>(mac.size())));
+            ++reply_count;
+            wait_flag = false;
+            break;
+        }
+        case link::DatagramKind::DiscoveryReply:
+            if (!listDiscoveryReply(c)) {
+                return;  // a duplicate changes nothing
+            }
+            break;
+        case link::DatagramKind::Acknowledgement:
+            ++reply_count;
+            wait_flag = false;
+            break;
+        case link::DatagramKind::Other:
+            if (!busy) {
+                ++reply_count;
+            }
+            break;
+    }
+    if (!replies_done && reply_count == expected_replies) {
+        replies_done = true;
+    }
+}
+
+bool TMainFm::RememberMac(const QByteArray& packet) {
+    if (packet.size() < kPacketMacOffset + 6) {
+        return false;
+    }
+    config::MacAddress mac{};
+    for (std::size_t i = 0; i < mac.size(); ++i) {
+        mac[i] = static_cast<std::uint8_t>(packet[kPacketMacOffset + static_cast<qsizetype>(i)]);
+    }
+    const QString text = config::MacText(mac);
+    if (found_macs.contains(text)) {
+        return false;
+    }
+    found_macs.append(text);
+    return true;
+}
+
+bool TMainFm::listDiscoveryReply(const link::ClassifiedDatagram& reply) {
+    if (reply.payload.size() < static_cast<qsizetype>(link::kDiscoveryPacketSize)) {
+        return false;  // never listed without its whole record
+    }
+    const link::RecordBytes record = link::DiscoveryRecord(reply);
+    QByteArray packet = reply.payload.left(static_cast<qsizetype>(link::kReplyHeaderSize));
+    packet.append(reinterpret_cast<const char*>(record.data()),
+                  static_cast<qsizetype>(record.size()));
+    if (!RememberMac(packet)) {
+        return false;
+    }
+    busy = false;
+
+    bool listed = true;
+    if (showEachArrival_) {
+        listed = ShowRecord(packet);
+    } else {
+        // The row's cells come straight from the record; the form shows the
+        // AP listed last once the burst is over.
+        const ApListCells cells = ListCellsOf(config::ApConfigRecord(record));
+        list_row = language().screenText(cells.name) + u'\t' + cells.mac + u'\t' +
+                   language().screenText(cells.ssid) + u'\t';
+        if (!cells.wep.isEmpty()) {
+            list_row += cells.wep + u'\t';
+        }
+    }
+
+    TQuillGrid* grid = ui_->l_title;
+    if (listed) {
+        if (!RowIsEmpty(1, kListColumns - 1)) {
+            grid->setRowCount(grid->RowCount() + 1);
+        }
+        const int row = grid->RowCount() - 1;
+        makeRowCurrent(row, false);
+        QString rest = list_row;
+        for (int col = 0; col < kListColumns; ++col) {
+            const qsizetype tab = rest.indexOf(u'\t');
+            grid->setCell(col, row, tab < 0 ? rest : rest.left(tab));
+            rest = tab < 0 ? QString() : rest.mid(tab + 1);
+        }
+        grid->viewport()->update();
+        if (row_packets.size() < row) {
+            row_packets.resize(row);
+        }
+        row_packets[row - 1] = packet;
+    }
+
+    enableAfterListing();
+
+    if (showEachArrival_) {
+        bool canSelect = true;
+        l_titleSelectCell(0, grid->Row(), canSelect);
+        setWaitCursor(false);
+        key_edited.fill(false);
+    } else if (!showPending_) {
+        showPending_ = true;
+        QTimer::singleShot(0, this, [this] { ShowPendingRecord(); });
+    }
+    return true;
+}
+
+void TMainFm::ShowPendingRecord() {
+    if (!showPending_) {
+        return;
+    }
+    showPending_ = false;
+    TQuillGrid* grid = ui_->l_title;
+    bool canSelect = true;
+    l_titleSelectCell(0, grid->Row(), canSelect);
+    grid->scrollTo(grid->currentIndex());
+    setWaitCursor(false);
+    key_edited.fill(false);
+}
+
+void TMainFm::enableAfterListing() {
+    ui_->b_Ternapply->setEnabled(true);
+    ui_->b_apply->setEnabled(ui_->b_Ternapply->isEnabled());
+    ui_->b_close->setEnabled(true);
+    ui_->b_refresh->setEnabled(true);
+    for (QLabel* nav : navLabels_) {
+        nav->setEnabled(ui_->b_Ternapply->isEnabled());
+    }
+}
+
+// ---------------------------------------------------------------- the list
+
+bool TMainFm::RowIsEmpty(int row, int lastCol) const {
+    for (int col = 0; col <= lastCol; ++col) {
+        if (!ui_->l_title->Cells(col, row).isEmpty()) {
+            return false;
+        }
+    }
+    return true;
+}
+
+QByteArray TMainFm::PacketOfRow(int row) const {
+    if (row < 1 || row > row_packets.size()) {
+        return {};
+    }
+    return row_packets[row - 1];
+}
+
+void TMainFm::makeRowCurrent(int row, bool notify) {
+    TQuillGrid* grid = ui_->l_title;
+    silentSelect_ = !notify;
+    grid->setSelection({0, row, grid->ColCount() - 1, row});
+    silentSelect_ = false;
+}
+
+void TMainFm::l_titleSelectCell(int /*col*/, int row, bool& /*canSelect*/) {
+    const QByteArray packet = PacketOfRow(row);
+    if (packet.isEmpty()) {
+        return;
+    }
+    ShowRecord(packet);
+    l_statusClick(ui_->l_status);
+}
+
+void TMainFm::l_titleMouseDown() {
+    TQuillGrid* grid = ui_->l_title;
+    const TQuillGrid::GridRect selection = grid->Selection();
+    int n = selection.Bottom - selection.Top + 1;
+    if (grid->RowCount() == 2 && RowIsEmpty(1, kListColumns - 1)) {
+        n = 0;
+    }
+    const bool single = n < 2;
+    ap_->a_l_ch->setEnabled(single);
+    ap_->s_ch->setEnabled(single);
+    ip_->i_r_ip->setEnabled(single);
+    ip_->i_r_dhcp->setEnabled(single);
+    const bool fixed = single && ip_->i_r_ip->isChecked();
+    for (QLabel* l : {ip_->i_l_ip, ip_->i_l_submask, ip_->i_l_gateway}) {
+        l->setEnabled(fixed);
+    }
+    for (QLineEdit* e : {ip_->e_ip_1, ip_->e_ip_2, ip_->e_ip_3, ip_->e_ip_4, ip_->e_submask_1,
+                         ip_->e_submask_2, ip_->e_submask_3, ip_->e_submask_4, ip_->e_gateway_1,
+                         ip_->e_gateway_2, ip_->e_gateway_3, ip_->e_gateway_4}) {
+        setEditEnabled(e, fixed);
+    }
+}
+
+void TMainFm::l_titleDblClick() {
+    const QString address = status_->l_ip->text();
+    if (address.isEmpty() || address == QStringLiteral("0.0.0.0")) {
+        return;  // no AP shown, or one without an address
+    }
+    UrlOpener& opener = urlOpener_ != nullptr ? *urlOpener_ : DefaultUrlOpener();
+    opener.openUrl(QUrl(QStringLiteral("http://") + address));
+}
+
+// ---------------------------------------------------------------- form
+
+void TMainFm::ResetForm() {
+    for (QLabel* l : {status_->l_ap, status_->l_essid, status_->l_ip, status_->l_mac,
+                      status_->l_domn, status_->l_ch, status_->l_wep, status_->l_fw}) {
+        l->clear();
+        l->setToolTip(QString());
+    }
+    ap_->e_essid->clear();
+    ap_->s_ch->setCurrentIndex(0);
+    ap_->s_extended->setCurrentIndex(0);
+    ap_->e_apname->clear();
+
+    ap_->r_apmode1->setChecked(true);
+    r_apmode1Click(ap_->r_apmode1);
+    ap_->e_rm_mac->clear();
+
+    ip_->i_r_dhcp->setChecked(true);
+    i_r_dhcpClick();
+
+    wep_->chb_encry->setChecked(false);
+    chb_encryClick();
+    wep_->e_pass->clear();
+
+    wep_->w_r_hex->setChecked(true);
+    w_r_hexClick(wep_->w_r_hex);
+    wep_->w_rb_key1->setChecked(true);
+
+    wep_->s_wep_1->setCurrentIndex(0);
+    s_wep_1Change();
+    for (int k = 1; k <= 4; ++k) {
+        keyField(k)->clear();
+        SetHint(keyField(k), QString());
+    }
+}
+
+QString TMainFm::NameForMac(const QString& mac) const {
+    for (const QString& line : login_list) {
+        const qsizetype first = line.indexOf(u'\t');
+        if (first < 0 || line.left(first) != mac) {
+            continue;
+        }
+        const qsizetype second = line.indexOf(u'\t', first + 1);
+        return second < 0 ? QString() : line.mid(first + 1, second - first - 1);
+    }
+    return {};
+}
+
+void TMainFm::setWaitCursor(bool on) {
+    if (on) {
+        setCursor(Qt::WaitCursor);
+    } else {
+        unsetCursor();
+    }
+}
+
+}  // namespace tern::app

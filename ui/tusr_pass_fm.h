@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+#include <memory>
+
+class QKeyEvent;
+class QLineEdit;
+
+namespace Ui {
+class UsrPassFm;
+}
+
+namespace tern::ui {
+
+class LanguageText;
+
+// The management login for one access point. OK writes the entries into the
+// main window's login_user and login_pass; Cancel writes nothing.
+class TUsrPassFm : public QDialog {
+    Q_OBJECT
+  public:
+    TUsrPassFm(QString& loginUser, QString& loginPass, const LanguageText& language,
+               QWidget* parent = nullptr);
+    ~TUsrPassFm() override;
+
+    // Enter in either edit moves the focus on; true when the key is consumed.
+    bool mng_e_nameKeyPress(QLineEdit* field, const QKeyEvent& event);
+    void b_okClick();
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void FormCreate();
+
+    std::unique_ptr<Ui::UsrPassFm> ui_;
+    QString& loginUser_;
+    QString& loginPass_;
+    const LanguageText& language_;
+};
+
+}  // namespace tern::ui
