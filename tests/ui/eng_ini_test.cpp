@@ -1,5 +1,6 @@
 // Cross-checks the shipped English language file against the program's
 // caption tables and message vocabulary.
+#include "tests/ui/key_set_diff.h"
 #include <gtest/gtest.h>
 
 #include <QFile>
@@ -85,22 +86,10 @@ TEST(EngIni, holdsEveryKeyTheProgramReads_andNoOther) {
     const QList<QByteArray> in_file = KeysInFile(ReadEngIni());
     ASSERT_FALSE(in_file.isEmpty());
     const QSet<QByteArray> read = KeysTheProgramReads();
-    QSet<QByteArray> seen;
-    QByteArrayList duplicates;
-    QByteArrayList extra;
-    for (const QByteArray& id : in_file) {
-        if (seen.contains(id)) duplicates.append(id);
-        seen.insert(id);
-        if (!read.contains(id)) extra.append(id);
-    }
-    QByteArrayList missing;
-    for (const QByteArray& id : read) {
-        if (!seen.contains(id)) missing.append(id);
-    }
-    std::sort(missing.begin(), missing.end());
-    EXPECT_TRUE(missing.isEmpty()) << "missing from eng.ini: " << missing.join(", ").constData();
-    EXPECT_TRUE(extra.isEmpty()) << "never read by the program: " << extra.join(", ").constData();
-    EXPECT_TRUE(duplicates.isEmpty()) << "repeated: " << duplicates.join(", ").constData();
+    const auto diff = tern::test::CompareKeys(in_file, read);
+    EXPECT_TRUE(diff.missing.isEmpty()) << "missing from eng.ini: " << diff.missing.join(", ").constData();
+    EXPECT_TRUE(diff.extra.isEmpty()) << "never read by the program: " << diff.extra.join(", ").constData();
+    EXPECT_TRUE(diff.duplicates.isEmpty()) << "repeated: " << diff.duplicates.join(", ").constData();
 }
 
 TEST(EngIni, textsAsTheReaderSeesThem) {

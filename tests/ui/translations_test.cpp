@@ -2,6 +2,7 @@
 // file that lists every key the program reads, and reads them the way the
 // program does: through LangIni and ToScreenText with the character set the
 // file name selects.
+#include "tests/ui/key_set_diff.h"
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -113,22 +114,14 @@ TEST_P(TranslationFile, holdsExactlyTheKeysOfEngIni) {
     }
     ASSERT_FALSE(english.isEmpty());
 
-    QSet<QByteArray> seen;
-    QByteArrayList duplicates;
-    QByteArrayList extra;
+    QList<QByteArray> in_file;
     for (const Entry& entry : EntriesInFile(content())) {
-        if (seen.contains(entry.id())) duplicates.append(entry.id());
-        seen.insert(entry.id());
-        if (!english.contains(entry.id())) extra.append(entry.id());
+        in_file.append(entry.id());
     }
-    QByteArrayList missing;
-    for (const QByteArray& id : english) {
-        if (!seen.contains(id)) missing.append(id);
-    }
-    std::sort(missing.begin(), missing.end());
-    EXPECT_TRUE(missing.isEmpty()) << "missing: " << missing.join(", ").constData();
-    EXPECT_TRUE(extra.isEmpty()) << "not in eng.ini: " << extra.join(", ").constData();
-    EXPECT_TRUE(duplicates.isEmpty()) << "repeated: " << duplicates.join(", ").constData();
+    const auto diff = tern::test::CompareKeys(in_file, english);
+    EXPECT_TRUE(diff.missing.isEmpty()) << "missing: " << diff.missing.join(", ").constData();
+    EXPECT_TRUE(diff.extra.isEmpty()) << "not in eng.ini: " << diff.extra.join(", ").constData();
+    EXPECT_TRUE(diff.duplicates.isEmpty()) << "repeated: " << diff.duplicates.join(", ").constData();
 }
 
 TEST_P(TranslationFile, keepsTheTitleTheRunningCopyIsFoundBy) {
