@@ -339,6 +339,7 @@ void TMainFm::connectHandlers() {
     connectDialogHandlers();
     connectDiscoveryHandlers();
     connectKeysChecksHandlers();
+    connectApplyHandlers();
 }
 
 QLineEdit* TMainFm::keyField(int n) const {

@@ -35,6 +35,12 @@ class DialogSeam;
 class LanguageText;
 }  // namespace tern::ui
 
+namespace tern::config {
+class ApConfigRecord;
+struct BuildFailure;
+struct FormSettings;
+}  // namespace tern::config
+
 namespace tern::app {
 
 class TQuillGrid;
@@ -301,6 +307,43 @@ class TMainFm : public QWidget {
   public Q_SLOTS:
     // A second start of the program knocks; nothing is done.
     void OnSecondInstance();
+
+  public:
+    // ---- Apply transaction
+    // The apply button: checks, target rows, login, one set request per AP.
+    void b_TernapplyClick();
+    // The stored packet of a list row given as decimal text; empty when the
+    // row has none.
+    QByteArray FetchStoredPacket(const QString& row) const;
+    bool LoginSingle();
+    bool LoginMulti(const QStringList& row_list);
+    // Mode "single" or "multi": the login goes into a copy of the record,
+    // which is sent in one set request under a new marker.
+    void SendSetRequest(const QString& mode, const config::ApConfigRecord& record);
+    // The form as the record builder reads it. The pass phrase and the keys
+    // stand for what the fields mean, never for their row of '*'.
+    config::FormSettings CollectFormSettings() const;
+    // An AP an apply was sent to and that has not answered yet.
+    struct ApplyTarget {
+        QString mac;
+        QString name;
+    };
+    QList<ApplyTarget> unanswered_targets;
+    // Between the last request of an apply and its conclusion.
+    bool applyOutstanding() const { return applyOutstanding_; }
+
+  private:
+    void connectApplyHandlers();
+    bool applySingle(int row);
+    bool applyMulti(int top, int bottom);
+    void reportBuildFailure(const config::BuildFailure& failure);
+    void noteApplyReply(const link::ClassifiedDatagram& reply);
+    // Ends the apply's bookkeeping; the report of the APs that did not
+    // answer (and the refusals that did), empty when every target answered.
+    QString takeUnconfirmedReport();
+    void showUnconfirmedReport(const QString& text);
+    bool applying_ = false;
+    bool applyOutstanding_ = false;
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -117,6 +117,7 @@ void TMainFm::UDPSocketRecv(QByteArrayView datagram) {
                                           static_cast<qsizetype>(mac.size())));
             ++reply_count;
             wait_flag = false;
+            noteApplyReply(c);
             break;
         }
         case link::DatagramKind::DiscoveryReply:
@@ -127,6 +128,7 @@ void TMainFm::UDPSocketRecv(QByteArrayView datagram) {
         case link::DatagramKind::Acknowledgement:
             ++reply_count;
             wait_flag = false;
+            noteApplyReply(c);
             break;
         case link::DatagramKind::Other:
             if (!busy) {

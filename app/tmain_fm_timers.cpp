@@ -59,7 +59,9 @@ void TMainFm::TimerTimer() {
     const bool listEmpty = grid->Cells(1, 1).isEmpty();
 
     if (!busy || datagram_count == 0 || datagram_count == 1) {
-        // the search is settled
+        // the search is settled; an apply ending here did not hear from
+        // every AP it was sent to
+        const QString unconfirmed = takeUnconfirmedReport();
         Timer.stop();
         ShowPendingRecord();
         l_statusClick(ui_->l_status);
@@ -79,6 +81,7 @@ void TMainFm::TimerTimer() {
         } else {
             StartSearch();
         }
+        showUnconfirmedReport(unconfirmed);
         return;
     }
 
@@ -93,6 +96,7 @@ void TMainFm::TimerTimer() {
         ui_->PageControl1->setCurrentIndex(0);
         Timer_refresh.start();
     } else if (tick_count >= kTicksPerApply) {
+        const QString unconfirmed = takeUnconfirmedReport();
         Timer.stop();
         b_refreshClick();
         reply_count = 0;
@@ -105,6 +109,7 @@ void TMainFm::TimerTimer() {
         tick_count = 0;
         busy = false;
         setWaitCursor(false);
+        showUnconfirmedReport(unconfirmed);
     }
 }
 
@@ -117,6 +122,8 @@ void TMainFm::Timer_refreshTimer() {
         return;
     }
     Timer_refresh.stop();
+    // An AP still missing here is reported with the refusals, never as done.
+    showUnconfirmedReport(takeUnconfirmedReport());
     if (!failed_macs.isEmpty()) {
         const ui::LanguageText& lang = language();
         const QString caption = ui::LookupMessage(lang, ui::kMsgErrApply).caption;

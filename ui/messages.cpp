@@ -39,6 +39,9 @@ constexpr ErrorMessage kErrorMessages[] = {
     kMsgAp,
     kMsgErrId,
     kMsgErrApp,
+    kMsgErrNoReply,
+    kMsgErrRefused,
+    kMsgErrBuild,
 };
 
 // The keys RangeErrorKey can return, all with the "Setting Error" defaults.

@@ -114,6 +114,17 @@ inline constexpr ErrorMessage kMsgAp{"AP", true, "AP Name", false, ""};
 inline constexpr ErrorMessage kMsgErrId{"Err_ID", true, "ID or Password Error!", false, ""};
 inline constexpr ErrorMessage kMsgErrApp{"Err_App", true, "The Apply Settings is not accept!",
                                          false, ""};
+// An apply that ends without every target's answer: Err_NoReply heads the
+// APs that did not answer, Err_Refused the refusals that did arrive.
+inline constexpr ErrorMessage kMsgErrNoReply{
+    "Err_NoReply", true, "These access points did not confirm the settings:", true,
+    "Apply not confirmed"};
+inline constexpr ErrorMessage kMsgErrRefused{
+    "Err_Refused", true, "These access points refused the settings:", false, ""};
+// The form's settings cannot be turned into a record; the field follows.
+inline constexpr ErrorMessage kMsgErrBuild{
+    "Err_Build", true, "A setting could not be converted, so nothing was sent:", true,
+    "Apply Error"};
 
 // Every row above, in the order of the list.
 std::span<const ErrorMessage> ErrorMessages();

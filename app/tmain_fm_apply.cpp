@@ -1,0 +1,440 @@
+// The apply: the form's settings written to one AP or to several, one set
+// request per AP, and the bookkeeping of which APs answered.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <algorithm>
+#include <cstring>
+#include <utility>
+#include <vector>
+
+#include "app/tmain_fm.h"
+#include "app/tquill_grid.h"
+#include "apply/validation.h"
+#include "config/ap_config_record.h"
+#include "config/net_types.h"
+#include "config/record_builder.h"
+#include "link/protocol.h"
+#include "ui/dialog_seam.h"
+#include "ui/language_text.h"
+#include "ui/messages.h"
+#include "ui_ap_page.h"
+#include "ui_dot1x_page.h"
+#include "ui_ip_page.h"
+#include "ui_tmain_fm.h"
+#include "ui_wep_page.h"
+
+namespace tern::app {
+
+namespace {
+
+constexpr int kListColumns = 4;  // name, MAC, SSID, WEP
+constexpr int kMaxWaits = 3;     // per AP of a multi-AP apply
+constexpr int kWaitSliceMs = 100;
+constexpr qsizetype kDhcpServerOnOffset = 120;
+constexpr qsizetype kAckMacEnd = 13;  // the MAC sits at payload bytes 7..12
+
+const QString kCrLf = QStringLiteral("\r\n");
+
+std::array<QString, 4> Texts(std::initializer_list<const QLineEdit*> edits) {
+    std::array<QString, 4> texts;
+    std::size_t i = 0;
+    for (const QLineEdit* e : edits) {
+        if (i < texts.size()) texts[i++] = e->text();
+    }
+    return texts;
+}
+
+template <std::size_t N>
+int FirstChecked(const std::array<QRadioButton*, N>& buttons) {
+    for (std::size_t i = 0; i < N; ++i) {
+        if (buttons[i]->isChecked()) return static_cast<int>(i);
+    }
+    return -1;
+}
+
+// The AP's record of a stored packet (reply header + record, host order).
+config::ApConfigRecord StoredRecord(const QByteArray& packet) {
+    link::RecordBytes bytes{};
+    std::memcpy(bytes.data(), packet.constData() + link::kReplyHeaderSize, bytes.size());
+    return config::ApConfigRecord(bytes);
+}
+
+config::MacAddress MacOfBytes(const QByteArray& bytes) {
+    config::MacAddress mac{};
+    for (std::size_t i = 0; i < mac.size() && static_cast<qsizetype>(i) < bytes.size(); ++i) {
+        mac[i] = static_cast<std::uint8_t>(bytes[static_cast<qsizetype>(i)]);
+    }
+    return mac;
+}
+
+// Stops a second transaction from starting inside this one, and timer ticks
+// or a refresh from running while the requests go out or a dialog is open.
+class Guard {
+  public:
+    Guard(bool& applying, bool& pumping)
+        : applying_(applying), pumping_(pumping), pumpingBefore_(pumping) {
+        applying_ = true;
+        pumping_ = true;
+    }
+    ~Guard() {
+        applying_ = false;
+        pumping_ = pumpingBefore_;
+    }
+    Guard(const Guard&) = delete;
+    Guard& operator=(const Guard&) = delete;
+
+  private:
+    bool& applying_;
+    bool& pumping_;
+    bool pumpingBefore_;
+};
+
+}  // namespace
+
+void TMainFm::connectApplyHandlers() {
+    connect(ui_->b_Ternapply, &QPushButton::clicked, this, [this] { b_TernapplyClick(); });
+}
+
+// ---------------------------------------------------------------- the click
+
+void TMainFm::b_TernapplyClick() {
+    if (applying_ || pumping_) {
+        return;
+    }
+    const Guard guard(applying_, pumping_);
+
+    if (!RunApplyPreconditions().passed()) {
+        return;
+    }
+    setWaitCursor(true);
+    replies_done = false;
+    busy = true;
+    datagram_count = 0;
+    reply_count = 0;
+    failed_macs.clear();
+    unanswered_targets.clear();
+    applyOutstanding_ = false;
+
+    const TQuillGrid* grid = ui_->l_title;
+    const TQuillGrid::GridRect selection = grid->Selection();
+    expected_replies = selection.Bottom - selection.Top + 1;
+    if (selection.Top < 1 || expected_replies < 1 ||
+        (grid->RowCount() == 2 && RowIsEmpty(1, kListColumns - 1))) {
+        expected_replies = 0;
+    }
+    if (expected_replies == 0) {
+        ShowInfoMessage(ui::LookupMessage(language(), ui::kMsgNoSelect));
+        setWaitCursor(false);
+        return;
+    }
+
+    const bool sent = expected_replies == 1 ? applySingle(selection.Top)
+                                            : applyMulti(selection.Top, selection.Bottom);
+    if (!sent) {
+        setWaitCursor(false);
+        return;
+    }
+    replies_done = false;
+    busy = true;
+    datagram_count = 0;
+    // Every reply may already have come while the requests went out; the
+    // receive handler would not see the count reach the target again.
+    if (reply_count == expected_replies) {
+        replies_done = true;
+    }
+    applyOutstanding_ = true;
+}
+
+bool TMainFm::applySingle(int row) {
+    const QByteArray packet = FetchStoredPacket(QString::number(row));
+    if (packet.size() < static_cast<qsizetype>(link::kDiscoveryPacketSize)) {
+        // a row still being filled: there is nothing to build on
+        ShowInfoMessage(ui::LookupMessage(language(), ui::kMsgNoSelect));
+        return false;
+    }
+    const config::BuildResult built =
+        config::BuildRecord(config::BuildMode::Single, StoredRecord(packet), CollectFormSettings());
+    if (!built) {
+        reportBuildFailure(built.failure());
+        return false;
+    }
+    const config::ApConfigRecord& apply_record = built.record();
+
+    QString dhcpStart;
+    for (const std::uint8_t octet : apply_record.dhcp_pool_start()) {
+        dhcpStart += QString::number(octet) + u'.';
+    }
+    const bool dhcpServerOn = apply_record.bytes()[kDhcpServerOnOffset] == 1;
+    if (!RunValidateSettings(false, dhcpStart, dhcpServerOn).passed()) {
+        return false;
+    }
+    // Read before the login: a dialog's event loop may see the list change.
+    const QString name = ui_->l_title->Cells(0, row);
+    if (!LoginSingle()) {
+        return false;
+    }
+    apply_name = name;
+    SendSetRequest(QStringLiteral("single"), apply_record);
+    return true;
+}
+
+bool TMainFm::applyMulti(int top, int bottom) {
+    QStringList row_list;
+    for (int row = top; row <= bottom; ++row) {
+        row_list << QString::number(row);
+    }
+    if (!RunValidateSettings(true, QString(), false).passed()) {
+        return false;
+    }
+
+    // Every record is built before the first is sent: a setting that cannot
+    // be converted stops the apply before any AP is touched, and what goes
+    // out is the form as it was at the click, whatever is typed during the
+    // waits below.
+    const config::FormSettings shared = CollectFormSettings();
+    const bool keptPhrase = EffectivePassphrase() != wep_->wpa_m_p->text();
+    std::vector<config::ApConfigRecord> records;
+    records.reserve(static_cast<std::size_t>(row_list.size()));
+    for (const QString& row : row_list) {
+        const QByteArray packet = FetchStoredPacket(row);
+        if (packet.size() < static_cast<qsizetype>(link::kDiscoveryPacketSize)) {
+            ShowInfoMessage(ui::LookupMessage(language(), ui::kMsgNoSelect));
+            return false;
+        }
+        const config::ApConfigRecord source = StoredRecord(packet);
+        config::FormSettings settings = shared;
+        // An unedited pass phrase is the one of the AP shown last; each AP
+        // keeps its own instead, as it keeps its own unedited keys.
+        if (keptPhrase && !source.wpa_passphrase().isEmpty()) {
+            settings.wpa_m_p = QString::fromLatin1(source.wpa_passphrase());
+        }
+        const config::BuildResult built =
+            config::BuildRecord(config::BuildMode::Multi, source, settings);
+        if (!built) {
+            reportBuildFailure(built.failure());
+            return false;
+        }
+        records.push_back(built.record());
+    }
+
+    if (!LoginMulti(row_list)) {
+        return false;
+    }
+
+    wait_flag = false;
+    for (qsizetype i = 0; i < row_list.size(); ++i) {
+        // The previous AP's reply (or about 300 ms) paces the next request;
+        // the receive handler clears wait_flag from inside these waits.
+        while (wait_flag && wait_count < kMaxWaits) {
+            QTimer slice;
+            slice.setSingleShot(true);
+            slice.start(kWaitSliceMs);
+            while (wait_flag && slice.isActive()) {
+                QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+            }
+            ++wait_count;
+        }
+        const QStringList fields = login_list.value(i).split(u'\t');
+        login_user = fields.value(2);
+        login_pass = fields.value(3);
+        SendSetRequest(QStringLiteral("multi"), records[static_cast<std::size_t>(i)]);
+    }
+    Timer.start();
+    MaskSecretFields();
+    return true;
+}
+
+void TMainFm::reportBuildFailure(const config::BuildFailure& failure) {
+    const ui::MessageText message = ui::LookupMessage(language(), ui::kMsgErrBuild);
+    ui::DialogSeam::Message box;
+    box.text = message.text + kCrLf + failure.field + QStringLiteral(" = \"") + failure.text +
+               u'"';
+    box.caption = message.caption;
+    box.icon = ui::DialogSeam::Icon::Information;
+    box.buttons = ui::DialogSeam::Buttons::Ok;
+    dialogs_.showMessage(this, box);
+    if (const apply::NumericField* field = apply::FindNumericField(failure.field)) {
+        l_statusClick(NavLabel(field->page));
+        HighlightPageLabel();
+    }
+    if (auto* edit = findChild<QLineEdit*>(failure.field)) {
+        edit->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+// ---------------------------------------------------------------- helpers
+
+QByteArray TMainFm::FetchStoredPacket(const QString& row) const {
+    if (ui_->l_title->RowCount() == 2) {
+        return PacketOfRow(1);
+    }
+    bool ok = false;
+    const int n = row.toInt(&ok);
+    return ok ? PacketOfRow(n) : QByteArray();
+}
+
+bool TMainFm::LoginSingle() { return RunLoginDialog(); }
+
+bool TMainFm::LoginMulti(const QStringList& row_list) { return RunMultiLoginDialog(row_list); }
+
+void TMainFm::SendSetRequest(const QString& mode, const config::ApConfigRecord& record) {
+    setWaitCursor(true);
+    const bool multi = mode == QStringLiteral("multi");
+    const config::ApConfigRecord withLogin =
+        config::WithLogin(record, login_user.toLatin1(), login_pass.toLatin1());
+    link_state.NewRequest();
+    const QByteArray request = link::BuildSetRequest(link_state.request_marker(),
+                                                     link_state.link_key(), withLogin.bytes());
+    const QString mac = config::MacText(record.mac_addr());
+    unanswered_targets.append({mac, multi ? NameForMac(mac) : apply_name});
+    if (UDPSocket) {
+        UDPSocket->SendData(request);
+    }
+    if (multi) {
+        wait_flag = true;
+        wait_count = 0;
+    }
+    accept_replies = true;
+    if (!multi) {
+        Timer.start();
+        MaskSecretFields();
+    }
+}
+
+config::FormSettings TMainFm::CollectFormSettings() const {
+    config::FormSettings f;
+    f.i_r_dhcp = ip_->i_r_dhcp->isChecked();
+    f.e_ip = Texts({ip_->e_ip_1, ip_->e_ip_2, ip_->e_ip_3, ip_->e_ip_4});
+    f.e_submask = Texts({ip_->e_submask_1, ip_->e_submask_2, ip_->e_submask_3, ip_->e_submask_4});
+    f.e_gateway = Texts({ip_->e_gateway_1, ip_->e_gateway_2, ip_->e_gateway_3, ip_->e_gateway_4});
+    f.chB_dhcp_srv = ip_->chB_dhcp_srv->isChecked();
+    f.e_dhcp_from =
+        Texts({ip_->e_dhcp_from_1, ip_->e_dhcp_from_2, ip_->e_dhcp_from_3, ip_->e_dhcp_from_4});
+    f.e_dhcp_to = Texts({ip_->e_dhcp_to_1, ip_->e_dhcp_to_2, ip_->e_dhcp_to_3, ip_->e_dhcp_to_4});
+    f.e_dns = Texts({ip_->e_dns_1, ip_->e_dns_2, ip_->e_dns_3, ip_->e_dns_4});
+
+    if (ap_->s_ch->currentIndex() >= 0) {
+        bool ok = false;
+        const int channel = ap_->s_ch->currentText().toInt(&ok);
+        if (ok) f.s_ch = channel;
+    }
+    f.e_apname = ap_->e_apname->text();
+    f.e_essid = ap_->e_essid->text();
+    f.r_apmode = FirstChecked(std::array<QRadioButton*, 5>{
+        ap_->r_apmode1, ap_->r_apmode2, ap_->r_apmode3, ap_->r_apmode4, ap_->r_apmode5});
+    f.e_rm_mac = ap_->e_rm_mac->displayText().replace(u'_', u' ');
+    f.s_extended = ap_->s_extended->currentIndex();
+
+    f.w_rb_key = FirstChecked(std::array<QRadioButton*, 4>{wep_->w_rb_key1, wep_->w_rb_key2,
+                                                           wep_->w_rb_key3, wep_->w_rb_key4});
+    f.chb_encry = wep_->chb_encry->isChecked();
+    f.s_wep_1 = wep_->s_wep_1->currentIndex();
+    f.w_r_hex = wep_->w_r_hex->isChecked();
+    for (int n = 1; n <= 4; ++n) {
+        const auto i = static_cast<std::size_t>(n - 1);
+        f.e_key[i] = keyField(n)->text();
+        f.key_hint[i] = HintOf(keyField(n));
+    }
+    f.key_edited = key_edited;
+    f.s_auth = wep_->s_auth->currentIndex();
+    // The effective pass phrase already stands for the kept value while the
+    // field is unedited; without a hint the builder writes exactly that, and
+    // a typed row of '*' is taken as typed.
+    f.wpa_m_p = EffectivePassphrase();
+    f.wpa_m_p_hint.clear();
+
+    f.more_rate = more_rate;
+    f.more_bcast = more_bcast;
+    f.more_11g_only = more_11g_only;
+    f.more_superg = more_superg;
+    f.more_txpower = more_txpower;
+    f.more_wds = more_wds;
+    f.more_beacon = more_beacon;
+    f.more_rts = more_rts;
+    f.more_frag = more_frag;
+    f.more_dtim = more_dtim;
+    f.flag_word_state = flag_word_state;
+
+    f.Chk_8021x = dot1x_->Chk_8021x->isChecked();
+    f.c_8_keylength = dot1x_->c_8_keylength->currentIndex();
+    f.c_8_lifetime = dot1x_->c_8_lifetime->currentIndex();
+    f.e_8_port = {dot1x_->e_8_port1->text(), dot1x_->e_8_port2->text()};
+    f.e_8_shared = {dot1x_->e_8_shared1->text(), dot1x_->e_8_shared2->text()};
+    f.e_8_ip = Texts({dot1x_->e_8_ip1, dot1x_->e_8_ip2, dot1x_->e_8_ip3, dot1x_->e_8_ip4});
+    f.e_8_ipS = Texts({dot1x_->e_8_ipS1, dot1x_->e_8_ipS2, dot1x_->e_8_ipS3, dot1x_->e_8_ipS4});
+    return f;
+}
+
+// ---------------------------------------------------------------- answers
+
+void TMainFm::noteApplyReply(const link::ClassifiedDatagram& reply) {
+    if (unanswered_targets.isEmpty()) {
+        return;
+    }
+    const std::array<std::uint8_t, 6> mac = link::ErrorReplyMac(reply);
+    const bool hasMac = reply.payload.size() >= kAckMacEnd &&
+                        std::any_of(mac.begin(), mac.end(), [](std::uint8_t b) { return b != 0; });
+    if (!hasMac) {
+        // an answer that does not say who sent it answers the oldest request
+        unanswered_targets.removeFirst();
+        return;
+    }
+    const QString text = config::MacText(mac);
+    for (qsizetype i = 0; i < unanswered_targets.size(); ++i) {
+        if (unanswered_targets[i].mac == text) {
+            unanswered_targets.removeAt(i);
+            return;
+        }
+    }
+}
+
+QString TMainFm::takeUnconfirmedReport() {
+    if (!applyOutstanding_) {
+        return {};
+    }
+    applyOutstanding_ = false;
+    const QList<ApplyTarget> silent = std::exchange(unanswered_targets, {});
+    if (silent.isEmpty()) {
+        return {};
+    }
+    const ui::LanguageText& lang = language();
+    const QString macText = ui::LookupMessage(lang, ui::kMsgMac).text;
+    const QString apText = ui::LookupMessage(lang, ui::kMsgAp).text;
+    const auto line = [&](const QString& mac, const QString& name) {
+        return macText + QStringLiteral("  ") + mac + QStringLiteral(" --- ") + apText +
+               QStringLiteral("  ") + name + kCrLf;
+    };
+    QString text = ui::LookupMessage(lang, ui::kMsgErrNoReply).text + kCrLf;
+    for (const ApplyTarget& target : silent) {
+        text += line(target.mac, target.name);
+    }
+    if (!failed_macs.isEmpty()) {
+        text += kCrLf + ui::LookupMessage(lang, ui::kMsgErrRefused).text + kCrLf;
+        for (const QByteArray& failed : failed_macs) {
+            const QString mac = config::MacText(MacOfBytes(failed));
+            text += line(mac, expected_replies == 1 ? apply_name : NameForMac(mac));
+        }
+        text += ui::LookupMessage(lang, ui::kMsgErrId).text;
+        failed_macs.clear();
+    }
+    return text;
+}
+
+void TMainFm::showUnconfirmedReport(const QString& text) {
+    if (text.isEmpty()) {
+        return;
+    }
+    ui::DialogSeam::Message message;
+    message.text = text;
+    message.caption = ui::LookupMessage(language(), ui::kMsgErrNoReply).caption;
+    message.icon = ui::DialogSeam::Icon::Information;
+    message.buttons = ui::DialogSeam::Buttons::Ok;
+    dialogs_.showMessage(this, message);
+}
+
+}  // namespace tern::app

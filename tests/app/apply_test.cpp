@@ -1,0 +1,456 @@
+// The apply on the main window: target rows, login, set requests, the
+// replies counted and the conclusion by the timers, against simulated APs on
+// an in-memory network.
+#include <QCoreApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTimer>
+#include <cstring>
+
+#include "app/tquill_grid.h"
+#include "config/ap_config_record.h"
+#include "config/net_types.h"
+#include "link/protocol.h"
+#include "main_window_support.h"
+#include "tools/simulator/ap_simulator.h"
+#include "tools/simulator/in_memory_simulator.h"
+#include "ui/tmul_usr_pass_fm.h"
+#include "ui/tusr_pass_fm.h"
+
+using tern::app::TQuillGrid;
+using tern::config::ApConfigRecord;
+using tern::test::MainWindowTest;
+namespace tl = tern::link;
+namespace sim = tern::sim;
+namespace ui = tern::ui;
+
+namespace {
+
+// Everything sent on the AP port, the program's own requests among it.
+class Recorder : public tl::InMemoryNetwork::Endpoint {
+  public:
+    void deliver(const QByteArray& datagram) override { seen.push_back(datagram); }
+    std::vector<QByteArray> sets() const {
+        std::vector<QByteArray> out;
+        for (const QByteArray& d : seen) {
+            if (d.startsWith("kplset")) out.push_back(d);
+        }
+        return out;
+    }
+    int searches() const {
+        int n = 0;
+        for (const QByteArray& d : seen) n += d.startsWith("kplsearch") ? 1 : 0;
+        return n;
+    }
+    std::vector<QByteArray> seen;
+};
+
+// The record inside a set request, host order, login included.
+ApConfigRecord RecordOfSet(const QByteArray& request) {
+    tl::RequestMarker marker{};
+    std::memcpy(marker.data(), request.constData() + 6, marker.size());
+    const QByteArray plain = tl::CipherRun(tl::DeriveLinkKey(marker), request.mid(16));
+    tl::RecordBytes wire{};
+    std::memcpy(wire.data(), plain.constData(), wire.size());
+    return ApConfigRecord(tl::SwapRecordOrder(wire));
+}
+
+QString Mac(int index) {
+    return tern::config::MacText(
+        {0x02, 0x54, 0x45, 0x00, 0x00, static_cast<std::uint8_t>(index)});
+}
+
+// Three APs with WEP 64 hex keys of their own, so that nothing of one can
+// pass unnoticed into another's record.
+std::vector<sim::SimulatedAp> ThreeAps() {
+    std::vector<sim::SimulatedAp> aps = sim::GenerateAps(3);
+    for (std::size_t i = 0; i < aps.size(); ++i) {
+        ApConfigRecord& r = aps[i].record;
+        r.set_wep_on(true);
+        r.set_wep_key_len(5);
+        r.set_wep_key_format(false);
+        r.set_auth_type(0);
+        for (int k = 0; k < 4; ++k) {
+            r.set_wep64_key(k, QByteArray(5, static_cast<char>(0x10 * (i + 1) + k)));
+        }
+        r.set_wep_default_key(0);
+    }
+    return aps;
+}
+
+class Apply : public MainWindowTest {
+  protected:
+    void start(std::vector<sim::SimulatedAp> aps) {
+        original = aps;
+        aps_ = std::make_unique<sim::InMemorySimulator>(network, sim::ApSimulator(std::move(aps)));
+        network.attach(&recorder, tl::kDefaultPort);
+        form->FormActivate();
+        network.deliverPending();
+        form->ShowPendingRecord();
+        form->TimerTimer();  // settles the first search
+        grid = w<TQuillGrid>("l_title");
+        recorder.seen.clear();
+        dialogs.onDialog = [this](QDialog& d) { return login(d); };
+    }
+    void TearDown() override {
+        network.detach(&recorder);
+        MainWindowTest::TearDown();
+    }
+
+    int login(QDialog& d) {
+        if (cancelLogin) return QDialog::Rejected;
+        if (auto* single = dynamic_cast<ui::TUsrPassFm*>(&d)) {
+            ++singleLogins;
+            d.findChild<QLineEdit*>(QStringLiteral("mng_e_name"))->setText(QStringLiteral("admin"));
+            d.findChild<QLineEdit*>(QStringLiteral("mng_e_pass"))->setText(QStringLiteral("admin"));
+            single->b_okClick();
+        } else if (auto* multi = dynamic_cast<ui::TMulUsrPassFm*>(&d)) {
+            ++multiLogins;
+            multiRows = multi->row_list;
+            TQuillGrid* g = multi->grid();
+            for (int r = 1; r < g->RowCount(); ++r) {
+                g->setCell(2, r, QStringLiteral("admin"));
+                g->setCell(5, r, QStringLiteral("admin"));
+            }
+            multi->b_okClick();
+        }
+        return d.result();
+    }
+
+    // What went out so far (delivery runs from the event loop).
+    std::vector<QByteArray> sets() {
+        network.deliverPending();
+        return recorder.sets();
+    }
+    int searches() {
+        network.deliverPending();
+        return recorder.searches();
+    }
+    void select(int top, int bottom) { grid->setSelection({0, top, grid->ColCount() - 1, bottom}); }
+
+    // Ticks of Timer until it stops, at most five.
+    void tickApply() {
+        for (int i = 0; i < 5 && form->Timer.isActive(); ++i) form->TimerTimer();
+    }
+    void tickRefresh() {
+        for (int i = 0; i < 5; ++i) form->Timer_refreshTimer();
+    }
+    const sim::SimulatedAp& ap(int i) { return aps_->simulator().aps()[static_cast<std::size_t>(i)]; }
+    int page() const { return w<QStackedWidget>("PageControl1")->currentIndex(); }
+
+    std::vector<sim::SimulatedAp> original;
+    std::unique_ptr<sim::InMemorySimulator> aps_;
+    Recorder recorder;
+    TQuillGrid* grid = nullptr;
+    bool cancelLogin = false;
+    int singleLogins = 0;
+    int multiLogins = 0;
+    QStringList multiRows;
+};
+
+}  // namespace
+
+// ---------------------------------------------------------------- targets and login
+
+TEST_F(Apply, oneRow_singleLoginAndOneSetRequestForThatAp) {
+    start(sim::GenerateAps(3));
+    select(2, 2);
+    edit("e_essid")->setText(QStringLiteral("renamed"));
+    form->b_TernapplyClick();
+    EXPECT_EQ(singleLogins, 1);
+    EXPECT_EQ(multiLogins, 0);
+    const auto requests = sets();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].size(), 1164);
+    const ApConfigRecord sent = RecordOfSet(requests[0]);
+    EXPECT_EQ(tern::config::MacText(sent.mac_addr()), Mac(1));
+    EXPECT_EQ(sent.ssid(), "renamed");
+    EXPECT_EQ(sent.mgmt_user(), "admin");
+    EXPECT_EQ(form->apply_name, QStringLiteral("TernAP-0002"));
+    EXPECT_EQ(form->expected_replies, 1);
+    EXPECT_TRUE(form->Timer.isActive());
+}
+
+TEST_F(Apply, threeRows_oneMultiLoginAndThreeRequestsInRowOrder) {
+    start(ThreeAps());
+    select(1, 3);
+    form->b_TernapplyClick();
+    EXPECT_EQ(multiLogins, 1);
+    EXPECT_EQ(singleLogins, 0);
+    EXPECT_EQ(multiRows, (QStringList{QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")}));
+    const auto requests = sets();
+    ASSERT_EQ(requests.size(), 3u);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(tern::config::MacText(RecordOfSet(requests[static_cast<std::size_t>(i)]).mac_addr()),
+                  Mac(i));
+    }
+    // every request under a marker of its own
+    EXPECT_NE(requests[0].mid(6, 8), requests[1].mid(6, 8));
+    EXPECT_NE(requests[1].mid(6, 8), requests[2].mid(6, 8));
+}
+
+TEST_F(Apply, emptyList_asksForASelectionAndSendsNothing) {
+    start({});
+    form->b_TernapplyClick();
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text, QStringLiteral("Please select an apply AP."));
+    EXPECT_EQ(dialogs.messages[0].caption, QStringLiteral("Message"));
+    EXPECT_EQ(dialogs.dialogsShown, 0);
+    EXPECT_TRUE(sets().empty());
+}
+
+TEST_F(Apply, cancelledLogin_singleOrMulti_sendsNothingAndShowsNothing) {
+    start(ThreeAps());
+    cancelLogin = true;
+    select(2, 2);
+    form->b_TernapplyClick();
+    select(1, 3);
+    form->b_TernapplyClick();
+    EXPECT_EQ(dialogs.dialogsShown, 2);
+    EXPECT_TRUE(sets().empty());
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_FALSE(form->Timer.isActive());
+}
+
+TEST_F(Apply, unconvertibleSetting_isReportedAndNothingIsSent) {
+    start(sim::GenerateAps(2));
+    select(1, 1);
+    form->more_rts = QStringLiteral("12x");
+    form->b_TernapplyClick();
+    select(1, 2);
+    form->more_rts = QStringLiteral("12x");
+    form->b_TernapplyClick();
+    ASSERT_EQ(dialogs.messages.size(), 2u);
+    EXPECT_EQ(dialogs.messages[0].caption, QStringLiteral("Apply Error"));
+    EXPECT_TRUE(dialogs.messages[0].text.contains(QStringLiteral("more_rts = \"12x\"")));
+    EXPECT_EQ(dialogs.dialogsShown, 0);  // not even the login is asked
+    EXPECT_TRUE(sets().empty());
+}
+
+// ---------------------------------------------------------------- conclusion
+
+TEST_F(Apply, ackWithinATick_statusPageThenRefreshAfterFiveTicks_noMessage) {
+    start(sim::GenerateAps(2));
+    select(2, 2);
+    edit("e_essid")->setText(QStringLiteral("new-ssid"));
+    form->b_TernapplyClick();
+    network.deliverPending();
+    EXPECT_TRUE(form->replies_done);
+    form->TimerTimer();
+    EXPECT_FALSE(form->Timer.isActive());
+    EXPECT_TRUE(form->Timer_refresh.isActive());
+    EXPECT_EQ(page(), 0);
+    for (int i = 0; i < 4; ++i) form->Timer_refreshTimer();
+    EXPECT_EQ(searches(), 0);
+    form->Timer_refreshTimer();
+    EXPECT_EQ(searches(), 1);
+    EXPECT_FALSE(form->Timer_refresh.isActive());
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_EQ(ap(1).record.ssid(), "new-ssid");
+    EXPECT_EQ(ap(0).record.ssid(), "tern-0001");
+}
+
+TEST_F(Apply, refusal_reportedAsApplyFailWithTheExactLines) {
+    std::vector<sim::SimulatedAp> aps = sim::GenerateAps(2);
+    aps[1].password = "other";
+    start(std::move(aps));
+    select(2, 2);
+    form->b_TernapplyClick();
+    network.deliverPending();
+    form->TimerTimer();
+    tickRefresh();
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].caption, QStringLiteral("Apply Fail!"));
+    EXPECT_EQ(dialogs.messages[0].text,
+              QStringLiteral("MAC Addr.  ") + Mac(1) +
+                  QStringLiteral(" --- AP Name  TernAP-0002\r\n"
+                                 "ID or Password Error!\r\n"
+                                 "The Apply Settings is not accept!"));
+    EXPECT_EQ(searches(), 1);
+}
+
+TEST_F(Apply, multiWithOneSilentAp_timeoutNamesIt_neverSuccess) {
+    std::vector<sim::SimulatedAp> aps = ThreeAps();
+    aps[1].silentOnSet = true;
+    start(std::move(aps));
+    select(1, 3);
+    form->b_TernapplyClick();
+    network.deliverPending();
+    EXPECT_EQ(form->reply_count, 2);
+    EXPECT_FALSE(form->replies_done);
+    for (int i = 0; i < 4; ++i) form->TimerTimer();
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_EQ(searches(), 0);
+    form->TimerTimer();  // the fifth: a new search and the report
+    EXPECT_EQ(searches(), 1);
+    EXPECT_FALSE(form->Timer_refresh.isActive());
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].caption, QStringLiteral("Apply not confirmed"));
+    EXPECT_EQ(dialogs.messages[0].text,
+              QStringLiteral("These access points did not confirm the settings:\r\n"
+                             "MAC Addr.  ") +
+                  Mac(1) + QStringLiteral(" --- AP Name  TernAP-0002\r\n"));
+}
+
+TEST_F(Apply, multiWithOneSilentAndOneRefusing_reportListsBoth) {
+    std::vector<sim::SimulatedAp> aps = ThreeAps();
+    aps[0].silentOnSet = true;
+    aps[2].password = "other";
+    start(std::move(aps));
+    select(1, 3);
+    form->b_TernapplyClick();
+    network.deliverPending();
+    tickApply();
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    const QString text = dialogs.messages[0].text;
+    EXPECT_TRUE(text.startsWith(QStringLiteral("These access points did not confirm the settings:\r\n"
+                                               "MAC Addr.  ") +
+                                Mac(0) + QStringLiteral(" --- AP Name  TernAP-0001\r\n")));
+    EXPECT_TRUE(text.contains(QStringLiteral("These access points refused the settings:\r\nMAC Addr.  ") +
+                              Mac(2) + QStringLiteral(" --- AP Name  TernAP-0003\r\n")));
+    EXPECT_TRUE(form->failed_macs.isEmpty());
+}
+
+TEST_F(Apply, singleWithNoReply_settledLikeASearchButReported) {
+    std::vector<sim::SimulatedAp> aps = sim::GenerateAps(2);
+    aps[0].silentOnSet = true;
+    start(std::move(aps));
+    select(1, 1);
+    form->b_TernapplyClick();
+    network.deliverPending();
+    EXPECT_EQ(form->datagram_count, 1);  // its own echo only
+    form->TimerTimer();
+    EXPECT_FALSE(form->Timer.isActive());
+    EXPECT_EQ(searches(), 1);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text,
+              QStringLiteral("These access points did not confirm the settings:\r\nMAC Addr.  ") +
+                  Mac(0) + QStringLiteral(" --- AP Name  TernAP-0001\r\n"));
+}
+
+TEST_F(Apply, ackWithoutMac_answersTheOldestRequest) {
+    start(sim::GenerateAps(1));
+    select(1, 1);
+    aps_->simulator().aps()[0].silentOnSet = true;
+    form->b_TernapplyClick();
+    network.deliverPending();
+    form->UDPSocketRecv(QByteArrayLiteral("kplack"));
+    EXPECT_TRUE(form->replies_done);
+    EXPECT_TRUE(form->unanswered_targets.isEmpty());
+    form->TimerTimer();
+    tickRefresh();
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+// ---------------------------------------------------------------- what is sent
+
+TEST_F(Apply, multi_eachRecordKeepsItsOwnAddressMacAndKeys) {
+    start(ThreeAps());
+    select(1, 3);
+    edit("e_essid")->setText(QStringLiteral("shared-ssid"));
+    edit("e_apname")->setText(QStringLiteral("shared-name"));
+    form->b_TernapplyClick();
+    network.deliverPending();
+    const auto requests = sets();
+    ASSERT_EQ(requests.size(), 3u);
+    for (int i = 0; i < 3; ++i) {
+        const ApConfigRecord sent = RecordOfSet(requests[static_cast<std::size_t>(i)]);
+        const ApConfigRecord& own = original[static_cast<std::size_t>(i)].record;
+        EXPECT_EQ(sent.mac_addr(), own.mac_addr()) << i;
+        EXPECT_EQ(sent.ip_addr(), own.ip_addr()) << i;
+        EXPECT_EQ(sent.current_ip(), own.current_ip()) << i;
+        EXPECT_EQ(sent.channel(), own.channel()) << i;
+        for (int k = 0; k < 4; ++k) EXPECT_EQ(sent.wep64_key(k), own.wep64_key(k)) << i << k;
+        EXPECT_EQ(sent.ssid(), "shared-ssid");
+        EXPECT_EQ(sent.ap_name(), "shared-name");
+        EXPECT_EQ(ap(i).record.ssid(), "shared-ssid");
+    }
+}
+
+TEST_F(Apply, unchangedRecord_comesBackAsItWasExceptTheEditedField) {
+    start(sim::GenerateAps(2));
+    select(2, 2);
+    edit("e_essid")->setText(QStringLiteral("only-this"));
+    form->b_TernapplyClick();
+    network.deliverPending();
+    ApConfigRecord expected = original[1].record;
+    expected.set_ssid("only-this");
+    expected.set_wpa_word4(0x08070000);  // the WPA words are always written
+    expected.set_wpa_cipher(0x0050F202);
+    const ApConfigRecord& kept = ap(1).record;
+    for (int i = 0; i < static_cast<int>(tl::kRecordSize); ++i) {
+        EXPECT_EQ(kept.bytes()[static_cast<std::size_t>(i)],
+                  expected.bytes()[static_cast<std::size_t>(i)])
+            << "byte " << i;
+    }
+}
+
+TEST_F(Apply, uneditedPassphrase_neverSentAsStars_single) {
+    start(sim::GenerateAps(4));  // the fourth uses WPA-PSK
+    select(4, 4);
+    ASSERT_TRUE(edit("wpa_m_p")->text().startsWith(u'*'));
+    form->b_TernapplyClick();
+    network.deliverPending();
+    ASSERT_EQ(sets().size(), 1u);
+    EXPECT_EQ(RecordOfSet(sets()[0]).wpa_passphrase(), "correct horse battery");
+    EXPECT_EQ(ap(3).record.wpa_passphrase(), "correct horse battery");
+}
+
+TEST_F(Apply, uneditedPassphrase_multi_eachApKeepsItsOwn_editedOneGoesToAll) {
+    std::vector<sim::SimulatedAp> aps = sim::GenerateAps(2);
+    for (sim::SimulatedAp& a : aps) {
+        a.record.set_auth_type(3);
+        a.record.set_wpa_on(1);
+        a.record.set_wpa_psk(1);
+    }
+    aps[0].record.set_wpa_passphrase("first-phrase");
+    aps[1].record.set_wpa_passphrase("second-phrase");
+    start(std::move(aps));
+    select(1, 2);
+    form->b_TernapplyClick();
+    network.deliverPending();
+    EXPECT_EQ(ap(0).record.wpa_passphrase(), "first-phrase");
+    EXPECT_EQ(ap(1).record.wpa_passphrase(), "second-phrase");
+
+    // a new phrase typed into both fields goes to every AP
+    for (const char* name : {"wpa_m_p", "wpa_m_c"}) {
+        QLineEdit* e = edit(name);
+        e->setText(QStringLiteral("common-phrase"));
+        e->setModified(true);
+    }
+    form->Timer.stop();
+    form->b_TernapplyClick();
+    network.deliverPending();
+    EXPECT_EQ(ap(0).record.wpa_passphrase(), "common-phrase");
+    EXPECT_EQ(ap(1).record.wpa_passphrase(), "common-phrase");
+}
+
+TEST_F(Apply, clickOrRefreshDuringTheMultiWait_doesNothing) {
+    std::vector<sim::SimulatedAp> aps = ThreeAps();
+    for (sim::SimulatedAp& a : aps) a.silentOnSet = true;  // every wait runs its full 300 ms
+    start(std::move(aps));
+    select(1, 3);
+    int nested = 0;
+    QTimer::singleShot(50, form.get(), [&] {
+        ++nested;
+        form->b_TernapplyClick();
+        form->b_refreshClick();
+    });
+    form->b_TernapplyClick();
+    EXPECT_EQ(nested, 1);
+    EXPECT_EQ(multiLogins, 1);
+    EXPECT_EQ(sets().size(), 3u);
+    network.deliverPending();
+    EXPECT_EQ(searches(), 0);
+}
+
+TEST_F(Apply, afterTheApply_secretFieldsAreMasked) {
+    start(sim::GenerateAps(2));
+    edit("e_key1")->setEchoMode(QLineEdit::Normal);
+    edit("e_pass")->setEchoMode(QLineEdit::Normal);
+    select(1, 2);
+    form->b_TernapplyClick();
+    EXPECT_EQ(edit("e_key1")->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(edit("e_pass")->echoMode(), QLineEdit::Password);
+}
