@@ -1,6 +1,7 @@
 // The main window's apply over real UDP against tern-ap-sim, timers running
 // for real. Runs only inside tools/isolated-net; the first check refuses any
 // other network.
+#include "tests/support/net_test_support.h"
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -23,36 +24,9 @@
 #include "ui/tusr_pass_fm.h"
 
 using namespace tern;
+using tern::test::SimProcess;
 
 namespace {
-
-// tern-ap-sim, bounded: it stops after 60 s and is killed when the test ends.
-class SimProcess {
-  public:
-    explicit SimProcess(QStringList args) {
-        process_.setReadChannel(QProcess::StandardError);
-        process_.start(QStringLiteral(TERN_AP_SIM_PATH),
-                       args << QStringLiteral("--duration") << QStringLiteral("60"));
-        QElapsedTimer t;
-        t.start();
-        while (t.elapsed() < 10000 && !listening_ && process_.state() != QProcess::NotRunning) {
-            process_.waitForReadyRead(100);
-            log_ += process_.readAllStandardError();
-            listening_ = log_.contains("listening");
-        }
-    }
-    ~SimProcess() {
-        process_.kill();
-        process_.waitForFinished(5000);
-    }
-    bool listening() const { return listening_; }
-    QByteArray log() const { return log_; }
-
-  private:
-    QProcess process_;
-    QByteArray log_;
-    bool listening_ = false;
-};
 
 class FixedScreen : public app::ScreenInfo {
   public:
@@ -68,13 +42,13 @@ bool PumpUntil(const std::function<bool()>& done, int ms) {
     return done();
 }
 
-class ApplyOverUdp : public ::testing::Test {
+class ApplyOverUdp : public tern::test::IsolatedNetworkTest {
   protected:
     void SetUp() override {
-        QString iface;
-        ASSERT_TRUE(link::OnlyLoopbackNetwork(&iface))
-            << "interface " << iface.toStdString()
-            << " is up: this test runs only inside tools/isolated-net";
+        tern::test::IsolatedNetworkTest::SetUp();
+        if (HasFatalFailure()) {
+            return;
+        }
         dialogs.onDialog = [](QDialog& d) {
             if (auto* single = dynamic_cast<ui::TUsrPassFm*>(&d)) {
                 d.findChild<QLineEdit*>(QStringLiteral("mng_e_name"))->setText(QStringLiteral("admin"));

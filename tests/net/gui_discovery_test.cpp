@@ -1,5 +1,6 @@
 // The program's main window over real UDP against tern-ap-sim. Runs only
 // inside tools/isolated-net; the first check refuses any other network.
+#include "tests/support/net_test_support.h"
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -18,52 +19,16 @@
 #include "tools/simulator/ap_simulator.h"
 
 using namespace tern;
+using tern::test::SimProcess;
 
 namespace {
-
-// tern-ap-sim, bounded: it stops after `--max-requests` or 60 s and is
-// killed when the test ends.
-class SimProcess {
-  public:
-    explicit SimProcess(QStringList args) {
-        process_.setReadChannel(QProcess::StandardError);
-        process_.start(QStringLiteral(TERN_AP_SIM_PATH),
-                       args << QStringLiteral("--duration") << QStringLiteral("60"));
-        QElapsedTimer t;
-        t.start();
-        while (t.elapsed() < 10000 && !listening_ && process_.state() != QProcess::NotRunning) {
-            process_.waitForReadyRead(100);
-            log_ += process_.readAllStandardError();
-            listening_ = log_.contains("listening");
-        }
-    }
-    ~SimProcess() {
-        process_.kill();
-        process_.waitForFinished(5000);
-    }
-    bool listening() const { return listening_; }
-    QByteArray log() const { return log_; }
-
-  private:
-    QProcess process_;
-    QByteArray log_;
-    bool listening_ = false;
-};
 
 class FixedScreen : public app::ScreenInfo {
   public:
     QSize screenSize() const override { return {1280, 1024}; }
 };
 
-class WindowOverUdp : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        QString iface;
-        ASSERT_TRUE(link::OnlyLoopbackNetwork(&iface))
-            << "interface " << iface.toStdString()
-            << " is up: this test runs only inside tools/isolated-net";
-    }
-};
+using WindowOverUdp = tern::test::IsolatedNetworkTest;
 
 }  // namespace
 

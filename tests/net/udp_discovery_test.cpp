@@ -1,5 +1,6 @@
 // Real UDP between the program's socket and tern-ap-sim. Runs only inside
 // tools/isolated-net; the first check refuses any other network.
+#include "tests/support/net_test_support.h"
 #include "config/ap_config_record.h"
 #include "config/net_types.h"
 #include "link/discovery_search.h"
@@ -18,41 +19,9 @@
 #include <set>
 
 using namespace tern;
+using tern::test::SimProcess;
 
 namespace {
-
-// Starts tern-ap-sim and waits until it listens. Bounded: the simulator is
-// told to stop after `requests` requests or 60 s, and is killed on exit.
-class SimProcess {
-public:
-    explicit SimProcess(QStringList args) {
-        process_.setProcessChannelMode(QProcess::SeparateChannels);
-        process_.setReadChannel(QProcess::StandardError);
-        process_.start(QStringLiteral(TERN_AP_SIM_PATH), args << QStringLiteral("--duration")
-                                                               << QStringLiteral("60"));
-        QElapsedTimer t;
-        t.start();
-        while (t.elapsed() < 10000 && !listening_) {
-            process_.waitForReadyRead(100);
-            stderr_ += process_.readAllStandardError();
-            listening_ = stderr_.contains("listening");
-            if (process_.state() == QProcess::NotRunning) {
-                break;
-            }
-        }
-    }
-    ~SimProcess() {
-        process_.kill();
-        process_.waitForFinished(5000);
-    }
-    bool listening() const { return listening_; }
-    QByteArray log() const { return stderr_; }
-
-private:
-    QProcess process_;
-    QByteArray stderr_;
-    bool listening_ = false;
-};
 
 std::unique_ptr<link::QtUdpSocketControl> OpenProgramSocket() {
     auto socket = std::make_unique<link::QtUdpSocketControl>();
@@ -69,15 +38,7 @@ void RunSearch(link::DiscoverySearch& search, int windowMs) {
     loop.exec();
 }
 
-class UdpDiscovery : public ::testing::Test {
-protected:
-    void SetUp() override {
-        QString iface;
-        ASSERT_TRUE(link::OnlyLoopbackNetwork(&iface))
-            << "interface " << iface.toStdString()
-            << " is up: this test runs only inside tools/isolated-net";
-    }
-};
+using UdpDiscovery = tern::test::IsolatedNetworkTest;
 
 }  // namespace
 
