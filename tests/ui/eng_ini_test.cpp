@@ -49,23 +49,6 @@ QSet<QByteArray> KeysTheProgramReads() {
     return ids;
 }
 
-// The file's (section, key) pairs in file order, spelled as written.
-QList<QByteArray> KeysInFile(const QByteArray& content) {
-    QList<QByteArray> ids;
-    QByteArray section;
-    for (const QByteArray& raw : content.split('\n')) {
-        const QByteArray line = raw.trimmed();
-        if (line.isEmpty() || line.startsWith(';')) continue;
-        if (line.startsWith('[') && line.endsWith(']')) {
-            section = line.mid(1, line.size() - 2);
-            continue;
-        }
-        const qsizetype equals = line.indexOf('=');
-        if (equals > 0) ids.append(Id(section, line.left(equals).trimmed()));
-    }
-    return ids;
-}
-
 TEST(EngIni, isAsciiWithCrLfLineEnds) {
     const QByteArray content = ReadEngIni();
     ASSERT_FALSE(content.isEmpty()) << qPrintable(EngIniPath());
@@ -83,7 +66,10 @@ TEST(EngIni, isAsciiWithCrLfLineEnds) {
 }
 
 TEST(EngIni, holdsEveryKeyTheProgramReads_andNoOther) {
-    const QList<QByteArray> in_file = KeysInFile(ReadEngIni());
+    QList<QByteArray> in_file;
+    for (const auto& entry : tern::test::EntriesInFile(ReadEngIni())) {
+        in_file.append(entry.id());
+    }
     ASSERT_FALSE(in_file.isEmpty());
     const QSet<QByteArray> read = KeysTheProgramReads();
     const auto diff = tern::test::CompareKeys(in_file, read);

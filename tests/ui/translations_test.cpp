@@ -37,31 +37,6 @@ QByteArray ReadFile(const QString& path) {
     return file.readAll();
 }
 
-struct Entry {
-    QByteArray section;
-    QByteArray key;
-    QByteArray id() const { return section + '/' + key; }
-};
-
-// The (section, key) pairs of a file in file order, spelled as written. Safe
-// for Shift_JIS: LF, '=' and '[' at a line start are never the second byte
-// of a double-byte character.
-QList<Entry> EntriesInFile(const QByteArray& content) {
-    QList<Entry> entries;
-    QByteArray section;
-    for (const QByteArray& raw : content.split('\n')) {
-        const QByteArray line = raw.trimmed();
-        if (line.isEmpty() || line.startsWith(';')) continue;
-        if (line.startsWith('[') && line.endsWith(']')) {
-            section = line.mid(1, line.size() - 2);
-            continue;
-        }
-        const qsizetype equals = line.indexOf('=');
-        if (equals > 0) entries.append({section, line.left(equals).trimmed()});
-    }
-    return entries;
-}
-
 qsizetype LeadingBlanks(QByteArrayView value) {
     qsizetype n = 0;
     while (n < value.size() && value[n] == ' ') ++n;
@@ -109,13 +84,13 @@ TEST_P(TranslationFile, isReadInItsOwnCharacterSet_withCrLfLineEnds) {
 
 TEST_P(TranslationFile, holdsExactlyTheKeysOfEngIni) {
     QSet<QByteArray> english;
-    for (const Entry& entry : EntriesInFile(ReadFile(LanguagePath("eng.ini")))) {
+    for (const tern::test::IniEntry& entry : tern::test::EntriesInFile(ReadFile(LanguagePath("eng.ini")))) {
         english.insert(entry.id());
     }
     ASSERT_FALSE(english.isEmpty());
 
     QList<QByteArray> in_file;
-    for (const Entry& entry : EntriesInFile(content())) {
+    for (const tern::test::IniEntry& entry : tern::test::EntriesInFile(content())) {
         in_file.append(entry.id());
     }
     const auto diff = tern::test::CompareKeys(in_file, english);
@@ -139,9 +114,9 @@ TEST_P(TranslationFile, everyValueDecodesCleanly_andKeepsTheBlanksOfEngIni) {
     QStringEncoder encoder(GetParam().encoder_name);
     ASSERT_TRUE(encoder.isValid()) << GetParam().encoder_name;
 
-    const QList<Entry> entries = EntriesInFile(ReadFile(LanguagePath("eng.ini")));
+    const QList<tern::test::IniEntry> entries = tern::test::EntriesInFile(ReadFile(LanguagePath("eng.ini")));
     ASSERT_FALSE(entries.isEmpty());
-    for (const Entry& entry : entries) {
+    for (const tern::test::IniEntry& entry : entries) {
         SCOPED_TRACE(entry.id().constData());
         const QByteArray source = english.lookup(entry.section, entry.key, kAbsent);
         const QByteArray value = ini.lookup(entry.section, entry.key, kAbsent);
