@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QSet>
 #include <QSize>
 #include <QString>
 #include <QStringList>
@@ -377,6 +378,7 @@ class TMainFm : public QWidget {
     std::array<QLabel*, 5> navLabels_{};
     std::array<QLabel*, 5> upImages_{};
     std::array<QLabel*, 5> downImages_{};
+    QSet<QString> found_mac_index_;  // the texts of found_macs, for lookups
     bool activated_ = false;
     bool destroyed_ = false;
     bool inLayout_ = false;

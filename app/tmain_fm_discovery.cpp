@@ -72,6 +72,7 @@ void TMainFm::StartSearch() {
     silentSelect_ = false;
     row_packets.clear();
     found_macs.clear();
+    found_mac_index_.clear();
 
     link_state.NewRequest();
     if (UDPSocket) {
@@ -150,10 +151,17 @@ bool TMainFm::RememberMac(const QByteArray& packet) {
         mac[i] = static_cast<std::uint8_t>(packet[kPacketMacOffset + static_cast<qsizetype>(i)]);
     }
     const QString text = config::MacText(mac);
-    if (found_macs.contains(text)) {
+    // The set mirrors found_macs, so a burst of thousands of replies does not
+    // scan the whole list for each one; it is rebuilt if the list was changed
+    // behind its back.
+    if (found_mac_index_.size() != found_macs.size()) {
+        found_mac_index_ = QSet<QString>(found_macs.begin(), found_macs.end());
+    }
+    if (found_mac_index_.contains(text)) {
         return false;
     }
     found_macs.append(text);
+    found_mac_index_.insert(text);
     return true;
 }
 
