@@ -71,25 +71,4 @@ ApListCells ListCellsOf(const config::ApConfigRecord& record) {
     return cells;
 }
 
-QString HexPairs(const QByteArray& bytes) { return QString::fromLatin1(bytes.toHex().toUpper()); }
-
-std::optional<QByteArray> DecodePairs(const QString& hex, int pairs) {
-    if (pairs < 0 || hex.size() < 2 * pairs) {
-        return std::nullopt;
-    }
-    QByteArray out;
-    for (int i = 0; i < pairs; ++i) {
-        bool ok = false;
-        const int value = hex.mid(2 * i, 2).toInt(&ok, 16);
-        if (!ok) {
-            return std::nullopt;
-        }
-        if (value == 0) {
-            break;
-        }
-        out.append(static_cast<char>(value));
-    }
-    return out;
-}
-
 }  // namespace tern::app

@@ -49,12 +49,4 @@ ApListCells ListCellsOf(const config::ApConfigRecord& record);
 // The SSID as the list shows it (see above).
 QByteArray ListSsid(const config::ApConfigRecord& record);
 
-// Upper-case hexadecimal pairs ("%.2x") of raw key bytes.
-QString HexPairs(const QByteArray& bytes);
-
-// The characters of the first `pairs` hexadecimal pairs of `hex`, up to the
-// first zero byte; empty (nullopt) when `hex` has fewer pairs or a pair is
-// not hexadecimal.
-std::optional<QByteArray> DecodePairs(const QString& hex, int pairs);
-
 }  // namespace tern::app

@@ -3,6 +3,7 @@
 
 #include "app/record_view.h"
 #include "app/tmain_fm.h"
+#include "apply/key_text.h"
 #include "config/ap_config_record.h"
 #include "config/code_tables.h"
 #include "config/net_types.h"
@@ -211,14 +212,14 @@ bool TMainFm::ShowRecord(const QByteArray& packet) {
                     status_->l_wep->setText(QStringLiteral("64 bits"));
                     wep_->s_wep_1->setCurrentIndex(0);
                     for (int k = 0; k < 4; ++k) {
-                        SetHint(keys[static_cast<std::size_t>(k)], HexPairs(r.wep64_key(k)));
+                        SetHint(keys[static_cast<std::size_t>(k)], apply::BytesToHexText(r.wep64_key(k)));
                     }
                     break;
                 case config::kWepKeyLen128:
                     status_->l_wep->setText(QStringLiteral("128 bits"));
                     wep_->s_wep_1->setCurrentIndex(1);
                     for (int k = 0; k < 4; ++k) {
-                        SetHint(keys[static_cast<std::size_t>(k)], HexPairs(r.wep128_key(k)));
+                        SetHint(keys[static_cast<std::size_t>(k)], apply::BytesToHexText(r.wep128_key(k)));
                     }
                     break;
                 case config::kWepKeyLenWide:
@@ -226,7 +227,7 @@ bool TMainFm::ShowRecord(const QByteArray& packet) {
                     wep_->s_wep_1->setCurrentIndex(2);  // not offered: no selection
                     for (int k = 0; k < 4; ++k) {
                         SetHint(keys[static_cast<std::size_t>(k)],
-                                HexPairs(r.wep_wide_shown_key(k)));
+                                apply::BytesToHexText(r.wep_wide_shown_key(k)));
                     }
                     break;
                 default:
@@ -250,8 +251,8 @@ bool TMainFm::ShowRecord(const QByteArray& packet) {
                 wep_->w_r_ascii->setChecked(true);
                 w_r_hexClick(wep_->w_r_ascii);
                 for (std::size_t k = 0; k < keys.size(); ++k) {
-                    const std::optional<QByteArray> text =
-                        DecodePairs(HintOf(keys[k]), TagOf(keys[k]));
+                    const std::optional<QString> text =
+                        apply::AsciiKeyFromHexPairs(HintOf(keys[k]), TagOf(keys[k]));
                     if (!text) {
                         return;
                     }
