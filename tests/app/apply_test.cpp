@@ -454,3 +454,48 @@ TEST_F(Apply, afterTheApply_secretFieldsAreMasked) {
     EXPECT_EQ(edit("e_key1")->echoMode(), QLineEdit::Password);
     EXPECT_EQ(edit("e_pass")->echoMode(), QLineEdit::Password);
 }
+
+// ---------------------------------------------------------------- the demo segment
+
+// What a person does in the demo: rename one AP with the right login and see
+// the new SSID after the refresh, then try the AP whose password was changed.
+TEST_F(Apply, demoSegment_renameThenRefresh_andTheChangedPasswordIsRefused) {
+    start(sim::DemoAps(8));
+    ASSERT_EQ(grid->RowCount(), 9);
+    ASSERT_EQ(grid->Cells(0, 1), QStringLiteral("Lobby"));
+    select(1, 1);
+    edit("e_essid")->setText(QStringLiteral("lobby-renamed"));
+    form->b_TernapplyClick();
+    network.deliverPending();
+    tickApply();
+    tickRefresh();
+    EXPECT_TRUE(dialogs.messages.empty());
+    network.deliverPending();
+    form->ShowPendingRecord();
+    form->TimerTimer();  // settles the refresh
+    ASSERT_EQ(grid->RowCount(), 9);
+    int row = 0;
+    for (int r = 1; r < grid->RowCount(); ++r) {
+        if (grid->Cells(0, r) == QStringLiteral("Lobby")) row = r;
+    }
+    ASSERT_NE(row, 0);
+    EXPECT_EQ(grid->Cells(2, row), QStringLiteral("lobby-renamed"));
+
+    int warehouse = 0;
+    for (int r = 1; r < grid->RowCount(); ++r) {
+        if (grid->Cells(0, r) == QStringLiteral("Warehouse")) warehouse = r;
+    }
+    ASSERT_NE(warehouse, 0);
+    const QString mac = grid->Cells(1, warehouse);
+    select(warehouse, warehouse);
+    edit("e_essid")->setText(QStringLiteral("never-applied"));
+    form->b_TernapplyClick();
+    network.deliverPending();
+    tickApply();
+    tickRefresh();
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].caption, QStringLiteral("Apply Fail!"));
+    EXPECT_TRUE(dialogs.messages[0].text.startsWith(QStringLiteral("MAC Addr.  ") + mac +
+                                                    QStringLiteral(" --- AP Name  Warehouse\r\n")));
+    EXPECT_NE(ap(4).record.ssid(), "never-applied");
+}
