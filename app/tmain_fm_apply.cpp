@@ -103,7 +103,9 @@ void TMainFm::connectApplyHandlers() {
 // ---------------------------------------------------------------- the click
 
 void TMainFm::b_TernapplyClick() {
-    if (applying_ || pumping_) {
+    // A second apply while the first is still followed or its report still
+    // pending would reset the counts and drop the first one's refusals.
+    if (applying_ || pumping_ || applyOutstanding_) {
         return;
     }
     const Guard guard(applying_, pumping_);
@@ -148,6 +150,9 @@ void TMainFm::b_TernapplyClick() {
         replies_done = true;
     }
     applyOutstanding_ = true;
+    // Every way the apply ends sets the button again from the list.
+    ui_->b_Ternapply->setEnabled(false);
+    ui_->b_apply->setEnabled(false);
 }
 
 bool TMainFm::applySingle(int row) {

@@ -413,13 +413,19 @@ TEST_F(Apply, uneditedPassphrase_multi_eachApKeepsItsOwn_editedOneGoesToAll) {
     EXPECT_EQ(ap(0).record.wpa_passphrase(), "first-phrase");
     EXPECT_EQ(ap(1).record.wpa_passphrase(), "second-phrase");
 
+    tickApply();
+    tickRefresh();
+    network.deliverPending();
+    form->ShowPendingRecord();
+    form->TimerTimer();  // the refresh after the first apply settles
+
     // a new phrase typed into both fields goes to every AP
+    select(1, 2);
     for (const char* name : {"wpa_m_p", "wpa_m_c"}) {
         QLineEdit* e = edit(name);
         e->setText(QStringLiteral("common-phrase"));
         e->setModified(true);
     }
-    form->Timer.stop();
     form->b_TernapplyClick();
     network.deliverPending();
     EXPECT_EQ(ap(0).record.wpa_passphrase(), "common-phrase");
@@ -498,4 +504,37 @@ TEST_F(Apply, demoSegment_renameThenRefresh_andTheChangedPasswordIsRefused) {
     EXPECT_TRUE(dialogs.messages[0].text.startsWith(QStringLiteral("MAC Addr.  ") + mac +
                                                     QStringLiteral(" --- AP Name  Warehouse\r\n")));
     EXPECT_NE(ap(4).record.ssid(), "never-applied");
+}
+
+// A second apply while the first is followed or its refusals still wait for
+// their report would reset the counts and lose that report.
+TEST_F(Apply, secondApplyWhileTheFirstIsUnderWay_isNotStartedAndTheReportSurvives) {
+    std::vector<sim::SimulatedAp> aps = sim::GenerateAps(2);
+    aps[1].password = "other";
+    start(std::move(aps));
+    select(2, 2);
+    form->b_TernapplyClick();
+    EXPECT_FALSE(w<QPushButton>("b_Ternapply")->isEnabled());
+    form->b_TernapplyClick();  // waiting for the reply
+    EXPECT_EQ(singleLogins, 1);
+    network.deliverPending();
+    form->TimerTimer();
+    ASSERT_TRUE(form->Timer_refresh.isActive());
+    EXPECT_FALSE(w<QPushButton>("b_Ternapply")->isEnabled());
+    select(1, 1);
+    form->b_TernapplyClick();  // the refusal report is still pending
+    EXPECT_EQ(singleLogins, 1);
+    EXPECT_EQ(sets().size(), 1u);
+    EXPECT_FALSE(form->Timer.isActive());
+    tickRefresh();
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].caption, QStringLiteral("Apply Fail!"));
+    EXPECT_TRUE(dialogs.messages[0].text.contains(Mac(1)));
+    network.deliverPending();
+    form->ShowPendingRecord();
+    form->TimerTimer();  // the refresh settles
+    EXPECT_TRUE(w<QPushButton>("b_Ternapply")->isEnabled());
+    select(1, 1);
+    form->b_TernapplyClick();
+    EXPECT_EQ(singleLogins, 2);
 }
