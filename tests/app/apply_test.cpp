@@ -136,6 +136,24 @@ class Apply : public MainWindowTest {
     void tickRefresh() {
         for (int i = 0; i < 5; ++i) form->Timer_refreshTimer();
     }
+    // The search that follows an apply, answered and settled.
+    void settleRefresh() {
+        network.deliverPending();
+        form->ShowPendingRecord();
+        form->TimerTimer();
+    }
+    // Two APs, the second with a password the default login does not match.
+    void startWithSecondApRefusing() {
+        std::vector<sim::SimulatedAp> aps = sim::GenerateAps(2);
+        aps[1].password = "other";
+        start(std::move(aps));
+    }
+    int rowNamed(const QString& name) const {
+        for (int r = 1; r < grid->RowCount(); ++r) {
+            if (grid->Cells(0, r) == name) return r;
+        }
+        return 0;
+    }
     const sim::SimulatedAp& ap(int i) { return aps_->simulator().aps()[static_cast<std::size_t>(i)]; }
     int page() const { return w<QStackedWidget>("PageControl1")->currentIndex(); }
 
@@ -252,9 +270,7 @@ TEST_F(Apply, ackWithinATick_statusPageThenRefreshAfterFiveTicks_noMessage) {
 }
 
 TEST_F(Apply, refusal_reportedAsApplyFailWithTheExactLines) {
-    std::vector<sim::SimulatedAp> aps = sim::GenerateAps(2);
-    aps[1].password = "other";
-    start(std::move(aps));
+    startWithSecondApRefusing();
     select(2, 2);
     form->b_TernapplyClick();
     network.deliverPending();
@@ -415,9 +431,7 @@ TEST_F(Apply, uneditedPassphrase_multi_eachApKeepsItsOwn_editedOneGoesToAll) {
 
     tickApply();
     tickRefresh();
-    network.deliverPending();
-    form->ShowPendingRecord();
-    form->TimerTimer();  // the refresh after the first apply settles
+    settleRefresh();
 
     // a new phrase typed into both fields goes to every AP
     select(1, 2);
@@ -476,21 +490,13 @@ TEST_F(Apply, demoSegment_renameThenRefresh_andTheChangedPasswordIsRefused) {
     tickApply();
     tickRefresh();
     EXPECT_TRUE(dialogs.messages.empty());
-    network.deliverPending();
-    form->ShowPendingRecord();
-    form->TimerTimer();  // settles the refresh
+    settleRefresh();
     ASSERT_EQ(grid->RowCount(), 9);
-    int row = 0;
-    for (int r = 1; r < grid->RowCount(); ++r) {
-        if (grid->Cells(0, r) == QStringLiteral("Lobby")) row = r;
-    }
+    const int row = rowNamed(QStringLiteral("Lobby"));
     ASSERT_NE(row, 0);
     EXPECT_EQ(grid->Cells(2, row), QStringLiteral("lobby-renamed"));
 
-    int warehouse = 0;
-    for (int r = 1; r < grid->RowCount(); ++r) {
-        if (grid->Cells(0, r) == QStringLiteral("Warehouse")) warehouse = r;
-    }
+    const int warehouse = rowNamed(QStringLiteral("Warehouse"));
     ASSERT_NE(warehouse, 0);
     const QString mac = grid->Cells(1, warehouse);
     select(warehouse, warehouse);
@@ -509,9 +515,7 @@ TEST_F(Apply, demoSegment_renameThenRefresh_andTheChangedPasswordIsRefused) {
 // A second apply while the first is followed or its refusals still wait for
 // their report would reset the counts and lose that report.
 TEST_F(Apply, secondApplyWhileTheFirstIsUnderWay_isNotStartedAndTheReportSurvives) {
-    std::vector<sim::SimulatedAp> aps = sim::GenerateAps(2);
-    aps[1].password = "other";
-    start(std::move(aps));
+    startWithSecondApRefusing();
     select(2, 2);
     form->b_TernapplyClick();
     EXPECT_FALSE(w<QPushButton>("b_Ternapply")->isEnabled());
@@ -530,9 +534,7 @@ TEST_F(Apply, secondApplyWhileTheFirstIsUnderWay_isNotStartedAndTheReportSurvive
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].caption, QStringLiteral("Apply Fail!"));
     EXPECT_TRUE(dialogs.messages[0].text.contains(Mac(1)));
-    network.deliverPending();
-    form->ShowPendingRecord();
-    form->TimerTimer();  // the refresh settles
+    settleRefresh();
     EXPECT_TRUE(w<QPushButton>("b_Ternapply")->isEnabled());
     select(1, 1);
     form->b_TernapplyClick();
