@@ -105,7 +105,7 @@ void TMainFm::connectApplyHandlers() {
 void TMainFm::b_TernapplyClick() {
     // A second apply while the first is still followed or its report still
     // pending would reset the counts and drop the first one's refusals.
-    if (applying_ || pumping_ || applyOutstanding_) {
+    if (applying_ || pumping_ || applyOutstanding_ || Timer_refresh.isActive()) {
         return;
     }
     const Guard guard(applying_, pumping_);

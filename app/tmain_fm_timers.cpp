@@ -66,7 +66,8 @@ void TMainFm::TimerTimer() {
         ShowPendingRecord();
         l_statusClick(ui_->l_status);
         ui_->PageControl1->setCurrentIndex(0);
-        ui_->b_Ternapply->setEnabled(!listEmpty);
+        // a refusal report still pending keeps the apply it belongs to open
+        ui_->b_Ternapply->setEnabled(!listEmpty && !Timer_refresh.isActive());
         if (listEmpty) {
             ResetForm();
         }

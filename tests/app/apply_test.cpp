@@ -540,3 +540,22 @@ TEST_F(Apply, secondApplyWhileTheFirstIsUnderWay_isNotStartedAndTheReportSurvive
     form->b_TernapplyClick();
     EXPECT_EQ(singleLogins, 2);
 }
+
+TEST_F(Apply, refreshWhileTheRefusalReportIsPending_theReportStillComes) {
+    startWithSecondApRefusing();
+    select(2, 2);
+    form->b_TernapplyClick();
+    network.deliverPending();
+    form->TimerTimer();
+    ASSERT_TRUE(form->Timer_refresh.isActive());
+    form->b_refreshClick();
+    settleRefresh();
+    EXPECT_FALSE(w<QPushButton>("b_Ternapply")->isEnabled());
+    select(1, 1);
+    form->b_TernapplyClick();
+    EXPECT_EQ(singleLogins, 1);
+    tickRefresh();
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].caption, QStringLiteral("Apply Fail!"));
+    EXPECT_TRUE(dialogs.messages[0].text.contains(Mac(1)));
+}
