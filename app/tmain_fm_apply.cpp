@@ -135,7 +135,8 @@ void TMainFm::b_TernapplyClick() {
         return;
     }
 
-    const bool sent = expected_replies == 1 ? applySingle(selection.Top)
+    // One AP: the one the form shows, which is the current row.
+    const bool sent = expected_replies == 1 ? applySingle(grid->Row())
                                             : applyMulti(selection.Top, selection.Bottom);
     if (!sent) {
         setWaitCursor(false);

@@ -213,9 +213,15 @@ apply::FormValues TMainFm::CollectFormValues(bool multi) const {
 void TMainFm::ShowApplyCheckResult(const apply::ApplyCheckResult& r) {
     const bool failureMessage =
         !r.passed() && r.failed != apply::ApplyCheck::RemoteMac && !r.messages.empty();
-    const std::size_t notices = r.messages.size() - (failureMessage ? 1 : 0);
+    // "Please enable 802.1x first" is read before the page it asks for comes
+    // forward; every other failure brings its page forward first.
+    const bool messageFirst = failureMessage && r.failed == apply::ApplyCheck::WpaNeedsDot1x;
+    const std::size_t notices = r.messages.size() - (failureMessage && !messageFirst ? 1 : 0);
     for (std::size_t i = 0; i < notices; ++i) {
         ShowInfoMessage(apply::CheckMessageText(language(), r.messages[i]));
+    }
+    if (messageFirst) {
+        l_statusClick(ui_->l_802);
     }
     if (r.check_dot1x && !dot1x_->Chk_8021x->isChecked()) {
         dot1x_->Chk_8021x->setChecked(true);
@@ -226,11 +232,12 @@ void TMainFm::ShowApplyCheckResult(const apply::ApplyCheckResult& r) {
             if (e->text().isEmpty()) e->setText(QStringLiteral("0"));
         }
     }
-    if (r.page >= 0) {
-        l_statusClick(NavLabel(r.page));
+    if (r.page >= 0 && !messageFirst) {
+        // The page comes forward without moving the navigation marker.
+        ui_->PageControl1->setCurrentIndex(r.page);
         HighlightPageLabel();
     }
-    if (failureMessage) {
+    if (failureMessage && !messageFirst) {
         ShowInfoMessage(apply::CheckMessageText(language(), r.messages.back()));
     }
     if (!r.focus.isEmpty()) {

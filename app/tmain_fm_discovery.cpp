@@ -240,12 +240,13 @@ void TMainFm::ShowPendingRecord() {
 }
 
 void TMainFm::enableAfterListing() {
-    ui_->b_Ternapply->setEnabled(true);
+    // An AP listed while an apply is under way does not open Apply early.
+    ui_->b_Ternapply->setEnabled(!applyOutstanding_ && !Timer_refresh.isActive());
     ui_->b_apply->setEnabled(ui_->b_Ternapply->isEnabled());
     ui_->b_close->setEnabled(true);
     ui_->b_refresh->setEnabled(true);
     for (QLabel* nav : navLabels_) {
-        nav->setEnabled(ui_->b_Ternapply->isEnabled());
+        nav->setEnabled(true);
     }
 }
 

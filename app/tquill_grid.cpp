@@ -287,7 +287,9 @@ void TQuillGrid::setRowSelect(bool wholeRows) {
 
 void TQuillGrid::setRangeSelect(bool ranges) {
     rangeSelect_ = ranges;
-    setSelectionMode(ranges ? ExtendedSelection : SingleSelection);
+    // One block of rows, never rows with gaps: a caller takes everything from
+    // the top to the bottom of the selection.
+    setSelectionMode(ranges ? ContiguousSelection : SingleSelection);
 }
 
 void TQuillGrid::setEditableColumns(const QList<int>& columns) {

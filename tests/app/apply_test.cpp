@@ -2,6 +2,8 @@
 // replies counted and the conclusion by the timers, against simulated APs on
 // an in-memory network.
 #include <QCoreApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStackedWidget>
@@ -558,4 +560,51 @@ TEST_F(Apply, refreshWhileTheRefusalReportIsPending_theReportStillComes) {
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].caption, QStringLiteral("Apply Fail!"));
     EXPECT_TRUE(dialogs.messages[0].text.contains(Mac(1)));
+}
+
+// ---------------------------------------------------------------- selecting by hand
+
+namespace {
+
+void Press(QWidget* target, QPoint at, Qt::KeyboardModifiers modifiers) {
+    QMouseEvent press(QEvent::MouseButtonPress, at, target->mapToGlobal(at), Qt::LeftButton,
+                      Qt::LeftButton, modifiers);
+    QCoreApplication::sendEvent(target, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, target->mapToGlobal(at), Qt::LeftButton,
+                        Qt::NoButton, modifiers);
+    QCoreApplication::sendEvent(target, &release);
+}
+
+}  // namespace
+
+// The apply goes to every row from the top to the bottom of the selection, so
+// the list must never hold a selection with a gap the user cannot see.
+TEST_F(Apply, ctrlClickingTwoRows_selectsTheWholeBlockTheApplyWillUse) {
+    start(ThreeAps());
+    const auto rowPoint = [this](int row) {
+        return grid->visualRect(grid->model()->index(row - 1, 0)).center();
+    };
+    Press(grid->viewport(), rowPoint(1), Qt::NoModifier);
+    Press(grid->viewport(), rowPoint(3), Qt::ControlModifier);
+    const TQuillGrid::GridRect selection = grid->Selection();
+    const int selectedRows = static_cast<int>(grid->selectionModel()->selectedRows().size());
+    EXPECT_EQ(selectedRows, selection.Bottom - selection.Top + 1);
+    form->b_TernapplyClick();
+    EXPECT_EQ(sets().size(), static_cast<std::size_t>(selectedRows));
+}
+
+// The form shows the current row's AP; a single apply must go to that AP.
+TEST_F(Apply, ctrlDownMovesTheRow_theApplyGoesToTheApTheFormShows) {
+    start(ThreeAps());
+    select(1, 1);
+    grid->setFocus();
+    QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::ControlModifier);
+    QCoreApplication::sendEvent(grid, &down);
+    ASSERT_EQ(grid->Row(), 2);
+    EXPECT_EQ(label("l_mac")->text(), Mac(1));
+    form->b_TernapplyClick();
+    const auto requests = sets();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(tern::config::MacText(RecordOfSet(requests[0]).mac_addr()), Mac(1));
+    EXPECT_EQ(form->apply_name, grid->Cells(0, 2));
 }

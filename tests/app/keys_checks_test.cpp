@@ -344,6 +344,28 @@ TEST_F(KeysChecks, applyChecks_emptySelectedKey_wepPageAndItsMessage) {
     EXPECT_EQ(form->activePage(), apply::kWepPage);
     EXPECT_EQ(app::FontColour(label("l_wepSet")), QColor(0, 0, 0));
     EXPECT_EQ(app::FontColour(label("l_ipSet")), app::kGreyFont);
+    // the page comes forward; the navigation marker stays where it was
+    EXPECT_EQ(app::HintOf(label("l_ipSet")), QStringLiteral("1"));
+    EXPECT_TRUE(app::HintOf(label("l_wepSet")).isEmpty());
+}
+
+TEST_F(KeysChecks, applyChecks_wpaWithout8021x_messageFirstThenItsPageThroughTheLabel) {
+    combo("s_auth")->setCurrentIndex(2);
+    int pageDuringMessage = -1;
+    bool checkedDuringMessage = true;
+    dialogs.onMessage = [&](const ui::DialogSeam::Message&) {
+        pageDuringMessage = form->activePage();
+        checkedDuringMessage = w<QCheckBox>("Chk_8021x")->isChecked();
+    };
+    const apply::ApplyCheckResult r = form->RunApplyChecks();
+    EXPECT_EQ(r.failed, apply::ApplyCheck::WpaNeedsDot1x);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(lastMessage().text, QStringLiteral("Please enable 802.1x first."));
+    EXPECT_EQ(pageDuringMessage, 0);
+    EXPECT_FALSE(checkedDuringMessage);
+    EXPECT_EQ(form->activePage(), apply::kDot1xPage);
+    EXPECT_TRUE(w<QCheckBox>("Chk_8021x")->isChecked());
+    EXPECT_EQ(app::HintOf(label("l_802")), QStringLiteral("1"));
 }
 
 TEST_F(KeysChecks, applyChecks_shortKeyNamesItsNumber) {

@@ -16,6 +16,9 @@ class RecordingDialogSeam : public ui::DialogSeam {
 public:
     Answer showMessage(QWidget*, const Message& message) override {
         messages.push_back(message);
+        if (onMessage) {
+            onMessage(message);
+        }
         if (answers.empty()) {
             return message.buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
         }
@@ -34,6 +37,8 @@ public:
     std::vector<Message> messages;
     std::deque<Answer> answers;
     std::function<int(QDialog&)> onDialog;
+    // Sees the window as it stands while the box is up.
+    std::function<void(const Message&)> onMessage;
     int dialogsShown = 0;
 };
 
