@@ -2,6 +2,7 @@
 
 #include "config/ap_config_record.h"
 #include "config/net_types.h"
+#include "ui/screen_text.h"
 
 namespace tern::app {
 
@@ -10,8 +11,12 @@ ApListLine ListLineFor(const link::DiscoverySearch::Found& ap) {
     // WEP counts as in use only for the two authentication types that use
     // the WEP keys; WPA and WPA-PSK list "No".
     const bool wep = record.auth_type() < 2 && record.wep_on();
-    return {config::MacText(record.mac_addr()), QString::fromLatin1(record.ap_name()),
-            QString::fromLatin1(record.ssid()), wep ? QStringLiteral("Yes") : QStringLiteral("No")};
+    // The window's code page when no Japanese language file is in use.
+    const auto text = [](const QByteArray& bytes) {
+        return ui::RecordTextToScreen(bytes, ui::TextEncoding::Windows1252);
+    };
+    return {config::MacText(record.mac_addr()), text(record.ap_name()), text(record.ssid()),
+            wep ? QStringLiteral("Yes") : QStringLiteral("No")};
 }
 
 QString FormatApTable(const std::vector<ApListLine>& lines) {

@@ -217,7 +217,7 @@ bool TMainFm::applyMulti(int top, int bottom) {
         // An unedited pass phrase is the one of the AP shown last; each AP
         // keeps its own instead, as it keeps its own unedited keys.
         if (keptPhrase && !source.wpa_passphrase().isEmpty()) {
-            settings.wpa_m_p = QString::fromLatin1(source.wpa_passphrase());
+            settings.wpa_m_p = language().recordText(source.wpa_passphrase());
         }
         const config::BuildResult built =
             config::BuildRecord(config::BuildMode::Multi, source, settings);
@@ -314,6 +314,8 @@ void TMainFm::SendSetRequest(const QString& mode, const config::ApConfigRecord& 
 
 config::FormSettings TMainFm::CollectFormSettings() const {
     config::FormSettings f;
+    f.text_from_record = [this](QByteArrayView bytes) { return language().recordText(bytes); };
+    f.text_to_record = [this](const QString& text) { return language().recordBytes(text); };
     f.i_r_dhcp = ip_->i_r_dhcp->isChecked();
     f.e_ip = Texts({ip_->e_ip_1, ip_->e_ip_2, ip_->e_ip_3, ip_->e_ip_4});
     f.e_submask = Texts({ip_->e_submask_1, ip_->e_submask_2, ip_->e_submask_3, ip_->e_submask_4});

@@ -185,8 +185,8 @@ bool TMainFm::listDiscoveryReply(const link::ClassifiedDatagram& reply) {
         // The row's cells come straight from the record; the form shows the
         // AP listed last once the burst is over.
         const ApListCells cells = ListCellsOf(config::ApConfigRecord(record));
-        list_row = language().screenText(cells.name) + u'\t' + cells.mac + u'\t' +
-                   language().screenText(cells.ssid) + u'\t';
+        list_row = language().recordText(cells.name) + u'\t' + cells.mac + u'\t' +
+                   language().recordText(cells.ssid) + u'\t';
         if (!cells.wep.isEmpty()) {
             list_row += cells.wep + u'\t';
         }

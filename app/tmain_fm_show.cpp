@@ -71,7 +71,7 @@ bool TMainFm::ShowRecord(const QByteArray& packet) {
         return false;
     }
     const config::ApConfigRecord& r = *parsed;
-    const auto screen = [this](const QByteArray& bytes) { return language().screenText(bytes); };
+    const auto screen = [this](const QByteArray& bytes) { return language().recordText(bytes); };
     const std::array<QLineEdit*, 4> keys = {wep_->e_key1, wep_->e_key2, wep_->e_key3, wep_->e_key4};
 
     bool shown = false;

@@ -197,6 +197,15 @@ Failure BuildDhcpServer(ApConfigRecord& r, const FormSettings& f) {
     return std::nullopt;
 }
 
+// What a text field puts into the record: the AP's own bytes while the field
+// still says what they showed, else the field's text in the code page.
+QByteArray RecordText(QByteArrayView current, const QString& text, const FormSettings& f) {
+    const QString shown =
+        f.text_from_record ? f.text_from_record(current) : QString::fromLatin1(current);
+    if (shown == text) return current.toByteArray();
+    return f.text_to_record ? f.text_to_record(text) : text.toLatin1();
+}
+
 void BuildWep(ApConfigRecord& r, const FormSettings& f) {
     if (!f.chb_encry) {
         r.set_wep_on(false);
@@ -237,7 +246,8 @@ void BuildAuthentication(ApConfigRecord& r, const FormSettings& f) {
     if (f.s_auth != kAuthWpaPsk) return;
     const bool starred = IsStarPlaceholder(f.wpa_m_p, f.wpa_m_p_hint, false);
     const QString& phrase = starred ? f.wpa_m_p_hint : f.wpa_m_p;
-    r.set_wpa_passphrase(phrase.toLatin1().left(ApConfigRecord::kWpaPassphraseMax));
+    r.set_wpa_passphrase(
+        RecordText(r.wpa_passphrase(), phrase, f).left(ApConfigRecord::kWpaPassphraseMax));
 }
 
 Failure BuildOpMode(ApConfigRecord& r, const FormSettings& f) {
@@ -313,7 +323,7 @@ Failure BuildDot1x(ApConfigRecord& r, const FormSettings& f) {
             return BuildFailure{BuildStep::RadiusPort, FieldName("e_8_port", i + 1), f.e_8_port[n]};
         }
         r.set_radius_port(i, *port);
-        r.set_radius_secret(i, f.e_8_shared[n].toLatin1());
+        r.set_radius_secret(i, RecordText(r.radius_secret(i), f.e_8_shared[n], f));
     }
     Ipv4Address server1{};
     Ipv4Address server2{};
@@ -367,8 +377,8 @@ BuildResult BuildRecord(BuildMode mode, const ApConfigRecord& source, const Form
         if (auto e = BuildDhcpServer(r, form)) return *e;
         r.set_channel(form.s_ch ? static_cast<std::uint8_t>(*form.s_ch & 0xFF) : std::uint8_t{0});
     }
-    r.set_ap_name(form.e_apname.toLatin1());
-    r.set_ssid(form.e_essid.toLatin1());
+    r.set_ap_name(RecordText(r.ap_name(), form.e_apname, form));
+    r.set_ssid(RecordText(r.ssid(), form.e_essid, form));
     if (form.w_rb_key >= 0 && form.w_rb_key < ApConfigRecord::kWepKeys) {
         r.set_wep_default_key(static_cast<std::uint8_t>(form.w_rb_key));
     }

@@ -3,6 +3,7 @@
 #include <QByteArrayView>
 #include <QString>
 #include <array>
+#include <functional>
 #include <optional>
 #include <utility>
 #include <variant>
@@ -17,10 +18,15 @@ namespace tern::config {
 // trailing blanks included), list indexes count from 0 with -1 for no
 // selection, radio groups give the index of the first checked button or -1.
 //
-// Text is written to the record byte for byte as Latin-1 (QString::toLatin1),
-// so the show side must read record texts with QString::fromLatin1 for the
-// two to round-trip.
+// The AP's name, SSID, pass phrase and RADIUS secrets go through the two
+// text functions below, the same the window used to show them; a text still
+// as it was shown keeps the AP's bytes exactly, even bytes the code page
+// cannot show. WEP keys typed as characters are Latin-1 both ways.
 struct FormSettings {
+    // Record bytes to screen text and back; unset means Latin-1.
+    std::function<QString(QByteArrayView)> text_from_record;
+    std::function<QByteArray(const QString&)> text_to_record;
+
     // ---- IP page (read only when one AP is built)
     bool i_r_dhcp = false;               // the AP takes its address by DHCP
     std::array<QString, 4> e_ip;         // e_ip_1 .. e_ip_4

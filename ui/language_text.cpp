@@ -16,10 +16,23 @@ QByteArray FirstBytesOf(const QString& path) {
 }  // namespace
 
 LanguageText::LanguageText(const QString& path)
-    : ini_(path), encoding_(EncodingForLanguageFile(path, FirstBytesOf(path))) {}
+    : ini_(path),
+      encoding_(EncodingForLanguageFile(path, FirstBytesOf(path))),
+      recordEncoding_(RecordEncodingForLanguageFile(path)) {}
 
 LanguageText::LanguageText(LangIni ini, TextEncoding encoding)
-    : ini_(std::move(ini)), encoding_(encoding) {}
+    : ini_(std::move(ini)),
+      encoding_(encoding),
+      recordEncoding_(encoding == TextEncoding::ShiftJis ? TextEncoding::ShiftJis
+                                                         : TextEncoding::Windows1252) {}
+
+QString LanguageText::recordText(QByteArrayView bytes) const {
+    return RecordTextToScreen(bytes, recordEncoding_);
+}
+
+QByteArray LanguageText::recordBytes(const QString& text) const {
+    return ScreenTextToRecord(text, recordEncoding_);
+}
 
 QString LanguageText::text(QByteArrayView section, QByteArrayView key,
                            QByteArrayView defaultText) const {

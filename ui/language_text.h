@@ -25,12 +25,17 @@ class LanguageText {
     // shown in the same way.
     QString screenText(QByteArrayView bytes) const;
 
+    // Texts of an AP's record, in the code page that goes with this file.
+    QString recordText(QByteArrayView bytes) const;
+    QByteArray recordBytes(const QString& text) const;
+
     const LangIni& ini() const { return ini_; }
     TextEncoding encoding() const { return encoding_; }
 
   private:
     LangIni ini_;
     TextEncoding encoding_;
+    TextEncoding recordEncoding_;
 };
 
 }  // namespace tern::ui

@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 #include <QStringDecoder>
+#include <QStringEncoder>
 
 namespace tern::ui {
 
@@ -54,19 +55,21 @@ bool StartsCharacter(QByteArrayView bytes, qsizetype at, TextEncoding encoding) 
     return false;
 }
 
-QString Decode(QByteArrayView bytes, TextEncoding encoding) {
-    const char* name = nullptr;
+const char* CodecName(TextEncoding encoding) {
     switch (encoding) {
         case TextEncoding::Utf8:
-            return QString::fromUtf8(bytes);
+            return "UTF-8";
         case TextEncoding::Windows1252:
-            name = "windows-1252";
-            break;
+            return "windows-1252";
         case TextEncoding::ShiftJis:
-            name = "Shift_JIS";
-            break;
+            return "Shift_JIS";
     }
-    QStringDecoder decoder(name);
+    return "UTF-8";
+}
+
+QString Decode(QByteArrayView bytes, TextEncoding encoding) {
+    if (encoding == TextEncoding::Utf8) return QString::fromUtf8(bytes);
+    QStringDecoder decoder(CodecName(encoding));
     if (!decoder.isValid()) return QString::fromLatin1(bytes);
     return decoder.decode(bytes);
 }
@@ -90,6 +93,37 @@ QString ToScreenText(QByteArrayView bytes, TextEncoding encoding) {
         return text;
     }
     return Decode(bytes, encoding);
+}
+
+TextEncoding RecordEncodingForLanguageFile(const QString& path) {
+    const QString name = QFileInfo(path).fileName();
+    return name.compare(QLatin1StringView("jap.ini"), Qt::CaseInsensitive) == 0
+               ? TextEncoding::ShiftJis
+               : TextEncoding::Windows1252;
+}
+
+QString RecordTextToScreen(QByteArrayView bytes, TextEncoding encoding) {
+    return Decode(bytes, encoding);
+}
+
+QByteArray ScreenTextToRecord(const QString& text, TextEncoding encoding) {
+    if (encoding == TextEncoding::Utf8) return text.toUtf8();
+    QStringEncoder encoder(CodecName(encoding));
+    if (!encoder.isValid()) return text.toLatin1();
+    QByteArray whole = encoder.encode(text);
+    if (!encoder.hasError()) return whole;
+    // The converter's own substitute is a control character; "?" is what an
+    // administrator can recognise, so go character by character.
+    QByteArray bytes;
+    for (qsizetype i = 0; i < text.size();) {
+        const qsizetype length =
+            text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate() ? 2 : 1;
+        QStringEncoder one(CodecName(encoding));
+        const QByteArray encoded = one.encode(QStringView(text).sliced(i, length));
+        bytes += one.hasError() ? QByteArray("?") : encoded;
+        i += length;
+    }
+    return bytes;
 }
 
 }  // namespace tern::ui

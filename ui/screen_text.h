@@ -28,4 +28,13 @@ TextEncoding EncodingForLanguageFile(const QString& path, QByteArrayView firstBy
 // ASCII part of every text still shows.
 QString ToScreenText(QByteArrayView bytes, TextEncoding encoding);
 
+// Texts stored on an AP (its name, SSID, pass phrase, RADIUS secrets) are
+// bytes in the administrator's code page: Shift_JIS where the Japanese file
+// is in use, windows-1252 otherwise. A record's bytes are its own, so the
+// A1 49 rule above does not apply to them.
+TextEncoding RecordEncodingForLanguageFile(const QString& path);
+QString RecordTextToScreen(QByteArrayView bytes, TextEncoding encoding);
+// The way back; a character the code page cannot hold becomes "?".
+QByteArray ScreenTextToRecord(const QString& text, TextEncoding encoding);
+
 }  // namespace tern::ui

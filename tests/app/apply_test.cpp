@@ -608,3 +608,55 @@ TEST_F(Apply, ctrlDownMovesTheRow_theApplyGoesToTheApTheFormShows) {
     EXPECT_EQ(tern::config::MacText(RecordOfSet(requests[0]).mac_addr()), Mac(1));
     EXPECT_EQ(form->apply_name, grid->Cells(0, 2));
 }
+
+// ---------------------------------------------------------------- texts in the code page
+
+namespace {
+
+std::vector<sim::SimulatedAp> ApsWithTexts(const QByteArray& name, const QByteArray& ssid) {
+    std::vector<sim::SimulatedAp> aps = sim::GenerateAps(1);
+    ApConfigRecord& r = aps[0].record;
+    r.set_ap_name(name);
+    r.set_ssid(ssid);
+    r.set_radius_secret(0, "s\x80\x96");
+    r.set_auth_type(3);
+    r.set_wpa_on(1);
+    r.set_wpa_psk(1);
+    r.set_wpa_passphrase("phrase \xFC\xE9\xE8 long");
+    r.set_dot1x_on(true);  // a pass phrase without 802.1X would switch it on
+    r.set_wep_on(true);    // as the form shows a WPA-PSK AP
+    r.set_wep_key_len(5);
+    return aps;
+}
+
+}  // namespace
+
+TEST_F(Apply, westernTexts_shownInTheCodePage_comeBackByteForByte) {
+    start(ApsWithTexts("Caf\xE9 \x93Lab\x94", "Net\x80\xA1I"));
+    select(1, 1);
+    EXPECT_EQ(edit("e_apname")->text(), QStringLiteral("Caf\u00E9 \u201CLab\u201D"));
+    EXPECT_EQ(edit("e_essid")->text(), QStringLiteral("Net\u20AC\u00A1I"));
+    EXPECT_EQ(grid->Cells(2, 1), QStringLiteral("Net\u20AC\u00A1I"));
+    form->b_TernapplyClick();
+    network.deliverPending();
+    ApConfigRecord expected = original[0].record;
+    expected.set_wpa_word4(0x08070000);
+    expected.set_wpa_cipher(0x0050F202);
+    for (int i = 0; i < static_cast<int>(tl::kRecordSize); ++i) {
+        EXPECT_EQ(ap(0).record.bytes()[static_cast<std::size_t>(i)],
+                  expected.bytes()[static_cast<std::size_t>(i)])
+            << "byte " << i;
+    }
+}
+
+TEST_F(Apply, japaneseTexts_shownAndTypedInShiftJis) {
+    form->lang_file = dir.filePath(QStringLiteral("jap.ini"));
+    start(ApsWithTexts("\x90\xDD\x92\xE8", "ssid"));
+    select(1, 1);
+    EXPECT_EQ(edit("e_apname")->text(), QStringLiteral("\u8A2D\u5B9A"));
+    edit("e_essid")->setText(QStringLiteral("\u8A2D\u5B9A-2"));
+    form->b_TernapplyClick();
+    network.deliverPending();
+    EXPECT_EQ(ap(0).record.ap_name(), QByteArray("\x90\xDD\x92\xE8"));
+    EXPECT_EQ(ap(0).record.ssid(), QByteArray("\x90\xDD\x92\xE8-2"));
+}

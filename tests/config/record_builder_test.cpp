@@ -487,3 +487,52 @@ TEST(RecordBuilder, withLogin_fifteenCharactersZeroPadded_bytes51And67Kept) {
 
 }  // namespace
 }  // namespace tern::config
+
+namespace tern::config {
+namespace {
+
+// A code page of this test's own: bytes above 0x7F show as "#", which is what
+// a code page does with bytes it cannot show, and "#" goes back as "?".
+FormSettings WithLossyCodePage(FormSettings f) {
+    f.text_from_record = [](QByteArrayView bytes) {
+        QString s;
+        for (const char c : bytes) s += static_cast<unsigned char>(c) > 0x7F ? QChar(u'#') : QChar::fromLatin1(c);
+        return s;
+    };
+    f.text_to_record = [](const QString& text) {
+        QByteArray b;
+        for (const QChar c : text) b += c == u'#' ? '?' : static_cast<char>(c.unicode());
+        return b;
+    };
+    return f;
+}
+
+TEST(RecordBuilder, textsStillAsShown_keepTheApsBytes_editedOnesGoThroughTheCodePage) {
+    ApConfigRecord source(Pattern());
+    source.set_ap_name("Caf\xE9");
+    source.set_ssid("Net\x93\x94");
+    source.set_radius_secret(0, "s\x80");
+    source.set_radius_secret(1, "plain");
+    source.set_wpa_passphrase("phrase \xFC\xFC\xFC");
+
+    FormSettings f = WithLossyCodePage(FullForm());
+    f.e_apname = T("Caf#");      // as shown
+    f.e_essid = T("Net##x");     // edited
+    f.e_8_shared = {T("s#"), T("other")};
+    f.s_auth = 3;
+    f.wpa_m_p = T("phrase ###");
+    const ApConfigRecord r = Single(f, source);
+    EXPECT_EQ(r.ap_name(), QByteArray("Caf\xE9"));
+    EXPECT_EQ(r.ssid(), QByteArray("Net??x"));
+    EXPECT_EQ(r.radius_secret(0), QByteArray("s\x80"));
+    EXPECT_EQ(r.radius_secret(1), QByteArray("other"));
+    EXPECT_EQ(r.wpa_passphrase(), QByteArray("phrase \xFC\xFC\xFC"));
+
+    // without a code page the texts are Latin-1 both ways
+    FormSettings latin = FullForm();
+    latin.e_apname = QStringLiteral("Caf\u00E9");
+    EXPECT_EQ(Single(latin, source).ap_name(), QByteArray("Caf\xE9"));
+}
+
+}  // namespace
+}  // namespace tern::config
