@@ -4,6 +4,15 @@
 
 namespace tern::app {
 
+bool KeyGoesThroughFilter(int key, QStringView text) {
+    if (text.size() != 1 || key == Qt::Key_Tab || key == Qt::Key_Backtab) {
+        return false;
+    }
+    const QChar c = text.front();
+    return c.isPrint() || c == u'\b' || c == u'\r';
+}
+
+
 namespace {
 
 constexpr int kSmallScreenWidth = 700;

@@ -13,6 +13,13 @@ namespace tern::app {
 // layout fits the screen, which remote field an operating mode uses, which
 // WEP-page controls an authentication type shows, and the key-field formats.
 
+// ---- key filters
+// Whether a key press with Qt key code `key` and typed text `text` goes
+// through a field's character filter. Only a printable character, Backspace
+// and Enter do; focus keys, Delete, Escape and the clipboard shortcuts keep
+// their usual meaning (what they bring in is checked when the field is left).
+bool KeyGoesThroughFilter(int key, QStringView text);
+
 // ---- size layouts
 enum class SizeLayout { Tall, Compact };
 

@@ -1,3 +1,4 @@
+#include "app/control_state.h"
 #include "app/tmain_fm.h"
 
 #include <QCloseEvent>
@@ -431,7 +432,7 @@ bool TMainFm::eventFilter(QObject* watched, QEvent* event) {
         const QString text = key->text();
         // Only keys that type a character are filtered; navigation keys and
         // focus changes pass as they are.
-        if (text.size() != 1 || key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) {
+        if (!KeyGoesThroughFilter(key->key(), text)) {
             return false;
         }
         const QChar passed = e_rm_macKeyPress(text.front());
@@ -726,7 +727,7 @@ void TMainFm::SetDhcpServerFields(bool usable) {
         setEditEnabled(e, usable);
     }
     for (QLabel* l : {ip_->i_l_dhcp_from, ip_->i_l_dhcp_to, ip_->i_l_dns}) {
-        SetFontColour(l, usable ? kBlack : kDimFont);
+        SetFontColour(l, usable ? kBlack : kGreyFont);
     }
 }
 

@@ -80,7 +80,6 @@ QColor EditColour(const QWidget* widget);
 void SetEditColour(QWidget* widget, const QColor& colour);
 
 inline const QColor kGreyFont(128, 128, 128);
-inline const QColor kDimFont(80, 80, 80);
 inline const QColor kEnabledEdit(255, 255, 255);
 inline const QColor kDisabledEdit(192, 192, 192);
 

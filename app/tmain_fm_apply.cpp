@@ -345,7 +345,13 @@ config::FormSettings TMainFm::CollectFormSettings() const {
     f.w_r_hex = wep_->w_r_hex->isChecked();
     for (int n = 1; n <= 4; ++n) {
         const auto i = static_cast<std::size_t>(n - 1);
-        f.e_key[i] = keyField(n)->text();
+        // A masked hex key's text() drops its blank positions but keeps the
+        // separators, which would move every pair after a gap; the shown
+        // text keeps each pair where it stands.
+        QLineEdit* key = keyField(n);
+        f.e_key[i] = !key->inputMask().isEmpty() && key->echoMode() == QLineEdit::Normal
+                         ? key->displayText().replace(u'_', u' ')
+                         : key->text();
         f.key_hint[i] = HintOf(keyField(n));
     }
     f.key_edited = key_edited;

@@ -9,6 +9,7 @@
 #include <QRadioButton>
 
 #include "app/nav_pictures.h"
+#include "app/control_state.h"
 #include "app/tmain_fm.h"
 #include "apply/validation.h"
 #include "ui/dialog_seam.h"
@@ -53,7 +54,7 @@ class NumericFieldFilter : public QObject {
         if (event->type() == QEvent::KeyPress) {
             auto* key = static_cast<QKeyEvent*>(event);
             const QString text = key->text();
-            if (text.size() != 1 || key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) {
+            if (!KeyGoesThroughFilter(key->key(), text)) {
                 return false;
             }
             busy_ = true;

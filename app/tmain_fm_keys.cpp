@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 
+#include "app/control_state.h"
 #include "app/tmain_fm.h"
 #include "apply/key_generator.h"
 #include "apply/key_text.h"
@@ -74,7 +75,7 @@ class KeyFieldFilter : public QObject {
         const QString text = key->text();
         // Only keys that type a character go through the filter; arrows,
         // Delete and focus keys pass as they are.
-        if (text.size() != 1 || key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) {
+        if (!KeyGoesThroughFilter(key->key(), text)) {
             return false;
         }
         const QChar passed = form_.e_key1KeyPress(field, text.front());

@@ -13,6 +13,7 @@
 #include "app/tquill_grid.h"
 #include "config/ap_config_record.h"
 #include "config/net_types.h"
+#include "config/record_builder.h"
 #include "link/protocol.h"
 #include "main_window_support.h"
 #include "tools/simulator/ap_simulator.h"
@@ -659,4 +660,17 @@ TEST_F(Apply, japaneseTexts_shownAndTypedInShiftJis) {
     network.deliverPending();
     EXPECT_EQ(ap(0).record.ap_name(), QByteArray("\x90\xDD\x92\xE8"));
     EXPECT_EQ(ap(0).record.ssid(), QByteArray("\x90\xDD\x92\xE8-2"));
+}
+
+// The form hands each hex pair over where it stands, a gap included.
+TEST_F(Apply, hexKeyWithAGap_pairsKeepTheirPlaces) {
+    start(ThreeAps());
+    select(1, 1);
+    QLineEdit* key = edit("e_key2");
+    form->e_key1Enter(key);
+    ASSERT_FALSE(key->inputMask().isEmpty());
+    key->setText(QStringLiteral("1A  3C"));
+    ASSERT_EQ(key->displayText(), QStringLiteral("1A __ 3C __ __"));
+    const tern::config::FormSettings f = form->CollectFormSettings();
+    EXPECT_EQ(f.e_key[1], QStringLiteral("1A    3C      "));
 }

@@ -281,6 +281,33 @@ TEST_F(KeysChecks, numericKeys_lettersDroppedSilently_completedTextIsWhatWasChec
     EXPECT_TRUE(dialogs.messages.empty());
 }
 
+// Delete arrives with the text "\x7F" on X11: it must still delete, in
+// every filtered field.
+TEST_F(KeysChecks, deleteKey_worksInNumericKeyAndRemoteMacFields) {
+    const QString del(QChar(0x7F));
+    QLineEdit* ip2 = edit("e_ip_2");
+    ip2->setText(QStringLiteral("12"));
+    ip2->setCursorPosition(0);
+    Press(ip2, Qt::Key_Delete, del);
+    EXPECT_EQ(ip2->text(), QStringLiteral("2"));
+
+    QLineEdit* k1 = key(1);
+    k1->setText(QStringLiteral("0102030405"));
+    k1->setCursorPosition(0);
+    Press(k1, Qt::Key_Delete, del);
+    EXPECT_NE(k1->text(), QStringLiteral("0102030405"));
+
+    QLineEdit* mac = edit("e_rm_mac");
+    mac->setEnabled(true);  // as a bridge mode leaves it
+    mac->setText(QStringLiteral("AABBCCDDEEFF"));
+    mac->setCursorPosition(0);
+    Press(mac, Qt::Key_Delete, del);
+    EXPECT_NE(mac->text(), QStringLiteral("AA-BB-CC-DD-EE-FF"));
+    // and a typed letter is still filtered
+    Press(ip2, Qt::Key_A, QStringLiteral("a"));
+    EXPECT_EQ(ip2->text(), QStringLiteral("2"));
+}
+
 TEST_F(KeysChecks, numericKeys_completingAValidNumberMovesTheFocusOn) {
     showForm();
     form->Img_IpSet_upClick();

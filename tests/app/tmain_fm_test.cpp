@@ -488,7 +488,7 @@ TEST_F(MainWindowTest, dhcpClient_disablesServerBoxAndGreysItsFields) {
     EXPECT_TRUE(w<QCheckBox>("chB_dhcp_srv")->isChecked());
     EXPECT_FALSE(edit("e_dhcp_to_4")->isEnabled());
     EXPECT_EQ(EditColour(edit("e_dns_2")), kSilver);
-    EXPECT_EQ(FontColour(label("i_l_dhcp_from")), QColor(80, 80, 80));
+    EXPECT_EQ(FontColour(label("i_l_dhcp_from")), kGrey);
     EXPECT_FALSE(edit("e_ip_3")->isEnabled());
     EXPECT_FALSE(label("i_l_gateway")->isEnabled());
 
