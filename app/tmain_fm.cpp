@@ -41,6 +41,8 @@ constexpr int kClientWidth = 520;
 constexpr int kClientHeight = 512;
 constexpr int kOuterWidth = 526;
 constexpr int kOuterHeight = 542;
+// The tall layout makes the window two pixels taller than start-up does.
+constexpr int kTallOuterHeight = 544;
 
 QFont SansFont(int pointSize, bool bold = false) {
     QFont f(QStringLiteral("Liberation Sans"));
@@ -98,6 +100,8 @@ int TagOf(const QObject* object) { return object->property("Tag").toInt(); }
 void SetTag(QObject* object, int tag) { object->setProperty("Tag", tag); }
 QString HintOf(const QObject* object) { return object->property("Hint").toString(); }
 void SetHint(QObject* object, const QString& hint) { object->setProperty("Hint", hint); }
+bool KeyShowsStars(const QObject* field) { return field->property("StarsForKept").toBool(); }
+void SetKeyShowsStars(QObject* field, bool stars) { field->setProperty("StarsForKept", stars); }
 
 QColor FontColour(const QWidget* widget) {
     return widget->palette().color(QPalette::Active, QPalette::WindowText);
@@ -457,7 +461,8 @@ bool TMainFm::eventFilter(QObject* watched, QEvent* event) {
             } else if (event->type() == QEvent::Leave) {
                 l_wepSetMouseLeave(nav);
             } else if (event->type() == QEvent::MouseButtonRelease &&
-                       static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+                       static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
+                       CommitFocusedNumericField()) {
                 l_statusClick(nav);
             }
             return false;
@@ -465,7 +470,7 @@ bool TMainFm::eventFilter(QObject* watched, QEvent* event) {
         if (watched == upImages_[static_cast<std::size_t>(i)] &&
             event->type() == QEvent::MouseButtonRelease &&
             static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-            upImageClick(i);
+            if (CommitFocusedNumericField()) upImageClick(i);
             return true;
         }
     }
@@ -481,8 +486,20 @@ void TMainFm::changeEvent(QEvent* event) {
     }
 }
 
+void TMainFm::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // A window shown without being activated (focus-stealing prevention, a
+    // start from a script while another window keeps the focus) must still
+    // fill itself and search. Queued: the first search pumps events, which
+    // is no business for the middle of a show.
+    if (!activated_ && !activationQueued_) {
+        activationQueued_ = true;
+        QTimer::singleShot(0, this, [this] { FormActivate(); });
+    }
+}
+
 void TMainFm::FormActivate() {
-    if (activated_) {
+    if (activated_ || destroyed_) {
         return;
     }
     activated_ = true;
@@ -607,6 +624,9 @@ void TMainFm::applyLayout(SizeLayout layout) {
                         std::min(kListPanelHeight, m.panel1Height - ui_->Panel5->y() - 2));
     for (QPushButton* b : {ui_->b_Ternapply, ui_->b_refresh, ui_->b_close}) {
         b->move(b->x(), m.buttonsY);
+    }
+    if (layout == SizeLayout::Tall) {
+        setFixedSize(kClientWidth, kTallOuterHeight - (kOuterHeight - kClientHeight));
     }
     layout_ = layout;
     inLayout_ = false;

@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QLineEdit>
+#include <QPointer>
 #include <QSet>
 #include <QSize>
 #include <QString>
@@ -20,7 +22,6 @@ class QAbstractButton;
 class QComboBox;
 class QKeyEvent;
 class QLabel;
-class QLineEdit;
 
 namespace Ui {
 class MainFm;
@@ -71,6 +72,11 @@ int TagOf(const QObject* object);
 void SetTag(QObject* object, int tag);
 QString HintOf(const QObject* object);
 void SetHint(QObject* object, const QString& hint);
+// A key field still showing the row of '*' that a shown record put there
+// for the AP's key (the "StarsForKept" property); any change of its text
+// ends that.
+bool KeyShowsStars(const QObject* field);
+void SetKeyShowsStars(QObject* field, bool stars);
 
 // Colours as the handlers set them: the font colour of a label or button
 // (all colour groups), the background of an edit field.
@@ -244,6 +250,7 @@ class TMainFm : public QWidget {
 
   private:
     void connectDiscoveryHandlers();
+    void showOldFirmwareWarning();
     bool listDiscoveryReply(const link::ClassifiedDatagram& reply);
     void makeRowCurrent(int row, bool notify);
     void enableAfterListing();
@@ -280,8 +287,20 @@ class TMainFm : public QWidget {
     QString EffectiveConfirmation() const;
     // The numeric fields' key filter (same contract as e_key1KeyPress).
     QChar e_ip_1KeyPress(QLineEdit* field, QChar key);
-    void e_ip_1Exit(QLineEdit* field);
+    // The exit rules; e_ip_1Exit is false when the value was refused and the
+    // field has the focus back.
+    bool e_ip_1Exit(QLineEdit* field);
     void e_submask_1Exit(QLineEdit* field);
+    // A numeric field is left (mouse, Tab, Enter, a completing digit, a
+    // page change, Apply): its exit rule runs once for that leaving. False
+    // when the value was refused and the field keeps the focus.
+    bool LeaveNumericField(QLineEdit* field);
+    // Before an action that takes the values (Apply, a page change): the
+    // focused numeric field is left now. False when its value was refused,
+    // also when it was refused by the focus change that started the action.
+    bool CommitFocusedNumericField();
+    void numericFieldFocusOut(QLineEdit* field);
+    void numericFieldTouched(QLineEdit* field);
     bool CheckNumberField(QLineEdit* field, const QString& text);
     void HighlightPageLabel();
     void ShowInfoMessage(const ui::MessageText& message);
@@ -303,6 +322,10 @@ class TMainFm : public QWidget {
     int keyIndexOf(const QLineEdit* field) const;
     void markKeyEdited(const QLineEdit* field);
     void focusNextAfter(QWidget* field);
+    void moveOnFromNumericField(QLineEdit* field);
+    QPointer<QLineEdit> numericExitDone_;     // its rule ran for the leaving under way
+    QPointer<QLineEdit> numericExitRefused_;  // its value was refused on leaving
+    bool numericExitRunning_ = false;
 
   public Q_SLOTS:
     // A second start of the program knocks; nothing is done.
@@ -337,17 +360,28 @@ class TMainFm : public QWidget {
     bool applySingle(int row);
     bool applyMulti(int top, int bottom);
     void reportBuildFailure(const config::BuildFailure& failure);
-    void noteApplyReply(const link::ClassifiedDatagram& reply);
+    // Whether a login can be written in the code page; if not, says so.
+    bool loginWritable(const QString& user, const QString& password);
+    // Credits an acknowledgement or refusal to a target of the apply: by its
+    // MAC when it carries a target's, else to the latest request sent while
+    // that one has no answer yet. The MAC text of the target credited;
+    // empty when the reply could not be matched (it is then counted).
+    QString noteApplyReply(const link::ClassifiedDatagram& reply);
     // Ends the apply's bookkeeping; the report of the APs that did not
     // answer (and the refusals that did), empty when every target answered.
     QString takeUnconfirmedReport();
     void showUnconfirmedReport(const QString& text);
     bool applying_ = false;
     bool applyOutstanding_ = false;
+    void beginSending();
+    int applyTargets_ = 0;         // the target APs of the apply under way
+    QStringList applyTargetMacs_;  // every AP a request went to, in order
+    int unmatchedReplies_ = 0;
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
@@ -379,6 +413,7 @@ class TMainFm : public QWidget {
     std::array<QLabel*, 5> downImages_{};
     QSet<QString> found_mac_index_;  // the texts of found_macs, for lookups
     bool activated_ = false;
+    bool activationQueued_ = false;
     bool destroyed_ = false;
     bool inLayout_ = false;
     SizeLayout layout_ = SizeLayout::Tall;

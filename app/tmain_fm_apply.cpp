@@ -72,26 +72,17 @@ config::MacAddress MacOfBytes(const QByteArray& bytes) {
     return mac;
 }
 
-// Stops a second transaction from starting inside this one, and timer ticks
-// or a refresh from running while the requests go out or a dialog is open.
-class Guard {
+// Sets a flag for the length of a scope and puts back what it was.
+class FlagScope {
   public:
-    Guard(bool& applying, bool& pumping)
-        : applying_(applying), pumping_(pumping), pumpingBefore_(pumping) {
-        applying_ = true;
-        pumping_ = true;
-    }
-    ~Guard() {
-        applying_ = false;
-        pumping_ = pumpingBefore_;
-    }
-    Guard(const Guard&) = delete;
-    Guard& operator=(const Guard&) = delete;
+    explicit FlagScope(bool& flag) : flag_(flag), before_(flag) { flag_ = true; }
+    ~FlagScope() { flag_ = before_; }
+    FlagScope(const FlagScope&) = delete;
+    FlagScope& operator=(const FlagScope&) = delete;
 
   private:
-    bool& applying_;
-    bool& pumping_;
-    bool pumpingBefore_;
+    bool& flag_;
+    bool before_;
 };
 
 }  // namespace
@@ -108,7 +99,15 @@ void TMainFm::b_TernapplyClick() {
     if (applying_ || pumping_ || applyOutstanding_ || Timer_refresh.isActive()) {
         return;
     }
-    const Guard guard(applying_, pumping_);
+    // The field the user is in is left first, so its rule has its say on the
+    // value before anything reads it.
+    if (!CommitFocusedNumericField()) {
+        return;
+    }
+    // A second apply cannot start inside this one. Timer ticks still run
+    // while the checks' boxes and the login dialog are open, so a search
+    // under way settles in its time; only the multi-AP waits keep them out.
+    const FlagScope applying(applying_);
 
     if (!RunApplyPreconditions().passed()) {
         return;
@@ -120,6 +119,8 @@ void TMainFm::b_TernapplyClick() {
     reply_count = 0;
     failed_macs.clear();
     unanswered_targets.clear();
+    applyTargetMacs_.clear();
+    unmatchedReplies_ = 0;
     applyOutstanding_ = false;
 
     const TQuillGrid* grid = ui_->l_title;
@@ -129,6 +130,7 @@ void TMainFm::b_TernapplyClick() {
         (grid->RowCount() == 2 && RowIsEmpty(1, kListColumns - 1))) {
         expected_replies = 0;
     }
+    applyTargets_ = expected_replies;
     if (expected_replies == 0) {
         ShowInfoMessage(ui::LookupMessage(language(), ui::kMsgNoSelect));
         setWaitCursor(false);
@@ -154,6 +156,23 @@ void TMainFm::b_TernapplyClick() {
     // Every way the apply ends sets the button again from the list.
     ui_->b_Ternapply->setEnabled(false);
     ui_->b_apply->setEnabled(false);
+}
+
+void TMainFm::beginSending() {
+    // The timer ran on while the login was asked for, so a search may have
+    // settled or started meanwhile: the counts start here, and a search still
+    // waiting for its settling tick is taken over by the apply, whose ending
+    // brings the refresh.
+    replies_done = false;
+    busy = true;
+    datagram_count = 0;
+    reply_count = 0;
+    expected_replies = applyTargets_;
+    failed_macs.clear();
+    unanswered_targets.clear();
+    applyTargetMacs_.clear();
+    unmatchedReplies_ = 0;
+    refresh_skip = false;
 }
 
 bool TMainFm::applySingle(int row) {
@@ -184,7 +203,11 @@ bool TMainFm::applySingle(int row) {
     if (!LoginSingle()) {
         return false;
     }
+    if (!loginWritable(login_user, login_pass)) {
+        return false;
+    }
     apply_name = name;
+    beginSending();
     SendSetRequest(QStringLiteral("single"), apply_record);
     return true;
 }
@@ -231,8 +254,19 @@ bool TMainFm::applyMulti(int top, int bottom) {
     if (!LoginMulti(row_list)) {
         return false;
     }
+    for (const QString& line : login_list) {
+        const QStringList fields = line.split(u'\t');
+        if (!loginWritable(fields.value(2), fields.value(3))) {
+            return false;
+        }
+    }
 
     wait_flag = false;
+    beginSending();
+    // Pending events run in the waits below, the receive event among them;
+    // a timer tick or a refresh there would settle or start a search in the
+    // middle of the sending.
+    const FlagScope pumping(pumping_);
     for (qsizetype i = 0; i < row_list.size(); ++i) {
         // The previous AP's reply (or about 300 ms) paces the next request;
         // the receive handler clears wait_flag from inside these waits.
@@ -253,6 +287,18 @@ bool TMainFm::applyMulti(int top, int bottom) {
     Timer.start();
     MaskSecretFields();
     return true;
+}
+
+bool TMainFm::loginWritable(const QString& user, const QString& password) {
+    const ui::TextEncoding encoding = language().recordEncoding();
+    const bool userOk = ui::ScreenTextToRecord(user, encoding).has_value();
+    if (userOk && ui::ScreenTextToRecord(password, encoding).has_value()) {
+        return true;
+    }
+    // The password is never shown; the user name is, to tell which it was.
+    apply::CheckMessage message{&ui::kMsgErrCharset, nullptr, 0, userOk ? QString() : user};
+    ShowInfoMessage(apply::CheckMessageText(language(), message));
+    return false;
 }
 
 void TMainFm::reportBuildFailure(const config::BuildFailure& failure) {
@@ -291,13 +337,19 @@ bool TMainFm::LoginMulti(const QStringList& row_list) { return RunMultiLoginDial
 void TMainFm::SendSetRequest(const QString& mode, const config::ApConfigRecord& record) {
     setWaitCursor(true);
     const bool multi = mode == QStringLiteral("multi");
-    const config::ApConfigRecord withLogin =
-        config::WithLogin(record, login_user.toLatin1(), login_pass.toLatin1());
+    // Whole characters of the code page, as many as fit the field; the
+    // login was checked to be writable before the first request.
+    const ui::TextEncoding encoding = language().recordEncoding();
+    const qsizetype loginMax = config::ApConfigRecord::kLoginTextMax;
+    const config::ApConfigRecord withLogin = config::WithLogin(
+        record, ui::ScreenTextToRecordWithin(login_user, encoding, loginMax).value_or(QByteArray()),
+        ui::ScreenTextToRecordWithin(login_pass, encoding, loginMax).value_or(QByteArray()));
     link_state.NewRequest();
     const QByteArray request = link::BuildSetRequest(link_state.request_marker(),
                                                      link_state.link_key(), withLogin.bytes());
     const QString mac = config::MacText(record.mac_addr());
     unanswered_targets.append({mac, multi ? NameForMac(mac) : apply_name});
+    applyTargetMacs_.append(mac);
     if (UDPSocket) {
         UDPSocket->SendData(request);
     }
@@ -353,6 +405,7 @@ config::FormSettings TMainFm::CollectFormSettings() const {
                          ? key->displayText().replace(u'_', u' ')
                          : key->text();
         f.key_hint[i] = HintOf(keyField(n));
+        f.key_starred[i] = KeyShowsStars(key);
     }
     f.key_edited = key_edited;
     f.s_auth = wep_->s_auth->currentIndex();
@@ -386,25 +439,37 @@ config::FormSettings TMainFm::CollectFormSettings() const {
 
 // ---------------------------------------------------------------- answers
 
-void TMainFm::noteApplyReply(const link::ClassifiedDatagram& reply) {
-    if (unanswered_targets.isEmpty()) {
-        return;
+QString TMainFm::noteApplyReply(const link::ClassifiedDatagram& reply) {
+    if (applyTargetMacs_.isEmpty()) {
+        return {};  // no apply under way: nothing to credit
     }
     const std::array<std::uint8_t, 6> mac = link::ErrorReplyMac(reply);
     const bool hasMac = reply.payload.size() >= kAckMacEnd &&
                         std::any_of(mac.begin(), mac.end(), [](std::uint8_t b) { return b != 0; });
-    if (!hasMac) {
-        // an answer that does not say who sent it answers the oldest request
-        unanswered_targets.removeFirst();
-        return;
-    }
-    const QString text = config::MacText(mac);
-    for (qsizetype i = 0; i < unanswered_targets.size(); ++i) {
-        if (unanswered_targets[i].mac == text) {
-            unanswered_targets.removeAt(i);
-            return;
+    const auto credit = [this](const QString& target) {
+        for (qsizetype i = 0; i < unanswered_targets.size(); ++i) {
+            if (unanswered_targets[i].mac == target) {
+                unanswered_targets.removeAt(i);
+                return true;
+            }
+        }
+        return false;
+    };
+    if (hasMac) {
+        const QString text = config::MacText(mac);
+        if (applyTargetMacs_.contains(text)) {
+            credit(text);  // a second answer from the same AP changes nothing
+            return text;
         }
     }
+    // No MAC, or none of ours: the answer to the request the program was
+    // waiting for, the latest one sent, unless that one has its answer.
+    const QString latest = applyTargetMacs_.back();
+    if (credit(latest)) {
+        return latest;
+    }
+    ++unmatchedReplies_;
+    return {};
 }
 
 QString TMainFm::takeUnconfirmedReport() {
@@ -413,7 +478,12 @@ QString TMainFm::takeUnconfirmedReport() {
     }
     applyOutstanding_ = false;
     const QList<ApplyTarget> silent = std::exchange(unanswered_targets, {});
-    if (silent.isEmpty()) {
+    const int unmatched = std::exchange(unmatchedReplies_, 0);
+    applyTargetMacs_.clear();
+    // Every reply the apply waited for came: nothing is unconfirmed, even
+    // where a reply could not be told apart; the refusals are reported as
+    // usual.
+    if (silent.isEmpty() || reply_count >= expected_replies) {
         return {};
     }
     const ui::LanguageText& lang = language();
@@ -423,9 +493,19 @@ QString TMainFm::takeUnconfirmedReport() {
         return macText + QStringLiteral("  ") + mac + QStringLiteral(" --- ") + apText +
                QStringLiteral("  ") + name + kCrLf;
     };
-    QString text = ui::LookupMessage(lang, ui::kMsgErrNoReply).text + kCrLf;
-    for (const ApplyTarget& target : silent) {
-        text += line(target.mac, target.name);
+    QString text;
+    if (unmatched == 0) {
+        text = ui::LookupMessage(lang, ui::kMsgErrNoReply).text + kCrLf;
+        for (const ApplyTarget& target : silent) {
+            text += line(target.mac, target.name);
+        }
+    } else {
+        // Some answers could not be told apart, so any AP still without
+        // one may have sent them: no AP is named, only the counts.
+        text = ui::LookupMessage(lang, ui::kMsgErrMissing).text + u' ' +
+               QString::number(std::max(0, expected_replies - reply_count)) + kCrLf +
+               ui::LookupMessage(lang, ui::kMsgErrUnmatched).text + u' ' +
+               QString::number(unmatched) + kCrLf;
     }
     if (!failed_macs.isEmpty()) {
         text += kCrLf + ui::LookupMessage(lang, ui::kMsgErrRefused).text + kCrLf;

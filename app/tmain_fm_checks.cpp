@@ -7,11 +7,15 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QRadioButton>
+#include <cstring>
+#include <optional>
 
 #include "app/nav_pictures.h"
 #include "app/control_state.h"
 #include "app/tmain_fm.h"
 #include "apply/validation.h"
+#include "config/ap_config_record.h"
+#include "link/protocol.h"
 #include "ui/dialog_seam.h"
 #include "ui/language_text.h"
 #include "ui/messages.h"
@@ -31,43 +35,39 @@ bool IsFieldFocusChange(const QEvent* event) {
            reason != Qt::MenuBarFocusReason;
 }
 
-// Routes the keys and exits of the numeric fields to the form. While one of
-// its handlers runs (a message box open, the focus put back on a field), the
-// focus changes it causes are not taken for the user leaving a field.
+// Routes the keys, entries and exits of the numeric fields to the form.
+// Which focus changes count as leaving a field is the form's business
+// (LeaveNumericField), so the rule runs the same however the field is left.
 class NumericFieldFilter : public QObject {
   public:
     explicit NumericFieldFilter(TMainFm& form) : QObject(&form), form_(form) {}
 
     bool eventFilter(QObject* watched, QEvent* event) override {
         auto* field = qobject_cast<QLineEdit*>(watched);
-        if (field == nullptr || busy_) return false;
-        if (event->type() == QEvent::FocusOut && IsFieldFocusChange(event)) {
-            busy_ = true;
-            if (apply::FindNumericField(field->objectName())->maskOctet) {
-                form_.e_submask_1Exit(field);
-            } else {
-                form_.e_ip_1Exit(field);
-            }
-            busy_ = false;
-            return false;
-        }
-        if (event->type() == QEvent::KeyPress) {
-            auto* key = static_cast<QKeyEvent*>(event);
-            const QString text = key->text();
-            if (!KeyGoesThroughFilter(key->key(), text)) {
+        if (field == nullptr) return false;
+        switch (event->type()) {
+            case QEvent::FocusOut:
+                if (IsFieldFocusChange(event)) form_.numericFieldFocusOut(field);
                 return false;
+            case QEvent::FocusIn:
+                if (IsFieldFocusChange(event)) form_.numericFieldTouched(field);
+                return false;
+            case QEvent::KeyPress: {
+                form_.numericFieldTouched(field);
+                auto* key = static_cast<QKeyEvent*>(event);
+                const QString text = key->text();
+                if (!KeyGoesThroughFilter(key->key(), text)) {
+                    return false;
+                }
+                return form_.e_ip_1KeyPress(field, text.front()).isNull();
             }
-            busy_ = true;
-            const QChar passed = form_.e_ip_1KeyPress(field, text.front());
-            busy_ = false;
-            return passed.isNull();
+            default:
+                return false;
         }
-        return false;
     }
 
   private:
     TMainFm& form_;
-    bool busy_ = false;
 };
 
 }  // namespace
@@ -121,7 +121,7 @@ QChar TMainFm::e_ip_1KeyPress(QLineEdit* field, QChar key) {
             return key;
         case apply::NumericKey::Action::Enter:
             if (field->text().isEmpty() || CheckNumberField(field, field->text())) {
-                focusNextAfter(field);
+                moveOnFromNumericField(field);
             }
             return {};
         case apply::NumericKey::Action::Complete:
@@ -131,19 +131,19 @@ QChar TMainFm::e_ip_1KeyPress(QLineEdit* field, QChar key) {
                 if (k.completed.size() <= field->maxLength()) {
                     field->setText(k.completed);
                 }
-                focusNextAfter(field);
+                moveOnFromNumericField(field);
             }
             return {};
     }
     return {};
 }
 
-void TMainFm::e_ip_1Exit(QLineEdit* field) {
+bool TMainFm::e_ip_1Exit(QLineEdit* field) {
     if (field->text().isEmpty()) {
         field->setText(apply::kEmptyNumberOnExit.toString());
-        return;
+        return true;
     }
-    CheckNumberField(field, field->text());
+    return CheckNumberField(field, field->text());
 }
 
 void TMainFm::e_submask_1Exit(QLineEdit* field) {
@@ -156,6 +156,67 @@ void TMainFm::e_submask_1Exit(QLineEdit* field) {
         ShowInfoMessage(ui::LookupMessage(language(), ui::kMsgErrSubnet));
         field->setText(QStringLiteral("255"));
     }
+}
+
+bool TMainFm::LeaveNumericField(QLineEdit* field) {
+    const apply::NumericField* numeric = apply::FindNumericField(field->objectName());
+    // A focus change made by another field's rule (the focus put back where
+    // a value was refused) is not the user leaving this field; nor is a
+    // second notice of a leaving whose rule already ran.
+    if (numeric == nullptr || numericExitRunning_ || numericExitDone_ == field) {
+        return true;
+    }
+    numericExitRunning_ = true;
+    bool left = true;
+    if (numeric->maskOctet) {
+        e_submask_1Exit(field);
+    } else {
+        left = e_ip_1Exit(field);
+    }
+    numericExitRunning_ = false;
+    if (left) {
+        numericExitDone_ = field;
+        if (numericExitRefused_ == field) numericExitRefused_ = nullptr;
+    } else {
+        numericExitRefused_ = field;
+    }
+    return left;
+}
+
+void TMainFm::numericFieldFocusOut(QLineEdit* field) {
+    LeaveNumericField(field);
+    if (numericExitDone_ == field) numericExitDone_ = nullptr;
+}
+
+void TMainFm::numericFieldTouched(QLineEdit* field) {
+    // Back in the field: leaving it again runs the rule again.
+    if (numericExitDone_ == field && !numericExitRunning_) numericExitDone_ = nullptr;
+}
+
+void TMainFm::moveOnFromNumericField(QLineEdit* field) {
+    // The rule runs here, not when the focus change below reaches the field:
+    // that change may never arrive while the window is not active.
+    if (LeaveNumericField(field)) {
+        focusNextAfter(field);
+    }
+    if (numericExitDone_ == field) numericExitDone_ = nullptr;
+}
+
+bool TMainFm::CommitFocusedNumericField() {
+    auto* field = qobject_cast<QLineEdit*>(focusWidget());
+    if (field == nullptr || apply::FindNumericField(field->objectName()) == nullptr) {
+        numericExitRefused_ = nullptr;
+        return true;
+    }
+    if (numericExitRefused_ == field) {
+        // The click that brought us here left the field, and its value was
+        // refused: the message is up, the field has the focus back.
+        numericExitRefused_ = nullptr;
+        return false;
+    }
+    const bool left = LeaveNumericField(field);
+    numericExitRefused_ = nullptr;
+    return left;
 }
 
 // ---------------------------------------------------------------- the apply
@@ -178,6 +239,8 @@ apply::FormValues TMainFm::CollectFormValues(bool multi) const {
         v.key_selected[i] = selected[i]->isChecked();
         v.key_text[i] = EffectiveKeyText(n);
         v.key_bytes[i] = TagOf(keyField(n));
+        v.key_kept[i] = (!key_edited[i] || KeyShowsStars(keyField(n))) &&
+                        !HintOf(keyField(n)).isEmpty();
     }
     v.passphrase = EffectivePassphrase();
     v.confirmation = EffectiveConfirmation();
@@ -200,6 +263,34 @@ apply::FormValues TMainFm::CollectFormValues(bool multi) const {
     v.shared1 = dot1x_->e_8_shared1->text();
     v.port1 = dot1x_->e_8_port1->text();
     v.radius_ip = row({dot1x_->e_8_ip1, dot1x_->e_8_ip2, dot1x_->e_8_ip3, dot1x_->e_8_ip4});
+
+    // The texts the record gets, each next to what the AP shown holds.
+    std::optional<config::ApConfigRecord> shown;
+    const QByteArray packet = PacketOfRow(ui_->l_title->Row());
+    if (packet.size() >= static_cast<qsizetype>(link::kDiscoveryPacketSize)) {
+        link::RecordBytes bytes{};
+        std::memcpy(bytes.data(), packet.constData() + link::kReplyHeaderSize, bytes.size());
+        shown.emplace(bytes);
+    }
+    using Record = config::ApConfigRecord;
+    v.record_encoding = language().recordEncoding();
+    const auto add = [&](const QString& field, int page, const QString& text, int maxBytes,
+                         const QByteArray& current) {
+        const bool asShown = shown.has_value() && language().recordText(current) == text;
+        v.record_texts.push_back({field, page, text, maxBytes, asShown});
+    };
+    add(QStringLiteral("e_apname"), apply::kApPage, ap_->e_apname->text(), Record::kApNameMax,
+        shown ? shown->ap_name() : QByteArray());
+    add(QStringLiteral("e_essid"), apply::kApPage, ap_->e_essid->text(), Record::kSsidMax,
+        shown ? shown->ssid() : QByteArray());
+    if (v.auth == 3) {
+        add(QStringLiteral("wpa_m_p"), apply::kWepPage, v.passphrase, Record::kWpaPassphraseMax,
+            shown ? shown->wpa_passphrase() : QByteArray());
+    }
+    add(QStringLiteral("e_8_shared1"), apply::kDot1xPage, dot1x_->e_8_shared1->text(),
+        Record::kRadiusSecretMax, shown ? shown->radius_secret(0) : QByteArray());
+    add(QStringLiteral("e_8_shared2"), apply::kDot1xPage, dot1x_->e_8_shared2->text(),
+        Record::kRadiusSecretMax, shown ? shown->radius_secret(1) : QByteArray());
 
     v.multi = multi;
     if (!multi) {

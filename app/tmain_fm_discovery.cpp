@@ -99,26 +99,28 @@ void TMainFm::UDPSocketRecv(QByteArrayView datagram) {
         case link::DatagramKind::OldFirmwareReply:
             if (old_fw_pending) {
                 old_fw_pending = false;
-                const ui::MessageText first = ui::LookupMessage(language(), ui::kMsgOldFirmware);
-                const ui::MessageText second = ui::LookupMessage(language(), ui::kMsgOldFirmware1);
-                ui::DialogSeam::Message message;
-                message.caption = first.caption;
-                message.text = first.text + QStringLiteral("\r\n") + second.text;
-                message.icon = ui::DialogSeam::Icon::Information;
-                message.buttons = ui::DialogSeam::Buttons::Ok;
-                dialogs_.showMessage(this, message);
+                // Opened once this handler has returned: a box opened here
+                // would hold up every datagram behind this one (the socket
+                // raises no receive event while its handler runs) until it
+                // is closed, and a search would settle on what came first.
+                QTimer::singleShot(0, this, [this] { showOldFirmwareWarning(); });
             }
             return;
         case link::DatagramKind::OwnSearchEcho:
         case link::DatagramKind::OwnSetEcho:
             return;
         case link::DatagramKind::ErrorReply: {
-            const std::array<std::uint8_t, 6> mac = link::ErrorReplyMac(c);
+            std::array<std::uint8_t, 6> mac = link::ErrorReplyMac(c);
+            // A refusal that does not name one of the targets is reported
+            // under the target it was credited to.
+            const QString credited = noteApplyReply(c);
+            if (!credited.isEmpty() && credited != config::MacText(mac)) {
+                mac = config::ParseMacText(credited).value_or(mac);
+            }
             failed_macs.append(QByteArray(reinterpret_cast<const char*>(mac.data()),
                                           static_cast<qsizetype>(mac.size())));
             ++reply_count;
             wait_flag = false;
-            noteApplyReply(c);
             break;
         }
         case link::DatagramKind::DiscoveryReply:
@@ -140,6 +142,17 @@ void TMainFm::UDPSocketRecv(QByteArrayView datagram) {
     if (!replies_done && reply_count == expected_replies) {
         replies_done = true;
     }
+}
+
+void TMainFm::showOldFirmwareWarning() {
+    const ui::MessageText first = ui::LookupMessage(language(), ui::kMsgOldFirmware);
+    const ui::MessageText second = ui::LookupMessage(language(), ui::kMsgOldFirmware1);
+    ui::DialogSeam::Message message;
+    message.caption = first.caption;
+    message.text = first.text + QStringLiteral("\r\n") + second.text;
+    message.icon = ui::DialogSeam::Icon::Information;
+    message.buttons = ui::DialogSeam::Buttons::Ok;
+    dialogs_.showMessage(this, message);
 }
 
 bool TMainFm::RememberMac(const QByteArray& packet) {

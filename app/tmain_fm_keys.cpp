@@ -9,6 +9,8 @@
 #include "app/tmain_fm.h"
 #include "apply/key_generator.h"
 #include "apply/key_text.h"
+#include "ui/language_text.h"
+#include "ui/messages.h"
 #include "ui_wep_page.h"
 
 namespace tern::app {
@@ -184,6 +186,14 @@ void TMainFm::w_b_genClick() {
     if (p.isEmpty()) {
         return;
     }
+    // The pass phrase is read in the code page of the AP's texts, as an
+    // administrator's other tools would type it; one it cannot hold would
+    // make keys from something else.
+    const std::optional<QByteArray> phrase = language().recordBytes(p);
+    if (!phrase) {
+        ShowInfoMessage(ui::LookupMessage(language(), ui::kMsgErrCharset));
+        return;
+    }
     for (int k = 1; k <= 4; ++k) {
         QLineEdit* e = keyField(k);
         clearKeyField(e);
@@ -191,17 +201,16 @@ void TMainFm::w_b_genClick() {
     }
     wep_->w_rb_key1->setChecked(true);
     wep_->w_r_hex->setChecked(true);
-    const QByteArray phrase = p.toLatin1();
     std::optional<apply::GeneratedKeys> keys;
     switch (wep_->s_wep_1->currentIndex()) {
         case 0:
-            keys = apply::GenerateKeys64(phrase);
+            keys = apply::GenerateKeys64(*phrase);
             break;
         case 1:
-            keys = apply::GenerateKeys128(phrase);
+            keys = apply::GenerateKeys128(*phrase);
             break;
         case 2:
-            keys = apply::GenerateKeys256(phrase);
+            keys = apply::GenerateKeys256(*phrase);
             break;
         default:
             break;
@@ -225,7 +234,8 @@ QString TMainFm::EffectiveKeyText(int n) const {
     }
     const bool hex = wep_->w_r_hex->isChecked();
     const QString kept = HintOf(field);
-    if (!key_edited[static_cast<std::size_t>(n - 1)] && !kept.isEmpty()) {
+    const bool standsForKept = !key_edited[static_cast<std::size_t>(n - 1)] || KeyShowsStars(field);
+    if (standsForKept && !kept.isEmpty()) {
         if (hex) {
             return apply::SignificantKeyText(kept, true);
         }
@@ -251,6 +261,12 @@ QString TMainFm::EffectiveConfirmation() const {
 }
 
 void TMainFm::connectKeyHandlers() {
+    for (int n = 1; n <= 4; ++n) {
+        QLineEdit* key = keyField(n);
+        // Whatever changes the text (entering, typing, emptying, the
+        // generator) ends its standing for the AP's kept key.
+        connect(key, &QLineEdit::textChanged, this, [key] { SetKeyShowsStars(key, false); });
+    }
     new KeyFieldFilter(*this, {wep_->e_key1, wep_->e_key2, wep_->e_key3, wep_->e_key4},
                        wep_->e_pass, {wep_->wpa_m_p, wep_->wpa_m_c});
     connect(wep_->w_b_gen, &QPushButton::clicked, this, [this] { w_b_genClick(); });

@@ -268,6 +268,7 @@ bool TMainFm::ShowRecord(const QByteArray& packet) {
                 e->setInputMask(QString());
                 e->setMaxLength(std::max<int>(e->maxLength(), static_cast<int>(stars[k].size())));
                 e->setText(stars[k]);
+                SetKeyShowsStars(e, !stars[k].isEmpty());
                 e->setEchoMode(QLineEdit::Password);
             }
         }

@@ -3,6 +3,7 @@
 #include <QAbstractTableModel>
 #include <QHeaderView>
 #include <QMouseEvent>
+#include <QScrollBar>
 
 #include <algorithm>
 #include <functional>
@@ -45,6 +46,10 @@ public:
         return {};
     }
     Qt::ItemFlags flags(const QModelIndex& index) const override {
+        // Fixed columns are shown, never chosen or edited.
+        if (index.column() < fixedCols) {
+            return Qt::ItemIsEnabled;
+        }
         Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
         if (std::find(editable.begin(), editable.end(), index.column()) != editable.end()) {
             f |= Qt::ItemIsEditable;
@@ -105,6 +110,7 @@ public:
     }
 
     std::vector<int> editable;
+    int fixedCols = 0;
     std::function<void(int, int, const QString&)> onEdited;
 
 private:
@@ -130,6 +136,11 @@ TQuillGrid::TQuillGrid(QWidget* parent)
     setSelectionBehavior(QAbstractItemView::SelectItems);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
+    connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {
+        if (fixedCols_ > 0 && value != 0) {
+            horizontalScrollBar()->setValue(0);
+        }
+    });
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current, const QModelIndex&) {
                 if (current.isValid()) {
@@ -164,7 +175,14 @@ void TQuillGrid::setRowCount(int count) {
     }
 }
 
-void TQuillGrid::setFixedCols(int count) { fixedCols_ = std::max(0, count); }
+void TQuillGrid::setFixedCols(int count) {
+    fixedCols_ = std::max(0, count);
+    model_->fixedCols = fixedCols_;
+    if (fixedCols_ > 0) {
+        // Fixed columns stay in view: the grid does not scroll sideways.
+        horizontalScrollBar()->setValue(0);
+    }
+}
 
 int TQuillGrid::DefaultRowHeight() const { return verticalHeader()->defaultSectionSize(); }
 
@@ -262,7 +280,7 @@ void TQuillGrid::setSelection(const GridRect& rect) {
         selectionModel()->clearSelection();
         return;
     }
-    const int left = std::clamp(rect.Left, 0, std::max(0, ColCount() - 1));
+    const int left = std::clamp(std::max(rect.Left, fixedCols_), 0, std::max(0, ColCount() - 1));
     const int right = std::clamp(rect.Right, left, std::max(0, ColCount() - 1));
     const QItemSelection sel(model_->index(top - 1, left), model_->index(bottom - 1, right));
     selectionModel()->setCurrentIndex(model_->index(top - 1, left), QItemSelectionModel::NoUpdate);
@@ -301,9 +319,23 @@ bool TQuillGrid::isColumnEditable(int col) const {
     return std::find(model_->editable.begin(), model_->editable.end(), col) != model_->editable.end();
 }
 
+QModelIndex TQuillGrid::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
+    const QModelIndex next = QTableView::moveCursor(action, modifiers);
+    if (!next.isValid() || next.column() >= fixedCols_) {
+        return next;
+    }
+    // Into a fixed column: the first column that is not fixed instead.
+    return fixedCols_ < ColCount() ? model_->index(next.row(), fixedCols_) : currentIndex();
+}
+
 void TQuillGrid::mousePressEvent(QMouseEvent* event) {
-    QTableView::mousePressEvent(event);
     const QModelIndex at = indexAt(event->position().toPoint());
+    // A click on a fixed cell chooses nothing.
+    if (!at.isValid() || at.column() >= fixedCols_) {
+        QTableView::mousePressEvent(event);
+    } else {
+        event->accept();
+    }
     Q_EMIT MouseDown(event->button(), event->modifiers(), at.isValid() ? at.column() : -1,
                      at.isValid() ? at.row() + 1 : -1);
 }

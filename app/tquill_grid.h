@@ -73,6 +73,7 @@ Q_SIGNALS:
     void cellEdited(int col, int row, const QString& text);
 
 protected:
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 

@@ -79,8 +79,8 @@ void Fail(ApplyCheckResult& r, ApplyCheck check, CheckMessage message, int page)
     r.page = page;
 }
 
-CheckMessage Error(const ui::ErrorMessage& m) { return CheckMessage{&m, nullptr, 0}; }
-CheckMessage Paired(const ui::PairedMessage& m) { return CheckMessage{nullptr, &m, 0}; }
+CheckMessage Error(const ui::ErrorMessage& m) { return CheckMessage{&m, nullptr, 0, {}}; }
+CheckMessage Paired(const ui::PairedMessage& m) { return CheckMessage{nullptr, &m, 0, {}}; }
 
 }  // namespace
 
@@ -105,20 +105,30 @@ std::optional<qint64> DecimalValue(QStringView text) {
     return value;
 }
 
+namespace {
+
+// The key of a value below the minimum or above the maximum; "0" for a kind
+// that has none.
+QByteArray OutOfRangeKey(QByteArrayView kind) {
+    if (kind == "e_beacon") return QByteArrayLiteral("Err_e_beacon");
+    if (kind == "e_rts") return QByteArrayLiteral("Err_e_rts");
+    if (kind == "e_frag") return QByteArrayLiteral("Err_e_frag_rang");
+    if (kind == "e_dtim") return QByteArrayLiteral("Err_e_dtim");
+    if (kind == "IP") return QByteArrayLiteral("Err_IP");
+    if (kind == "IP1") return QByteArrayLiteral("Err_IP1_rang");
+    if (kind == "IP4" || kind == "e_8_ip4" || kind == "e_8_ipS4") {
+        return QByteArrayLiteral("Err_IP4_rang");
+    }
+    if (kind == "Gateway4") return QByteArrayLiteral("Err_Gateway4_rang");
+    if (kind == "Port") return QByteArrayLiteral("Err_Port_rang");
+    return QByteArrayLiteral("0");
+}
+
+}  // namespace
+
 QByteArray RangeErrorKey(QByteArrayView kind, qint64 value, qint64 max, qint64 min) {
     if (value < min || value > max) {
-        if (kind == "e_beacon") return QByteArrayLiteral("Err_e_beacon");
-        if (kind == "e_rts") return QByteArrayLiteral("Err_e_rts");
-        if (kind == "e_frag") return QByteArrayLiteral("Err_e_frag_rang");
-        if (kind == "e_dtim") return QByteArrayLiteral("Err_e_dtim");
-        if (kind == "IP") return QByteArrayLiteral("Err_IP");
-        if (kind == "IP1") return QByteArrayLiteral("Err_IP1_rang");
-        if (kind == "IP4" || kind == "e_8_ip4" || kind == "e_8_ipS4") {
-            return QByteArrayLiteral("Err_IP4_rang");
-        }
-        if (kind == "Gateway4") return QByteArrayLiteral("Err_Gateway4_rang");
-        if (kind == "Port") return QByteArrayLiteral("Err_Port_rang");
-        return QByteArrayLiteral("0");
+        return OutOfRangeKey(kind);
     }
     if (kind == "e_frag" && value % 2 != 0) return QByteArrayLiteral("Err_e_frag_even");
     if (kind == "IP1" && (value == 127 || value == 224)) return QByteArrayLiteral("Err_fixIP_1");
@@ -131,9 +141,10 @@ QByteArray RangeErrorKey(QByteArrayView kind, QStringView text, qint64 max, qint
     }
     const std::optional<qint64> value = DecimalValue(text);
     if (!value) {
-        // Not a number: out of range whatever the limits are.
-        return RangeErrorKey(kind, min > std::numeric_limits<qint64>::min() ? min - 1 : max + 1,
-                             max, min);
+        // Not a number: out of range whatever the limits are. No value is
+        // made up for it, since min - 1 or max + 1 does not exist for every
+        // pair of limits.
+        return OutOfRangeKey(kind);
     }
     return RangeErrorKey(kind, *value, max, min);
 }
@@ -216,9 +227,11 @@ ui::MessageText CheckMessageText(const ui::LanguageText& language, const CheckMe
         return ui::MessageText{first.text + QString::number(message.wep_key) + u' ' + second.text,
                                caption.caption};
     }
-    if (message.error != nullptr) return ui::LookupMessage(language, *message.error);
-    if (message.paired != nullptr) return ui::LookupMessage(language, *message.paired);
-    return {};
+    ui::MessageText text;
+    if (message.error != nullptr) text = ui::LookupMessage(language, *message.error);
+    if (message.paired != nullptr) text = ui::LookupMessage(language, *message.paired);
+    if (!message.detail.isEmpty()) text.text += QStringLiteral("\r\n") + message.detail;
+    return text;
 }
 
 // ---------------------------------------------------------------- sub-checks
@@ -263,8 +276,16 @@ std::optional<int> CheckWepKeys(const FormValues& v) {
         if (v.hex) {
             const QString s = StripBlanks(content);
             error = s.isEmpty() ? !content.isEmpty() : s.size() != 2 * v.key_bytes[i];
-        } else {
-            error = !content.isEmpty() && content.size() != v.key_bytes[i];
+        } else if (!content.isEmpty()) {
+            // Bytes, not characters: a typed key is written in the code page
+            // (a Japanese character takes two), a kept key is its bytes.
+            qsizetype bytes = content.size();
+            if (!v.key_kept[i]) {
+                const std::optional<QByteArray> encoded =
+                    ui::ScreenTextToRecord(content, v.record_encoding);
+                bytes = encoded ? encoded->size() : -1;
+            }
+            error = bytes != v.key_bytes[i];
         }
         if (error) return k + 1;
     }
@@ -390,6 +411,50 @@ ApplyCheckResult CheckApplyPreconditions(const FormValues& v) {
         r.page = kApPage;
         r.focus = QStringLiteral("e_rm_mac");
         r.caret = p;
+        return r;
+    }
+    ApplyCheckResult texts = CheckRecordTexts(v);
+    if (!texts.passed()) {
+        texts.messages.insert(texts.messages.begin(), r.messages.begin(), r.messages.end());
+        texts.check_dot1x = r.check_dot1x;
+        return texts;
+    }
+    return r;
+}
+
+ApplyCheckResult CheckRecordTexts(const FormValues& v) {
+    ApplyCheckResult r;
+    const auto fail = [&r](ApplyCheck check, const ui::ErrorMessage& message, int page,
+                           const QString& field, const QString& text) {
+        CheckMessage m = Error(message);
+        m.detail = text;
+        Fail(r, check, m, page);
+        r.focus = field;
+    };
+    for (const RecordTextField& t : v.record_texts) {
+        if (t.as_shown) continue;
+        const std::optional<QByteArray> bytes = ui::ScreenTextToRecord(t.text, v.record_encoding);
+        if (!bytes) {
+            fail(ApplyCheck::TextCodePage, ui::kMsgErrCharset, t.page, t.field, t.text);
+            return r;
+        }
+        if (bytes->size() > t.max_bytes) {
+            fail(ApplyCheck::TextTooLong, ui::kMsgErrTextLength, t.page, t.field, t.text);
+            return r;
+        }
+    }
+    // Typed ASCII keys are checked for their length in bytes later; a
+    // character the code page lacks has no length to check.
+    if (v.encryption && (v.auth == 0 || v.auth == 1) && !v.hex) {
+        for (int k = 0; k < 4; ++k) {
+            const auto i = static_cast<std::size_t>(k);
+            if (v.key_kept[i] || v.key_text[i].isEmpty()) continue;
+            if (!ui::ScreenTextToRecord(v.key_text[i], v.record_encoding)) {
+                fail(ApplyCheck::TextCodePage, ui::kMsgErrCharset, kWepPage,
+                     QStringLiteral("e_key%1").arg(k + 1), v.key_text[i]);
+                return r;
+            }
+        }
     }
     return r;
 }
@@ -405,7 +470,7 @@ ApplyCheckResult ValidateSettings(const FormValues& v) {
             if (*keyNo == 5) {
                 Fail(r, ApplyCheck::WepKeyEmpty, Error(ui::kMsgChkNull), kWepPage);
             } else {
-                Fail(r, ApplyCheck::WepKeyLength, CheckMessage{nullptr, nullptr, *keyNo}, kWepPage);
+                Fail(r, ApplyCheck::WepKeyLength, CheckMessage{nullptr, nullptr, *keyNo, {}}, kWepPage);
             }
             return r;
         }

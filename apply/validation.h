@@ -9,6 +9,8 @@
 #include <span>
 #include <vector>
 
+#include "ui/screen_text.h"
+
 namespace tern::ui {
 struct ErrorMessage;
 struct PairedMessage;
@@ -91,6 +93,16 @@ QString OctetBits(int value);
 
 // ---------------------------------------------------------------- the form
 
+// A text that goes into the AP's record (name, SSID, pass phrase, RADIUS
+// secret), with where it is edited and how many bytes its field holds.
+struct RecordTextField {
+    QString field;  // control name
+    int page = -1;
+    QString text;
+    int max_bytes = 0;
+    bool as_shown = false;  // still the AP's text as shown: its bytes go back as they came
+};
+
 // The values the apply checks read, taken from the controls by the form.
 struct FormValues {
     // AP settings
@@ -103,6 +115,7 @@ struct FormValues {
     std::array<bool, 4> key_selected{};
     std::array<QString, 4> key_text{};  // the keys' significant texts
     std::array<int, 4> key_bytes{};     // the fields' Tag
+    std::array<bool, 4> key_kept{};     // key_text is the AP's kept key, one character a byte
     QString passphrase;                 // wpa_m_p (the kept value while unedited)
     QString confirmation;               // wpa_m_c (likewise)
     // IP settings
@@ -113,6 +126,9 @@ struct FormValues {
     QString shared1;
     QString port1;
     std::array<QString, 4> radius_ip{};
+    // texts written into the record, and their code page
+    std::vector<RecordTextField> record_texts;
+    ui::TextEncoding record_encoding = ui::TextEncoding::Windows1252;
     // supplied by the apply
     bool multi = false;
     QString dhcp_start;  // four octets each followed by '.'
@@ -134,6 +150,8 @@ enum class ApplyCheck {
     GatewaySubnet,
     RadiusServer,
     GatewayLastOctet,
+    TextCodePage,  // a text the AP's code page cannot hold
+    TextTooLong,   // a text longer, in bytes, than its field in the record
 };
 
 // A message of a check: one of the vocabulary's messages, or the WEP key
@@ -142,6 +160,7 @@ struct CheckMessage {
     const ui::ErrorMessage* error = nullptr;
     const ui::PairedMessage* paired = nullptr;
     int wep_key = 0;  // 1..4: the composed key-length message
+    QString detail;   // shown on a line of its own after the text
 };
 ui::MessageText CheckMessageText(const ui::LanguageText& language, const CheckMessage& message);
 
@@ -179,8 +198,12 @@ bool CheckDhcpRange(const FormValues& values);
 // a field that holds no number (then the result is false).
 bool GatewayInSubnet(const FormValues& values, QString* badField = nullptr);
 
+// The texts the record would get (and typed ASCII keys): each must be
+// writable in the code page and fit its field. Texts left as shown pass.
+ApplyCheckResult CheckRecordTexts(const FormValues& values);
+
 // The apply's checks before the list selection: remote MAC, pass phrase
-// length, 802.1X coupling, confirmation.
+// length, 802.1X coupling, confirmation, then the record's texts.
 ApplyCheckResult CheckApplyPreconditions(const FormValues& values);
 // The whole-form check after the selection.
 ApplyCheckResult ValidateSettings(const FormValues& values);

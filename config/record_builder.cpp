@@ -198,19 +198,35 @@ Failure BuildDhcpServer(ApConfigRecord& r, const FormSettings& f) {
 }
 
 // What a text field puts into the record: the AP's own bytes while the field
-// still says what they showed, else the field's text in the code page.
-QByteArray RecordText(QByteArrayView current, const QString& text, const FormSettings& f) {
+// still says what they showed, else the field's text in the code page. A
+// text the code page cannot hold, or too long for its field, is a failure:
+// it is never written as something else or cut short.
+Failure RecordText(QByteArrayView current, const QString& text, const FormSettings& f,
+                   qsizetype maxBytes, const QString& field, QByteArray& out) {
     const QString shown =
         f.text_from_record ? f.text_from_record(current) : QString::fromLatin1(current);
-    if (shown == text) return current.toByteArray();
-    return f.text_to_record ? f.text_to_record(text) : text.toLatin1();
+    if (shown == text) {
+        out = current.toByteArray();
+        return std::nullopt;
+    }
+    std::optional<QByteArray> bytes;
+    if (f.text_to_record) {
+        bytes = f.text_to_record(text);
+    } else if (std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() <= 0xFF; })) {
+        bytes = text.toLatin1();
+    }
+    if (!bytes || bytes->size() > maxBytes) {
+        return BuildFailure{BuildStep::Text, field, text};
+    }
+    out = *bytes;
+    return std::nullopt;
 }
 
-void BuildWep(ApConfigRecord& r, const FormSettings& f) {
+Failure BuildWep(ApConfigRecord& r, const FormSettings& f) {
     if (!f.chb_encry) {
         r.set_wep_on(false);
         r.set_wep_key_len(kWepKeyLenNone);
-        return;
+        return std::nullopt;
     }
     r.set_wep_on(true);
     int n = 0;
@@ -218,23 +234,32 @@ void BuildWep(ApConfigRecord& r, const FormSettings& f) {
     if (f.s_wep_1 == 1) n = kWepKeyLen128;
     if (n != 0) r.set_wep_key_len(static_cast<std::uint8_t>(n));
     r.set_wep_key_format(!f.w_r_hex);
-    if (n == 0) return;
+    if (n == 0) return std::nullopt;
     for (int k = 0; k < ApConfigRecord::kWepKeys; ++k) {
         const auto i = static_cast<std::size_t>(k);
         // A key the user left alone is the AP's own. The hint would say the
         // same for the AP last shown, but it is that AP's key, not
         // necessarily this one's.
-        if (!f.key_edited[i]) continue;
-        if (IsStarPlaceholder(f.e_key[i], f.key_hint[i], f.w_r_hex)) continue;
+        if (!f.key_edited[i] || f.key_starred[i]) continue;
         if (f.w_r_hex) {
             WriteKey(r, n, k, HexKeyBytes(f.e_key[i], n));
-        } else {
-            WriteKey(r, n, k, f.e_key[i].toLatin1().left(n));
+            continue;
         }
+        // Typed characters are bytes of the code page, like every text.
+        std::optional<QByteArray> bytes;
+        if (f.text_to_record) {
+            bytes = f.text_to_record(f.e_key[i]);
+        } else if (std::all_of(f.e_key[i].begin(), f.e_key[i].end(),
+                               [](QChar c) { return c.unicode() <= 0xFF; })) {
+            bytes = f.e_key[i].toLatin1();
+        }
+        if (!bytes) return BuildFailure{BuildStep::Text, FieldName("e_key", k + 1), f.e_key[i]};
+        WriteKey(r, n, k, bytes->left(n));
     }
+    return std::nullopt;
 }
 
-void BuildAuthentication(ApConfigRecord& r, const FormSettings& f) {
+Failure BuildAuthentication(ApConfigRecord& r, const FormSettings& f) {
     const bool listed = f.s_auth >= 0 && f.s_auth < kAuthTypeCount;
     r.set_auth_type(listed ? static_cast<std::uint8_t>(f.s_auth) : std::uint8_t{255});
     const bool wpa = f.s_auth == kAuthWpa || f.s_auth == kAuthWpaPsk;
@@ -243,11 +268,16 @@ void BuildAuthentication(ApConfigRecord& r, const FormSettings& f) {
     r.set_wpa_word3(0);
     r.set_wpa_word4(0x08070000);
     r.set_wpa_cipher(0x0050F202);
-    if (f.s_auth != kAuthWpaPsk) return;
+    if (f.s_auth != kAuthWpaPsk) return std::nullopt;
     const bool starred = IsStarPlaceholder(f.wpa_m_p, f.wpa_m_p_hint, false);
     const QString& phrase = starred ? f.wpa_m_p_hint : f.wpa_m_p;
-    r.set_wpa_passphrase(
-        RecordText(r.wpa_passphrase(), phrase, f).left(ApConfigRecord::kWpaPassphraseMax));
+    QByteArray bytes;
+    if (auto e = RecordText(r.wpa_passphrase(), phrase, f, ApConfigRecord::kWpaPassphraseMax,
+                            QStringLiteral("wpa_m_p"), bytes)) {
+        return e;
+    }
+    r.set_wpa_passphrase(bytes);
+    return std::nullopt;
 }
 
 Failure BuildOpMode(ApConfigRecord& r, const FormSettings& f) {
@@ -323,7 +353,13 @@ Failure BuildDot1x(ApConfigRecord& r, const FormSettings& f) {
             return BuildFailure{BuildStep::RadiusPort, FieldName("e_8_port", i + 1), f.e_8_port[n]};
         }
         r.set_radius_port(i, *port);
-        r.set_radius_secret(i, RecordText(r.radius_secret(i), f.e_8_shared[n], f));
+        QByteArray secret;
+        if (auto e = RecordText(r.radius_secret(i), f.e_8_shared[n], f,
+                                ApConfigRecord::kRadiusSecretMax, FieldName("e_8_shared", i + 1),
+                                secret)) {
+            return e;
+        }
+        r.set_radius_secret(i, secret);
     }
     Ipv4Address server1{};
     Ipv4Address server2{};
@@ -377,13 +413,22 @@ BuildResult BuildRecord(BuildMode mode, const ApConfigRecord& source, const Form
         if (auto e = BuildDhcpServer(r, form)) return *e;
         r.set_channel(form.s_ch ? static_cast<std::uint8_t>(*form.s_ch & 0xFF) : std::uint8_t{0});
     }
-    r.set_ap_name(RecordText(r.ap_name(), form.e_apname, form));
-    r.set_ssid(RecordText(r.ssid(), form.e_essid, form));
+    QByteArray text;
+    if (auto e = RecordText(r.ap_name(), form.e_apname, form, ApConfigRecord::kApNameMax,
+                            QStringLiteral("e_apname"), text)) {
+        return *e;
+    }
+    r.set_ap_name(text);
+    if (auto e = RecordText(r.ssid(), form.e_essid, form, ApConfigRecord::kSsidMax,
+                            QStringLiteral("e_essid"), text)) {
+        return *e;
+    }
+    r.set_ssid(text);
     if (form.w_rb_key >= 0 && form.w_rb_key < ApConfigRecord::kWepKeys) {
         r.set_wep_default_key(static_cast<std::uint8_t>(form.w_rb_key));
     }
-    BuildWep(r, form);
-    BuildAuthentication(r, form);
+    if (auto e = BuildWep(r, form)) return *e;
+    if (auto e = BuildAuthentication(r, form)) return *e;
     if (auto e = BuildOpMode(r, form)) return *e;
     if (auto e = BuildAdvanced(r, form)) return *e;
     if (auto e = BuildDot1x(r, form)) return *e;

@@ -21,11 +21,12 @@ namespace tern::config {
 // The AP's name, SSID, pass phrase and RADIUS secrets go through the two
 // text functions below, the same the window used to show them; a text still
 // as it was shown keeps the AP's bytes exactly, even bytes the code page
-// cannot show. WEP keys typed as characters are Latin-1 both ways.
+// cannot show. WEP keys typed as characters go through the same code page.
 struct FormSettings {
-    // Record bytes to screen text and back; unset means Latin-1.
+    // Record bytes to screen text and back; unset means Latin-1. The way back
+    // gives nothing for a text the code page cannot hold.
     std::function<QString(QByteArrayView)> text_from_record;
-    std::function<QByteArray(const QString&)> text_to_record;
+    std::function<std::optional<QByteArray>(const QString&)> text_to_record;
 
     // ---- IP page (read only when one AP is built)
     bool i_r_dhcp = false;               // the AP takes its address by DHCP
@@ -53,6 +54,10 @@ struct FormSettings {
     std::array<QString, 4> e_key;     // e_key1 .. e_key4, the field texts
     std::array<QString, 4> key_hint;  // the key each field keeps (hex pairs)
     std::array<bool, 4> key_edited{};
+    // The field still shows the row of '*' a shown record put there for the
+    // AP's key, untouched since: it stands for that key, flagged or not. A
+    // row of '*' the user typed is a key like any other.
+    std::array<bool, 4> key_starred{};
     int s_auth = -1;
     // The EFFECTIVE pass phrase: the text the user typed, or, while the field
     // is unedited and shows its row of '*', the kept hint. Filling this with
@@ -102,6 +107,7 @@ enum class BuildStep {
     AdvancedNumbers,   // beacon, RTS, fragmentation, DTIM
     RadiusPort,
     RadiusAddress,
+    Text,  // a text the code page cannot hold, or too long for its field
 };
 
 struct BuildFailure {
@@ -133,10 +139,9 @@ class BuildResult {
 //
 // Where this goes beyond a plain copy of the form:
 //   - A WEP key whose key_edited flag is clear keeps the AP's own bytes, in
-//     hex and ASCII alike; so does a key field that still shows the row of
-//     '*' standing for its hint, even when flagged (a click on the
-//     representation already in force flags all four keys without touching
-//     them). A typed ASCII key shorter than its slot is zero-filled to the
+//     hex and ASCII alike; so does a key field whose key_starred is set,
+//     even when flagged (a click on the representation already in force
+//     flags all four keys without touching them). A typed ASCII key shorter than its slot is zero-filled to the
 //     slot's end.
 //   - An all-'*' pass phrase is never written while a hint is kept: the
 //     hint is written instead.

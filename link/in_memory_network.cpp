@@ -99,7 +99,24 @@ void InMemorySocketControl::CloseSocket() {
 }
 
 void InMemorySocketControl::deliver(const QByteArray& datagram) {
+    if (delivering_) {
+        backlog_.push_back(datagram);
+        return;
+    }
+    const QPointer<InMemorySocketControl> self(this);
+    delivering_ = true;
     Q_EMIT OnRecv(datagram);
+    // The backlog only grows by deliveries made during a handler, which the
+    // network bounds per call.
+    while (self && open_ && !backlog_.empty()) {
+        const QByteArray next = std::move(backlog_.front());
+        backlog_.pop_front();
+        Q_EMIT OnRecv(next);
+    }
+    if (self) {
+        delivering_ = false;
+        if (!open_) backlog_.clear();
+    }
 }
 
 }  // namespace tern::link

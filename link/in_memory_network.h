@@ -78,10 +78,15 @@ public:
     bool isOpen() const override { return open_; }
 
 private:
+    // Like a real socket's receive event, never raised again while a handler
+    // of it still runs (a modal box opened inside, say): what arrives then
+    // waits, and follows once the handler has returned.
     void deliver(const QByteArray& datagram) override;
 
     InMemoryNetwork& network_;
     bool open_ = false;
+    bool delivering_ = false;
+    std::deque<QByteArray> backlog_;
 };
 
 }  // namespace tern::link

@@ -2,6 +2,7 @@
 
 #include <QHostAddress>
 #include <QNetworkDatagram>
+#include <QPointer>
 #include <QVariant>
 #include <QtDebug>
 
@@ -38,9 +39,30 @@ bool QtUdpSocketControl::OpenSocket() {
 }
 
 void QtUdpSocketControl::drainPending() {
-    // readyRead is not raised again while a datagram is left unread, so every
-    // wake-up reads all of them. The socket may be closed by a handler.
-    while (socket_ && socket_->hasPendingDatagrams()) {
+    drainQueued_ = false;
+    if (reading_) {
+        return;  // a handler's own event loop: the loop below goes on afterwards
+    }
+    const QPointer<QtUdpSocketControl> self(this);
+    reading_ = true;
+    readTurn();
+    if (self) reading_ = false;
+}
+
+void QtUdpSocketControl::readTurn() {
+    // readyRead is not raised again while a datagram is left unread, nor
+    // while a handler of it runs; so what is not read in this turn is read
+    // in the next one, queued behind whatever else waits (a box to open, a
+    // repaint). The socket may be closed by a handler.
+    for (int n = 0; socket_ && socket_->hasPendingDatagrams(); ++n) {
+        if (n == kMaxDatagramsPerTurn) {
+            if (!drainQueued_) {
+                drainQueued_ = true;
+                QMetaObject::invokeMethod(this, &QtUdpSocketControl::drainPending,
+                                          Qt::QueuedConnection);
+            }
+            return;
+        }
         const QNetworkDatagram datagram = socket_->receiveDatagram();
         if (!datagram.isValid()) {
             break;

@@ -30,8 +30,15 @@ public:
     int receiveBufferSize() const { return receiveBuffer_; }
     QString lastError() const { return lastError_; }
 
+    // At most this many datagrams are read per turn of the event loop; the
+    // rest follow on the next turn, so a flood never starves the window.
+    static constexpr int kMaxDatagramsPerTurn = 512;
+
 private:
     void drainPending();
+    void readTurn();
+    bool drainQueued_ = false;
+    bool reading_ = false;
 
     std::unique_ptr<QUdpSocket> socket_;
     int receiveBuffer_ = 0;

@@ -1,5 +1,7 @@
 #include "ui/lang_ini.h"
 
+#include <algorithm>
+
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
@@ -127,7 +129,9 @@ void LangIni::refreshFromFile() const {
     if (!now.exists) return;
     QFile file(path_);
     if (!file.open(QIODevice::ReadOnly)) return;
-    table_ = Parse(file.read(kMaxFileBytes));
+    // Only as much as the file holds: a buffer of the whole limit on every
+    // re-read costs far more than the parse.
+    table_ = Parse(file.read(std::clamp<qint64>(file.size(), 0, kMaxFileBytes)));
 }
 
 }  // namespace tern::ui

@@ -30,7 +30,7 @@ QString LanguageText::recordText(QByteArrayView bytes) const {
     return RecordTextToScreen(bytes, recordEncoding_);
 }
 
-QByteArray LanguageText::recordBytes(const QString& text) const {
+std::optional<QByteArray> LanguageText::recordBytes(const QString& text) const {
     return ScreenTextToRecord(text, recordEncoding_);
 }
 

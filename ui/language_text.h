@@ -27,7 +27,9 @@ class LanguageText {
 
     // Texts of an AP's record, in the code page that goes with this file.
     QString recordText(QByteArrayView bytes) const;
-    QByteArray recordBytes(const QString& text) const;
+    // Nothing when the code page cannot hold one of the characters.
+    std::optional<QByteArray> recordBytes(const QString& text) const;
+    TextEncoding recordEncoding() const { return recordEncoding_; }
 
     const LangIni& ini() const { return ini_; }
     TextEncoding encoding() const { return encoding_; }

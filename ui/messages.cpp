@@ -40,7 +40,11 @@ constexpr ErrorMessage kErrorMessages[] = {
     kMsgErrId,
     kMsgErrApp,
     kMsgErrNoReply,
+    kMsgErrMissing,
+    kMsgErrUnmatched,
     kMsgErrRefused,
+    kMsgErrCharset,
+    kMsgErrTextLength,
     kMsgErrBuild,
 };
 

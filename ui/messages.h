@@ -119,8 +119,22 @@ inline constexpr ErrorMessage kMsgErrApp{"Err_App", true, "The Apply Settings is
 inline constexpr ErrorMessage kMsgErrNoReply{
     "Err_NoReply", true, "These access points did not confirm the settings:", true,
     "Apply not confirmed"};
+// ... or, where some answers could not be told apart, no AP is named:
+// Err_Missing and Err_Unmatched are each followed by a count.
+inline constexpr ErrorMessage kMsgErrMissing{
+    "Err_Missing", true, "Access points without a confirmation:", false, ""};
+inline constexpr ErrorMessage kMsgErrUnmatched{
+    "Err_Unmatched", true, "Answers that could not be matched to an access point:", false, ""};
 inline constexpr ErrorMessage kMsgErrRefused{
     "Err_Refused", true, "These access points refused the settings:", false, ""};
+// A text for the record that the AP's code page cannot hold, or that is too
+// long for its field; the text follows on a line of its own.
+inline constexpr ErrorMessage kMsgErrCharset{
+    "Err_Charset", true,
+    "This text has characters that cannot be stored on the access point:", true, "Text Error"};
+inline constexpr ErrorMessage kMsgErrTextLength{
+    "Err_TextLength", true, "This text is too long to be stored on the access point:", true,
+    "Text Error"};
 // The form's settings cannot be turned into a record; the field follows.
 inline constexpr ErrorMessage kMsgErrBuild{
     "Err_Build", true, "A setting could not be converted, so nothing was sent:", true,

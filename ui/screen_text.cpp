@@ -106,21 +106,32 @@ QString RecordTextToScreen(QByteArrayView bytes, TextEncoding encoding) {
     return Decode(bytes, encoding);
 }
 
-QByteArray ScreenTextToRecord(const QString& text, TextEncoding encoding) {
+std::optional<QByteArray> ScreenTextToRecord(const QString& text, TextEncoding encoding) {
     if (encoding == TextEncoding::Utf8) return text.toUtf8();
     QStringEncoder encoder(CodecName(encoding));
-    if (!encoder.isValid()) return text.toLatin1();
-    QByteArray whole = encoder.encode(text);
-    if (!encoder.hasError()) return whole;
-    // The converter's own substitute is a control character; "?" is what an
-    // administrator can recognise, so go character by character.
+    if (!encoder.isValid()) {
+        // Without the converter only Latin-1 can be written faithfully.
+        for (QChar c : text) {
+            if (c.unicode() > 0xFF) return std::nullopt;
+        }
+        return text.toLatin1();
+    }
+    QByteArray bytes = encoder.encode(text);
+    if (encoder.hasError()) return std::nullopt;
+    return bytes;
+}
+
+std::optional<QByteArray> ScreenTextToRecordWithin(const QString& text, TextEncoding encoding,
+                                                   qsizetype maxBytes) {
     QByteArray bytes;
     for (qsizetype i = 0; i < text.size();) {
         const qsizetype length =
             text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate() ? 2 : 1;
-        QStringEncoder one(CodecName(encoding));
-        const QByteArray encoded = one.encode(QStringView(text).sliced(i, length));
-        bytes += one.hasError() ? QByteArray("?") : encoded;
+        const std::optional<QByteArray> one =
+            ScreenTextToRecord(text.sliced(i, length), encoding);
+        if (!one) return std::nullopt;
+        if (bytes.size() + one->size() > maxBytes) break;
+        bytes += *one;
         i += length;
     }
     return bytes;

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QByteArrayView>
+#include <QByteArray>
 #include <QString>
+#include <optional>
 
 namespace tern::ui {
 
@@ -34,7 +36,13 @@ QString ToScreenText(QByteArrayView bytes, TextEncoding encoding);
 // A1 49 rule above does not apply to them.
 TextEncoding RecordEncodingForLanguageFile(const QString& path);
 QString RecordTextToScreen(QByteArrayView bytes, TextEncoding encoding);
-// The way back; a character the code page cannot hold becomes "?".
-QByteArray ScreenTextToRecord(const QString& text, TextEncoding encoding);
+// The way back; nothing when the code page cannot hold one of the
+// characters (it is never sent as something else, such as "?").
+std::optional<QByteArray> ScreenTextToRecord(const QString& text, TextEncoding encoding);
+// As many whole characters of `text` as fit in `maxBytes` bytes of the code
+// page (a double-byte character is never cut in half); nothing when a
+// character cannot be held.
+std::optional<QByteArray> ScreenTextToRecordWithin(const QString& text, TextEncoding encoding,
+                                                   qsizetype maxBytes);
 
 }  // namespace tern::ui

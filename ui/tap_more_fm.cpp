@@ -108,16 +108,23 @@ QLineEdit* TAP_MoreFm::numericField(QObject* object) const {
 bool TAP_MoreFm::eventFilter(QObject* watched, QEvent* event) {
     QLineEdit* field = numericField(watched);
     if (field != nullptr) {
+        // The window losing activation (a message box, another program)
+        // neither leaves nor enters the field.
+        const auto isFieldFocusChange = [event] {
+            const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+            return reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason;
+        };
         if (event->type() == QEvent::KeyPress) {
+            if (exitDone_ == field) exitDone_ = nullptr;
             return e_beaconKeyPress(field, static_cast<const QKeyEvent&>(*event));
         }
-        if (event->type() == QEvent::FocusOut) {
-            // The window losing activation (a message box, another program)
-            // does not leave the field.
-            const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-            if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
-                e_beaconExit(field);
-            }
+        if (event->type() == QEvent::FocusIn && isFieldFocusChange() && exitDone_ == field &&
+            !checking_) {
+            exitDone_ = nullptr;
+        }
+        if (event->type() == QEvent::FocusOut && isFieldFocusChange()) {
+            leaveField(field);
+            if (exitDone_ == field) exitDone_ = nullptr;
         }
     }
     return QDialog::eventFilter(watched, event);
@@ -125,9 +132,12 @@ bool TAP_MoreFm::eventFilter(QObject* watched, QEvent* event) {
 
 bool TAP_MoreFm::e_beaconKeyPress(QLineEdit* field, const QKeyEvent& event) {
     if (event.key() == Qt::Key_Return || event.key() == Qt::Key_Enter) {
-        if (field->hasFocus()) {
+        // Enter leaves the field: its check runs now, and only a value it
+        // accepts lets the focus move on.
+        if (leaveField(field) && field->hasFocus()) {
             focusNextChild();
         }
+        if (exitDone_ == field) exitDone_ = nullptr;
         return true;  // never reaches the dialog's default button
     }
     if (event.key() == Qt::Key_Backspace) {
@@ -146,9 +156,23 @@ bool TAP_MoreFm::e_beaconKeyPress(QLineEdit* field, const QKeyEvent& event) {
     return true;
 }
 
-void TAP_MoreFm::e_beaconExit(QLineEdit* field) {
+bool TAP_MoreFm::leaveField(QLineEdit* field) {
+    if (checking_ || exitDone_ == field) {
+        return true;
+    }
+    const bool left = e_beaconExit(field);
+    if (left) {
+        exitDone_ = field;
+        if (exitRefused_ == field) exitRefused_ = nullptr;
+    } else {
+        exitRefused_ = field;
+    }
+    return left;
+}
+
+bool TAP_MoreFm::e_beaconExit(QLineEdit* field) {
     if (field == nullptr || checking_ || field->text().isEmpty()) {
-        return;
+        return true;
     }
     const QString name = field->objectName();
     const int min = field->property("Tag").toInt();
@@ -157,7 +181,7 @@ void TAP_MoreFm::e_beaconExit(QLineEdit* field) {
     // range error.
     const QByteArray key = apply::RangeErrorKey(name.toLatin1(), field->text(), max, min);
     if (key == "0") {
-        return;
+        return true;
     }
 
     checking_ = true;
@@ -172,9 +196,20 @@ void TAP_MoreFm::e_beaconExit(QLineEdit* field) {
     // focus back once it has finished.
     QTimer::singleShot(0, field, [field] { field->setFocus(Qt::OtherFocusReason); });
     checking_ = false;
+    return false;
 }
 
 void TAP_MoreFm::b_okClick() {
+    // OK leaves the field the user is in; a value refused on the way (by
+    // this click's own focus change, or now) keeps the dialog open.
+    if (QLineEdit* field = numericField(focusWidget())) {
+        const bool refusedByThisClick = exitRefused_ == field;
+        exitRefused_ = nullptr;
+        if (refusedByThisClick || !leaveField(field)) {
+            exitRefused_ = nullptr;
+            return;
+        }
+    }
     values_.rate = ui_->s_rate->currentIndex();
     values_.bcast = ui_->s_bcast->currentIndex();
     values_.only11g = ui_->s_11g_only->currentIndex();

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QDialog>
+#include <QLineEdit>
+#include <QPointer>
 #include <QString>
 #include <QStringView>
 #include <memory>
@@ -47,8 +49,9 @@ class TAP_MoreFm : public QDialog {
     // The key filter of the numeric edits; true when the key is consumed
     // (dropped, or Enter moving the focus on).
     bool e_beaconKeyPress(QLineEdit* field, const QKeyEvent& event);
-    // The range check on leaving a numeric edit.
-    void e_beaconExit(QLineEdit* field);
+    // The range check on leaving a numeric edit; false when the value was
+    // refused and the field has the focus back.
+    bool e_beaconExit(QLineEdit* field);
     // Writes every value back to the main window and closes with Accepted.
     void b_okClick();
 
@@ -62,12 +65,16 @@ class TAP_MoreFm : public QDialog {
   private:
     void FormCreate();
     QLineEdit* numericField(QObject* object) const;
+    // Runs the exit check once per leaving, however the field is left.
+    bool leaveField(QLineEdit* field);
 
     std::unique_ptr<Ui::AP_MoreFm> ui_;
     MoreValues values_;
     const LanguageText& language_;
     DialogSeam& dialogs_;
     bool checking_ = false;
+    QPointer<QLineEdit> exitDone_;     // its check ran for the leaving under way
+    QPointer<QLineEdit> exitRefused_;  // its value was refused on leaving
 };
 
 }  // namespace tern::ui

@@ -39,6 +39,17 @@ class UserCellDelegate : public QStyledItemDelegate {
         return editor;
     }
 
+    // Each keystroke is written to the cell at once, and the cell's change
+    // comes back here: the editor already holds that text, and setting it
+    // again would throw the caret to the end.
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override {
+        if (auto* line = qobject_cast<QLineEdit*>(editor);
+            line != nullptr && line->text() == index.data(Qt::EditRole).toString()) {
+            return;
+        }
+        QStyledItemDelegate::setEditorData(editor, index);
+    }
+
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::KeyPress) {

@@ -193,6 +193,16 @@ TEST_F(SizeLayouts, settingChange_followsTheScreen) {
     EXPECT_EQ(gridHeight(), 61);
 }
 
+TEST_F(SizeLayouts, tallLayout_windowTwoPixelsTaller_compactKeepsTheHeight) {
+    EXPECT_EQ(form->height(), 512);  // start-up's size until a layout is chosen
+    form->SettingChange();
+    EXPECT_EQ(form->size(), QSize(520, 514));  // outer height 544 with the 30-pixel frame
+    screen.setSize(QSize(640, 480));
+    form->SettingChange();
+    EXPECT_EQ(form->currentLayout(), tern::app::SizeLayout::Compact);
+    EXPECT_EQ(form->height(), 514);
+}
+
 TEST(SizeLayoutRule, resizeBranches) {
     using tern::app::LayoutOnResize;
     using tern::app::SizeLayout;

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+#include <utility>
+
 #include "apply/key_text.h"
 #include "ui/lang_ini.h"
 #include "ui/language_text.h"
@@ -55,6 +58,22 @@ TEST(RangeErrorKey, textForms_emptyZeroLeadingZerosGarbageAndHugeNumbers) {
     EXPECT_EQ(Key("IP", u"99999999999999999999999999999999999999", 255, 0), "Err_IP");
     EXPECT_EQ(DecimalValue(u"9223372036854775807"), std::numeric_limits<qint64>::max());
     EXPECT_FALSE(DecimalValue(u"99999999999999999999x"));
+}
+
+TEST(RangeErrorKey, textThatIsNoNumber_isOutOfRangeForEveryPairOfLimits) {
+    constexpr qint64 lowest = std::numeric_limits<qint64>::min();
+    constexpr qint64 highest = std::numeric_limits<qint64>::max();
+    // The widest limits the signature allows have no value outside them to
+    // stand for the text; the text is still refused, and nothing overflows.
+    for (const auto& [max, min] : {std::pair{highest, lowest}, std::pair{highest, qint64{0}},
+                                   std::pair{qint64{255}, lowest}, std::pair{qint64{0}, qint64{0}},
+                                   std::pair{lowest, highest}}) {
+        EXPECT_EQ(Key("IP", u"abc", max, min), "Err_IP") << max << " " << min;
+        EXPECT_EQ(Key("e_frag", u"1x", max, min), "Err_e_frag_rang");
+        EXPECT_EQ(Key("Port", u"-", max, min), "Err_Port_rang");
+    }
+    EXPECT_EQ(Key("IP", u"12", highest, lowest), "0");
+    EXPECT_EQ(Key("IP4", u"99999999999999999999", highest, lowest), "0");
 }
 
 TEST(NumericFields, kindsAndLimitsByName) {
@@ -467,15 +486,15 @@ TEST(ApplyChecks, anEarlierFailureHidesTheLaterOnes) {
 
 TEST(ApplyChecks, messageTexts_defaultsAndTheComposedKeyMessage) {
     const ui::LanguageText none(ui::LangIni::FromBytes({}), ui::TextEncoding::Windows1252);
-    const ui::MessageText key = CheckMessageText(none, CheckMessage{nullptr, nullptr, 3});
+    const ui::MessageText key = CheckMessageText(none, CheckMessage{nullptr, nullptr, 3, {}});
     EXPECT_EQ(key.text, QStringLiteral("Wep Key Error\uFF013 "));
     EXPECT_EQ(key.caption, QStringLiteral("Message"));
     const ui::MessageText empty =
-        CheckMessageText(none, CheckMessage{&ui::kMsgChkNull, nullptr, 0});
+        CheckMessageText(none, CheckMessage{&ui::kMsgChkNull, nullptr, 0, {}});
     EXPECT_EQ(empty.text, QStringLiteral("The selected wep key can not be empty!"));
     EXPECT_EQ(empty.caption, QStringLiteral("Wep key error"));
     const ui::MessageText dhcp =
-        CheckMessageText(none, CheckMessage{&ui::kMsgErrIpDomainDhcpRange, nullptr, 0});
+        CheckMessageText(none, CheckMessage{&ui::kMsgErrIpDomainDhcpRange, nullptr, 0, {}});
     EXPECT_EQ(dhcp.text, QStringLiteral("DHCP IP range Settings have Error\uFF01"));
 
     const ui::LanguageText file(
@@ -483,11 +502,11 @@ TEST(ApplyChecks, messageTexts_defaultsAndTheComposedKeyMessage) {
             "[ErrRangMsg]\r\nErr_wep_keyStr1=Key \r\nErr_wep_keyStr2=is wrong\r\n"
             "[ErrMsgCap]\r\nErr_wep_key=Keys\r\nErr_IP_Domain=Elsewhere\r\n"),
         ui::TextEncoding::Windows1252);
-    const ui::MessageText fromFile = CheckMessageText(file, CheckMessage{nullptr, nullptr, 2});
+    const ui::MessageText fromFile = CheckMessageText(file, CheckMessage{nullptr, nullptr, 2, {}});
     EXPECT_EQ(fromFile.text, QStringLiteral("Key2 is wrong"));  // the file's blanks are trimmed
     EXPECT_EQ(fromFile.caption, QStringLiteral("Keys"));
     EXPECT_EQ(
-        CheckMessageText(file, CheckMessage{&ui::kMsgErrIpDomainDhcpRange, nullptr, 0}).caption,
+        CheckMessageText(file, CheckMessage{&ui::kMsgErrIpDomainDhcpRange, nullptr, 0, {}}).caption,
         QStringLiteral("Elsewhere"));
 }
 

@@ -272,11 +272,26 @@ TEST(RecordBuilder, keyStillStarredForItsHint_keepsTheApKeyEvenWhenFlagged) {
     FormSettings f = FullForm();
     f.key_edited = {true, true, true, true};
     f.e_key[1] = f.e_key[0];  // both starred, both with a hint
+    f.key_starred = {true, true, false, false};
     f.e_key[2] = T("CC");
     const ApConfigRecord r = Single(f, source);
     EXPECT_EQ(r.wep128_key(0), source.wep128_key(0));
     EXPECT_EQ(r.wep128_key(1), source.wep128_key(1));
     EXPECT_EQ(r.wep128_key(2), QByteArray::fromHex("CC000000000000000000000000"));
+}
+
+TEST(RecordBuilder, asciiKeyTypedAsStars_isTheKey_evenWithAHintKept) {
+    const ApConfigRecord source(Pattern());
+    FormSettings f = FullForm();
+    f.s_wep_1 = 0;
+    f.w_r_hex = false;
+    f.key_hint = {T("0102030405"), T("0102030405"), QString(), QString()};
+    f.e_key = {T("*****"), T("*****"), QString(), QString()};
+    f.key_edited = {true, true, false, false};
+    f.key_starred = {false, true, false, false};  // key 1 typed, key 2 as shown
+    const ApConfigRecord r = Single(f, source);
+    EXPECT_EQ(r.wep64_key(0), QByteArrayLiteral("*****"));
+    EXPECT_EQ(r.wep64_key(1), source.wep64_key(1));
 }
 
 TEST(RecordBuilder, asciiKey_editedGivesItsCharacters_shorterIsZeroFilled_neverPastTheSlot) {

@@ -113,7 +113,21 @@ TEST(RecordText, codePageByLanguageFile_bothWays_withoutTheMarkRule) {
     EXPECT_EQ(RecordTextToScreen("Net\xA1I", TextEncoding::Windows1252), QStringLiteral("Net\u00A1I"));
     // a character the code page lacks cannot pass as something else
     EXPECT_EQ(ScreenTextToRecord(QStringLiteral("a\u8A2Db"), TextEncoding::Windows1252),
-              QByteArray("a?b"));
+              std::nullopt);
+    EXPECT_EQ(ScreenTextToRecord(QStringLiteral("\u8A2D\U0001F600"), TextEncoding::ShiftJis),
+              std::nullopt);
+    EXPECT_EQ(ScreenTextToRecord(QString(), TextEncoding::ShiftJis), QByteArray());
+}
+
+TEST(RecordText, withinAByteLimit_wholeCharactersOnly) {
+    // five double-byte characters are ten bytes: nine bytes hold four
+    const QString five = QStringLiteral("\u8A2D\u5B9A\u8A2D\u5B9A\u8A2D");
+    EXPECT_EQ(ScreenTextToRecordWithin(five, TextEncoding::ShiftJis, 9)->size(), 8);
+    EXPECT_EQ(ScreenTextToRecordWithin(five, TextEncoding::ShiftJis, 10)->size(), 10);
+    EXPECT_EQ(ScreenTextToRecordWithin(QStringLiteral("admin-with-a-long-name"),
+                                       TextEncoding::Windows1252, 15),
+              QByteArray("admin-with-a-lo"));
+    EXPECT_EQ(ScreenTextToRecordWithin(five, TextEncoding::Windows1252, 15), std::nullopt);
 }
 
 }  // namespace
