@@ -867,8 +867,7 @@ void TMainFm::w_r_hexClick(QObject* sender) {
     }
 }
 
-void TMainFm::chb_encryClick() {
-    const bool on = wep_->chb_encry->isChecked();
+void TMainFm::setEncryptionControlsEnabled(bool on) {
     for (QWidget* w : std::initializer_list<QWidget*>{
              wep_->w_r_hex, wep_->w_r_ascii, wep_->w_l_wep, wep_->w_l_key1, wep_->w_l_key2,
              wep_->w_l_key3, wep_->w_l_key4, wep_->e_key1, wep_->e_key2, wep_->e_key3, wep_->e_key4,
@@ -876,6 +875,11 @@ void TMainFm::chb_encryClick() {
              wep_->w_l_selkey}) {
         w->setEnabled(on);
     }
+}
+
+void TMainFm::chb_encryClick() {
+    const bool on = wep_->chb_encry->isChecked();
+    setEncryptionControlsEnabled(on);
     wep_->w_r_hex->setChecked(true);
     w_r_hexClick(wep_->w_r_hex);
     if (on) {

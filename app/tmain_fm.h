@@ -373,9 +373,10 @@ class TMainFm : public QWidget {
     void showUnconfirmedReport(const QString& text);
     bool applying_ = false;
     bool applyOutstanding_ = false;
-    void beginSending();
+    void beginSending(const QList<ApplyTarget>& targets);
     int applyTargets_ = 0;         // the target APs of the apply under way
-    QStringList applyTargetMacs_;  // every AP a request went to, in order
+    QStringList applyTargetMacs_;  // every target of the apply under way
+    QString latestTargetMac_;      // the target of the latest request sent
     int unmatchedReplies_ = 0;
 
   protected:
@@ -395,6 +396,9 @@ class TMainFm : public QWidget {
     void upImageClick(int page);
     QLineEdit* keyField(int n) const;
     void setEditEnabled(QLineEdit* edit, bool enabled);
+    // The key area and s_auth as the encryption check box says, without the
+    // rest of its click (which would reset the representation and flag keys).
+    void setEncryptionControlsEnabled(bool on);
     void clearKeyField(QLineEdit* edit);
 
     std::unique_ptr<Ui::MainFm> ui_;

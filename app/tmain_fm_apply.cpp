@@ -158,7 +158,7 @@ void TMainFm::b_TernapplyClick() {
     ui_->b_apply->setEnabled(false);
 }
 
-void TMainFm::beginSending() {
+void TMainFm::beginSending(const QList<ApplyTarget>& targets) {
     // The timer ran on while the login was asked for, so a search may have
     // settled or started meanwhile: the counts start here, and a search still
     // waiting for its settling tick is taken over by the apply, whose ending
@@ -169,8 +169,12 @@ void TMainFm::beginSending() {
     reply_count = 0;
     expected_replies = applyTargets_;
     failed_macs.clear();
-    unanswered_targets.clear();
+    // Every target is known before the first request goes out, so an answer
+    // naming any of them is credited to it whenever it comes.
+    unanswered_targets = targets;
     applyTargetMacs_.clear();
+    for (const ApplyTarget& target : targets) applyTargetMacs_.append(target.mac);
+    latestTargetMac_.clear();
     unmatchedReplies_ = 0;
     refresh_skip = false;
 }
@@ -207,7 +211,7 @@ bool TMainFm::applySingle(int row) {
         return false;
     }
     apply_name = name;
-    beginSending();
+    beginSending({{config::MacText(apply_record.mac_addr()), name}});
     SendSetRequest(QStringLiteral("single"), apply_record);
     return true;
 }
@@ -262,7 +266,12 @@ bool TMainFm::applyMulti(int top, int bottom) {
     }
 
     wait_flag = false;
-    beginSending();
+    QList<ApplyTarget> targets;
+    for (const config::ApConfigRecord& record : records) {
+        const QString mac = config::MacText(record.mac_addr());
+        targets.append({mac, NameForMac(mac)});
+    }
+    beginSending(targets);
     // Pending events run in the waits below, the receive event among them;
     // a timer tick or a refresh there would settle or start a search in the
     // middle of the sending.
@@ -348,8 +357,11 @@ void TMainFm::SendSetRequest(const QString& mode, const config::ApConfigRecord& 
     const QByteArray request = link::BuildSetRequest(link_state.request_marker(),
                                                      link_state.link_key(), withLogin.bytes());
     const QString mac = config::MacText(record.mac_addr());
-    unanswered_targets.append({mac, multi ? NameForMac(mac) : apply_name});
-    applyTargetMacs_.append(mac);
+    if (!applyTargetMacs_.contains(mac)) {
+        unanswered_targets.append({mac, multi ? NameForMac(mac) : apply_name});
+        applyTargetMacs_.append(mac);
+    }
+    latestTargetMac_ = mac;
     if (UDPSocket) {
         UDPSocket->SendData(request);
     }
@@ -464,9 +476,8 @@ QString TMainFm::noteApplyReply(const link::ClassifiedDatagram& reply) {
     }
     // No MAC, or none of ours: the answer to the request the program was
     // waiting for, the latest one sent, unless that one has its answer.
-    const QString latest = applyTargetMacs_.back();
-    if (credit(latest)) {
-        return latest;
+    if (!latestTargetMac_.isEmpty() && credit(latestTargetMac_)) {
+        return latestTargetMac_;
     }
     ++unmatchedReplies_;
     return {};

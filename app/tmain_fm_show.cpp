@@ -192,6 +192,8 @@ bool TMainFm::ShowRecord(const QByteArray& packet) {
         const int auth = wep_->s_auth->currentIndex();
         if (!WepInUse(auth, r.wep_on())) {
             wep_->chb_encry->setChecked(auth == config::kAuthWpa || auth == config::kAuthWpaPsk);
+            setEncryptionControlsEnabled(wep_->chb_encry->isChecked());
+            wep_->s_auth->setEnabled(wep_->chb_encry->isChecked());
             if (auth == config::kAuthWpa) {
                 status_->l_wep->setText(QStringLiteral("WPA"));
             } else if (auth == config::kAuthWpaPsk) {
@@ -204,6 +206,10 @@ bool TMainFm::ShowRecord(const QByteArray& packet) {
             list_row += QStringLiteral("No\t");
         } else {
             wep_->chb_encry->setChecked(true);
+            // A checked box enables what it governs, as a click would: the
+            // keys of an AP shown with WEP can be typed at once.
+            setEncryptionControlsEnabled(true);
+            wep_->s_auth->setEnabled(true);
             list_row += QStringLiteral("Yes\t");
 
             // the keys, kept in the hints; the fields show a "*" per character

@@ -134,9 +134,10 @@ TEST_F(Apply, acksCarryingTheirMacs_creditedByMac_whateverTheirOrder) {
     SettleDelivery(network);
     tickApply();
     ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0].text,
-              QStringLiteral("These access points did not confirm the settings:\r\nMAC Addr.  ") +
-                  Mac(0) + QStringLiteral(" --- AP Name  TernAP-0001\r\n"));
+    EXPECT_EQ(dialogs.messages[0].text.toStdString(),
+              (QStringLiteral("These access points did not confirm the settings:\r\nMAC Addr.  ") +
+               Mac(0) + QStringLiteral(" --- AP Name  TernAP-0001\r\n"))
+                  .toStdString());
 }
 
 // ---------------------------------------------------------------- ticks during dialogs

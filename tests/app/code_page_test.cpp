@@ -1,6 +1,7 @@
 // AP texts, keys and logins in the one code page of the AP's texts
 // (windows-1252, or Shift_JIS with the Japanese file), through the window.
 #include <QApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTest>
@@ -92,6 +93,17 @@ std::vector<sim::SimulatedAp> AsciiKeyAp() {
 
 const QString kSetting = QStringLiteral("\u8A2D");  // one character, two bytes in Shift_JIS
 
+// Key events typing `text`, a character each; QTest's own helpers know
+// only ASCII.
+void TypeText(QWidget* target, const QString& text) {
+    for (QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QCoreApplication::sendEvent(target, &press);
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QCoreApplication::sendEvent(target, &release);
+    }
+}
+
 }  // namespace
 
 TEST_F(Apply, asciiKeyOfFiveJapaneseCharacters_isTenBytes_refusedByTheLengthCheck) {
@@ -100,7 +112,7 @@ TEST_F(Apply, asciiKeyOfFiveJapaneseCharacters_isTenBytes_refusedByTheLengthChec
     select(1, 1);
     radio("w_r_ascii")->setChecked(true);
     form->w_r_hexClick(radio("w_r_ascii"));
-    QTest::keyClicks(edit("e_key1"), QStringLiteral("\u30A2\u30A4\u30A6\u30A8\u30AA"));
+    TypeText(edit("e_key1"), QStringLiteral("\u30A2\u30A4\u30A6\u30A8\u30AA"));
     ASSERT_EQ(edit("e_key1")->text().size(), 5);
     form->b_TernapplyClick();
     ASSERT_EQ(dialogs.messages.size(), 1u);
@@ -220,10 +232,12 @@ TEST_F(Apply, asciiKeyRetypedAsStars_isSentAsTyped_theOthersStayTheAps) {
     select(1, 1);
     form->show();
     QApplication::setActiveWindow(form.get());
+    QCoreApplication::processEvents();
     form->l_statusClick(label("l_wepSet"));
     QCoreApplication::processEvents();
     QLineEdit* key1 = edit("e_key1");
     ASSERT_EQ(key1->text(), QStringLiteral("*****"));
+    EXPECT_TRUE(key1->isEnabled());  // an AP shown with WEP: its keys can be typed
     QTest::mouseClick(key1, Qt::LeftButton);  // entering the starred field empties it
     ASSERT_TRUE(key1->text().isEmpty());
     QTest::keyClicks(key1, QStringLiteral("*****"));

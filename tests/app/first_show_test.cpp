@@ -39,9 +39,10 @@ class FirstShow : public MainWindowTest {
 
 TEST_F(FirstShow, shownWithoutBeingActivated_theFirstSearchGoesOut) {
     // As under focus-stealing prevention, or started from a script while
-    // another window keeps the focus.
+    // another window keeps the focus. The offscreen platform activates every
+    // window it shows but a tool tip, so the window is shown as one.
+    form->setWindowFlags(Qt::ToolTip);
     form->setAttribute(Qt::WA_ShowWithoutActivating);
-    form->setWindowFlag(Qt::WindowDoesNotAcceptFocus);
     form->show();
     runEventLoop();
     ASSERT_FALSE(form->isActiveWindow()) << "the platform activated the window anyway";

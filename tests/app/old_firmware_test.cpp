@@ -2,10 +2,10 @@
 // receive handler has returned, and while it is up the window goes on
 // reading, a flood of hostile datagrams included.
 #include <QCoreApplication>
-#include <random>
 
 #include "app/tquill_grid.h"
 #include "tests/app/main_window_support.h"
+#include "tests/support/hostile_datagrams.h"
 #include "tools/simulator/ap_simulator.h"
 
 namespace tern::test {
@@ -16,24 +16,6 @@ namespace tl = tern::link;
 
 QByteArray OldFirmwareReply() {
     return QByteArrayLiteral("MX9000AP-QA1-Z00     -01") + QByteArray(100, 'x');
-}
-
-// Datagrams anyone on the segment could send: random bytes, and random
-// bytes behind every start the receive handler tells apart.
-std::vector<QByteArray> HostileDatagrams(int count) {
-    std::mt19937 random(7);
-    const QByteArray starts[] = {"", "kplack", "kplerr", "kplsearch", "kplset", "MX9000",
-                                 "MX9000AP-QA1-Z00     -01"};
-    std::vector<QByteArray> out;
-    out.reserve(static_cast<std::size_t>(count));
-    for (int i = 0; i < count; ++i) {
-        QByteArray d = starts[random() % std::size(starts)];
-        // shorter than any discovery reply, so none of them is listed
-        const int length = static_cast<int>(random() % 1100);
-        for (int j = 0; j < length; ++j) d += static_cast<char>(random() & 0xFF);
-        out.push_back(d);
-    }
-    return out;
 }
 
 class OldFirmwareWarning : public MainWindowTest {

@@ -6,6 +6,8 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QUdpSocket>
+#include <functional>
 #include <map>
 
 #include "app/record_view.h"
@@ -15,6 +17,7 @@
 #include "config/net_types.h"
 #include "link/network_guard.h"
 #include "link/qt_udp_socket_control.h"
+#include "tests/support/hostile_datagrams.h"
 #include "tests/support/recording_dialog_seam.h"
 #include "tools/simulator/ap_simulator.h"
 
@@ -74,6 +77,53 @@ TEST_F(WindowOverUdp, thousandSimulatedAps_eachListedOnceWithItsCells) {
         EXPECT_EQ(form.PacketOfRow(r).size(), 1180) << r;
     }
     EXPECT_TRUE(dialogs.messages.empty());
+    form.FormDestroy();
+}
+
+// The warning about an old AP is up (a modal box) while a flood of hostile
+// datagrams arrives, and then more answers: the window keeps reading them,
+// and the warning is shown once.
+TEST_F(WindowOverUdp, oldFirmwareWarningUp_hostileFlood_theWindowKeepsReading) {
+    SimProcess sim({QStringLiteral("--count"), QStringLiteral("3"), QStringLiteral("--old-firmware"),
+                    QStringLiteral("1"), QStringLiteral("--max-requests"), QStringLiteral("1")});
+    ASSERT_TRUE(sim.listening()) << sim.log().toStdString();
+
+    test::RecordingDialogSeam dialogs;
+    FixedScreen screen;
+    app::TMainFm form(std::make_unique<link::QtUdpSocketControl>(), dialogs, screen);
+    form.lang_file = QStringLiteral("absent.ini");
+    auto* grid = form.findChild<app::TQuillGrid*>(QStringLiteral("l_title"));
+    const auto listed = [grid] { return grid->Cells(1, 1).isEmpty() ? 0 : grid->RowCount() - 1; };
+    const auto pumpUntil = [](const std::function<bool()>& done, int ms) {
+        QElapsedTimer t;
+        t.start();
+        while (!done() && t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        return done();
+    };
+
+    // New APs, answering as plain replies once the flood is over.
+    const std::vector<sim::SimulatedAp> more = sim::GenerateAps(8);
+    int listedWhileUp = -1;
+    dialogs.onMessage = [&](const ui::DialogSeam::Message&) {
+        QUdpSocket sender;
+        // Bounded: 50,000 datagrams, then the box's event loop runs.
+        for (const QByteArray& d : test::HostileDatagrams(50000)) {
+            sender.writeDatagram(d, QHostAddress::Broadcast, link::kDefaultPort);
+        }
+        pumpUntil([] { return false; }, 500);
+        for (std::size_t i = 3; i < more.size(); ++i) {
+            sender.writeDatagram(sim::ApSimulator::DiscoveryPayload(more[i]),
+                                 QHostAddress::Broadcast, link::kDefaultPort);
+        }
+        pumpUntil([&] { return listed() == 7; }, 5000);
+        listedWhileUp = listed();
+    };
+    form.show();
+    form.FormActivate();
+    ASSERT_TRUE(form.UDPSocket->isOpen());
+    ASSERT_TRUE(pumpUntil([&] { return !dialogs.messages.empty(); }, 5000));
+    EXPECT_EQ(listedWhileUp, 7);  // two from the search, five while the box was up
+    EXPECT_EQ(dialogs.messages.size(), 1u);
     form.FormDestroy();
 }
 
