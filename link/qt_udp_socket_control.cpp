@@ -39,35 +39,47 @@ bool QtUdpSocketControl::OpenSocket() {
 }
 
 void QtUdpSocketControl::drainPending() {
-    drainQueued_ = false;
-    if (reading_) {
-        return;  // a handler's own event loop: the loop below goes on afterwards
-    }
-    const QPointer<QtUdpSocketControl> self(this);
-    reading_ = true;
-    readTurn();
-    if (self) reading_ = false;
-}
-
-void QtUdpSocketControl::readTurn() {
-    // readyRead is not raised again while a datagram is left unread, nor
-    // while a handler of it runs; so what is not read in this turn is read
-    // in the next one, queued behind whatever else waits (a box to open, a
-    // repaint). The socket may be closed by a handler.
-    for (int n = 0; socket_ && socket_->hasPendingDatagrams(); ++n) {
-        if (n == kMaxDatagramsPerTurn) {
-            if (!drainQueued_) {
-                drainQueued_ = true;
-                QMetaObject::invokeMethod(this, &QtUdpSocketControl::drainPending,
-                                          Qt::QueuedConnection);
-            }
-            return;
-        }
+    // Everything pending is read here, inside the socket's own notification:
+    // a datagram left unread would silence the socket. Only the handing on
+    // is spread over turns of the event loop.
+    while (socket_ && socket_->hasPendingDatagrams()) {
         const QNetworkDatagram datagram = socket_->receiveDatagram();
         if (!datagram.isValid()) {
             break;
         }
-        Q_EMIT OnRecv(datagram.data());
+        if (inboxBytes_ + datagram.data().size() > kMaxInboxBytes) {
+            if (dropped_++ == 0) {
+                qWarning().noquote() << "UDP datagrams arrive faster than they can be handled;"
+                                        " some are dropped";
+            }
+            continue;
+        }
+        inboxBytes_ += datagram.data().size();
+        inbox_.push_back(datagram.data());
+    }
+    handOnTurn();
+}
+
+void QtUdpSocketControl::handOnTurn() {
+    handOnQueued_ = false;
+    if (handingOn_) {
+        return;  // a handler's own event loop: the loop below goes on afterwards
+    }
+    const QPointer<QtUdpSocketControl> self(this);
+    handingOn_ = true;
+    for (int n = 0; n < kMaxDatagramsPerTurn && socket_ && !inbox_.empty(); ++n) {
+        const QByteArray datagram = std::move(inbox_.front());
+        inbox_.pop_front();
+        inboxBytes_ -= datagram.size();
+        Q_EMIT OnRecv(datagram);
+        if (!self) return;
+    }
+    handingOn_ = false;
+    // The rest waits behind whatever else is queued (a box to open, a
+    // repaint), so a flood never starves the window.
+    if (socket_ && !inbox_.empty() && !handOnQueued_) {
+        handOnQueued_ = true;
+        QMetaObject::invokeMethod(this, &QtUdpSocketControl::handOnTurn, Qt::QueuedConnection);
     }
 }
 
@@ -85,6 +97,8 @@ int QtUdpSocketControl::SendData(QByteArrayView datagram) {
 }
 
 void QtUdpSocketControl::CloseSocket() {
+    inbox_.clear();
+    inboxBytes_ = 0;
     if (socket_) {
         socket_->disconnect(this);
         socket_->close();

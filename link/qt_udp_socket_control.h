@@ -4,6 +4,7 @@
 
 #include <QUdpSocket>
 
+#include <deque>
 #include <memory>
 
 namespace tern::link {
@@ -30,15 +31,22 @@ public:
     int receiveBufferSize() const { return receiveBuffer_; }
     QString lastError() const { return lastError_; }
 
-    // At most this many datagrams are read per turn of the event loop; the
-    // rest follow on the next turn, so a flood never starves the window.
+    // Every pending datagram is read as soon as the socket says so; at most
+    // this many are handed on per turn of the event loop, the rest on the
+    // next turns, so a flood never starves the window. What waits is held
+    // up to kMaxInboxBytes; beyond that, datagrams are dropped (and said so
+    // once).
     static constexpr int kMaxDatagramsPerTurn = 512;
+    static constexpr qsizetype kMaxInboxBytes = 64 * 1024 * 1024;
 
 private:
     void drainPending();
-    void readTurn();
-    bool drainQueued_ = false;
-    bool reading_ = false;
+    void handOnTurn();
+    std::deque<QByteArray> inbox_;
+    qsizetype inboxBytes_ = 0;
+    qint64 dropped_ = 0;
+    bool handOnQueued_ = false;
+    bool handingOn_ = false;
 
     std::unique_ptr<QUdpSocket> socket_;
     int receiveBuffer_ = 0;

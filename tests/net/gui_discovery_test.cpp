@@ -106,6 +106,8 @@ TEST_F(WindowOverUdp, oldFirmwareWarningUp_hostileFlood_theWindowKeepsReading) {
     int listedWhileUp = -1;
     dialogs.onMessage = [&](const ui::DialogSeam::Message&) {
         QUdpSocket sender;
+        // IPv4 only: a dual-stack socket cannot send to the broadcast address.
+        ASSERT_TRUE(sender.bind(QHostAddress::AnyIPv4, 0));
         // Bounded: 50,000 datagrams, then the box's event loop runs.
         for (const QByteArray& d : test::HostileDatagrams(50000)) {
             sender.writeDatagram(d, QHostAddress::Broadcast, link::kDefaultPort);
