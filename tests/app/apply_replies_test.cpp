@@ -56,26 +56,32 @@ void SettleDelivery(tl::InMemoryNetwork& network) {
 
 const QString kForeignMac = QStringLiteral("02-99-99-99-99-99");
 
+class ApplyReplies : public Apply {
+  protected:
+    // An apply to rows 1..count, every request sent and every answer in.
+    void applyToAll(int count) {
+        select(1, count);
+        form->b_TernapplyClick();
+        SettleDelivery(network);
+    }
+};
+
 }  // namespace
 
-TEST_F(Apply, acksWithoutMac_firstOfThreeSilent_theReportNamesTheSilentOne) {
+TEST_F(ApplyReplies, acksWithoutMac_firstOfThreeSilent_theReportNamesTheSilentOne) {
     start(SilentAps(3));
     Responder responder(network, [](int n) {
         return n == 0 ? std::vector<QByteArray>{} : std::vector<QByteArray>{"kplack"};
     });
-    select(1, 3);
-    form->b_TernapplyClick();
-    SettleDelivery(network);
+    applyToAll(3);
     EXPECT_EQ(form->reply_count, 2);
     tickApply();
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].caption, QStringLiteral("Apply not confirmed"));
-    EXPECT_EQ(dialogs.messages[0].text,
-              QStringLiteral("These access points did not confirm the settings:\r\nMAC Addr.  ") +
-                  Mac(0) + QStringLiteral(" --- AP Name  TernAP-0001\r\n"));
+    EXPECT_EQ(dialogs.messages[0].text, UnconfirmedReport(Mac(0), QStringLiteral("TernAP-0001")));
 }
 
-TEST_F(Apply, everyReplyCame_oneNamingAnotherMac_noUnconfirmed_theRefusalReport) {
+TEST_F(ApplyReplies, everyReplyCame_oneNamingAnotherMac_noUnconfirmed_theRefusalReport) {
     std::vector<sim::SimulatedAp> aps = sim::GenerateAps(2);
     aps[1].silentOnSet = true;
     start(std::move(aps));
@@ -83,9 +89,7 @@ TEST_F(Apply, everyReplyCame_oneNamingAnotherMac_noUnconfirmed_theRefusalReport)
         return n == 1 ? std::vector<QByteArray>{Answer("kplerr", kForeignMac)}
                       : std::vector<QByteArray>{};
     });
-    select(1, 2);
-    form->b_TernapplyClick();
-    SettleDelivery(network);
+    applyToAll(2);
     EXPECT_EQ(form->reply_count, 2);
     EXPECT_TRUE(form->replies_done);
     form->TimerTimer();
@@ -94,23 +98,17 @@ TEST_F(Apply, everyReplyCame_oneNamingAnotherMac_noUnconfirmed_theRefusalReport)
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].caption, QStringLiteral("Apply Fail!"));
     // credited to the request it answered: the second AP's
-    EXPECT_EQ(dialogs.messages[0].text,
-              QStringLiteral("MAC Addr.  ") + Mac(1) +
-                  QStringLiteral(" --- AP Name  TernAP-0002\r\n"
-                                 "ID or Password Error!\r\n"
-                                 "The Apply Settings is not accept!"));
+    EXPECT_EQ(dialogs.messages[0].text, RefusalReport(Mac(1), QStringLiteral("TernAP-0002")));
 }
 
-TEST_F(Apply, acksThatCannotBeToldApart_theReportCountsAndNamesNoAp) {
+TEST_F(ApplyReplies, acksThatCannotBeToldApart_theReportCountsAndNamesNoAp) {
     start(SilentAps(3));
     // two answers to the first request, none to the others: one of the two
     // may have come from the second or third AP
     Responder responder(network, [](int n) {
         return n == 0 ? std::vector<QByteArray>{"kplack", "kplack"} : std::vector<QByteArray>{};
     });
-    select(1, 3);
-    form->b_TernapplyClick();
-    SettleDelivery(network);
+    applyToAll(3);
     EXPECT_EQ(form->reply_count, 2);
     tickApply();
     ASSERT_EQ(dialogs.messages.size(), 1u);
@@ -120,7 +118,7 @@ TEST_F(Apply, acksThatCannotBeToldApart_theReportCountsAndNamesNoAp) {
     for (int i = 0; i < 3; ++i) EXPECT_FALSE(text.contains(Mac(i))) << i;
 }
 
-TEST_F(Apply, acksCarryingTheirMacs_creditedByMac_whateverTheirOrder) {
+TEST_F(ApplyReplies, acksCarryingTheirMacs_creditedByMac_whateverTheirOrder) {
     start(SilentAps(3));
     // the third AP's answer comes with the second request, the second AP's
     // with the third
@@ -129,15 +127,11 @@ TEST_F(Apply, acksCarryingTheirMacs_creditedByMac_whateverTheirOrder) {
         if (n == 2) return std::vector<QByteArray>{Answer("kplack", Mac(1))};
         return std::vector<QByteArray>{};
     });
-    select(1, 3);
-    form->b_TernapplyClick();
-    SettleDelivery(network);
+    applyToAll(3);
     tickApply();
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text.toStdString(),
-              (QStringLiteral("These access points did not confirm the settings:\r\nMAC Addr.  ") +
-               Mac(0) + QStringLiteral(" --- AP Name  TernAP-0001\r\n"))
-                  .toStdString());
+              UnconfirmedReport(Mac(0), QStringLiteral("TernAP-0001")).toStdString());
 }
 
 // ---------------------------------------------------------------- ticks during dialogs

@@ -68,6 +68,18 @@ inline QString Mac(int index) {
 
 // Three APs with WEP 64 hex keys of their own, so that nothing of one can
 // pass unnoticed into another's record.
+// The "Apply Fail!" report of one refusing AP, as the default texts read.
+inline QString RefusalReport(const QString& mac, const QString& name) {
+    return QStringLiteral("MAC Addr.  ") + mac + QStringLiteral(" --- AP Name  ") + name +
+           QStringLiteral("\r\nID or Password Error!\r\nThe Apply Settings is not accept!");
+}
+
+// The "Apply not confirmed" report of one AP without an answer.
+inline QString UnconfirmedReport(const QString& mac, const QString& name) {
+    return QStringLiteral("These access points did not confirm the settings:\r\nMAC Addr.  ") +
+           mac + QStringLiteral(" --- AP Name  ") + name + QStringLiteral("\r\n");
+}
+
 inline std::vector<sim::SimulatedAp> ThreeAps() {
     std::vector<sim::SimulatedAp> aps = sim::GenerateAps(3);
     for (std::size_t i = 0; i < aps.size(); ++i) {
@@ -121,6 +133,16 @@ class Apply : public MainWindowTest {
             multi->b_okClick();
         }
         return d.result();
+    }
+
+    // The single login dialog is answered with this user and password.
+    void answerSingleLogin(const QString& user, const QString& password) {
+        dialogs.onDialog = [user, password](QDialog& d) {
+            d.findChild<QLineEdit*>(QStringLiteral("mng_e_name"))->setText(user);
+            d.findChild<QLineEdit*>(QStringLiteral("mng_e_pass"))->setText(password);
+            static_cast<ui::TUsrPassFm&>(d).b_okClick();
+            return d.result();
+        };
     }
 
     // What went out so far (delivery runs from the event loop).

@@ -122,11 +122,7 @@ TEST_F(Apply, refusal_reportedAsApplyFailWithTheExactLines) {
     tickRefresh();
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].caption, QStringLiteral("Apply Fail!"));
-    EXPECT_EQ(dialogs.messages[0].text,
-              QStringLiteral("MAC Addr.  ") + Mac(1) +
-                  QStringLiteral(" --- AP Name  TernAP-0002\r\n"
-                                 "ID or Password Error!\r\n"
-                                 "The Apply Settings is not accept!"));
+    EXPECT_EQ(dialogs.messages[0].text, RefusalReport(Mac(1), QStringLiteral("TernAP-0002")));
     EXPECT_EQ(searches(), 1);
 }
 

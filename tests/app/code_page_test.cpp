@@ -167,12 +167,7 @@ TEST_F(Apply, textLongerInBytesThanItsField_isRefused) {
 TEST_F(Apply, loginOutsideTheCodePage_isRefused_nothingIsSent) {
     start(sim::GenerateAps(1));
     select(1, 1);
-    dialogs.onDialog = [this](QDialog& d) {
-        d.findChild<QLineEdit*>(QStringLiteral("mng_e_name"))->setText(kSetting);
-        d.findChild<QLineEdit*>(QStringLiteral("mng_e_pass"))->setText(QStringLiteral("admin"));
-        static_cast<ui::TUsrPassFm&>(d).b_okClick();
-        return d.result();
-    };
+    answerSingleLogin(kSetting, QStringLiteral("admin"));
     form->b_TernapplyClick();
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text,
@@ -189,12 +184,7 @@ TEST_F(Apply, japaneseLogin_writtenInShiftJis_theApAcceptsIt) {
     aps[0].user = "\x90\xDD";
     start(std::move(aps));
     select(1, 1);
-    dialogs.onDialog = [this](QDialog& d) {
-        d.findChild<QLineEdit*>(QStringLiteral("mng_e_name"))->setText(kSetting);
-        d.findChild<QLineEdit*>(QStringLiteral("mng_e_pass"))->setText(QStringLiteral("admin"));
-        static_cast<ui::TUsrPassFm&>(d).b_okClick();
-        return d.result();
-    };
+    answerSingleLogin(kSetting, QStringLiteral("admin"));
     form->b_TernapplyClick();
     ASSERT_EQ(sets().size(), 1u);
     EXPECT_EQ(RecordOfSet(sets()[0]).mgmt_user(), QByteArray("\x90\xDD"));
