@@ -20,17 +20,18 @@ ApListLine ListLineFor(const link::DiscoverySearch::Found& ap) {
 }
 
 QString FormatApTable(const std::vector<ApListLine>& lines) {
-    QString out = QStringLiteral("%1  %2  %3  %4\n")
-                      .arg(QStringLiteral("MAC address"), -17)
-                      .arg(QStringLiteral("AP name"), -31)
-                      .arg(QStringLiteral("SSID"), -32)
-                      .arg(QStringLiteral("WEP"));
+    // Each text goes in as it is: an AP name such as "Lab%4" is data, never
+    // a pattern to fill in.
+    const auto row = [](const QString& mac, const QString& name, const QString& ssid,
+                        const QString& wep) {
+        return mac.leftJustified(17) + QStringLiteral("  ") + name.leftJustified(31) +
+               QStringLiteral("  ") + ssid.leftJustified(32) + QStringLiteral("  ") + wep +
+               u'\n';
+    };
+    QString out = row(QStringLiteral("MAC address"), QStringLiteral("AP name"),
+                      QStringLiteral("SSID"), QStringLiteral("WEP"));
     for (const ApListLine& l : lines) {
-        out += QStringLiteral("%1  %2  %3  %4\n")
-                   .arg(l.mac, -17)
-                   .arg(l.name, -31)
-                   .arg(l.ssid, -32)
-                   .arg(l.wep);
+        out += row(l.mac, l.name, l.ssid, l.wep);
     }
     return out;
 }

@@ -1,4 +1,5 @@
 // tern-ap-sim: any number of simulated access points on one UDP socket.
+#include "apply/validation.h"
 #include "config/net_types.h"
 #include "link/network_guard.h"
 #include "tools/simulator/udp_simulator.h"
@@ -9,6 +10,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <optional>
 
 using namespace tern;
 
@@ -19,13 +21,16 @@ QTextStream& Out() {
     return out;
 }
 
-bool ParseInt(const QString& text, int min, int max, int* value) {
-    bool ok = false;
-    const int v = text.toInt(&ok);
-    if (!ok || v < min || v > max) {
+// Digits only: "+3", " 7", "1e3" and "0x10" are refused, not read as
+// something else. The error names the option and the value it refused.
+bool ParseInt(const QString& option, const QString& text, int min, int max, int* value) {
+    const std::optional<qint64> v = apply::DecimalValue(text);
+    if (!v || *v < min || *v > max) {
+        std::fprintf(stderr, "tern-ap-sim: %s wants a whole number from %d to %d, not '%s'\n",
+                     qPrintable(option), min, max, qPrintable(text));
         return false;
     }
-    *value = v;
+    *value = static_cast<int>(*v);
     return true;
 }
 
@@ -84,19 +89,51 @@ int main(int argc, char* argv[]) {
                        port, duration, maxRequests, list});
     parser.process(app);
 
+    if (!parser.positionalArguments().isEmpty()) {
+        std::fprintf(stderr, "tern-ap-sim: unexpected argument '%s'; see --help\n",
+                     qPrintable(parser.positionalArguments().first()));
+        return 2;
+    }
     int n = 0, old = 0, dropPct = 0, delayMs = 0, silent = 0, seedValue = 0, portValue = 0,
         seconds = 0, requests = 0;
-    if (!ParseInt(parser.value(count), 1, 5000, &n) ||
-        !ParseInt(parser.value(oldFw), 0, 5000, &old) ||
-        !ParseInt(parser.value(drop), 0, 100, &dropPct) ||
-        !ParseInt(parser.value(delay), 0, 60000, &delayMs) ||
-        !ParseInt(parser.value(silentSet), 0, 5000, &silent) ||
-        !ParseInt(parser.value(seed), 0, 2147483647, &seedValue) ||
-        !ParseInt(parser.value(port), 1, 65535, &portValue) ||
-        !ParseInt(parser.value(duration), 1, 86400, &seconds) ||
-        !ParseInt(parser.value(maxRequests), 1, 10000000, &requests)) {
-        std::fprintf(stderr, "tern-ap-sim: an option value is out of range; see --help\n");
+    const auto number = [&parser](const QCommandLineOption& option, int min, int max, int* value) {
+        return ParseInt(QStringLiteral("--") + option.names().first(), parser.value(option), min,
+                        max, value);
+    };
+    if (!number(count, 1, 5000, &n) || !number(oldFw, 0, 5000, &old) ||
+        !number(drop, 0, 100, &dropPct) || !number(delay, 0, 60000, &delayMs) ||
+        !number(silentSet, 0, 5000, &silent) || !number(seed, 0, 2147483647, &seedValue) ||
+        !number(port, 1, 65535, &portValue) || !number(duration, 1, 86400, &seconds) ||
+        !number(maxRequests, 1, 10000000, &requests)) {
         return 2;
+    }
+    if (old > n || silent > n) {
+        std::fprintf(stderr, "tern-ap-sim: --%s %d is more than the %d AP(s) of --count\n",
+                     old > n ? "old-firmware" : "silent-on-set", old > n ? old : silent, n);
+        return 2;
+    }
+
+    // Every argument is checked before anything else happens.
+    struct ApLogin {
+        int index = 0;
+        QByteArray user;
+        QByteArray password;
+    };
+    std::vector<ApLogin> logins;
+    for (const QString& entry : parser.values(apLogin)) {
+        const QStringList parts = entry.split(QLatin1Char(':'));
+        if (parts.size() != 3) {
+            std::fprintf(stderr, "tern-ap-sim: --ap-login wants I:USER:PASS, not '%s'\n",
+                         qPrintable(entry));
+            return 2;
+        }
+        ApLogin login;
+        if (!ParseInt(QStringLiteral("--ap-login"), parts[0], 1, n, &login.index)) {
+            return 2;
+        }
+        login.user = parts[1].toUtf8();
+        login.password = parts[2].toUtf8();
+        logins.push_back(login);
     }
 
     QString offending;
@@ -116,15 +153,9 @@ int main(int argc, char* argv[]) {
         ap.oldFirmware = i >= n - old;
         ap.silentOnSet = i < silent;
     }
-    for (const QString& entry : parser.values(apLogin)) {
-        const QStringList parts = entry.split(QLatin1Char(':'));
-        int index = 0;
-        if (parts.size() != 3 || !ParseInt(parts[0], 1, n, &index)) {
-            std::fprintf(stderr, "tern-ap-sim: --ap-login wants I:USER:PASS with 1 <= I <= %d\n", n);
-            return 2;
-        }
-        aps[static_cast<std::size_t>(index - 1)].user = parts[1].toUtf8();
-        aps[static_cast<std::size_t>(index - 1)].password = parts[2].toUtf8();
+    for (const ApLogin& login : logins) {
+        aps[static_cast<std::size_t>(login.index - 1)].user = login.user;
+        aps[static_cast<std::size_t>(login.index - 1)].password = login.password;
     }
     if (parser.isSet(list)) {
         for (const auto& ap : aps) {

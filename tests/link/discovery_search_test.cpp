@@ -1,3 +1,4 @@
+#include "app/headless_search.h"
 #include "link/discovery_search.h"
 #include "link/in_memory_network.h"
 #include "link_test_support.h"
@@ -152,3 +153,18 @@ TEST_F(DiscoverySearchTest, newSearchStartsAfresh_replyToOlderSearchIsOther) {
 
 }  // namespace
 }  // namespace tern::link
+
+// ---------------------------------------------------------------- the table
+
+TEST(ApTable, textsAreDataNeverPatterns) {
+    const std::vector<tern::app::ApListLine> lines = {
+        {QStringLiteral("02-54-45-00-00-01"), QStringLiteral("Lab%4"), QStringLiteral("net%3%1"),
+         QStringLiteral("No")}};
+    const QString table = tern::app::FormatApTable(lines);
+    const QStringList rows = table.split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(rows.size(), 2);
+    EXPECT_TRUE(rows[0].startsWith(QStringLiteral("MAC address        AP name")));
+    EXPECT_EQ(rows[1], QStringLiteral("02-54-45-00-00-01") + QStringLiteral("  ") +
+                           QStringLiteral("Lab%4").leftJustified(31) + QStringLiteral("  ") +
+                           QStringLiteral("net%3%1").leftJustified(32) + QStringLiteral("  No"));
+}
