@@ -301,6 +301,7 @@ class TMainFm : public QWidget {
     bool CommitFocusedNumericField();
     void numericFieldFocusOut(QLineEdit* field);
     void numericFieldTouched(QLineEdit* field);
+    void numericFieldEdited(QLineEdit* field);
     bool CheckNumberField(QLineEdit* field, const QString& text);
     void HighlightPageLabel();
     void ShowInfoMessage(const ui::MessageText& message);

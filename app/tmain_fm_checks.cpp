@@ -53,7 +53,7 @@ class NumericFieldFilter : public QObject {
                 if (IsFieldFocusChange(event)) form_.numericFieldTouched(field);
                 return false;
             case QEvent::KeyPress: {
-                form_.numericFieldTouched(field);
+                form_.numericFieldEdited(field);
                 auto* key = static_cast<QKeyEvent*>(event);
                 const QString text = key->text();
                 if (!KeyGoesThroughFilter(key->key(), text)) {
@@ -191,6 +191,14 @@ void TMainFm::numericFieldFocusOut(QLineEdit* field) {
 void TMainFm::numericFieldTouched(QLineEdit* field) {
     // Back in the field: leaving it again runs the rule again.
     if (numericExitDone_ == field && !numericExitRunning_) numericExitDone_ = nullptr;
+}
+
+void TMainFm::numericFieldEdited(QLineEdit* field) {
+    // A new value (typed, pasted by any means) is left afresh, and a
+    // refusal of the old one no longer stands.
+    if (numericExitRunning_) return;
+    if (numericExitDone_ == field) numericExitDone_ = nullptr;
+    if (numericExitRefused_ == field) numericExitRefused_ = nullptr;
 }
 
 void TMainFm::moveOnFromNumericField(QLineEdit* field) {
@@ -380,6 +388,7 @@ void TMainFm::connectCheckHandlers() {
         SetTag(field, f.min);
         field->setMaxLength(f.maxLength);
         field->installEventFilter(filter);
+        connect(field, &QLineEdit::textEdited, this, [this, field] { numericFieldEdited(field); });
     }
 }
 

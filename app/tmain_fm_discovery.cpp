@@ -113,12 +113,17 @@ void TMainFm::UDPSocketRecv(QByteArrayView datagram) {
             std::array<std::uint8_t, 6> mac = link::ErrorReplyMac(c);
             // A refusal that does not name one of the targets is reported
             // under the target it was credited to.
+            // A refusal is reported under the target it was credited to; one
+            // that matches no target (another tool's, a forged one) is only
+            // counted, never reported as one of ours.
             const QString credited = noteApplyReply(c);
-            if (!credited.isEmpty() && credited != config::MacText(mac)) {
-                mac = config::ParseMacText(credited).value_or(mac);
+            if (!credited.isEmpty() || applyTargetMacs_.isEmpty()) {
+                if (credited != config::MacText(mac)) {
+                    mac = config::ParseMacText(credited).value_or(mac);
+                }
+                failed_macs.append(QByteArray(reinterpret_cast<const char*>(mac.data()),
+                                              static_cast<qsizetype>(mac.size())));
             }
-            failed_macs.append(QByteArray(reinterpret_cast<const char*>(mac.data()),
-                                          static_cast<qsizetype>(mac.size())));
             ++reply_count;
             wait_flag = false;
             break;
@@ -145,6 +150,12 @@ void TMainFm::UDPSocketRecv(QByteArrayView datagram) {
 }
 
 void TMainFm::showOldFirmwareWarning() {
+    if (pumping_) {
+        // Not inside the refresh's or the multi-AP apply's waits: the box
+        // would hold them up. It comes once they are over.
+        QTimer::singleShot(0, this, [this] { showOldFirmwareWarning(); });
+        return;
+    }
     const ui::MessageText first = ui::LookupMessage(language(), ui::kMsgOldFirmware);
     const ui::MessageText second = ui::LookupMessage(language(), ui::kMsgOldFirmware1);
     ui::DialogSeam::Message message;

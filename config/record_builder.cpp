@@ -254,7 +254,15 @@ Failure BuildWep(ApConfigRecord& r, const FormSettings& f) {
             bytes = f.e_key[i].toLatin1();
         }
         if (!bytes) return BuildFailure{BuildStep::Text, FieldName("e_key", k + 1), f.e_key[i]};
-        WriteKey(r, n, k, bytes->left(n));
+        // A key longer than its slot is cut, but never inside a character.
+        for (qsizetype chars = f.e_key[i].size(); bytes->size() > n && chars > 0;) {
+            --chars;
+            if (chars > 0 && f.e_key[i][chars].isLowSurrogate()) --chars;
+            bytes = f.text_to_record ? f.text_to_record(f.e_key[i].left(chars))
+                                     : f.e_key[i].left(chars).toLatin1();
+            if (!bytes) return BuildFailure{BuildStep::Text, FieldName("e_key", k + 1), f.e_key[i]};
+        }
+        WriteKey(r, n, k, *bytes);
     }
     return std::nullopt;
 }

@@ -47,14 +47,17 @@ void QtUdpSocketControl::drainPending() {
         if (!datagram.isValid()) {
             break;
         }
-        if (inboxBytes_ + datagram.data().size() > kMaxInboxBytes) {
+        // Each waiting datagram costs its bytes and its bookkeeping, so a
+        // flood of empty ones is bounded too.
+        const qsizetype cost = datagram.data().size() + kInboxOverheadBytes;
+        if (inboxBytes_ + cost > kMaxInboxBytes) {
             if (dropped_++ == 0) {
                 qWarning().noquote() << "UDP datagrams arrive faster than they can be handled;"
                                         " some are dropped";
             }
             continue;
         }
-        inboxBytes_ += datagram.data().size();
+        inboxBytes_ += cost;
         inbox_.push_back(datagram.data());
     }
     handOnTurn();
@@ -70,7 +73,7 @@ void QtUdpSocketControl::handOnTurn() {
     for (int n = 0; n < kMaxDatagramsPerTurn && socket_ && !inbox_.empty(); ++n) {
         const QByteArray datagram = std::move(inbox_.front());
         inbox_.pop_front();
-        inboxBytes_ -= datagram.size();
+        inboxBytes_ -= datagram.size() + kInboxOverheadBytes;
         Q_EMIT OnRecv(datagram);
         if (!self) return;
     }

@@ -38,6 +38,7 @@ public:
     // once).
     static constexpr int kMaxDatagramsPerTurn = 512;
     static constexpr qsizetype kMaxInboxBytes = 64 * 1024 * 1024;
+    static constexpr qsizetype kInboxOverheadBytes = 64;  // per datagram waiting
 
 private:
     void drainPending();

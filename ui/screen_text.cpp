@@ -110,9 +110,13 @@ std::optional<QByteArray> ScreenTextToRecord(const QString& text, TextEncoding e
     if (encoding == TextEncoding::Utf8) return text.toUtf8();
     QStringEncoder encoder(CodecName(encoding));
     if (!encoder.isValid()) {
-        // Without the converter only Latin-1 can be written faithfully.
+        // Without the converter only what both code pages write as Latin-1
+        // does is written: ASCII, and for windows-1252 also A0..FF.
+        const char16_t highest = encoding == TextEncoding::ShiftJis ? 0x7F : 0xFF;
         for (QChar c : text) {
-            if (c.unicode() > 0xFF) return std::nullopt;
+            if (c.unicode() > highest || (c.unicode() >= 0x80 && c.unicode() < 0xA0)) {
+                return std::nullopt;
+            }
         }
         return text.toLatin1();
     }

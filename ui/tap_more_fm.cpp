@@ -56,6 +56,12 @@ TAP_MoreFm::TAP_MoreFm(const MoreValues& values, const LanguageText& language,
     ui_->setupUi(this);
     for (QLineEdit* e : {ui_->e_beacon, ui_->e_rts, ui_->e_frag, ui_->e_dtim}) {
         e->installEventFilter(this);
+        // A new value, however it came, is checked afresh when left.
+        connect(e, &QLineEdit::textEdited, this, [this, e] {
+            if (checking_) return;
+            if (exitDone_ == e) exitDone_ = nullptr;
+            if (exitRefused_ == e) exitRefused_ = nullptr;
+        });
     }
     connect(ui_->b_ok, &QPushButton::clicked, this, [this] { b_okClick(); });
     connect(ui_->b_cancel, &QPushButton::clicked, this, [this] { reject(); });
@@ -116,6 +122,7 @@ bool TAP_MoreFm::eventFilter(QObject* watched, QEvent* event) {
         };
         if (event->type() == QEvent::KeyPress) {
             if (exitDone_ == field) exitDone_ = nullptr;
+            if (exitRefused_ == field) exitRefused_ = nullptr;
             return e_beaconKeyPress(field, static_cast<const QKeyEvent&>(*event));
         }
         if (event->type() == QEvent::FocusIn && isFieldFocusChange() && exitDone_ == field &&

@@ -113,7 +113,7 @@ TEST_F(ApplyReplies, acksThatCannotBeToldApart_theReportCountsAndNamesNoAp) {
     tickApply();
     ASSERT_EQ(dialogs.messages.size(), 1u);
     const QString text = dialogs.messages[0].text;
-    EXPECT_EQ(text, QStringLiteral("Access points without a confirmation: 1\r\n"
+    EXPECT_EQ(text, QStringLiteral("Expected answers that did not come: 1\r\n"
                                    "Answers that could not be matched to an access point: 1\r\n"));
     for (int i = 0; i < 3; ++i) EXPECT_FALSE(text.contains(Mac(i))) << i;
 }
@@ -132,6 +132,18 @@ TEST_F(ApplyReplies, acksCarryingTheirMacs_creditedByMac_whateverTheirOrder) {
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text.toStdString(),
               UnconfirmedReport(Mac(0), QStringLiteral("TernAP-0001")).toStdString());
+}
+
+TEST_F(ApplyReplies, strayRefusalNamingNoTarget_isNeverReportedAsTheApsRefusal) {
+    start(sim::GenerateAps(1));  // the AP accepts, with its MAC
+    Responder responder(network, [](int) {
+        return std::vector<QByteArray>{Answer("kplerr", kForeignMac)};
+    });
+    applyToAll(1);
+    EXPECT_TRUE(form->failed_macs.isEmpty());
+    form->TimerTimer();
+    tickRefresh();
+    EXPECT_TRUE(dialogs.messages.empty());
 }
 
 // ---------------------------------------------------------------- ticks during dialogs

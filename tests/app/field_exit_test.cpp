@@ -167,6 +167,22 @@ TEST_F(FieldExit, applyByKeyboard_withTheFocusStillInAField_leavesItFirst) {
     EXPECT_EQ(field->text(), QStringLiteral("255"));
 }
 
+TEST_F(FieldExit, aRefusalIsForgottenOnceTheFieldIsRetyped_theNextClickWorks) {
+    showActive();
+    openPage("l_ipSet");
+    QLineEdit* octet = edit("e_ip_2");
+    octet->setFocus(Qt::MouseFocusReason);
+    octet->setText(QStringLiteral("300"));  // pasted
+    QTest::keyClick(octet, Qt::Key_Tab);    // refused: message, emptied, focus back
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    ASSERT_EQ(form->focusWidget(), octet);
+    QTest::keyClicks(octet, QStringLiteral("10"));
+    openPage("l_apSet");  // a label takes no focus: the field is left by the page change
+    EXPECT_EQ(page(), 1);
+    EXPECT_EQ(octet->text(), QStringLiteral("10"));
+    EXPECT_EQ(dialogs.messages.size(), 1u);
+}
+
 // ------------------------------------------------------------ advanced dialog
 
 class AdvancedFieldExit : public ::testing::Test {

@@ -1,4 +1,5 @@
 #include "config/record_builder.h"
+#include "ui/screen_text.h"
 
 #include <gtest/gtest.h>
 
@@ -278,6 +279,19 @@ TEST(RecordBuilder, keyStillStarredForItsHint_keepsTheApKeyEvenWhenFlagged) {
     EXPECT_EQ(r.wep128_key(0), source.wep128_key(0));
     EXPECT_EQ(r.wep128_key(1), source.wep128_key(1));
     EXPECT_EQ(r.wep128_key(2), QByteArray::fromHex("CC000000000000000000000000"));
+}
+
+TEST(RecordBuilder, asciiKeyTooLongForItsSlot_isCutBetweenCharacters) {
+    const ApConfigRecord source(Pattern());
+    FormSettings f = FullForm();
+    f.s_wep_1 = 0;
+    f.w_r_hex = false;
+    f.text_to_record = [](const QString& text) {
+        return tern::ui::ScreenTextToRecord(text, tern::ui::TextEncoding::ShiftJis);
+    };
+    f.e_key = {QStringLiteral("ab\u8A2D\u5B9A"), QString(), QString(), QString()};  // 6 bytes for 5
+    f.key_edited = {true, false, false, false};
+    EXPECT_EQ(Single(f, source).wep64_key(0), QByteArray("ab\x90\xDD\0", 5));
 }
 
 TEST(RecordBuilder, asciiKeyTypedAsStars_isTheKey_evenWithAHintKept) {
