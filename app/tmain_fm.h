@@ -14,6 +14,7 @@
 #include <memory>
 
 #include "app/control_state.h"
+#include "apply/ap_engine.h"
 #include "apply/validation.h"
 #include "link/protocol.h"
 #include "link/udp_socket_control.h"
@@ -104,20 +105,26 @@ class TMainFm : public QWidget {
             QWidget* parent = nullptr);
     ~TMainFm() override;
 
+  private:
+    // Searches and applies happen in the engine; the names below are the
+    // window's view of its state (declared first: they refer into it).
+    apply::ApEngine engine_;
+
+  public:
     // ---- state of searches and applies
-    bool old_fw_pending = true;
-    bool replies_done = false;
-    bool busy = false;
-    bool accept_replies = false;
+    bool& old_fw_pending = engine_.old_fw_pending;
+    bool& replies_done = engine_.replies_done;
+    bool& busy = engine_.busy;
+    bool& accept_replies = engine_.accept_replies;
     bool refresh_skip = false;
-    bool wait_flag = false;
-    int tick_count = 0;
-    int datagram_count = 0;
-    int reply_count = 0;
-    int expected_replies = 1000000;
-    int wait_count = 0;
-    QStringList found_macs;
-    QList<QByteArray> failed_macs;  // 6-byte addresses
+    bool& wait_flag = engine_.wait_flag;
+    int& tick_count = engine_.tick_count;
+    int& datagram_count = engine_.datagram_count;
+    int& reply_count = engine_.reply_count;
+    int& expected_replies = engine_.expected_replies;
+    int& wait_count = engine_.wait_count;
+    QStringList& found_macs = engine_.found_macs;
+    QList<QByteArray>& failed_macs = engine_.failed_macs;  // 6-byte addresses
     QStringList login_list;         // MAC TAB name TAB user TAB password TAB
     QString login_user;
     QString login_pass;
@@ -221,7 +228,7 @@ class TMainFm : public QWidget {
 
     // ---- Discovery, the AP list and the timers
     // The marker and key of the latest request; shared by search, apply and receive.
-    link::LinkState link_state;
+    link::LinkState& link_state = engine_.link_state;
     // Shows a 1180-byte packet (reply header, record in host order) on every
     // page and leaves the AP's list cells in list_row; false when the show
     // stopped before the AP name.
@@ -251,7 +258,7 @@ class TMainFm : public QWidget {
   private:
     void connectDiscoveryHandlers();
     void showOldFirmwareWarning();
-    bool listDiscoveryReply(const link::ClassifiedDatagram& reply);
+    void listAp(const QByteArray& packet);
     void makeRowCurrent(int row, bool notify);
     void enableAfterListing();
     void reEnableWindow();
@@ -348,13 +355,10 @@ class TMainFm : public QWidget {
     // stand for what the fields mean, never for their row of '*'.
     config::FormSettings CollectFormSettings() const;
     // An AP an apply was sent to and that has not answered yet.
-    struct ApplyTarget {
-        QString mac;
-        QString name;
-    };
-    QList<ApplyTarget> unanswered_targets;
+    using ApplyTarget = apply::ApplyTarget;
+    QList<ApplyTarget>& unanswered_targets = engine_.unanswered_targets;
     // Between the last request of an apply and its conclusion.
-    bool applyOutstanding() const { return applyOutstanding_; }
+    bool applyOutstanding() const { return engine_.applyOutstanding(); }
 
   private:
     void connectApplyHandlers();
@@ -363,22 +367,12 @@ class TMainFm : public QWidget {
     void reportBuildFailure(const config::BuildFailure& failure);
     // Whether a login can be written in the code page; if not, says so.
     bool loginWritable(const QString& user, const QString& password);
-    // Credits an acknowledgement or refusal to a target of the apply: by its
-    // MAC when it carries a target's, else to the latest request sent while
-    // that one has no answer yet. The MAC text of the target credited;
-    // empty when the reply could not be matched (it is then counted).
-    QString noteApplyReply(const link::ClassifiedDatagram& reply);
     // Ends the apply's bookkeeping; the report of the APs that did not
     // answer (and the refusals that did), empty when every target answered.
     QString takeUnconfirmedReport();
     void showUnconfirmedReport(const QString& text);
     bool applying_ = false;
-    bool applyOutstanding_ = false;
     void beginSending(const QList<ApplyTarget>& targets);
-    int applyTargets_ = 0;         // the target APs of the apply under way
-    QStringList applyTargetMacs_;  // every target of the apply under way
-    QString latestTargetMac_;      // the target of the latest request sent
-    int unmatchedReplies_ = 0;
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -416,7 +410,6 @@ class TMainFm : public QWidget {
     std::array<QLabel*, 5> navLabels_{};
     std::array<QLabel*, 5> upImages_{};
     std::array<QLabel*, 5> downImages_{};
-    QSet<QString> found_mac_index_;  // the texts of found_macs, for lookups
     bool activated_ = false;
     bool activationQueued_ = false;
     bool destroyed_ = false;

@@ -36,7 +36,6 @@ constexpr int kListColumns = 4;  // name, MAC, SSID, WEP
 constexpr int kMaxWaits = 3;     // per AP of a multi-AP apply
 constexpr int kWaitSliceMs = 100;
 constexpr qsizetype kDhcpServerOnOffset = 120;
-constexpr qsizetype kAckMacEnd = 13;  // the MAC sits at payload bytes 7..12
 
 const QString kCrLf = QStringLiteral("\r\n");
 
@@ -96,7 +95,7 @@ void TMainFm::connectApplyHandlers() {
 void TMainFm::b_TernapplyClick() {
     // A second apply while the first is still followed or its report still
     // pending would reset the counts and drop the first one's refusals.
-    if (applying_ || pumping_ || applyOutstanding_ || Timer_refresh.isActive()) {
+    if (applying_ || pumping_ || engine_.applyOutstanding() || Timer_refresh.isActive()) {
         return;
     }
     // The field the user is in is left first, so its rule has its say on the
@@ -113,24 +112,14 @@ void TMainFm::b_TernapplyClick() {
         return;
     }
     setWaitCursor(true);
-    replies_done = false;
-    busy = true;
-    datagram_count = 0;
-    reply_count = 0;
-    failed_macs.clear();
-    unanswered_targets.clear();
-    applyTargetMacs_.clear();
-    unmatchedReplies_ = 0;
-    applyOutstanding_ = false;
-
     const TQuillGrid* grid = ui_->l_title;
     const TQuillGrid::GridRect selection = grid->Selection();
-    expected_replies = selection.Bottom - selection.Top + 1;
-    if (selection.Top < 1 || expected_replies < 1 ||
+    int targets = selection.Bottom - selection.Top + 1;
+    if (selection.Top < 1 || targets < 1 ||
         (grid->RowCount() == 2 && RowIsEmpty(1, kListColumns - 1))) {
-        expected_replies = 0;
+        targets = 0;
     }
-    applyTargets_ = expected_replies;
+    engine_.BeginApply(targets);
     if (expected_replies == 0) {
         ShowInfoMessage(ui::LookupMessage(language(), ui::kMsgNoSelect));
         setWaitCursor(false);
@@ -144,15 +133,7 @@ void TMainFm::b_TernapplyClick() {
         setWaitCursor(false);
         return;
     }
-    replies_done = false;
-    busy = true;
-    datagram_count = 0;
-    // Every reply may already have come while the requests went out; the
-    // receive handler would not see the count reach the target again.
-    if (reply_count == expected_replies) {
-        replies_done = true;
-    }
-    applyOutstanding_ = true;
+    engine_.RequestsSent();
     // Every way the apply ends sets the button again from the list.
     ui_->b_Ternapply->setEnabled(false);
     ui_->b_apply->setEnabled(false);
@@ -163,19 +144,7 @@ void TMainFm::beginSending(const QList<ApplyTarget>& targets) {
     // settled or started meanwhile: the counts start here, and a search still
     // waiting for its settling tick is taken over by the apply, whose ending
     // brings the refresh.
-    replies_done = false;
-    busy = true;
-    datagram_count = 0;
-    reply_count = 0;
-    expected_replies = applyTargets_;
-    failed_macs.clear();
-    // Every target is known before the first request goes out, so an answer
-    // naming any of them is credited to it whenever it comes.
-    unanswered_targets = targets;
-    applyTargetMacs_.clear();
-    for (const ApplyTarget& target : targets) applyTargetMacs_.append(target.mac);
-    latestTargetMac_.clear();
-    unmatchedReplies_ = 0;
+    engine_.BeginSending(targets);
     refresh_skip = false;
 }
 
@@ -353,23 +322,12 @@ void TMainFm::SendSetRequest(const QString& mode, const config::ApConfigRecord& 
     const config::ApConfigRecord withLogin = config::WithLogin(
         record, ui::ScreenTextToRecordWithin(login_user, encoding, loginMax).value_or(QByteArray()),
         ui::ScreenTextToRecordWithin(login_pass, encoding, loginMax).value_or(QByteArray()));
-    link_state.NewRequest();
-    const QByteArray request = link::BuildSetRequest(link_state.request_marker(),
-                                                     link_state.link_key(), withLogin.bytes());
     const QString mac = config::MacText(record.mac_addr());
-    if (!applyTargetMacs_.contains(mac)) {
-        unanswered_targets.append({mac, multi ? NameForMac(mac) : apply_name});
-        applyTargetMacs_.append(mac);
-    }
-    latestTargetMac_ = mac;
+    const QByteArray request =
+        engine_.SetRequest(withLogin, {mac, multi ? NameForMac(mac) : apply_name}, multi);
     if (UDPSocket) {
         UDPSocket->SendData(request);
     }
-    if (multi) {
-        wait_flag = true;
-        wait_count = 0;
-    }
-    accept_replies = true;
     if (!multi) {
         Timer.start();
         MaskSecretFields();
@@ -451,50 +409,9 @@ config::FormSettings TMainFm::CollectFormSettings() const {
 
 // ---------------------------------------------------------------- answers
 
-QString TMainFm::noteApplyReply(const link::ClassifiedDatagram& reply) {
-    if (applyTargetMacs_.isEmpty()) {
-        return {};  // no apply under way: nothing to credit
-    }
-    const std::array<std::uint8_t, 6> mac = link::ErrorReplyMac(reply);
-    const bool hasMac = reply.payload.size() >= kAckMacEnd &&
-                        std::any_of(mac.begin(), mac.end(), [](std::uint8_t b) { return b != 0; });
-    const auto credit = [this](const QString& target) {
-        for (qsizetype i = 0; i < unanswered_targets.size(); ++i) {
-            if (unanswered_targets[i].mac == target) {
-                unanswered_targets.removeAt(i);
-                return true;
-            }
-        }
-        return false;
-    };
-    if (hasMac) {
-        const QString text = config::MacText(mac);
-        if (applyTargetMacs_.contains(text)) {
-            credit(text);  // a second answer from the same AP changes nothing
-            return text;
-        }
-    }
-    // No MAC, or none of ours: the answer to the request the program was
-    // waiting for, the latest one sent, unless that one has its answer.
-    if (!latestTargetMac_.isEmpty() && credit(latestTargetMac_)) {
-        return latestTargetMac_;
-    }
-    ++unmatchedReplies_;
-    return {};
-}
-
 QString TMainFm::takeUnconfirmedReport() {
-    if (!applyOutstanding_) {
-        return {};
-    }
-    applyOutstanding_ = false;
-    const QList<ApplyTarget> silent = std::exchange(unanswered_targets, {});
-    const int unmatched = std::exchange(unmatchedReplies_, 0);
-    applyTargetMacs_.clear();
-    // Every reply the apply waited for came: nothing is unconfirmed, even
-    // where a reply could not be told apart; the refusals are reported as
-    // usual.
-    if (silent.isEmpty() || reply_count >= expected_replies) {
+    const std::optional<apply::Unconfirmed> u = engine_.TakeUnconfirmed();
+    if (!u) {
         return {};
     }
     const ui::LanguageText& lang = language();
@@ -505,27 +422,26 @@ QString TMainFm::takeUnconfirmedReport() {
                QStringLiteral("  ") + name + kCrLf;
     };
     QString text;
-    if (unmatched == 0) {
+    if (u->unmatched == 0) {
         text = ui::LookupMessage(lang, ui::kMsgErrNoReply).text + kCrLf;
-        for (const ApplyTarget& target : silent) {
+        for (const ApplyTarget& target : u->silent) {
             text += line(target.mac, target.name);
         }
     } else {
         // Some answers could not be told apart, so any AP still without
         // one may have sent them: no AP is named, only the counts.
         text = ui::LookupMessage(lang, ui::kMsgErrMissing).text + u' ' +
-               QString::number(std::max(0, expected_replies - reply_count)) + kCrLf +
+               QString::number(u->missing) + kCrLf +
                ui::LookupMessage(lang, ui::kMsgErrUnmatched).text + u' ' +
-               QString::number(unmatched) + kCrLf;
+               QString::number(u->unmatched) + kCrLf;
     }
-    if (!failed_macs.isEmpty()) {
+    if (!u->refusals.isEmpty()) {
         text += kCrLf + ui::LookupMessage(lang, ui::kMsgErrRefused).text + kCrLf;
-        for (const QByteArray& failed : failed_macs) {
+        for (const QByteArray& failed : u->refusals) {
             const QString mac = config::MacText(MacOfBytes(failed));
             text += line(mac, expected_replies == 1 ? apply_name : NameForMac(mac));
         }
         text += ui::LookupMessage(lang, ui::kMsgErrId).text;
-        failed_macs.clear();
     }
     return text;
 }

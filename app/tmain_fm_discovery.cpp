@@ -1,5 +1,6 @@
 // The search, the receive handler and the AP list of the main window.
 #include <QTimer>
+#include <cstring>
 
 #include "app/record_view.h"
 #include "app/tmain_fm.h"
@@ -21,10 +22,6 @@ namespace tern::app {
 namespace {
 
 constexpr int kListColumns = 4;  // name, MAC, SSID, WEP; the fifth stays empty
-
-// The record's MAC address inside a packet (header + record).
-constexpr qsizetype kPacketMacOffset =
-    static_cast<qsizetype>(link::kReplyHeaderSize + config::ApConfigRecord::kMacAddrOffset);
 
 UrlOpener& DefaultUrlOpener() {
     static DesktopUrlOpener opener;
@@ -55,7 +52,6 @@ void TMainFm::connectDiscoveryHandlers() {
 
 void TMainFm::StartSearch() {
     key_edited.fill(false);
-    datagram_count = 0;
 
     ui_->b_Ternapply->setEnabled(false);
     ui_->b_apply->setEnabled(ui_->b_Ternapply->isEnabled());
@@ -71,81 +67,32 @@ void TMainFm::StartSearch() {
     ClearApList();
     silentSelect_ = false;
     row_packets.clear();
-    found_macs.clear();
-    found_mac_index_.clear();
 
-    link_state.NewRequest();
+    const QByteArray request = engine_.StartSearch();
     if (UDPSocket) {
-        UDPSocket->SendData(link::BuildSearchRequest(link_state.request_marker()));
+        UDPSocket->SendData(request);
     }
-
-    busy = true;
-    replies_done = true;
-    expected_replies = 1000000;
-    accept_replies = true;
 }
 
 // ---------------------------------------------------------------- receive
 
 void TMainFm::UDPSocketRecv(QByteArrayView datagram) {
-    ++datagram_count;
-    const link::ClassifiedDatagram c = link::ClassifyDatagram(datagram, link_state);
-    link::DatagramKind kind = c.kind;
-    if (!accept_replies &&
-        (kind == link::DatagramKind::DiscoveryReply || kind == link::DatagramKind::ErrorReply)) {
-        kind = link::DatagramKind::Other;
-    }
-    switch (kind) {
-        case link::DatagramKind::OldFirmwareReply:
-            if (old_fw_pending) {
-                old_fw_pending = false;
+    const apply::Received r = engine_.Receive(datagram);
+    switch (r.kind) {
+        case apply::Received::Kind::OldFirmware:
+            if (r.firstOldFirmware) {
                 // Opened once this handler has returned: a box opened here
                 // would hold up every datagram behind this one (the socket
                 // raises no receive event while its handler runs) until it
                 // is closed, and a search would settle on what came first.
                 QTimer::singleShot(0, this, [this] { showOldFirmwareWarning(); });
             }
-            return;
-        case link::DatagramKind::OwnSearchEcho:
-        case link::DatagramKind::OwnSetEcho:
-            return;
-        case link::DatagramKind::ErrorReply: {
-            std::array<std::uint8_t, 6> mac = link::ErrorReplyMac(c);
-            // A refusal that does not name one of the targets is reported
-            // under the target it was credited to.
-            // A refusal is reported under the target it was credited to; one
-            // that matches no target (another tool's, a forged one) is only
-            // counted, never reported as one of ours.
-            const QString credited = noteApplyReply(c);
-            if (!credited.isEmpty() || applyTargetMacs_.isEmpty()) {
-                if (credited != config::MacText(mac)) {
-                    mac = config::ParseMacText(credited).value_or(mac);
-                }
-                failed_macs.append(QByteArray(reinterpret_cast<const char*>(mac.data()),
-                                              static_cast<qsizetype>(mac.size())));
-            }
-            ++reply_count;
-            wait_flag = false;
             break;
-        }
-        case link::DatagramKind::DiscoveryReply:
-            if (!listDiscoveryReply(c)) {
-                return;  // a duplicate changes nothing
-            }
+        case apply::Received::Kind::NewAp:
+            listAp(r.packet);
             break;
-        case link::DatagramKind::Acknowledgement:
-            ++reply_count;
-            wait_flag = false;
-            noteApplyReply(c);
+        default:
             break;
-        case link::DatagramKind::Other:
-            if (!busy) {
-                ++reply_count;
-            }
-            break;
-    }
-    if (!replies_done && reply_count == expected_replies) {
-        replies_done = true;
     }
 }
 
@@ -166,48 +113,17 @@ void TMainFm::showOldFirmwareWarning() {
     dialogs_.showMessage(this, message);
 }
 
-bool TMainFm::RememberMac(const QByteArray& packet) {
-    if (packet.size() < kPacketMacOffset + 6) {
-        return false;
-    }
-    config::MacAddress mac{};
-    for (std::size_t i = 0; i < mac.size(); ++i) {
-        mac[i] = static_cast<std::uint8_t>(packet[kPacketMacOffset + static_cast<qsizetype>(i)]);
-    }
-    const QString text = config::MacText(mac);
-    // The set mirrors found_macs, so a burst of thousands of replies does not
-    // scan the whole list for each one; it is rebuilt if the list was changed
-    // behind its back.
-    if (found_mac_index_.size() != found_macs.size()) {
-        found_mac_index_ = QSet<QString>(found_macs.begin(), found_macs.end());
-    }
-    if (found_mac_index_.contains(text)) {
-        return false;
-    }
-    found_macs.append(text);
-    found_mac_index_.insert(text);
-    return true;
-}
+bool TMainFm::RememberMac(const QByteArray& packet) { return engine_.RememberMac(packet); }
 
-bool TMainFm::listDiscoveryReply(const link::ClassifiedDatagram& reply) {
-    if (reply.payload.size() < static_cast<qsizetype>(link::kDiscoveryPacketSize)) {
-        return false;  // never listed without its whole record
-    }
-    const link::RecordBytes record = link::DiscoveryRecord(reply);
-    QByteArray packet = reply.payload.left(static_cast<qsizetype>(link::kReplyHeaderSize));
-    packet.append(reinterpret_cast<const char*>(record.data()),
-                  static_cast<qsizetype>(record.size()));
-    if (!RememberMac(packet)) {
-        return false;
-    }
-    busy = false;
-
+void TMainFm::listAp(const QByteArray& packet) {
     bool listed = true;
     if (showEachArrival_) {
         listed = ShowRecord(packet);
     } else {
         // The row's cells come straight from the record; the form shows the
         // AP listed last once the burst is over.
+        link::RecordBytes record{};
+        std::memcpy(record.data(), packet.constData() + link::kReplyHeaderSize, record.size());
         const ApListCells cells = ListCellsOf(config::ApConfigRecord(record));
         list_row = language().recordText(cells.name) + u'\t' + cells.mac + u'\t' +
                    language().recordText(cells.ssid) + u'\t';
@@ -247,7 +163,6 @@ bool TMainFm::listDiscoveryReply(const link::ClassifiedDatagram& reply) {
         showPending_ = true;
         QTimer::singleShot(0, this, [this] { ShowPendingRecord(); });
     }
-    return true;
 }
 
 void TMainFm::ShowPendingRecord() {
@@ -265,7 +180,7 @@ void TMainFm::ShowPendingRecord() {
 
 void TMainFm::enableAfterListing() {
     // An AP listed while an apply is under way does not open Apply early.
-    ui_->b_Ternapply->setEnabled(!applyOutstanding_ && !Timer_refresh.isActive());
+    ui_->b_Ternapply->setEnabled(!engine_.applyOutstanding() && !Timer_refresh.isActive());
     ui_->b_apply->setEnabled(ui_->b_Ternapply->isEnabled());
     ui_->b_close->setEnabled(true);
     ui_->b_refresh->setEnabled(true);

@@ -13,8 +13,6 @@ namespace tern::app {
 
 namespace {
 
-constexpr int kTicksPerApply = 5;
-
 config::MacAddress MacOf(const QByteArray& bytes) {
     config::MacAddress mac{};
     for (std::size_t i = 0; i < mac.size() && static_cast<qsizetype>(i) < bytes.size(); ++i) {
@@ -58,7 +56,8 @@ void TMainFm::TimerTimer() {
     TQuillGrid* grid = ui_->l_title;
     const bool listEmpty = grid->Cells(1, 1).isEmpty();
 
-    if (!busy || datagram_count == 0 || datagram_count == 1) {
+    const apply::TimerTick tick = engine_.Tick();
+    if (tick == apply::TimerTick::Settled) {
         // the search is settled; an apply ending here did not hear from
         // every AP it was sent to
         const QString unconfirmed = takeUnconfirmedReport();
@@ -74,8 +73,7 @@ void TMainFm::TimerTimer() {
         makeRowCurrent(grid->RowCount() - 1, true);
         l_titleMouseDown();
         reEnableWindow();
-        tick_count = 0;
-        busy = false;
+        engine_.SettleDone();
         setWaitCursor(false);
         if (refresh_skip) {
             refresh_skip = false;
@@ -87,16 +85,12 @@ void TMainFm::TimerTimer() {
     }
 
     // following an apply
-    ++tick_count;
-    if (replies_done) {
+    if (tick == apply::TimerTick::Concluded) {
         Timer.stop();
-        busy = false;
-        tick_count = 0;
-        replies_done = false;
         l_statusClick(ui_->l_status);
         ui_->PageControl1->setCurrentIndex(0);
         Timer_refresh.start();
-    } else if (tick_count >= kTicksPerApply) {
+    } else if (tick == apply::TimerTick::TimedOut) {
         const QString unconfirmed = takeUnconfirmedReport();
         Timer.stop();
         b_refreshClick();
@@ -118,8 +112,7 @@ void TMainFm::Timer_refreshTimer() {
     if (pumping_) {
         return;
     }
-    ++tick_count;
-    if (tick_count != kTicksPerApply) {
+    if (!engine_.RefreshTick()) {
         return;
     }
     Timer_refresh.stop();
