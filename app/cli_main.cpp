@@ -68,9 +68,8 @@ int main(int argc, char* argv[]) {
         return 1;
     }
 
-    link::LinkState linkState;
-    link::DiscoverySearch search(*socket, linkState);
-    QObject::connect(&search, &link::DiscoverySearch::finished, &app, [&] {
+    apply::SearchSession search(*socket);
+    QObject::connect(&search, &apply::SearchSession::finished, &app, [&] {
         std::vector<app::ApListLine> lines;
         for (const auto& ap : search.found()) {
             lines.push_back(app::ListLineFor(ap));

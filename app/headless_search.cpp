@@ -6,7 +6,7 @@
 
 namespace tern::app {
 
-ApListLine ListLineFor(const link::DiscoverySearch::Found& ap) {
+ApListLine ListLineFor(const apply::SearchSession::Found& ap) {
     const config::ApConfigRecord record(ap.record);
     // WEP counts as in use only for the two authentication types that use
     // the WEP keys; WPA and WPA-PSK list "No".

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/discovery_search.h"
+#include "apply/search_session.h"
 
 #include <QString>
 #include <QStringList>
@@ -16,7 +16,7 @@ struct ApListLine {
     QString wep;  // "Yes" or "No"
 };
 
-ApListLine ListLineFor(const link::DiscoverySearch::Found& ap);
+ApListLine ListLineFor(const apply::SearchSession::Found& ap);
 QString FormatApTable(const std::vector<ApListLine>& lines);
 
 }  // namespace tern::app

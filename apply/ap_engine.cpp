@@ -115,6 +115,8 @@ Received ApEngine::Receive(QByteArrayView datagram) {
             r.kind = Received::Kind::NewAp;
             r.mac = found_macs.back();
             r.packet = packet;
+            r.wirePacket = c.payload.left(static_cast<qsizetype>(link::kDiscoveryPacketSize));
+            r.enciphered = c.enciphered;
             packets_.append(packet);
             break;
         }

@@ -3,7 +3,7 @@
 #include "tests/support/net_test_support.h"
 #include "config/ap_config_record.h"
 #include "config/net_types.h"
-#include "link/discovery_search.h"
+#include "apply/search_session.h"
 #include "link/network_guard.h"
 #include "link/qt_udp_socket_control.h"
 
@@ -31,9 +31,9 @@ std::unique_ptr<link::QtUdpSocketControl> OpenProgramSocket() {
     return socket->OpenSocket() ? std::move(socket) : nullptr;
 }
 
-void RunSearch(link::DiscoverySearch& search, int windowMs) {
+void RunSearch(apply::SearchSession& search, int windowMs) {
     QEventLoop loop;
-    QObject::connect(&search, &link::DiscoverySearch::finished, &loop, &QEventLoop::quit);
+    QObject::connect(&search, &apply::SearchSession::finished, &loop, &QEventLoop::quit);
     search.start(windowMs);
     loop.exec();
 }
@@ -51,8 +51,7 @@ TEST_F(UdpDiscovery, thousandSimulatedAps_eachListedOnce) {
     EXPECT_GE(socket->receiveBufferSize(), 4 * 1024 * 1024)
         << "receive buffer too small for a burst of 1000 replies";
 
-    link::LinkState linkState;
-    link::DiscoverySearch search(*socket, linkState);
+    apply::SearchSession search(*socket);
     RunSearch(search, 2000);
 
     ASSERT_EQ(search.found().size(), 1000u);
@@ -74,8 +73,7 @@ TEST_F(UdpDiscovery, plainRepliesAndOldFirmware_overRealSockets) {
     ASSERT_TRUE(sim.listening()) << sim.log().toStdString();
     auto socket = OpenProgramSocket();
     ASSERT_TRUE(socket);
-    link::LinkState linkState;
-    link::DiscoverySearch search(*socket, linkState);
+    apply::SearchSession search(*socket);
     RunSearch(search, 800);
     ASSERT_EQ(search.found().size(), 4u);
     EXPECT_EQ(config::MacText(config::ApConfigRecord(search.found()[0].record).mac_addr()),
@@ -91,7 +89,7 @@ TEST_F(UdpDiscovery, setRequest_acknowledgedOrRefusedByTheAddressedAp) {
     auto socket = OpenProgramSocket();
     ASSERT_TRUE(socket);
     link::LinkState linkState;
-    link::DiscoverySearch search(*socket, linkState);
+    apply::SearchSession search(*socket);
     RunSearch(search, 800);
     ASSERT_EQ(search.found().size(), 3u);
 
@@ -126,7 +124,7 @@ TEST_F(UdpDiscovery, setRequest_acknowledgedOrRefusedByTheAddressedAp) {
     EXPECT_EQ(replies[1].kind, link::DatagramKind::ErrorReply);
     EXPECT_EQ(link::ErrorReplyMac(replies[1]), refusedMac);
 
-    link::DiscoverySearch again(*socket, linkState);
+    apply::SearchSession again(*socket);
     RunSearch(again, 800);
     ASSERT_EQ(again.found().size(), 3u);
     EXPECT_EQ(config::ApConfigRecord(again.found()[0].record).ssid(), QByteArray("applied"));

@@ -2,7 +2,7 @@
 // in-memory network: what the demo mode and the GUI tests stand on.
 #include "config/ap_config_record.h"
 #include "config/net_types.h"
-#include "link/discovery_search.h"
+#include "apply/search_session.h"
 #include "link/in_memory_network.h"
 #include "tools/simulator/in_memory_simulator.h"
 
@@ -66,7 +66,7 @@ QByteArray SetRequestFor(link::LinkState& state, config::ApConfigRecord record,
 
 TEST(SimulatedSegment, search_everyApListedOnceWithItsMacText) {
     Segment seg(sim::GenerateAps(300));
-    link::DiscoverySearch search(seg.socket, seg.linkState);
+    apply::SearchSession search(seg.socket);
     search.start();
     seg.settle();
     search.finish();
@@ -93,7 +93,7 @@ TEST(SimulatedSegment, discoveryRecord_matchesTheApsRecordExceptTheLogin) {
         ap.record.set_mgmt_user("admin");  // an AP never reveals its login
     }
     Segment seg(aps);
-    link::DiscoverySearch search(seg.socket, seg.linkState);
+    apply::SearchSession search(seg.socket);
     search.start();
     seg.settle();
     ASSERT_EQ(search.found().size(), 8u);
@@ -109,7 +109,7 @@ TEST(SimulatedSegment, plainAndOldFirmwareReplies_areTold) {
     sim::SimOptions options;
     options.plainReplies = true;
     Segment seg(aps, options);
-    link::DiscoverySearch search(seg.socket, seg.linkState);
+    apply::SearchSession search(seg.socket);
     search.start();
     seg.settle();
     EXPECT_EQ(search.found().size(), 3u);
@@ -123,7 +123,7 @@ TEST(SimulatedSegment, droppedReplies_areNotInventedAndDelayedOnesArrive) {
     options.maxDelayMs = 30;
     options.seed = 7;
     Segment seg(sim::GenerateAps(200), options);
-    link::DiscoverySearch search(seg.socket, seg.linkState);
+    apply::SearchSession search(seg.socket);
     search.start();
     seg.settle();
     EXPECT_GT(search.found().size(), 50u);

@@ -1,5 +1,5 @@
 #include "app/headless_search.h"
-#include "link/discovery_search.h"
+#include "apply/search_session.h"
 #include "link/in_memory_network.h"
 #include "link_test_support.h"
 
@@ -9,6 +9,8 @@
 
 namespace tern::link {
 namespace {
+
+using apply::SearchSession;
 
 using test_support::DiscoveryPayload;
 using test_support::Encipher;
@@ -66,26 +68,25 @@ private:
     int searches_ = 0;
 };
 
-class DiscoverySearchTest : public ::testing::Test {
+class SearchSessionTest : public ::testing::Test {
 protected:
-    DiscoverySearchTest() : socket(network), search(socket, link) {
+    SearchSessionTest() : socket(network), search(socket) {
         EnsureCoreApp();
         socket.lclPort = kPort;
         socket.rmtPort = kPort;
         socket.OpenSocket();
-        QObject::connect(&search, &DiscoverySearch::finished, &search, [this] { ++finishedCount; });
+        QObject::connect(&search, &SearchSession::finished, &search, [this] { ++finishedCount; });
     }
     InMemoryNetwork network;
     InMemorySocketControl socket;
-    LinkState link;
-    DiscoverySearch search;
+    SearchSession search;
     int finishedCount = 0;
 };
 
 constexpr Mac kMacA = {0x00, 0x11, 0x22, 0x33, 0x44, 0x01};
 constexpr Mac kMacB = {0x00, 0x11, 0x22, 0x33, 0x44, 0x02};
 
-TEST_F(DiscoverySearchTest, listsEachApOnce_ignoresOwnEchoAndNoise) {
+TEST_F(SearchSessionTest, listsEachApOnce_ignoresOwnEchoAndNoise) {
     using R = FakeAp::Reply;
     FakeAp a(network, kMacA, {R::Enciphered, R::Enciphered, R::Junk});
     FakeAp b(network, kMacB, {R::Plain, R::Enciphered, R::OldFirmware});
@@ -112,7 +113,7 @@ TEST_F(DiscoverySearchTest, listsEachApOnce_ignoresOwnEchoAndNoise) {
     EXPECT_EQ(finishedCount, 1);
 }
 
-TEST_F(DiscoverySearchTest, repliesAfterFinishAreIgnored) {
+TEST_F(SearchSessionTest, repliesAfterFinishAreIgnored) {
     FakeAp a(network, kMacA, {FakeAp::Reply::Enciphered});
     search.start(10'000);
     search.finish();
@@ -123,7 +124,7 @@ TEST_F(DiscoverySearchTest, repliesAfterFinishAreIgnored) {
     EXPECT_EQ(finishedCount, 1);
 }
 
-TEST_F(DiscoverySearchTest, windowClosesOnItsOwn_andLateReplyIsDropped) {
+TEST_F(SearchSessionTest, windowClosesOnItsOwn_andLateReplyIsDropped) {
     FakeAp a(network, kMacA, {});
     search.start(30);
     SpinEventLoop(100);
@@ -134,7 +135,7 @@ TEST_F(DiscoverySearchTest, windowClosesOnItsOwn_andLateReplyIsDropped) {
     EXPECT_TRUE(search.found().empty());
 }
 
-TEST_F(DiscoverySearchTest, newSearchStartsAfresh_replyToOlderSearchIsOther) {
+TEST_F(SearchSessionTest, newSearchStartsAfresh_replyToOlderSearchIsOther) {
     using R = FakeAp::Reply;
     FakeAp a(network, kMacA, {R::StaleMarker});
     search.start(10'000);

@@ -1,0 +1,64 @@
+#include "apply/search_session.h"
+
+#include <cstring>
+
+#include "config/ap_config_record.h"
+
+namespace tern::apply {
+
+SearchSession::SearchSession(link::UdpSocketControl& socket, QObject* parent)
+    : QObject(parent), socket_(socket) {
+    window_.setSingleShot(true);
+    connect(&window_, &QTimer::timeout, this, &SearchSession::finish);
+    connect(&socket_, &link::UdpSocketControl::OnRecv, this, &SearchSession::handleDatagram);
+}
+
+void SearchSession::start(int windowMs) {
+    found_.clear();
+    counters_ = {};
+    running_ = true;
+    socket_.SendData(engine_.StartSearch());
+    window_.start(windowMs);
+}
+
+void SearchSession::finish() {
+    if (!running_) {
+        return;
+    }
+    running_ = false;
+    window_.stop();
+    Q_EMIT finished();
+}
+
+void SearchSession::handleDatagram(const QByteArray& datagram) {
+    if (!running_) {
+        return;
+    }
+    ++counters_.datagrams;
+    const Received r = engine_.Receive(datagram);
+    switch (r.kind) {
+        case Received::Kind::OwnEcho:
+            ++counters_.ownEchoes;
+            return;
+        case Received::Kind::OldFirmware:
+            ++counters_.oldFirmware;
+            return;
+        case Received::Kind::Duplicate:
+            ++counters_.duplicates;
+            return;
+        case Received::Kind::NewAp:
+            break;
+        default:
+            ++counters_.other;
+            return;
+    }
+    Found ap;
+    std::memcpy(ap.record.data(), r.packet.constData() + link::kReplyHeaderSize, ap.record.size());
+    ap.mac = config::ApConfigRecord(ap.record).mac_addr();
+    ap.packet = r.wirePacket;
+    ap.enciphered = r.enciphered;
+    found_.push_back(std::move(ap));
+    Q_EMIT apFound(static_cast<int>(found_.size()) - 1);
+}
+
+}  // namespace tern::apply
