@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <variant>
+
+namespace tern::app {
+
+// tern-ap-cli's exit codes, as its --help and the README give them.
+inline constexpr int kExitOk = 0;           // every target answered (or the command needed none)
+inline constexpr int kExitFailure = 1;      // no AP matched, the socket cannot be opened, ...
+inline constexpr int kExitUsage = 2;        // a usage error or an invalid value: nothing sent
+inline constexpr int kExitRefused = 3;      // at least one AP refused, the rest acknowledged
+inline constexpr int kExitUnconfirmed = 4;  // at least one AP did not answer
+
+// The command line of tern-ap-cli, options before or after the command.
+struct CliOptions {
+    bool help = false;
+    bool demo = false;
+    int demoCount = 8;  // --demo=N
+    bool json = false;
+    bool quiet = false;
+    bool showSecrets = false;
+    bool all = false;  // TARGET --all
+    int timeoutMs = 2000;
+    QString command;  // scan, show
+    QStringList args;  // what follows the command (TARGET ...)
+};
+
+// Strict: numbers are digits only, an unknown option is named as it was
+// given, a stray argument is an error. The error text names the option and
+// the value it refused.
+std::variant<CliOptions, QString> ParseCliOptions(const QStringList& arguments);
+
+QString CliUsage();
+
+}  // namespace tern::app
