@@ -6,35 +6,16 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 
 #include "app/cli_options.h"
+#include "tests/support/run_program.h"
 
 namespace tern::app {
 namespace {
 
-struct CliRun {
-    int exitCode = -1;
-    QByteArray out;
-    QString err;
-};
+using CliRun = test::ProgramRun;
 
-CliRun Cli(const QStringList& args) {
-    if (QCoreApplication::instance() == nullptr) {
-        static int argc = 1;
-        static char name[] = "cli_tests";
-        static char* argv[] = {name, nullptr};
-        static QCoreApplication app(argc, argv);
-    }
-    QProcess cli;
-    cli.start(QStringLiteral(TERN_AP_CLI_PATH), args);
-    if (!cli.waitForFinished(20000)) {
-        cli.kill();
-        cli.waitForFinished(2000);
-        return {};
-    }
-    return {cli.exitCode(), cli.readAllStandardOutput(), QString::fromUtf8(cli.readAllStandardError())};
-}
+CliRun Cli(const QStringList& args) { return test::RunProgram(QStringLiteral(TERN_AP_CLI_PATH), args); }
 
 const CliOptions* Parsed(const std::variant<CliOptions, QString>& v) {
     return std::get_if<CliOptions>(&v);

@@ -3,32 +3,16 @@
 // names the option and the value.
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <QProcess>
 #include <QStringList>
+
+#include "tests/support/run_program.h"
 
 namespace {
 
-struct Outcome {
-    int exitCode = -1;
-    QString error;
-};
+using Outcome = tern::test::ProgramRun;
 
 Outcome RunSim(const QStringList& args) {
-    if (QCoreApplication::instance() == nullptr) {
-        static int argc = 1;
-        static char name[] = "tools_tests";
-        static char* argv[] = {name, nullptr};
-        static QCoreApplication app(argc, argv);
-    }
-    QProcess sim;
-    sim.start(QStringLiteral(TERN_AP_SIM_PATH), args);
-    if (!sim.waitForFinished(10000)) {
-        sim.kill();
-        sim.waitForFinished(2000);
-        return {};
-    }
-    return {sim.exitCode(), QString::fromUtf8(sim.readAllStandardError())};
+    return tern::test::RunProgram(QStringLiteral(TERN_AP_SIM_PATH), args, 10000);
 }
 
 TEST(SimArguments, numbersAreDigitsOnly_theErrorNamesOptionAndValue) {
@@ -43,26 +27,26 @@ TEST(SimArguments, numbersAreDigitsOnly_theErrorNamesOptionAndValue) {
         const Outcome out =
             RunSim({QString::fromLatin1(c.option), QString::fromLatin1(c.value)});
         EXPECT_EQ(out.exitCode, 2);
-        EXPECT_TRUE(out.error.contains(QString::fromLatin1(c.option))) << out.error.toStdString();
-        EXPECT_TRUE(out.error.contains(QStringLiteral("'") + QString::fromLatin1(c.value) +
+        EXPECT_TRUE(out.err.contains(QString::fromLatin1(c.option))) << out.err.toStdString();
+        EXPECT_TRUE(out.err.contains(QStringLiteral("'") + QString::fromLatin1(c.value) +
                                        QStringLiteral("'")))
-            << out.error.toStdString();
+            << out.err.toStdString();
     }
 }
 
 TEST(SimArguments, strayArgumentsAndMoreOldApsThanApsAreErrors) {
     Outcome out = RunSim({QStringLiteral("--count"), QStringLiteral("3"), QStringLiteral("5")});
     EXPECT_EQ(out.exitCode, 2);
-    EXPECT_TRUE(out.error.contains(QStringLiteral("'5'"))) << out.error.toStdString();
+    EXPECT_TRUE(out.err.contains(QStringLiteral("'5'"))) << out.err.toStdString();
 
     out = RunSim({QStringLiteral("--count"), QStringLiteral("3"), QStringLiteral("--old-firmware"),
                   QStringLiteral("4")});
     EXPECT_EQ(out.exitCode, 2);
-    EXPECT_TRUE(out.error.contains(QStringLiteral("--old-firmware"))) << out.error.toStdString();
+    EXPECT_TRUE(out.err.contains(QStringLiteral("--old-firmware"))) << out.err.toStdString();
 
     out = RunSim({QStringLiteral("--ap-login"), QStringLiteral("9:root:x")});
     EXPECT_EQ(out.exitCode, 2);
-    EXPECT_TRUE(out.error.contains(QStringLiteral("'9'"))) << out.error.toStdString();
+    EXPECT_TRUE(out.err.contains(QStringLiteral("'9'"))) << out.err.toStdString();
 }
 
 }  // namespace
