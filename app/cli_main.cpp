@@ -1,22 +1,16 @@
 // tern-ap-cli: the command-line front end over the same engine as the
-// window: scan lists the APs that answer one search, show decodes their
-// settings. Data goes to stdout, messages to stderr.
+// window. Data goes to stdout, messages to stderr; see --help.
 #include <QCoreApplication>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
+#include <QFile>
 #include <QTimer>
 
 #include <cstdio>
 #include <memory>
+#include <termios.h>
 #include <unistd.h>
 
-#include "app/ap_settings.h"
 #include "app/cli_options.h"
-#include "app/headless_search.h"
-#include "apply/search_session.h"
-#include "config/ap_config_record.h"
-#include "config/net_types.h"
+#include "app/cli_runner.h"
 #include "link/in_memory_network.h"
 #include "link/qt_udp_socket_control.h"
 #include "tools/simulator/in_memory_simulator.h"
@@ -29,70 +23,50 @@ void Error(const QString& text) {
     std::fputs(qPrintable(QStringLiteral("tern-ap-cli: ") + text + u'\n'), stderr);
 }
 
-void Out(const QByteArray& bytes) { std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stdout); }
-
-// The APs a TARGET names: a MAC address, an AP name, or every AP.
-std::vector<const apply::SearchSession::Found*> Targets(const apply::SearchSession& search,
-                                                        const app::CliOptions& o) {
-    std::vector<const apply::SearchSession::Found*> out;
-    const QString target = o.args.value(0);
-    const std::optional<config::MacAddress> mac = config::ParseMacText(target);
-    for (const auto& ap : search.found()) {
-        const config::ApConfigRecord record(ap.record);
-        const QString name = ui::RecordTextToScreen(record.ap_name(), ui::TextEncoding::Windows1252);
-        if (o.all || (mac && record.mac_addr() == *mac) || (!mac && name == target)) {
-            out.push_back(&ap);
-        }
-    }
-    return out;
+void Write(std::FILE* to, const QByteArray& bytes) {
+    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), to);
 }
 
-int Report(const apply::SearchSession& search, const app::CliOptions& o) {
-    const ui::TextEncoding encoding = ui::TextEncoding::Windows1252;
-    if (o.command == u"scan") {
-        if (o.json) {
-            QJsonArray all;
-            for (const auto& ap : search.found()) {
-                all.append(app::ScanEntry(config::ApConfigRecord(ap.record), encoding));
-            }
-            Out(QJsonDocument(all).toJson(QJsonDocument::Indented));
-        } else {
-            std::vector<app::ApListLine> lines;
-            for (const auto& ap : search.found()) lines.push_back(app::ListLineFor(ap));
-            Out(app::FormatApTable(lines).toUtf8());
+// The password without echo, from the terminal.
+std::optional<QString> Prompt() {
+    termios old{};
+    if (tcgetattr(STDIN_FILENO, &old) != 0) return std::nullopt;
+    termios quiet = old;
+    quiet.c_lflag &= static_cast<tcflag_t>(~ECHO);
+    std::fputs("Password: ", stderr);
+    std::fflush(stderr);
+    tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+    char line[256] = {};
+    const bool read = std::fgets(line, sizeof line, stdin) != nullptr;
+    tcsetattr(STDIN_FILENO, TCSAFLUSH, &old);
+    std::fputs("\n", stderr);
+    if (!read) return std::nullopt;
+    return QString::fromLocal8Bit(line).chopped(QByteArrayView(line).endsWith('\n') ? 1 : 0);
+}
+
+// The login's password, from the first of its sources that is given.
+std::optional<QString> Password(const app::CliOptions& o) {
+    if (!o.passwordFile.isEmpty()) {
+        QFile file(o.passwordFile);
+        if (!file.open(QIODevice::ReadOnly)) {
+            Error(QStringLiteral("cannot read --password-file '") + o.passwordFile + u'\'');
+            return std::nullopt;
         }
-        if (!o.quiet) {
-            Error(QStringLiteral("%1 AP(s) found").arg(search.found().size()));
-        }
-        return app::kExitOk;
+        QByteArray first = file.readLine(4096);
+        while (first.endsWith('\n') || first.endsWith('\r')) first.chop(1);
+        return QString::fromUtf8(first);
     }
-    // show
-    const auto targets = Targets(search, o);
-    if (targets.empty()) {
-        Error(QStringLiteral("no AP answered as '%1'").arg(o.all ? QStringLiteral("--all") : o.args.value(0)));
-        return app::kExitFailure;
+    if (o.passwordGiven) {
+        Error(QStringLiteral("warning: --password is visible to other users of this machine; "
+                             "--password-file or TERN_AP_PASSWORD is not"));
+        return o.password;
     }
-    QJsonArray shown;
-    for (const auto* ap : targets) {
-        shown.append(app::DecodeSettings(config::ApConfigRecord(ap->record), encoding, o.showSecrets));
+    if (qEnvironmentVariableIsSet("TERN_AP_PASSWORD")) {
+        return qEnvironmentVariable("TERN_AP_PASSWORD");
     }
-    if (o.json) {
-        Out(shown.size() == 1 ? QJsonDocument(shown[0].toObject()).toJson(QJsonDocument::Indented)
-                              : QJsonDocument(shown).toJson(QJsonDocument::Indented));
-    } else {
-        for (const QJsonValue& ap : shown) {
-            const QJsonObject o2 = ap.toObject();
-            for (auto it = o2.begin(); it != o2.end(); ++it) {
-                const QJsonValue v = it.value();
-                const QByteArray value =
-                    v.isString() ? v.toString().toUtf8()
-                                 : QJsonDocument(QJsonArray{v}).toJson(QJsonDocument::Compact).mid(1).chopped(1);
-                Out(it.key().toUtf8().leftJustified(20) + ' ' + value + '\n');
-            }
-            Out("\n");
-        }
-    }
-    return app::kExitOk;
+    if (isatty(STDIN_FILENO)) return Prompt();
+    Error(QStringLiteral("no password: give --password-file FILE, TERN_AP_PASSWORD, or a terminal"));
+    return std::nullopt;
 }
 
 }  // namespace
@@ -108,8 +82,14 @@ int main(int argc, char* argv[]) {
     }
     const app::CliOptions o = std::get<app::CliOptions>(parsed);
     if (o.help) {
-        Out(app::CliUsage().toUtf8());
+        Write(stdout, app::CliUsage().toUtf8());
         return app::kExitOk;
+    }
+    app::CliLogin login;
+    if (o.command == u"set" || o.command == u"restore") {
+        const std::optional<QString> password = Password(o);
+        if (!password) return app::kExitUsage;
+        login = {o.user, *password};
     }
 
     link::InMemoryNetwork network;
@@ -126,21 +106,19 @@ int main(int argc, char* argv[]) {
     socket->rmtPort = link::kDefaultPort;
     socket->RmtAddr = QString::fromLatin1(link::kBroadcastAddress);
     if (!socket->OpenSocket()) {
-        Error(QStringLiteral("UDP port %1 cannot be opened").arg(link::kDefaultPort));
+        Error(QStringLiteral("UDP port ") + QString::number(link::kDefaultPort) +
+              QStringLiteral(" cannot be opened"));
         return app::kExitFailure;
     }
-    if (!o.quiet && isatty(STDERR_FILENO)) {
-        Error(QStringLiteral("searching for %1 ms ...").arg(o.timeoutMs));
-    }
 
-    int rc = app::kExitFailure;
-    apply::SearchSession search(*socket);
-    QObject::connect(&search, &apply::SearchSession::finished, &app, [&] {
-        rc = Report(search, o);
+    app::CliRunner runner(*socket, o, login);
+    QObject::connect(&runner, &app::CliRunner::done, &app, [&] {
+        Write(stdout, runner.out());
+        Write(stderr, runner.err());
         socket->CloseSocket();
         QCoreApplication::quit();
     });
-    QTimer::singleShot(0, &app, [&] { search.start(o.timeoutMs); });
+    QTimer::singleShot(0, &runner, &app::CliRunner::start);
     QCoreApplication::exec();
-    return rc;
+    return runner.exitCode();
 }

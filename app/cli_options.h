@@ -22,9 +22,14 @@ struct CliOptions {
     bool json = false;
     bool quiet = false;
     bool showSecrets = false;
-    bool all = false;  // TARGET --all
+    bool all = false;        // TARGET --all
+    bool allFields = false;  // restore: onto another AP, its identity too
     int timeoutMs = 2000;
-    QString command;  // scan, show
+    QString user;             // --user
+    QString password;         // --password (visible to other users)
+    bool passwordGiven = false;
+    QString passwordFile;     // --password-file
+    QString command;   // scan, show, set, backup, restore
     QStringList args;  // what follows the command (TARGET ...)
 };
 

@@ -1,6 +1,7 @@
 // Real UDP between the program's socket and tern-ap-sim. Runs only inside
 // tools/isolated-net; the first check refuses any other network.
 #include "tests/support/net_test_support.h"
+#include "tests/support/run_program.h"
 #include "config/ap_config_record.h"
 #include "config/net_types.h"
 #include "apply/search_session.h"
@@ -135,4 +136,24 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
+}
+
+// tern-ap-cli over real UDP: a set, then the next scan shows the new SSID.
+TEST_F(UdpDiscovery, cliSetThenScan_showsTheNewSsid) {
+    SimProcess sim({QStringLiteral("--count"), QStringLiteral("3"), QStringLiteral("--max-requests"),
+                    QStringLiteral("10")});
+    ASSERT_TRUE(sim.listening()) << sim.log().toStdString();
+    qputenv("TERN_AP_PASSWORD", "admin");
+    const QString mac = QStringLiteral("02-54-45-00-00-01");  // the second simulated AP
+    const tern::test::ProgramRun set = tern::test::RunProgram(
+        QStringLiteral(TERN_AP_CLI_PATH),
+        {QStringLiteral("set"), mac, QStringLiteral("ssid=over-udp"), QStringLiteral("--user"),
+         QStringLiteral("admin"), QStringLiteral("--timeout-ms"), QStringLiteral("800")});
+    EXPECT_EQ(set.exitCode, 0) << set.err.toStdString();
+    EXPECT_TRUE(set.out.contains("acknowledged"));
+    const tern::test::ProgramRun scan = tern::test::RunProgram(
+        QStringLiteral(TERN_AP_CLI_PATH),
+        {QStringLiteral("scan"), QStringLiteral("--json"), QStringLiteral("--timeout-ms"), QStringLiteral("800")});
+    ASSERT_EQ(scan.exitCode, 0) << scan.err.toStdString();
+    EXPECT_TRUE(scan.out.contains("\"over-udp\"")) << scan.out.toStdString();
 }
