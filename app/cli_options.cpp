@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "app/form_model.h"
 #include "apply/validation.h"
 
 namespace tern::app {
@@ -143,7 +144,8 @@ QString CliUsage() {
         "  1 no AP matched the target, the socket cannot be opened, a file cannot be written;\n"
         "  2 usage error or invalid value: nothing sent;\n"
         "  3 at least one AP refused (wrong login), the rest acknowledged;\n"
-        "  4 at least one AP did not answer\n");
+        "  4 at least one AP did not answer\n"
+        "NAME for set:\n  ") + SettableNames().join(QStringLiteral(", ")) + u'\n';
 }
 
 }  // namespace tern::app
