@@ -95,6 +95,12 @@ void CliRunner::finish(int code) {
     Q_EMIT done(code);
 }
 
+int CliRunner::noMatch() {
+    message(QStringLiteral("no AP answered as '") +
+            (o_.all ? QStringLiteral("--all") : o_.args.value(0)) + u'\'');
+    return kExitFailure;
+}
+
 std::vector<const apply::SearchSession::Found*> CliRunner::targets() const {
     std::vector<const apply::SearchSession::Found*> out;
     const QString target = o_.command == u"restore" ? o_.args.value(1) : o_.args.value(0);
@@ -144,11 +150,7 @@ int CliRunner::scan() {
 
 int CliRunner::show() {
     const auto found = targets();
-    if (found.empty()) {
-        message(QStringLiteral("no AP answered as '") + (o_.all ? QStringLiteral("--all") : o_.args.value(0)) +
-                u'\'');
-        return kExitFailure;
-    }
+    if (found.empty()) return noMatch();
     QJsonArray shown;
     for (const auto* ap : found) shown.append(DecodeSettings(RecordOf(*ap), kEncoding, o_.showSecrets));
     if (o_.json) {
@@ -214,11 +216,7 @@ bool CliRunner::loginWritable() {
 
 int CliRunner::prepareSet() {
     const auto found = targets();
-    if (found.empty()) {
-        message(QStringLiteral("no AP answered as '") + (o_.all ? QStringLiteral("--all") : o_.args.value(0)) +
-                u'\'');
-        return kExitFailure;
-    }
+    if (found.empty()) return noMatch();
     const bool multi = found.size() > 1;
     const QStringList assignments = o_.all ? o_.args : o_.args.mid(1);
     for (const auto* ap : found) {

@@ -56,6 +56,7 @@ class CliRunner : public QObject {
     void message(const QString& text);
     void progress(const QString& text);
     std::vector<const apply::SearchSession::Found*> targets() const;
+    int noMatch();
     bool loginWritable();
 
     link::UdpSocketControl& socket_;
