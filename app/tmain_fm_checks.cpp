@@ -13,6 +13,7 @@
 #include "app/nav_pictures.h"
 #include "app/control_state.h"
 #include "app/tmain_fm.h"
+#include "app/form_model.h"
 #include "apply/validation.h"
 #include "config/ap_config_record.h"
 #include "link/protocol.h"
@@ -230,49 +231,8 @@ bool TMainFm::CommitFocusedNumericField() {
 // ---------------------------------------------------------------- the apply
 
 apply::FormValues TMainFm::CollectFormValues(bool multi) const {
-    apply::FormValues v;
-    const std::array<QRadioButton*, 5> modes = {ap_->r_apmode1, ap_->r_apmode2, ap_->r_apmode3,
-                                                ap_->r_apmode4, ap_->r_apmode5};
-    for (std::size_t i = 0; i < modes.size(); ++i) v.op_mode[i] = modes[i]->isChecked();
-    // Unfilled positions as blanks, so that a pair's blank can be pointed at.
-    v.remote_mac = ap_->e_rm_mac->displayText().replace(u'_', u' ');
-
-    v.encryption = wep_->chb_encry->isChecked();
-    v.auth = wep_->s_auth->currentIndex();
-    v.hex = wep_->w_r_hex->isChecked();
-    const std::array<QRadioButton*, 4> selected = {wep_->w_rb_key1, wep_->w_rb_key2,
-                                                   wep_->w_rb_key3, wep_->w_rb_key4};
-    for (int n = 1; n <= 4; ++n) {
-        const auto i = static_cast<std::size_t>(n - 1);
-        v.key_selected[i] = selected[i]->isChecked();
-        v.key_text[i] = EffectiveKeyText(n);
-        v.key_bytes[i] = TagOf(keyField(n));
-        v.key_kept[i] = (!key_edited[i] || KeyShowsStars(keyField(n))) &&
-                        !HintOf(keyField(n)).isEmpty();
-    }
-    v.passphrase = EffectivePassphrase();
-    v.confirmation = EffectiveConfirmation();
-
-    v.fixed_ip = ip_->i_r_ip->isChecked();
-    const auto row = [](std::initializer_list<const QLineEdit*> edits) {
-        std::array<QString, 4> texts;
-        std::size_t i = 0;
-        for (const QLineEdit* e : edits) texts[i++] = e->text();
-        return texts;
-    };
-    v.ip = row({ip_->e_ip_1, ip_->e_ip_2, ip_->e_ip_3, ip_->e_ip_4});
-    v.mask = row({ip_->e_submask_1, ip_->e_submask_2, ip_->e_submask_3, ip_->e_submask_4});
-    v.gateway = row({ip_->e_gateway_1, ip_->e_gateway_2, ip_->e_gateway_3, ip_->e_gateway_4});
-    v.dhcp_from =
-        row({ip_->e_dhcp_from_1, ip_->e_dhcp_from_2, ip_->e_dhcp_from_3, ip_->e_dhcp_from_4});
-    v.dhcp_to = row({ip_->e_dhcp_to_1, ip_->e_dhcp_to_2, ip_->e_dhcp_to_3, ip_->e_dhcp_to_4});
-
-    v.dot1x = dot1x_->Chk_8021x->isChecked();
-    v.shared1 = dot1x_->e_8_shared1->text();
-    v.port1 = dot1x_->e_8_port1->text();
-    v.radius_ip = row({dot1x_->e_8_ip1, dot1x_->e_8_ip2, dot1x_->e_8_ip3, dot1x_->e_8_ip4});
-
-    // The texts the record gets, each next to what the AP shown holds.
+    // The form as the record builder reads it, and the same reading of it
+    // as tern-ap-cli's (one place decides what the checks see).
     std::optional<config::ApConfigRecord> shown;
     const QByteArray packet = PacketOfRow(ui_->l_title->Row());
     if (packet.size() >= static_cast<qsizetype>(link::kDiscoveryPacketSize)) {
@@ -280,27 +240,13 @@ apply::FormValues TMainFm::CollectFormValues(bool multi) const {
         std::memcpy(bytes.data(), packet.constData() + link::kReplyHeaderSize, bytes.size());
         shown.emplace(bytes);
     }
-    using Record = config::ApConfigRecord;
-    v.record_encoding = language().recordEncoding();
-    const auto add = [&](const QString& field, int page, const QString& text, int maxBytes,
-                         const QByteArray& current) {
-        const bool asShown = shown.has_value() && language().recordText(current) == text;
-        v.record_texts.push_back({field, page, text, maxBytes, asShown});
-    };
-    add(QStringLiteral("e_apname"), apply::kApPage, ap_->e_apname->text(), Record::kApNameMax,
-        shown ? shown->ap_name() : QByteArray());
-    add(QStringLiteral("e_essid"), apply::kApPage, ap_->e_essid->text(), Record::kSsidMax,
-        shown ? shown->ssid() : QByteArray());
-    if (v.auth == 3) {
-        add(QStringLiteral("wpa_m_p"), apply::kWepPage, v.passphrase, Record::kWpaPassphraseMax,
-            shown ? shown->wpa_passphrase() : QByteArray());
+    apply::FormValues v = FormValuesOf(CollectFormSettings(), shown.value_or(config::ApConfigRecord()),
+                                       language().recordEncoding(), multi);
+    if (!shown) {
+        // Nothing was shown: no text stands for an AP's own bytes.
+        for (apply::RecordTextField& t : v.record_texts) t.as_shown = false;
     }
-    add(QStringLiteral("e_8_shared1"), apply::kDot1xPage, dot1x_->e_8_shared1->text(),
-        Record::kRadiusSecretMax, shown ? shown->radius_secret(0) : QByteArray());
-    add(QStringLiteral("e_8_shared2"), apply::kDot1xPage, dot1x_->e_8_shared2->text(),
-        Record::kRadiusSecretMax, shown ? shown->radius_secret(1) : QByteArray());
-
-    v.multi = multi;
+    v.confirmation = EffectiveConfirmation();
     if (!multi) {
         for (const QString& octet : v.dhcp_from) {
             v.dhcp_start += (octet.isEmpty() ? QStringLiteral("0") : octet) + u'.';
