@@ -5,7 +5,9 @@
 #include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QFile>
 #include <QJsonObject>
+#include <QTemporaryDir>
 
 #include "app/cli_options.h"
 #include "tests/support/run_program.h"
@@ -102,6 +104,38 @@ TEST(CliDemo, showByNameOrMac_secretsHiddenUnlessAsked) {
              QStringLiteral("300"), QStringLiteral("show"), QStringLiteral("--all")});
     ASSERT_EQ(r.exitCode, kExitOk);
     EXPECT_EQ(QJsonDocument::fromJson(r.out).array().size(), 8);
+}
+
+TEST(CliDemo, setBackupRestore_jsonOutcomesAndAPrivateBackupFile) {
+    qputenv("TERN_AP_PASSWORD", "admin");
+    const QStringList common = {QStringLiteral("--demo"), QStringLiteral("--user"), QStringLiteral("admin"),
+                                QStringLiteral("--timeout-ms"), QStringLiteral("300")};
+    CliRun r = Cli(common + QStringList{QStringLiteral("--json"), QStringLiteral("set"),
+                                        QStringLiteral("--all"), QStringLiteral("ssid=demo-all")});
+    EXPECT_EQ(r.exitCode, kExitRefused) << r.err.toStdString();  // "Warehouse" has another password
+    const QJsonArray outcomes = QJsonDocument::fromJson(r.out).array();
+    ASSERT_EQ(outcomes.size(), 8);
+    int refused = 0;
+    for (const QJsonValue& v : outcomes) {
+        refused += v.toObject().value(QStringLiteral("outcome")).toString() == u"refused" ? 1 : 0;
+    }
+    EXPECT_EQ(refused, 1);
+
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("lobby.json"));
+    r = Cli(common + QStringList{QStringLiteral("backup"), QStringLiteral("Lobby"), file});
+    ASSERT_EQ(r.exitCode, kExitOk) << r.err.toStdString();
+    QFile saved(file);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(saved.permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther), 0);
+    const QJsonObject backup = QJsonDocument::fromJson(saved.readAll()).object();
+    EXPECT_EQ(backup.value(QStringLiteral("format")).toString(), QStringLiteral("tern-ap-backup"));
+    EXPECT_EQ(backup.value(QStringLiteral("settings")).toObject().value(QStringLiteral("ap_name")).toString(),
+              QStringLiteral("Lobby"));
+
+    r = Cli(common + QStringList{QStringLiteral("restore"), file});
+    EXPECT_EQ(r.exitCode, kExitOk) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("acknowledged"));
 }
 
 TEST(CliDemo, exitCodes_noMatchIsOne_usageIsTwo) {
