@@ -61,6 +61,10 @@ CliRunner::CliRunner(link::UdpSocketControl& socket, CliOptions options, CliLogi
         search_.engine().Receive(d);
         if (next_ >= jobs_.size() && search_.engine().unanswered_targets.isEmpty()) {
             finishApply();  // every target has answered: no need to wait on
+        } else if (waitTimer_.isActive() && !search_.engine().wait_flag) {
+            // The previous AP answered: the next request goes out now.
+            waitTimer_.stop();
+            QTimer::singleShot(0, this, &CliRunner::sendNext);
         }
     });
     waitTimer_.setSingleShot(true);
