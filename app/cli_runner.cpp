@@ -279,9 +279,17 @@ int CliRunner::prepareRestore() {
                 QStringLiteral("' is not a backup of an AP made by tern-ap-cli, or it is damaged"));
         return kExitUsage;
     }
+    // The AP the TARGET names, else the one the file was saved from.
     const apply::SearchSession::Found* target = nullptr;
-    for (const auto* ap : targets()) target = ap;
-    if (o_.args.size() < 2) {
+    if (o_.args.size() > 1) {
+        const auto named = targets();
+        if (named.size() > 1) {
+            message(QStringLiteral("restore writes one AP; '") + o_.args.value(1) +
+                    QStringLiteral("' names ") + QString::number(named.size()));
+            return kExitUsage;
+        }
+        if (!named.empty()) target = named.front();
+    } else {
         for (const auto& ap : search_.found()) {
             if (RecordOf(ap).mac_addr() == *savedMac) target = &ap;
         }

@@ -156,6 +156,17 @@ TEST_F(CliOnSegment, backupThenRestore_theRecordComesBackByteForByte) {
     EXPECT_EQ(ap(0).record.bytes(), original.bytes());
 }
 
+TEST_F(CliOnSegment, restoreWhenTheSavedApIsAway_writesNoOtherAp) {
+    std::vector<sim::SimulatedAp> aps = sim::GenerateAps(2);
+    aps[1].record.set_ap_name("");  // an AP without a name must not pass for "no TARGET"
+    segment(aps);
+    const QString file = dir.filePath(QStringLiteral("ap.json"));
+    ASSERT_EQ(run({QStringLiteral("backup"), mac(0), file}), kExitOk);
+    simulator->simulator().aps()[0].silentOnSearch = true;
+    EXPECT_EQ(run({QStringLiteral("restore"), file}), kExitFailure);
+    EXPECT_EQ(setCounter.sets, 0);
+}
+
 TEST_F(CliOnSegment, restoreOntoAnotherAp_keepsItsIdentity_damagedFileIsRefused) {
     segment(sim::GenerateAps(2));
     const QString file = dir.filePath(QStringLiteral("ap.json"));
