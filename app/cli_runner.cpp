@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "app/ap_settings.h"
+#include "app/backup_file.h"
 #include "app/form_model.h"
 #include "app/headless_search.h"
 #include "apply/validation.h"
@@ -32,8 +33,6 @@ constexpr int kTickMs = 2000;
 constexpr int kWaitSliceMs = 100;
 constexpr int kMaxWaits = 3;
 constexpr qsizetype kDhcpServerOnOffset = 120;
-
-const QString kBackupFormat = QStringLiteral("tern-ap-backup");
 
 const ui::LanguageText& English() {
     static const ui::LanguageText english(ui::LangIni::FromBytes({}), kEncoding);
@@ -185,20 +184,13 @@ int CliRunner::backup() {
         return found.empty() ? kExitFailure : kExitUsage;
     }
     const config::ApConfigRecord record = RecordOf(*found.front());
-    const QJsonObject file{
-        {QStringLiteral("format"), kBackupFormat},
-        {QStringLiteral("version"), 1},
-        {QStringLiteral("mac"), config::MacText(record.mac_addr())},
-        {QStringLiteral("date"), QDateTime::currentDateTimeUtc().toString(Qt::ISODate)},
-        {QStringLiteral("settings"), DecodeSettings(record, kEncoding, true)},
-        {QStringLiteral("record"), QString::fromLatin1(record.toByteArray().toHex())},
-    };
     // Written whole or not at all, readable by its owner only: it holds
     // the AP's keys and secrets.
     QSaveFile out(o_.args.value(1));
     if (!out.open(QIODevice::WriteOnly) ||
         !out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
-        out.write(QJsonDocument(file).toJson(QJsonDocument::Indented)) < 0 || !out.commit()) {
+        out.write(BackupFileContent(record, kEncoding, QDateTime::currentDateTimeUtc())) < 0 ||
+        !out.commit()) {
         message(QStringLiteral("cannot write '") + o_.args.value(1) + QStringLiteral("': ") + out.errorString());
         return kExitFailure;
     }
@@ -266,19 +258,13 @@ int CliRunner::prepareRestore() {
         message(QStringLiteral("cannot read '") + o_.args.value(0) + QStringLiteral("': ") + file.errorString());
         return kExitUsage;
     }
-    const QJsonObject saved = QJsonDocument::fromJson(file.read(1 << 20)).object();
-    const QByteArray hex = saved.value(QStringLiteral("record")).toString().toLatin1();
-    const std::optional<config::ApConfigRecord> record =
-        config::ApConfigRecord::FromBytes(QByteArray::fromHex(hex));
-    const std::optional<config::MacAddress> savedMac =
-        config::ParseMacText(saved.value(QStringLiteral("mac")).toString());
-    if (saved.value(QStringLiteral("format")).toString() != kBackupFormat ||
-        saved.value(QStringLiteral("version")).toInt() != 1 || !record || !savedMac ||
-        hex.size() != static_cast<qsizetype>(2 * link::kRecordSize) || record->mac_addr() != *savedMac) {
+    const std::optional<config::ApConfigRecord> record = ReadBackupFile(file.read(1 << 20));
+    if (!record) {
         message(QStringLiteral("'") + o_.args.value(0) +
                 QStringLiteral("' is not a backup of an AP made by tern-ap-cli, or it is damaged"));
         return kExitUsage;
     }
+    const config::MacAddress savedMac = record->mac_addr();
     // The AP the TARGET names, else the one the file was saved from.
     const apply::SearchSession::Found* target = nullptr;
     if (o_.args.size() > 1) {
@@ -291,17 +277,17 @@ int CliRunner::prepareRestore() {
         if (!named.empty()) target = named.front();
     } else {
         for (const auto& ap : search_.found()) {
-            if (RecordOf(ap).mac_addr() == *savedMac) target = &ap;
+            if (RecordOf(ap).mac_addr() == savedMac) target = &ap;
         }
     }
     if (target == nullptr) {
         message(QStringLiteral("no AP answered as '") +
-                (o_.args.size() > 1 ? o_.args.value(1) : config::MacText(*savedMac)) + u'\'');
+                (o_.args.size() > 1 ? o_.args.value(1) : config::MacText(savedMac)) + u'\'');
         return kExitFailure;
     }
     const config::ApConfigRecord own = RecordOf(*target);
     config::ApConfigRecord out = *record;
-    if (own.mac_addr() != *savedMac && !o_.allFields) {
+    if (own.mac_addr() != savedMac && !o_.allFields) {
         // Another AP keeps who and where it is.
         out.set_mac_addr(own.mac_addr());
         out.set_ip_addr(own.ip_addr());

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QEventLoop>
 #include <QFile>
 #include <QJsonDocument>
@@ -11,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include "app/backup_file.h"
 #include "app/cli_runner.h"
 #include "config/net_types.h"
 #include "link/in_memory_network.h"
@@ -187,6 +189,36 @@ TEST_F(CliOnSegment, restoreOntoAnotherAp_keepsItsIdentity_damagedFileIsRefused)
     damaged.close();
     EXPECT_EQ(run({QStringLiteral("restore"), file}), kExitUsage);
     EXPECT_TRUE(err.contains("damaged"));
+}
+
+}  // namespace
+}  // namespace tern::app
+
+namespace tern::app {
+namespace {
+
+TEST(BackupFile, roundTrip_andEveryDamageRefused) {
+    const config::ApConfigRecord record = sim::GenerateAps(3)[2].record;
+    const QByteArray file =
+        BackupFileContent(record, ui::TextEncoding::Windows1252, QDateTime::currentDateTimeUtc());
+    const std::optional<config::ApConfigRecord> back = ReadBackupFile(file);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->bytes(), record.bytes());
+
+    QJsonObject json = QJsonDocument::fromJson(file).object();
+    const auto damaged = [&json](const char* key, const QJsonValue& value) {
+        QJsonObject copy = json;
+        copy[QString::fromLatin1(key)] = value;
+        return ReadBackupFile(QJsonDocument(copy).toJson());
+    };
+    QString hex = json.value(QStringLiteral("record")).toString();
+    EXPECT_FALSE(damaged("format", QStringLiteral("other")));
+    EXPECT_FALSE(damaged("version", 2));
+    EXPECT_FALSE(damaged("mac", QStringLiteral("02-54-45-00-00-09")));
+    EXPECT_FALSE(damaged("record", hex.left(hex.size() - 2)));
+    EXPECT_FALSE(damaged("record", hex.left(hex.size() - 1) + u'g'));
+    EXPECT_FALSE(ReadBackupFile("not json at all"));
+    EXPECT_FALSE(ReadBackupFile(QByteArray()));
 }
 
 }  // namespace
