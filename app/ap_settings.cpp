@@ -70,7 +70,6 @@ QJsonArray WepKeys(const config::ApConfigRecord& r, bool show) {
 }  // namespace
 
 QJsonObject ScanEntry(const config::ApConfigRecord& r, ui::TextEncoding encoding) {
-    const ApListCells cells = ListCellsOf(r);
     return QJsonObject{
         {QStringLiteral("mac"), config::MacText(r.mac_addr())},
         {QStringLiteral("name"), Text(r.ap_name(), encoding)},

@@ -32,7 +32,6 @@ constexpr ui::TextEncoding kEncoding = ui::TextEncoding::Windows1252;
 constexpr int kTickMs = 2000;
 constexpr int kWaitSliceMs = 100;
 constexpr int kMaxWaits = 3;
-constexpr qsizetype kDhcpServerOnOffset = 120;
 
 const ui::LanguageText& English() {
     static const ui::LanguageText english(ui::LangIni::FromBytes({}), kEncoding);
@@ -210,6 +209,17 @@ bool CliRunner::loginWritable() {
     return true;
 }
 
+bool CliRunner::passesChecks(const config::FormSettings& form, const config::ApConfigRecord& shown,
+                             const config::ApConfigRecord& built, bool multi) {
+    apply::FormValues values = FormValuesOf(form, shown, kEncoding, multi);
+    if (!multi) TakeDhcpServer(values, built);
+    const apply::ApplyCheckResult checked = apply::RunApplyChecks(values);
+    for (const apply::CheckMessage& m : checked.messages) {
+        message(apply::CheckMessageText(English(), m).text);
+    }
+    return checked.passed();
+}
+
 int CliRunner::prepareSet() {
     const auto found = targets();
     if (found.empty()) return noMatch();
@@ -225,6 +235,14 @@ int CliRunner::prepareSet() {
                 return kExitUsage;
             }
         }
+        // A pass phrase without 802.1X switches it on, as the window's
+        // check does before the record is built.
+        const apply::ApplyCheckResult pre =
+            apply::CheckApplyPreconditions(FormValuesOf(form, shown, kEncoding, multi));
+        if (pre.check_dot1x) {
+            form.Chk_8021x = true;
+            message(ui::LookupMessage(English(), ui::kMsgNoSelect3).text);
+        }
         const config::BuildResult built =
             config::BuildRecord(multi ? config::BuildMode::Multi : config::BuildMode::Single, shown, form);
         if (!built) {
@@ -232,20 +250,7 @@ int CliRunner::prepareSet() {
                     QStringLiteral(" = \"") + built.failure().text + u'"');
             return kExitUsage;
         }
-        apply::FormValues values = FormValuesOf(form, shown, kEncoding, multi);
-        if (!multi) {
-            for (const std::uint8_t octet : built.record().dhcp_pool_start()) {
-                values.dhcp_start += QString::number(octet) + u'.';
-            }
-            values.dhcp_server_on = built.record().bytes()[kDhcpServerOnOffset] == 1;
-        }
-        const apply::ApplyCheckResult checked = apply::RunApplyChecks(values);
-        if (!checked.passed()) {
-            for (const apply::CheckMessage& m : checked.messages) {
-                message(apply::CheckMessageText(English(), m).text);
-            }
-            return kExitUsage;
-        }
+        if (!passesChecks(form, shown, built.record(), multi)) return kExitUsage;
         const QString mac = config::MacText(shown.mac_addr());
         jobs_.push_back({built.record(), {mac, NameOf(shown)}});
     }
@@ -300,15 +305,7 @@ int CliRunner::prepareRestore() {
         out.set_mac_addr(own.mac_addr());
     }
     // The same checks as set, over the form the record would show.
-    config::FormSettings form = ShownForm(out, kEncoding);
-    apply::FormValues values = FormValuesOf(form, out, kEncoding, false);
-    for (const std::uint8_t octet : out.dhcp_pool_start()) values.dhcp_start += QString::number(octet) + u'.';
-    values.dhcp_server_on = out.bytes()[kDhcpServerOnOffset] == 1;
-    const apply::ApplyCheckResult checked = apply::RunApplyChecks(values);
-    if (!checked.passed()) {
-        for (const apply::CheckMessage& m : checked.messages) message(apply::CheckMessageText(English(), m).text);
-        return kExitUsage;
-    }
+    if (!passesChecks(ShownForm(out, kEncoding), out, out, false)) return kExitUsage;
     jobs_.push_back({out, {config::MacText(out.mac_addr()), NameOf(own)}});
     return loginWritable() ? kExitOk : kExitUsage;
 }

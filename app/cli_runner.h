@@ -10,6 +10,7 @@
 #include "app/cli_options.h"
 #include "apply/search_session.h"
 #include "config/ap_config_record.h"
+#include "config/record_builder.h"
 
 namespace tern::app {
 
@@ -58,6 +59,10 @@ class CliRunner : public QObject {
     std::vector<const apply::SearchSession::Found*> targets() const;
     int noMatch();
     bool loginWritable();
+    // The window's whole-form checks over the form; their messages when
+    // they refuse.
+    bool passesChecks(const config::FormSettings& form, const config::ApConfigRecord& shown,
+                      const config::ApConfigRecord& built, bool multi);
 
     link::UdpSocketControl& socket_;
     CliOptions o_;

@@ -276,6 +276,15 @@ apply::FormValues FormValuesOf(const config::FormSettings& f, const config::ApCo
     return v;
 }
 
+void TakeDhcpServer(apply::FormValues& values, const config::ApConfigRecord& built) {
+    constexpr qsizetype kDhcpServerOnOffset = 120;
+    values.dhcp_start.clear();
+    for (const std::uint8_t octet : built.dhcp_pool_start()) {
+        values.dhcp_start += QString::number(octet) + u'.';
+    }
+    values.dhcp_server_on = built.bytes()[kDhcpServerOnOffset] == 1;
+}
+
 // ---------------------------------------------------------------- setting by name
 
 QStringList SettableNames() {

@@ -26,6 +26,11 @@ apply::FormValues FormValuesOf(const config::FormSettings& form,
                                const config::ApConfigRecord& shown, ui::TextEncoding encoding,
                                bool multi);
 
+// What a single-AP apply hands the checks about the AP's DHCP server, from
+// the record built for it: the range start (each octet followed by ".") and
+// whether the server byte is 1.
+void TakeDhcpServer(apply::FormValues& values, const config::ApConfigRecord& built);
+
 // The names `set` takes, as `show --json` names them (nested ones dotted:
 // "dhcp_server.start", "wep_keys.2", "radius_servers.1.ip").
 QStringList SettableNames();

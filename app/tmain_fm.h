@@ -236,8 +236,6 @@ class TMainFm : public QWidget {
     void StartSearch();
     // The socket's receive event: one datagram of any length.
     void UDPSocketRecv(QByteArrayView datagram);
-    // True when the packet's MAC was new; it is then in found_macs.
-    bool RememberMac(const QByteArray& packet);
     bool RowIsEmpty(int row, int lastCol) const;
     // The stored packet of a list row; empty when the row has none.
     QByteArray PacketOfRow(int row) const;

@@ -8,10 +8,10 @@
 #include <QRadioButton>
 #include <QTimer>
 #include <algorithm>
-#include <cstring>
 #include <utility>
 #include <vector>
 
+#include "app/form_model.h"
 #include "app/tmain_fm.h"
 #include "app/tquill_grid.h"
 #include "apply/validation.h"
@@ -35,7 +35,6 @@ namespace {
 constexpr int kListColumns = 4;  // name, MAC, SSID, WEP
 constexpr int kMaxWaits = 3;     // per AP of a multi-AP apply
 constexpr int kWaitSliceMs = 100;
-constexpr qsizetype kDhcpServerOnOffset = 120;
 
 const QString kCrLf = QStringLiteral("\r\n");
 
@@ -56,11 +55,9 @@ int FirstChecked(const std::array<QRadioButton*, N>& buttons) {
     return -1;
 }
 
-// The AP's record of a stored packet (reply header + record, host order).
+// The AP's record of a stored packet (the callers checked its size).
 config::ApConfigRecord StoredRecord(const QByteArray& packet) {
-    link::RecordBytes bytes{};
-    std::memcpy(bytes.data(), packet.constData() + link::kReplyHeaderSize, bytes.size());
-    return config::ApConfigRecord(bytes);
+    return apply::PacketRecord(packet).value_or(config::ApConfigRecord());
 }
 
 config::MacAddress MacOfBytes(const QByteArray& bytes) {
@@ -163,12 +160,9 @@ bool TMainFm::applySingle(int row) {
     }
     const config::ApConfigRecord& apply_record = built.record();
 
-    QString dhcpStart;
-    for (const std::uint8_t octet : apply_record.dhcp_pool_start()) {
-        dhcpStart += QString::number(octet) + u'.';
-    }
-    const bool dhcpServerOn = apply_record.bytes()[kDhcpServerOnOffset] == 1;
-    if (!RunValidateSettings(false, dhcpStart, dhcpServerOn).passed()) {
+    apply::FormValues dhcp;
+    TakeDhcpServer(dhcp, apply_record);
+    if (!RunValidateSettings(false, dhcp.dhcp_start, dhcp.dhcp_server_on).passed()) {
         return false;
     }
     // Read before the login: a dialog's event loop may see the list change.

@@ -7,7 +7,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QRadioButton>
-#include <cstring>
 #include <optional>
 
 #include "app/nav_pictures.h"
@@ -233,13 +232,8 @@ bool TMainFm::CommitFocusedNumericField() {
 apply::FormValues TMainFm::CollectFormValues(bool multi) const {
     // The form as the record builder reads it, and the same reading of it
     // as tern-ap-cli's (one place decides what the checks see).
-    std::optional<config::ApConfigRecord> shown;
-    const QByteArray packet = PacketOfRow(ui_->l_title->Row());
-    if (packet.size() >= static_cast<qsizetype>(link::kDiscoveryPacketSize)) {
-        link::RecordBytes bytes{};
-        std::memcpy(bytes.data(), packet.constData() + link::kReplyHeaderSize, bytes.size());
-        shown.emplace(bytes);
-    }
+    const std::optional<config::ApConfigRecord> shown =
+        apply::PacketRecord(PacketOfRow(ui_->l_title->Row()));
     apply::FormValues v = FormValuesOf(CollectFormSettings(), shown.value_or(config::ApConfigRecord()),
                                        language().recordEncoding(), multi);
     if (!shown) {

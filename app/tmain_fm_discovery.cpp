@@ -1,6 +1,5 @@
 // The search, the receive handler and the AP list of the main window.
 #include <QTimer>
-#include <cstring>
 
 #include "app/record_view.h"
 #include "app/tmain_fm.h"
@@ -113,8 +112,6 @@ void TMainFm::showOldFirmwareWarning() {
     dialogs_.showMessage(this, message);
 }
 
-bool TMainFm::RememberMac(const QByteArray& packet) { return engine_.RememberMac(packet); }
-
 void TMainFm::listAp(const QByteArray& packet) {
     bool listed = true;
     if (showEachArrival_) {
@@ -122,9 +119,8 @@ void TMainFm::listAp(const QByteArray& packet) {
     } else {
         // The row's cells come straight from the record; the form shows the
         // AP listed last once the burst is over.
-        link::RecordBytes record{};
-        std::memcpy(record.data(), packet.constData() + link::kReplyHeaderSize, record.size());
-        const ApListCells cells = ListCellsOf(config::ApConfigRecord(record));
+        const ApListCells cells =
+            ListCellsOf(apply::PacketRecord(packet).value_or(config::ApConfigRecord()));
         list_row = language().recordText(cells.name) + u'\t' + cells.mac + u'\t' +
                    language().recordText(cells.ssid) + u'\t';
         if (!cells.wep.isEmpty()) {

@@ -228,26 +228,11 @@ void TMainFm::w_b_genClick() {
 }
 
 QString TMainFm::EffectiveKeyText(int n) const {
-    QLineEdit* field = keyField(n);
-    if (field == nullptr) {
+    // What the checks read for the key, in the one place that decides it.
+    if (n < 1 || n > 4) {
         return {};
     }
-    const bool hex = wep_->w_r_hex->isChecked();
-    const QString kept = HintOf(field);
-    const bool standsForKept = !key_edited[static_cast<std::size_t>(n - 1)] || KeyShowsStars(field);
-    if (standsForKept && !kept.isEmpty()) {
-        if (hex) {
-            return apply::SignificantKeyText(kept, true);
-        }
-        // The field shows a row of '*' only for a key of a full length;
-        // otherwise it shows nothing, and nothing is what it stands for.
-        const std::optional<QString> ascii = apply::AsciiKeyFromHexPairs(kept, TagOf(field));
-        if (ascii) {
-            const qsizetype size = ascii->size();
-            return size == 5 || size == 13 || size == 29 ? *ascii : QString();
-        }
-    }
-    return apply::SignificantKeyText(field->text(), hex);
+    return CollectFormValues(false).key_text[static_cast<std::size_t>(n - 1)];
 }
 
 QString TMainFm::EffectivePassphrase() const {

@@ -22,6 +22,12 @@ QByteArray MacBytes(const config::MacAddress& mac) {
 
 }  // namespace
 
+std::optional<config::ApConfigRecord> PacketRecord(QByteArrayView packet) {
+    if (packet.size() < static_cast<qsizetype>(link::kDiscoveryPacketSize)) return std::nullopt;
+    return config::ApConfigRecord::FromBytes(
+        packet.sliced(link::kReplyHeaderSize, link::kRecordSize));
+}
+
 // ---------------------------------------------------------------- search
 
 QByteArray ApEngine::StartSearch() {
@@ -88,7 +94,7 @@ Received ApEngine::Receive(QByteArrayView datagram) {
             // One that matches no target (another tool's, a forged one) is
             // only counted, never reported as a refusal of one of ours.
             const bool applying = !targetMacs_.isEmpty();
-            r.credited = credit(c.payload);
+            r.credited = credit(c);
             if (!r.credited.isEmpty() || !applying) {
                 if (!r.credited.isEmpty() && r.credited != config::MacText(mac)) {
                     mac = config::ParseMacText(r.credited).value_or(mac);
@@ -124,7 +130,7 @@ Received ApEngine::Receive(QByteArrayView datagram) {
             r.kind = Received::Kind::Acknowledgement;
             ++reply_count;
             wait_flag = false;
-            r.credited = credit(c.payload);
+            r.credited = credit(c);
             break;
         case link::DatagramKind::Other:
             if (!busy) {
@@ -138,17 +144,13 @@ Received ApEngine::Receive(QByteArrayView datagram) {
     return r;
 }
 
-QString ApEngine::credit(QByteArrayView payload) {
+QString ApEngine::credit(const link::ClassifiedDatagram& answer) {
     if (targetMacs_.isEmpty()) {
         return {};  // no apply under way: nothing to credit
     }
-    config::MacAddress mac{};
-    if (payload.size() >= kAnswerMacEnd) {
-        for (std::size_t i = 0; i < mac.size(); ++i) {
-            mac[i] = static_cast<std::uint8_t>(payload[7 + static_cast<qsizetype>(i)]);
-        }
-    }
-    const bool hasMac = std::any_of(mac.begin(), mac.end(), [](std::uint8_t b) { return b != 0; });
+    const config::MacAddress mac = link::ErrorReplyMac(answer);
+    const bool hasMac = answer.payload.size() >= kAnswerMacEnd &&
+                        std::any_of(mac.begin(), mac.end(), [](std::uint8_t b) { return b != 0; });
     const auto take = [this](const QString& target) {
         for (qsizetype i = 0; i < unanswered_targets.size(); ++i) {
             if (unanswered_targets[i].mac == target) {

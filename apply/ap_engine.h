@@ -23,6 +23,10 @@ struct ApplyTarget {
     QString name;
 };
 
+// The AP's record inside a stored packet (reply header, record in host
+// order); nothing when the packet is too short to hold one.
+std::optional<config::ApConfigRecord> PacketRecord(QByteArrayView packet);
+
 // What one received datagram meant to the search or apply under way.
 struct Received {
     enum class Kind {
@@ -102,8 +106,6 @@ class ApEngine {
 
     // ---- receive: one datagram of any length
     Received Receive(QByteArrayView datagram);
-    // True when the packet's MAC was new; it is then in found_macs.
-    bool RememberMac(const QByteArray& packet);
 
     // ---- apply
     // The click: counts and refusals start from nothing for `targets` APs.
@@ -137,7 +139,9 @@ class ApEngine {
     bool RefreshTick();
 
   private:
-    QString credit(QByteArrayView payload);
+    // True when the packet's MAC was new; it is then in found_macs.
+    bool RememberMac(const QByteArray& packet);
+    QString credit(const link::ClassifiedDatagram& answer);
 
     QList<QByteArray> packets_;
     QSet<QString> foundIndex_;  // the texts of found_macs, for lookups

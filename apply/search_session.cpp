@@ -1,7 +1,5 @@
 #include "apply/search_session.h"
 
-#include <cstring>
-
 #include "config/ap_config_record.h"
 
 namespace tern::apply {
@@ -53,8 +51,9 @@ void SearchSession::handleDatagram(const QByteArray& datagram) {
             return;
     }
     Found ap;
-    std::memcpy(ap.record.data(), r.packet.constData() + link::kReplyHeaderSize, ap.record.size());
-    ap.mac = config::ApConfigRecord(ap.record).mac_addr();
+    const config::ApConfigRecord record = *PacketRecord(r.packet);  // a new AP's is whole
+    ap.record = record.bytes();
+    ap.mac = record.mac_addr();
     ap.packet = r.wirePacket;
     ap.enciphered = r.enciphered;
     found_.push_back(std::move(ap));

@@ -80,20 +80,11 @@ Failure ReadAddress(const std::array<QString, 4>& fields, BuildStep step, const 
 
 bool IsFiller(QChar c) { return c == u' ' || c == u'_' || c == QChar(0x3000); }
 
-// Whether a key or pass-phrase text is still the row of '*' the show step
-// puts in place of the value it keeps aside. Hex fields may carry their
-// mask's separators among the stars.
-bool IsStarPlaceholder(QStringView text, QStringView hint, bool allowFiller) {
-    if (hint.isEmpty()) return false;
-    bool star = false;
-    for (QChar c : text) {
-        if (c == u'*') {
-            star = true;
-        } else if (!(allowFiller && IsFiller(c))) {
-            return false;
-        }
-    }
-    return star;
+// Whether a pass-phrase text is still the row of '*' the show step puts in
+// place of the value it keeps aside.
+bool IsStarPlaceholder(QStringView text, QStringView hint) {
+    return !hint.isEmpty() && !text.isEmpty() &&
+           std::all_of(text.begin(), text.end(), [](QChar c) { return c == u'*'; });
 }
 
 // The bytes of a hex key field. The field shows pairs one character apart
@@ -277,7 +268,7 @@ Failure BuildAuthentication(ApConfigRecord& r, const FormSettings& f) {
     r.set_wpa_word4(0x08070000);
     r.set_wpa_cipher(0x0050F202);
     if (f.s_auth != kAuthWpaPsk) return std::nullopt;
-    const bool starred = IsStarPlaceholder(f.wpa_m_p, f.wpa_m_p_hint, false);
+    const bool starred = IsStarPlaceholder(f.wpa_m_p, f.wpa_m_p_hint);
     const QString& phrase = starred ? f.wpa_m_p_hint : f.wpa_m_p;
     QByteArray bytes;
     if (auto e = RecordText(r.wpa_passphrase(), phrase, f, ApConfigRecord::kWpaPassphraseMax,

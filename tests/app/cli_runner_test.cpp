@@ -99,6 +99,19 @@ TEST_F(CliOnSegment, set_changesOnlyWhatIsNamed_theNextScanShowsIt) {
     EXPECT_TRUE(out.contains("cli-ssid"));
 }
 
+TEST_F(CliOnSegment, passPhraseWithout8021x_switchesItOnAsTheWindowDoes) {
+    std::vector<sim::SimulatedAp> aps = sim::GenerateAps(1);
+    aps[0].record.set_dot1x_on(false);
+    segment(aps);
+    ASSERT_EQ(run({QStringLiteral("set"), mac(0), QStringLiteral("auth_type=WPA-PSK"),
+                   QStringLiteral("wpa_passphrase=long enough"), QStringLiteral("encryption=on")}),
+              kExitOk)
+        << err.toStdString();
+    EXPECT_TRUE(ap(0).record.dot1x_on());
+    EXPECT_EQ(ap(0).record.wpa_passphrase(), "long enough");
+    EXPECT_TRUE(err.contains("802.1x has been enabled."));
+}
+
 TEST_F(CliOnSegment, invalidValues_sendNothing_exitTwo) {
     segment(sim::GenerateAps(2));
     const QStringList cases[] = {
