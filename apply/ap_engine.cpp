@@ -119,7 +119,6 @@ Received ApEngine::Receive(QByteArrayView datagram) {
             }
             busy = false;
             r.kind = Received::Kind::NewAp;
-            r.mac = found_macs.back();
             r.packet = packet;
             r.wirePacket = c.payload.left(static_cast<qsizetype>(link::kDiscoveryPacketSize));
             r.enciphered = c.enciphered;

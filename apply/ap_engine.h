@@ -42,11 +42,10 @@ struct Received {
     // OldFirmware: the first one since the program started (warn once).
     bool firstOldFirmware = false;
     // NewAp: the 1180-byte packet (reply header, record in host order), the
-    // same as it came (record in wire order), the AP's MAC text, and whether
-    // the reply was enciphered.
+    // same as it came (record in wire order), and whether the reply was
+    // enciphered.
     QByteArray packet;
     QByteArray wirePacket;
-    QString mac;
     bool enciphered = false;
     // Acknowledgement / Refusal: the target the answer was credited to;
     // empty when it could not be matched.
