@@ -12,6 +12,7 @@
 #include "app/cli_options.h"
 #include "app/cli_runner.h"
 #include "link/in_memory_network.h"
+#include "link/net_interfaces.h"
 #include "link/qt_udp_socket_control.h"
 #include "tools/simulator/in_memory_simulator.h"
 
@@ -100,7 +101,18 @@ int main(int argc, char* argv[]) {
             network, sim::ApSimulator(sim::DemoAps(o.demoCount)));
         socket = std::make_unique<link::InMemorySocketControl>(network);
     } else {
-        socket = std::make_unique<link::QtUdpSocketControl>();
+        auto udp = std::make_unique<link::QtUdpSocketControl>();
+        if (!o.interfaces.isEmpty()) {
+            // Checked before anything is sent: a typing error must not turn
+            // into a search of some other segment.
+            const auto chosen = link::ChooseInterfaces(link::SystemInterfaces(), o.interfaces);
+            if (const QString* error = std::get_if<QString>(&chosen)) {
+                Error(*error);
+                return app::kExitUsage;
+            }
+            udp->restrictTo(std::get<QList<link::NetInterface>>(chosen));
+        }
+        socket = std::move(udp);
     }
     socket->lclPort = link::kDefaultPort;
     socket->rmtPort = link::kDefaultPort;

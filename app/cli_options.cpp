@@ -52,7 +52,7 @@ std::variant<CliOptions, QString> ParseCliOptions(const QStringList& arguments) 
             o.allFields = true;
         } else if (const QString option = a.section(u'=', 0, 0);
                    option == u"--timeout-ms" || option == u"--user" || option == u"--password" ||
-                   option == u"--password-file") {
+                   option == u"--password-file" || option == u"--interface") {
             QString value;
             if (a.contains(u'=')) {
                 value = a.mid(a.indexOf(u'=') + 1);
@@ -65,6 +65,9 @@ std::variant<CliOptions, QString> ParseCliOptions(const QStringList& arguments) 
                 if (auto e = ParseNumber(option, value, 100, 600000, &o.timeoutMs)) return *e;
             } else if (option == u"--user") {
                 o.user = value;
+            } else if (option == u"--interface") {
+                if (value.isEmpty()) return QStringLiteral("--interface wants a NAME");
+                o.interfaces << value;
             } else if (option == u"--password") {
                 o.password = value;
                 o.passwordGiven = true;
@@ -78,6 +81,9 @@ std::variant<CliOptions, QString> ParseCliOptions(const QStringList& arguments) 
         }
     }
     if (o.help) return o;
+    if (o.demo && !o.interfaces.isEmpty()) {
+        return QStringLiteral("--interface is not taken with --demo (no network is used)");
+    }
     if (positional.isEmpty()) {
         return QStringLiteral("a command is missing (scan, show, set, backup or restore)");
     }
@@ -123,7 +129,8 @@ std::variant<CliOptions, QString> ParseCliOptions(const QStringList& arguments) 
 
 QString CliUsage() {
     return QStringLiteral(
-        "usage: tern-ap-cli [--demo[=N]] [--json] [--timeout-ms MS] [--quiet] COMMAND [ARGS]\n"
+        "usage: tern-ap-cli [--demo[=N]] [--interface NAME]... [--json] [--timeout-ms MS] [--quiet]\n"
+        "                   COMMAND [ARGS]\n"
         "  scan                          every AP that answers one search\n"
         "  show TARGET                   every setting of the AP(s), decoded\n"
         "  set TARGET NAME=VALUE...      change settings and apply them\n"
@@ -135,6 +142,8 @@ QString CliUsage() {
         "  or --password TEXT (visible to other users of this machine)\n"
         "options (before or after the command):\n"
         "  --demo[=N]         N simulated APs in this process (default 8): no network traffic\n"
+        "  --interface NAME   search only through this network interface (repeatable);\n"
+        "                     default: every interface that is up and can broadcast\n"
         "  --json             machine-readable output\n"
         "  --timeout-ms MS    how long a search listens (100..600000, default 2000)\n"
         "  --show-secrets     show keys, pass phrases and RADIUS secrets (default ***)\n"

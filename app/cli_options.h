@@ -29,6 +29,7 @@ struct CliOptions {
     QString password;         // --password (visible to other users)
     bool passwordGiven = false;
     QString passwordFile;     // --password-file
+    QStringList interfaces;   // --interface, repeatable: search only these
     QString command;   // scan, show, set, backup, restore
     QStringList args;  // what follows the command (TARGET ...)
 };

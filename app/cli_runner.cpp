@@ -54,9 +54,9 @@ CliRunner::CliRunner(link::UdpSocketControl& socket, CliOptions options, CliLogi
       search_(socket) {
     connect(&search_, &apply::SearchSession::finished, this, &CliRunner::searched);
     // After the search the apply's answers go to the same engine.
-    connect(&socket_, &link::UdpSocketControl::OnRecv, this, [this](const QByteArray& d) {
+    connect(&socket_, &link::UdpSocketControl::OnRecv, this, [this](const QByteArray& d, uint via) {
         if (!applying_) return;
-        search_.engine().Receive(d);
+        search_.engine().Receive(d, via);
         if (next_ >= jobs_.size() && search_.engine().unanswered_targets.isEmpty()) {
             finishApply();  // every target has answered: no need to wait on
         } else if (waitTimer_.isActive() && !search_.engine().wait_flag) {
@@ -139,12 +139,16 @@ void CliRunner::searched() {
 int CliRunner::scan() {
     if (o_.json) {
         QJsonArray all;
-        for (const auto& ap : search_.found()) all.append(ScanEntry(RecordOf(ap), kEncoding));
+        for (const auto& ap : search_.found()) {
+            QJsonObject entry = ScanEntry(RecordOf(ap), kEncoding);
+            entry[QStringLiteral("interface")] = ap.interfaceName;
+            all.append(entry);
+        }
         out_ += QJsonDocument(all).toJson(QJsonDocument::Indented);
     } else {
         std::vector<ApListLine> lines;
         for (const auto& ap : search_.found()) lines.push_back(ListLineFor(ap));
-        out_ += FormatApTable(lines).toUtf8();
+        out_ += FormatApTable(lines, search_.searchedInterfaces().size() > 1).toUtf8();
     }
     if (!o_.quiet) message(QString::number(search_.found().size()) + QStringLiteral(" AP(s) found"));
     return kExitOk;
@@ -154,7 +158,11 @@ int CliRunner::show() {
     const auto found = targets();
     if (found.empty()) return noMatch();
     QJsonArray shown;
-    for (const auto* ap : found) shown.append(DecodeSettings(RecordOf(*ap), kEncoding, o_.showSecrets));
+    for (const auto* ap : found) {
+        QJsonObject settings = DecodeSettings(RecordOf(*ap), kEncoding, o_.showSecrets);
+        settings[QStringLiteral("interface")] = ap->interfaceName;
+        shown.append(settings);
+    }
     if (o_.json) {
         out_ += shown.size() == 1 ? QJsonDocument(shown[0].toObject()).toJson(QJsonDocument::Indented)
                                   : QJsonDocument(shown).toJson(QJsonDocument::Indented);
@@ -332,7 +340,9 @@ void CliRunner::sendNext() {
     const config::ApConfigRecord withLogin = config::WithLogin(
         job.record, ui::ScreenTextToRecordWithin(login_.user, kEncoding, max).value_or(QByteArray()),
         ui::ScreenTextToRecordWithin(login_.password, kEncoding, max).value_or(QByteArray()));
-    socket_.SendData(engine.SetRequest(withLogin, job.target, jobs_.size() > 1));
+    // Only where the AP answered: never onto the other segments.
+    socket_.SendDataVia(engine.SetRequest(withLogin, job.target, jobs_.size() > 1),
+                        engine.InterfaceOf(job.target.mac));
     if (next_ < jobs_.size()) {
         waitTimer_.start(kWaitSliceMs);
         return;

@@ -16,22 +16,24 @@ ApListLine ListLineFor(const apply::SearchSession::Found& ap) {
         return ui::RecordTextToScreen(bytes, ui::TextEncoding::Windows1252);
     };
     return {config::MacText(record.mac_addr()), text(record.ap_name()), text(record.ssid()),
-            wep ? QStringLiteral("Yes") : QStringLiteral("No")};
+            wep ? QStringLiteral("Yes") : QStringLiteral("No"), ap.interfaceName};
 }
 
-QString FormatApTable(const std::vector<ApListLine>& lines) {
+QString FormatApTable(const std::vector<ApListLine>& lines, bool withInterface) {
     // Each text goes in as it is: an AP name such as "Lab%4" is data, never
     // a pattern to fill in.
-    const auto row = [](const QString& mac, const QString& name, const QString& ssid,
-                        const QString& wep) {
-        return mac.leftJustified(17) + QStringLiteral("  ") + name.leftJustified(31) +
-               QStringLiteral("  ") + ssid.leftJustified(32) + QStringLiteral("  ") + wep +
-               u'\n';
+    const auto row = [withInterface](const QString& mac, const QString& name,
+                                     const QString& ssid, const QString& wep,
+                                     const QString& iface) {
+        QString line = mac.leftJustified(17) + QStringLiteral("  ") + name.leftJustified(31) +
+                       QStringLiteral("  ") + ssid.leftJustified(32) + QStringLiteral("  ");
+        line += withInterface ? wep.leftJustified(3) + QStringLiteral("  ") + iface : wep;
+        return line + u'\n';
     };
     QString out = row(QStringLiteral("MAC address"), QStringLiteral("AP name"),
-                      QStringLiteral("SSID"), QStringLiteral("WEP"));
+                      QStringLiteral("SSID"), QStringLiteral("WEP"), QStringLiteral("Interface"));
     for (const ApListLine& l : lines) {
-        out += row(l.mac, l.name, l.ssid, l.wep);
+        out += row(l.mac, l.name, l.ssid, l.wep, l.interfaceName);
     }
     return out;
 }

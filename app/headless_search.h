@@ -14,9 +14,12 @@ struct ApListLine {
     QString name;
     QString ssid;
     QString wep;  // "Yes" or "No"
+    QString interfaceName;
 };
 
 ApListLine ListLineFor(const apply::SearchSession::Found& ap);
-QString FormatApTable(const std::vector<ApListLine>& lines);
+// With `withInterface`, a last column names the interface each AP answered
+// on (worth showing only when more than one was searched).
+QString FormatApTable(const std::vector<ApListLine>& lines, bool withInterface = false);
 
 }  // namespace tern::app

@@ -4,6 +4,7 @@
 #include "app/tmain_fm.h"
 #include "app/window_search.h"
 #include "link/in_memory_network.h"
+#include "link/net_interfaces.h"
 #include "link/qt_udp_socket_control.h"
 #include "tools/simulator/in_memory_simulator.h"
 #include "ui/dialog_seam.h"
@@ -36,6 +37,12 @@ int main(int argc, char* argv[]) {
         QStringLiteral("screenshots"),
         QStringLiteral("Save a picture of each page to DIR once the first search is over, then quit."),
         QStringLiteral("DIR"));
+    const QCommandLineOption interfaceOption(
+        QStringLiteral("interface"),
+        QStringLiteral("Search only through this network interface (repeatable); by default every\n"
+                       "interface that is up and can broadcast is searched."),
+        QStringLiteral("NAME"));
+    parser.addOption(interfaceOption);
     parser.addOption(demo);
     parser.addOption(oldFirmware);
     parser.addOption(screenshots);
@@ -51,6 +58,23 @@ int main(int argc, char* argv[]) {
             std::fprintf(stderr, "tern-ap-utility: N (1..5000) is taken with --demo only\n");
             return 2;
         }
+    }
+
+    QList<link::NetInterface> chosenInterfaces;
+    if (parser.isSet(interfaceOption)) {
+        if (parser.isSet(demo)) {
+            std::fprintf(stderr, "tern-ap-utility: --interface is not taken with --demo\n");
+            return 2;
+        }
+        // Refused before the window opens: a typing error must not turn
+        // into a search of some other segment.
+        const auto chosen =
+            link::ChooseInterfaces(link::SystemInterfaces(), parser.values(interfaceOption));
+        if (const QString* error = std::get_if<QString>(&chosen)) {
+            std::fprintf(stderr, "tern-ap-utility: %s\n", qPrintable(*error));
+            return 2;
+        }
+        chosenInterfaces = std::get<QList<link::NetInterface>>(chosen);
     }
 
     ui::WidgetDialogSeam dialogs;
@@ -81,7 +105,11 @@ int main(int argc, char* argv[]) {
             network, sim::ApSimulator(sim::DemoAps(demoCount, parser.isSet(oldFirmware))));
         socket = std::make_unique<link::InMemorySocketControl>(network);
     } else {
-        socket = std::make_unique<link::QtUdpSocketControl>();
+        auto udp = std::make_unique<link::QtUdpSocketControl>();
+        if (!chosenInterfaces.isEmpty()) {
+            udp->restrictTo(chosenInterfaces);
+        }
+        socket = std::move(udp);
     }
 
     app::TMainFm window(std::move(socket), dialogs);

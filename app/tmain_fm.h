@@ -235,7 +235,7 @@ class TMainFm : public QWidget {
     bool ShowRecord(const QByteArray& packet);
     void StartSearch();
     // The socket's receive event: one datagram of any length.
-    void UDPSocketRecv(QByteArrayView datagram);
+    void UDPSocketRecv(QByteArrayView datagram, uint interfaceIndex = 0);
     bool RowIsEmpty(int row, int lastCol) const;
     // The stored packet of a list row; empty when the row has none.
     QByteArray PacketOfRow(int row) const;
@@ -256,7 +256,7 @@ class TMainFm : public QWidget {
   private:
     void connectDiscoveryHandlers();
     void showOldFirmwareWarning();
-    void listAp(const QByteArray& packet);
+    void listAp(const QByteArray& packet, uint interfaceIndex);
     void makeRowCurrent(int row, bool notify);
     void enableAfterListing();
     void reEnableWindow();

@@ -320,7 +320,9 @@ void TMainFm::SendSetRequest(const QString& mode, const config::ApConfigRecord& 
     const QByteArray request =
         engine_.SetRequest(withLogin, {mac, multi ? NameForMac(mac) : apply_name}, multi);
     if (UDPSocket) {
-        UDPSocket->SendData(request);
+        // Only through the interface the AP answered on: the same MAC may
+        // not be meant on another segment, and the others need not hear it.
+        UDPSocket->SendDataVia(request, engine_.InterfaceOf(mac));
     }
     if (!multi) {
         Timer.start();

@@ -20,7 +20,8 @@ namespace tern::app {
 
 namespace {
 
-constexpr int kListColumns = 4;  // name, MAC, SSID, WEP; the fifth stays empty
+constexpr int kListColumns = 4;  // name, MAC, SSID, WEP
+constexpr int kInterfaceColumn = 4;  // named only when several were searched
 
 UrlOpener& DefaultUrlOpener() {
     static DesktopUrlOpener opener;
@@ -32,7 +33,7 @@ UrlOpener& DefaultUrlOpener() {
 void TMainFm::connectDiscoveryHandlers() {
     if (UDPSocket) {
         connect(UDPSocket.get(), &link::UdpSocketControl::OnRecv, this,
-                [this](const QByteArray& datagram) { UDPSocketRecv(datagram); });
+                [this](const QByteArray& datagram, uint via) { UDPSocketRecv(datagram, via); });
     }
     TQuillGrid* grid = ui_->l_title;
     connect(grid, &TQuillGrid::SelectCell, this, [this](int col, int row) {
@@ -69,14 +70,14 @@ void TMainFm::StartSearch() {
 
     const QByteArray request = engine_.StartSearch();
     if (UDPSocket) {
-        UDPSocket->SendData(request);
+        UDPSocket->BroadcastData(request);
     }
 }
 
 // ---------------------------------------------------------------- receive
 
-void TMainFm::UDPSocketRecv(QByteArrayView datagram) {
-    const apply::Received r = engine_.Receive(datagram);
+void TMainFm::UDPSocketRecv(QByteArrayView datagram, uint interfaceIndex) {
+    const apply::Received r = engine_.Receive(datagram, interfaceIndex);
     switch (r.kind) {
         case apply::Received::Kind::OldFirmware:
             if (r.firstOldFirmware) {
@@ -88,7 +89,7 @@ void TMainFm::UDPSocketRecv(QByteArrayView datagram) {
             }
             break;
         case apply::Received::Kind::NewAp:
-            listAp(r.packet);
+            listAp(r.packet, r.interfaceIndex);
             break;
         default:
             break;
@@ -112,7 +113,7 @@ void TMainFm::showOldFirmwareWarning() {
     dialogs_.showMessage(this, message);
 }
 
-void TMainFm::listAp(const QByteArray& packet) {
+void TMainFm::listAp(const QByteArray& packet, uint interfaceIndex) {
     bool listed = true;
     if (showEachArrival_) {
         listed = ShowRecord(packet);
@@ -141,6 +142,10 @@ void TMainFm::listAp(const QByteArray& packet) {
             grid->setCell(col, row, tab < 0 ? rest : rest.left(tab));
             rest = tab < 0 ? QString() : rest.mid(tab + 1);
         }
+        // Where the AP is matters only on a host with several segments.
+        const bool severalSearched = UDPSocket && UDPSocket->searchedInterfaces().size() > 1;
+        grid->setCell(kInterfaceColumn, row,
+                      severalSearched ? UDPSocket->interfaceName(interfaceIndex) : QString());
         grid->viewport()->update();
         if (row_packets.size() < row) {
             row_packets.resize(row);

@@ -35,6 +35,7 @@ QByteArray ApEngine::StartSearch() {
     packets_.clear();
     found_macs.clear();
     foundIndex_.clear();
+    interfaces_.clear();
     link_state.NewRequest();
     busy = true;
     replies_done = true;
@@ -43,7 +44,7 @@ QByteArray ApEngine::StartSearch() {
     return link::BuildSearchRequest(link_state.request_marker());
 }
 
-bool ApEngine::RememberMac(const QByteArray& packet) {
+bool ApEngine::RememberMac(const QByteArray& packet, uint interfaceIndex) {
     if (packet.size() < kPacketMacOffset + 6) {
         return false;
     }
@@ -63,12 +64,13 @@ bool ApEngine::RememberMac(const QByteArray& packet) {
     }
     found_macs.append(text);
     foundIndex_.insert(text);
+    interfaces_.insert(text, interfaceIndex);
     return true;
 }
 
 // ---------------------------------------------------------------- receive
 
-Received ApEngine::Receive(QByteArrayView datagram) {
+Received ApEngine::Receive(QByteArrayView datagram, uint interfaceIndex) {
     ++datagram_count;
     const link::ClassifiedDatagram c = link::ClassifyDatagram(datagram, link_state);
     link::DatagramKind kind = c.kind;
@@ -113,7 +115,7 @@ Received ApEngine::Receive(QByteArrayView datagram) {
             QByteArray packet = c.payload.left(static_cast<qsizetype>(link::kReplyHeaderSize));
             packet.append(reinterpret_cast<const char*>(record.data()),
                           static_cast<qsizetype>(record.size()));
-            if (!RememberMac(packet)) {
+            if (!RememberMac(packet, interfaceIndex)) {
                 r.kind = Received::Kind::Duplicate;
                 return r;  // a duplicate changes nothing
             }
@@ -122,6 +124,7 @@ Received ApEngine::Receive(QByteArrayView datagram) {
             r.packet = packet;
             r.wirePacket = c.payload.left(static_cast<qsizetype>(link::kDiscoveryPacketSize));
             r.enciphered = c.enciphered;
+            r.interfaceIndex = interfaceIndex;
             packets_.append(packet);
             break;
         }

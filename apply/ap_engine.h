@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QHash>
 #include <QList>
 #include <QSet>
 #include <QString>
@@ -47,6 +48,9 @@ struct Received {
     QByteArray packet;
     QByteArray wirePacket;
     bool enciphered = false;
+    // NewAp: the interface it answered on (0 when not known); the AP is
+    // listed on the first one it was heard on.
+    uint interfaceIndex = 0;
     // Acknowledgement / Refusal: the target the answer was credited to;
     // empty when it could not be matched.
     QString credited;
@@ -103,8 +107,13 @@ class ApEngine {
     // MAC text and packet (reply header, record in host order).
     const QList<QByteArray>& packets() const { return packets_; }
 
-    // ---- receive: one datagram of any length
-    Received Receive(QByteArrayView datagram);
+    // The interface the AP with this MAC text answered the search on; 0
+    // when unknown (its requests then go where the routing table says).
+    uint InterfaceOf(const QString& mac) const { return interfaces_.value(mac, 0); }
+
+    // ---- receive: one datagram of any length, and the interface it
+    // arrived on
+    Received Receive(QByteArrayView datagram, uint interfaceIndex = 0);
 
     // ---- apply
     // The click: counts and refusals start from nothing for `targets` APs.
@@ -138,12 +147,14 @@ class ApEngine {
     bool RefreshTick();
 
   private:
-    // True when the packet's MAC was new; it is then in found_macs.
-    bool RememberMac(const QByteArray& packet);
+    // True when the packet's MAC was new; it is then in found_macs, heard
+    // on that interface.
+    bool RememberMac(const QByteArray& packet, uint interfaceIndex);
     QString credit(const link::ClassifiedDatagram& answer);
 
     QList<QByteArray> packets_;
     QSet<QString> foundIndex_;  // the texts of found_macs, for lookups
+    QHash<QString, uint> interfaces_;  // MAC text -> interface it answered on
     bool applyOutstanding_ = false;
     int applyTargets_ = 0;
     QStringList targetMacs_;

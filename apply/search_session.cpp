@@ -15,7 +15,7 @@ void SearchSession::start(int windowMs) {
     found_.clear();
     counters_ = {};
     running_ = true;
-    socket_.SendData(engine_.StartSearch());
+    requestsSent_ = socket_.BroadcastData(engine_.StartSearch());
     window_.start(windowMs);
 }
 
@@ -28,12 +28,12 @@ void SearchSession::finish() {
     Q_EMIT finished();
 }
 
-void SearchSession::handleDatagram(const QByteArray& datagram) {
+void SearchSession::handleDatagram(const QByteArray& datagram, uint interfaceIndex) {
     if (!running_) {
         return;
     }
     ++counters_.datagrams;
-    const Received r = engine_.Receive(datagram);
+    const Received r = engine_.Receive(datagram, interfaceIndex);
     switch (r.kind) {
         case Received::Kind::OwnEcho:
             ++counters_.ownEchoes;
@@ -56,6 +56,8 @@ void SearchSession::handleDatagram(const QByteArray& datagram) {
     ap.mac = record.mac_addr();
     ap.packet = r.wirePacket;
     ap.enciphered = r.enciphered;
+    ap.interfaceIndex = r.interfaceIndex;
+    ap.interfaceName = socket_.interfaceName(r.interfaceIndex);
     found_.push_back(std::move(ap));
     Q_EMIT apFound(static_cast<int>(found_.size()) - 1);
 }

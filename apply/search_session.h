@@ -26,6 +26,8 @@ class SearchSession : public QObject {
         QByteArray packet;         // the 1180-byte payload, record in wire order
         link::RecordBytes record;  // host order
         bool enciphered = false;
+        uint interfaceIndex = 0;  // 0: not known
+        QString interfaceName;    // empty when not known
     };
     struct Counters {
         int datagrams = 0;
@@ -45,6 +47,12 @@ class SearchSession : public QObject {
 
     const std::vector<Found>& found() const { return found_; }
     const Counters& counters() const { return counters_; }
+    // The interfaces the request went out through (empty: by the routing
+    // table) and how many sends went out.
+    const QList<link::NetInterface>& searchedInterfaces() const {
+        return socket_.searchedInterfaces();
+    }
+    int requestsSent() const { return requestsSent_; }
     ApEngine& engine() { return engine_; }
 
   Q_SIGNALS:
@@ -52,12 +60,13 @@ class SearchSession : public QObject {
     void finished();
 
   private:
-    void handleDatagram(const QByteArray& datagram);
+    void handleDatagram(const QByteArray& datagram, uint interfaceIndex);
 
     link::UdpSocketControl& socket_;
     ApEngine engine_;
     QTimer window_;
     bool running_ = false;
+    int requestsSent_ = 0;
     std::vector<Found> found_;
     Counters counters_;
 };

@@ -12,35 +12,52 @@ InMemoryNetwork::InMemoryNetwork(QObject* parent) : QObject(parent) {}
 
 InMemoryNetwork::~InMemoryNetwork() = default;
 
-void InMemoryNetwork::attach(Endpoint* endpoint, int port) {
-    detach(endpoint);
-    attachments_.push_back({endpoint, port});
+void InMemoryNetwork::attach(Endpoint* endpoint, int port, int segment) {
+    std::erase_if(attachments_, [&](const Attachment& a) {
+        return a.endpoint == endpoint && a.segment == segment;
+    });
+    attachments_.push_back({endpoint, port, segment});
 }
 
 void InMemoryNetwork::detach(Endpoint* endpoint) {
     std::erase_if(attachments_, [endpoint](const Attachment& a) { return a.endpoint == endpoint; });
 }
 
-void InMemoryNetwork::send(QByteArray datagram, int port) {
+void InMemoryNetwork::send(QByteArray datagram, int port, int segment) {
     ++sent_;
-    enqueue(std::move(datagram), port);
+    enqueue(std::move(datagram), port, segment);
 }
 
-void InMemoryNetwork::sendAfter(QByteArray datagram, int port, int delayMs) {
+void InMemoryNetwork::sendAfter(QByteArray datagram, int port, int delayMs, int segment) {
     if (delayMs <= 0) {
-        send(std::move(datagram), port);
+        send(std::move(datagram), port, segment);
         return;
     }
     ++sent_;
     ++delayed_;
-    QTimer::singleShot(delayMs, this, [this, datagram = std::move(datagram), port]() mutable {
-        --delayed_;
-        enqueue(std::move(datagram), port);
-    });
+    QTimer::singleShot(delayMs, this,
+                       [this, datagram = std::move(datagram), port, segment]() mutable {
+                           --delayed_;
+                           enqueue(std::move(datagram), port, segment);
+                       });
 }
 
-void InMemoryNetwork::enqueue(QByteArray datagram, int port) {
-    queue_.push_back({std::move(datagram), port});
+std::size_t InMemoryNetwork::sentOn(int segment) const {
+    for (const auto& [s, n] : sentPerSegment_) {
+        if (s == segment) return n;
+    }
+    return 0;
+}
+
+void InMemoryNetwork::enqueue(QByteArray datagram, int port, int segment) {
+    const auto counted = std::find_if(sentPerSegment_.begin(), sentPerSegment_.end(),
+                                      [segment](const auto& p) { return p.first == segment; });
+    if (counted == sentPerSegment_.end()) {
+        sentPerSegment_.emplace_back(segment, 1);
+    } else {
+        ++counted->second;
+    }
+    queue_.push_back({std::move(datagram), port, segment});
     if (!flushScheduled_) {
         flushScheduled_ = true;
         QTimer::singleShot(0, this, [this] {
@@ -58,11 +75,15 @@ std::size_t InMemoryNetwork::deliverPending() {
         // A delivery may attach or detach endpoints: work on a copy.
         const auto receivers = attachments_;
         for (const Attachment& a : receivers) {
+            if (a.port != next.port || a.segment != next.segment) {
+                continue;
+            }
             const bool stillAttached =
-                std::any_of(attachments_.begin(), attachments_.end(),
-                            [&a](const Attachment& b) { return b.endpoint == a.endpoint; });
-            if (a.port == next.port && stillAttached) {
-                a.endpoint->deliver(next.datagram);
+                std::any_of(attachments_.begin(), attachments_.end(), [&a](const Attachment& b) {
+                    return b.endpoint == a.endpoint && b.segment == a.segment;
+                });
+            if (stillAttached) {
+                a.endpoint->deliver(next.datagram, next.segment);
             }
         }
         ++delivered;
@@ -78,16 +99,30 @@ InMemorySocketControl::~InMemorySocketControl() {
 }
 
 bool InMemorySocketControl::OpenSocket() {
-    network_.attach(this, lclPort);
+    if (segments_.isEmpty()) {
+        network_.attach(this, lclPort);
+    }
+    for (const NetInterface& s : segments_) {
+        network_.attach(this, lclPort, static_cast<int>(s.index));
+    }
     open_ = true;
     return true;
 }
 
-int InMemorySocketControl::SendData(QByteArrayView datagram) {
+int InMemorySocketControl::SendDataVia(QByteArrayView datagram, uint interfaceIndex) {
     if (!open_) {
         return -1;
     }
-    network_.send(datagram.toByteArray(), rmtPort);
+    int segment = segments_.isEmpty() ? 0 : static_cast<int>(segments_.first().index);
+    if (interfaceIndex != 0) {
+        const bool known = std::any_of(segments_.begin(), segments_.end(),
+                                       [&](const NetInterface& s) { return s.index == interfaceIndex; });
+        if (!known) {
+            return -1;  // no such interface on this host
+        }
+        segment = static_cast<int>(interfaceIndex);
+    }
+    network_.send(datagram.toByteArray(), rmtPort, segment);
     return static_cast<int>(datagram.size());
 }
 
@@ -98,20 +133,20 @@ void InMemorySocketControl::CloseSocket() {
     }
 }
 
-void InMemorySocketControl::deliver(const QByteArray& datagram) {
+void InMemorySocketControl::deliver(const QByteArray& datagram, int segment) {
     if (delivering_) {
-        backlog_.push_back(datagram);
+        backlog_.emplace_back(datagram, segment);
         return;
     }
     const QPointer<InMemorySocketControl> self(this);
     delivering_ = true;
-    Q_EMIT OnRecv(datagram);
+    Q_EMIT OnRecv(datagram, static_cast<uint>(segment));
     // The backlog only grows by deliveries made during a handler, which the
     // network bounds per call.
     while (self && open_ && !backlog_.empty()) {
-        const QByteArray next = std::move(backlog_.front());
+        const auto [next, nextSegment] = std::move(backlog_.front());
         backlog_.pop_front();
-        Q_EMIT OnRecv(next);
+        Q_EMIT OnRecv(next, static_cast<uint>(nextSegment));
     }
     if (self) {
         delivering_ = false;

@@ -7,13 +7,16 @@
 
 #include <cstddef>
 #include <deque>
+#include <utility>
 #include <vector>
 
 namespace tern::link {
 
-// A LAN segment in memory: every datagram sent to a port is delivered to
-// every endpoint attached to that port, the sender included, as a broadcast
-// on a real segment is. Delivery is queued and happens from the event loop
+// LAN segments in memory: every datagram sent to a port on a segment is
+// delivered to every endpoint attached to that port on that segment, the
+// sender included, as a broadcast on a real segment is. Segment 0 is the
+// one everybody is on unless told otherwise; a multi-homed endpoint
+// attaches to several. Delivery is queued and happens from the event loop
 // (or from deliverPending), never inside the send, so a handler that sends
 // is not re-entered.
 class InMemoryNetwork : public QObject {
@@ -22,7 +25,7 @@ public:
     class Endpoint {
     public:
         virtual ~Endpoint() = default;
-        virtual void deliver(const QByteArray& datagram) = 0;
+        virtual void deliver(const QByteArray& datagram, int segment) = 0;
     };
 
     // Delivery stops after this many datagrams per call, so two endpoints
@@ -32,12 +35,14 @@ public:
     explicit InMemoryNetwork(QObject* parent = nullptr);
     ~InMemoryNetwork() override;
 
-    void attach(Endpoint* endpoint, int port);
-    void detach(Endpoint* endpoint);
+    void attach(Endpoint* endpoint, int port, int segment = 0);
+    void detach(Endpoint* endpoint);  // from every segment
 
-    void send(QByteArray datagram, int port);
+    void send(QByteArray datagram, int port, int segment = 0);
     // Queues the datagram after `delayMs` (0: at once).
-    void sendAfter(QByteArray datagram, int port, int delayMs);
+    void sendAfter(QByteArray datagram, int port, int delayMs, int segment = 0);
+    // Datagrams sent on one segment so far.
+    std::size_t sentOn(int segment) const;
 
     // Delivers everything queued, including what the deliveries send in
     // turn, up to kMaxDeliveriesPerCall. Returns the number delivered.
@@ -51,21 +56,27 @@ private:
     struct Attachment {
         Endpoint* endpoint;
         int port;
+        int segment;
     };
     struct Queued {
         QByteArray datagram;
         int port;
+        int segment;
     };
-    void enqueue(QByteArray datagram, int port);
+    void enqueue(QByteArray datagram, int port, int segment);
 
     std::vector<Attachment> attachments_;
     std::deque<Queued> queue_;
     bool flushScheduled_ = false;
     int delayed_ = 0;
     std::size_t sent_ = 0;
+    std::vector<std::pair<int, std::size_t>> sentPerSegment_;
 };
 
 // The socket control on an in-memory network: no real socket is opened.
+// With segments set (before OpenSocket) it stands for a multi-homed host:
+// one interface per segment, the interface index being the segment number,
+// the first one holding the default route.
 class InMemorySocketControl : public UdpSocketControl, private InMemoryNetwork::Endpoint {
     Q_OBJECT
 public:
@@ -73,20 +84,24 @@ public:
     ~InMemorySocketControl() override;
 
     bool OpenSocket() override;
-    int SendData(QByteArrayView datagram) override;
+    int SendDataVia(QByteArrayView datagram, uint interfaceIndex) override;
     void CloseSocket() override;
     bool isOpen() const override { return open_; }
+
+    void setSegments(QList<NetInterface> interfaces) { segments_ = std::move(interfaces); }
+    QList<NetInterface> searchInterfaces() const override { return segments_; }
 
 private:
     // Like a real socket's receive event, never raised again while a handler
     // of it still runs (a modal box opened inside, say): what arrives then
     // waits, and follows once the handler has returned.
-    void deliver(const QByteArray& datagram) override;
+    void deliver(const QByteArray& datagram, int segment) override;
 
     InMemoryNetwork& network_;
+    QList<NetInterface> segments_;
     bool open_ = false;
     bool delivering_ = false;
-    std::deque<QByteArray> backlog_;
+    std::deque<std::pair<QByteArray, int>> backlog_;
 };
 
 }  // namespace tern::link

@@ -2,8 +2,11 @@
 
 #include <QHostAddress>
 #include <QNetworkDatagram>
+#include <QNetworkInterface>
 #include <QPointer>
 #include <QVariant>
+
+#include "link/net_interfaces.h"
 #include <QtDebug>
 
 namespace tern::link {
@@ -58,7 +61,7 @@ void QtUdpSocketControl::drainPending() {
             continue;
         }
         inboxBytes_ += cost;
-        inbox_.push_back(datagram.data());
+        inbox_.push_back({datagram.data(), datagram.interfaceIndex()});
     }
     handOnTurn();
 }
@@ -71,10 +74,10 @@ void QtUdpSocketControl::handOnTurn() {
     const QPointer<QtUdpSocketControl> self(this);
     handingOn_ = true;
     for (int n = 0; n < kMaxDatagramsPerTurn && socket_ && !inbox_.empty(); ++n) {
-        const QByteArray datagram = std::move(inbox_.front());
+        const Waiting next = std::move(inbox_.front());
         inbox_.pop_front();
-        inboxBytes_ -= datagram.size() + kInboxOverheadBytes;
-        Q_EMIT OnRecv(datagram);
+        inboxBytes_ -= next.datagram.size() + kInboxOverheadBytes;
+        Q_EMIT OnRecv(next.datagram, next.interfaceIndex);
         if (!self) return;
     }
     handingOn_ = false;
@@ -86,13 +89,16 @@ void QtUdpSocketControl::handOnTurn() {
     }
 }
 
-int QtUdpSocketControl::SendData(QByteArrayView datagram) {
+int QtUdpSocketControl::SendDataVia(QByteArrayView datagram, uint interfaceIndex) {
     if (!socket_) {
         return -1;
     }
-    const qint64 sent = socket_->writeDatagram(datagram.data(), datagram.size(),
-                                               QHostAddress(RmtAddr),
-                                               static_cast<quint16>(rmtPort));
+    QNetworkDatagram out(datagram.toByteArray(), QHostAddress(RmtAddr),
+                         static_cast<quint16>(rmtPort));
+    // The interface travels with the datagram (IP_PKTINFO): no privilege
+    // needed, unlike binding the socket to a device.
+    out.setInterfaceIndex(interfaceIndex);
+    const qint64 sent = socket_->writeDatagram(out);
     if (sent < 0) {
         lastError_ = socket_->errorString();
     }
@@ -107,6 +113,19 @@ void QtUdpSocketControl::CloseSocket() {
         socket_->close();
         socket_.reset();
     }
+}
+
+QList<NetInterface> QtUdpSocketControl::searchInterfaces() const {
+    return restricted_ ? chosen_ : BroadcastInterfaces(SystemInterfaces());
+}
+
+QString QtUdpSocketControl::otherInterfaceName(uint index) const {
+    return QNetworkInterface::interfaceNameFromIndex(static_cast<int>(index));
+}
+
+void QtUdpSocketControl::restrictTo(QList<NetInterface> interfaces) {
+    chosen_ = std::move(interfaces);
+    restricted_ = true;
 }
 
 bool QtUdpSocketControl::isOpen() const {

@@ -22,9 +22,14 @@ public:
     ~QtUdpSocketControl() override;
 
     bool OpenSocket() override;
-    int SendData(QByteArrayView datagram) override;
+    int SendDataVia(QByteArrayView datagram, uint interfaceIndex) override;
     void CloseSocket() override;
     bool isOpen() const override;
+
+    // Every interface that can broadcast, looked up again for each search
+    // (a cable plugged in, a VPN up), unless restrictTo chose some.
+    QList<NetInterface> searchInterfaces() const override;
+    void restrictTo(QList<NetInterface> interfaces);
 
     // The receive buffer the system granted after OpenSocket (Linux caps it
     // at net.core.rmem_max for unprivileged users); 0 before.
@@ -40,10 +45,19 @@ public:
     static constexpr qsizetype kMaxInboxBytes = 64 * 1024 * 1024;
     static constexpr qsizetype kInboxOverheadBytes = 64;  // per datagram waiting
 
+protected:
+    QString otherInterfaceName(uint index) const override;
+
 private:
     void drainPending();
     void handOnTurn();
-    std::deque<QByteArray> inbox_;
+    struct Waiting {
+        QByteArray datagram;
+        uint interfaceIndex = 0;
+    };
+    std::deque<Waiting> inbox_;
+    QList<NetInterface> chosen_;
+    bool restricted_ = false;
     qsizetype inboxBytes_ = 0;
     qint64 dropped_ = 0;
     bool handOnQueued_ = false;

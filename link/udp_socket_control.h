@@ -2,15 +2,25 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QList>
 #include <QObject>
 #include <QString>
 
 namespace tern::link {
 
+// A network interface a search goes out through: the system's index and
+// the name an administrator knows it by.
+struct NetInterface {
+    uint index = 0;
+    QString name;
+    bool operator==(const NetInterface&) const = default;
+};
+
 // The program's one UDP endpoint. Its operations mirror the socket control
 // the forms were designed around: set the ports and the remote address, open,
 // send whole datagrams, close; every received datagram (the program's own
-// broadcasts included) raises OnRecv on the thread that owns the object.
+// broadcasts included) raises OnRecv on the thread that owns the object,
+// with the index of the interface it arrived on (0 when not known).
 // Results are returned but the forms do not rely on them.
 class UdpSocketControl : public QObject {
     Q_OBJECT
@@ -24,14 +34,35 @@ public:
     int rmtPort = 0;
 
     virtual bool OpenSocket() = 0;
-    // Sends the bytes as one datagram to RmtAddr:rmtPort; returns the number
-    // of bytes sent or -1.
-    virtual int SendData(QByteArrayView datagram) = 0;
+    // Sends the bytes as one datagram to RmtAddr:rmtPort through the
+    // interface with this index, or where the routing table says when it is
+    // 0; returns the number of bytes sent or -1.
+    virtual int SendDataVia(QByteArrayView datagram, uint interfaceIndex) = 0;
+    int SendData(QByteArrayView datagram) { return SendDataVia(datagram, 0); }
     virtual void CloseSocket() = 0;
     virtual bool isOpen() const = 0;
 
+    // The interfaces a search goes out through, as they are now: every one
+    // that can broadcast (or those the user chose). Empty when there is
+    // none, and a search then goes where the routing table says.
+    virtual QList<NetInterface> searchInterfaces() const = 0;
+    // A search request out of every search interface, or once by the
+    // routing table; returns the number of sends that went out.
+    int BroadcastData(QByteArrayView datagram);
+    // The interfaces the latest BroadcastData went out through.
+    const QList<NetInterface>& searchedInterfaces() const { return searched_; }
+    // The name of the interface with this index; empty when unknown.
+    QString interfaceName(uint index) const;
+
+protected:
+    // Interfaces not searched (loopback, a search by the routing table).
+    virtual QString otherInterfaceName(uint) const { return {}; }
+
 Q_SIGNALS:
-    void OnRecv(const QByteArray& datagram);
+    void OnRecv(const QByteArray& datagram, uint interfaceIndex);
+
+private:
+    QList<NetInterface> searched_;
 };
 
 }  // namespace tern::link

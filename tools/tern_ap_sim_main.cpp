@@ -43,12 +43,16 @@ int main(int argc, char* argv[]) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Simulated wireless access points answering the Tern AP Utility's searches and set\n"
-        "requests on UDP port 27155. Replies are broadcast, so it runs only where every\n"
-        "network interface is loopback: start it through tools/isolated-net."));
+        "requests on UDP port 27155. Replies are broadcast, so it runs only inside a private\n"
+        "network namespace: start it through tools/isolated-net."));
     parser.addHelpOption();
     const QCommandLineOption count(QStringLiteral("count"),
                                    QStringLiteral("Number of APs, 1..5000 (default 5)."),
                                    QStringLiteral("N"), QStringLiteral("5"));
+    const QCommandLineOption first(QStringLiteral("first"),
+                                   QStringLiteral("Number of the first AP, 1..100000 (default 1): two\n"
+                                                  "simulators with different numbers simulate different APs."),
+                                   QStringLiteral("I"), QStringLiteral("1"));
     const QCommandLineOption plain(QStringLiteral("plain"),
                                    QStringLiteral("Send discovery replies without encipherment."));
     const QCommandLineOption oldFw(QStringLiteral("old-firmware"),
@@ -85,7 +89,7 @@ int main(int argc, char* argv[]) {
                                          QStringLiteral("N"), QStringLiteral("10000"));
     const QCommandLineOption list(QStringLiteral("list"),
                                   QStringLiteral("Print the simulated APs (MAC, name, SSID) and go on."));
-    parser.addOptions({count, plain, oldFw, drop, delay, silentSet, user, password, apLogin, seed,
+    parser.addOptions({count, first, plain, oldFw, drop, delay, silentSet, user, password, apLogin, seed,
                        port, duration, maxRequests, list});
     parser.process(app);
 
@@ -95,12 +99,12 @@ int main(int argc, char* argv[]) {
         return 2;
     }
     int n = 0, old = 0, dropPct = 0, delayMs = 0, silent = 0, seedValue = 0, portValue = 0,
-        seconds = 0, requests = 0;
+        seconds = 0, requests = 0, firstIndex = 0;
     const auto number = [&parser](const QCommandLineOption& option, int min, int max, int* value) {
         return ParseInt(QStringLiteral("--") + option.names().first(), parser.value(option), min,
                         max, value);
     };
-    if (!number(count, 1, 5000, &n) || !number(oldFw, 0, 5000, &old) ||
+    if (!number(count, 1, 5000, &n) || !number(first, 1, 100000, &firstIndex) || !number(oldFw, 0, 5000, &old) ||
         !number(drop, 0, 100, &dropPct) || !number(delay, 0, 60000, &delayMs) ||
         !number(silentSet, 0, 5000, &silent) || !number(seed, 0, 2147483647, &seedValue) ||
         !number(port, 1, 65535, &portValue) || !number(duration, 1, 86400, &seconds) ||
@@ -136,16 +140,16 @@ int main(int argc, char* argv[]) {
         logins.push_back(login);
     }
 
-    QString offending;
-    if (!link::OnlyLoopbackNetwork(&offending)) {
+    QString why;
+    if (!link::InPrivateNetworkNamespace(&why)) {
         std::fprintf(stderr,
-                     "tern-ap-sim: refusing to run: interface '%s' is up and not loopback.\n"
+                     "tern-ap-sim: refusing to run: %s.\n"
                      "Run it inside a private network namespace: tools/isolated-net %s ...\n",
-                     qPrintable(offending), argv[0]);
+                     qPrintable(why), argv[0]);
         return 3;
     }
 
-    std::vector<sim::SimulatedAp> aps = sim::GenerateAps(n);
+    std::vector<sim::SimulatedAp> aps = sim::GenerateAps(n, firstIndex - 1);
     for (int i = 0; i < n; ++i) {
         auto& ap = aps[static_cast<std::size_t>(i)];
         ap.user = parser.value(user).toUtf8();
@@ -183,6 +187,9 @@ int main(int argc, char* argv[]) {
             QTimer::singleShot(500, &app, &QCoreApplication::quit);
         }
     });
+    // One line per set request, so a test can tell which segment heard it.
+    QObject::connect(&simulator, &sim::UdpSimulator::setRequestReceived, &app,
+                     [] { std::fprintf(stderr, "tern-ap-sim: set request received\n"); });
     QTimer::singleShot(seconds * 1000, &app, &QCoreApplication::quit);
     std::fprintf(stderr, "tern-ap-sim: %d AP(s) listening on UDP port %d\n", n, portValue);
     const int rc = QCoreApplication::exec();

@@ -19,7 +19,7 @@ class Responder : public tl::InMemoryNetwork::Endpoint {
         network_.attach(this, tl::kDefaultPort);
     }
     ~Responder() override { network_.detach(this); }
-    void deliver(const QByteArray& datagram) override {
+    void deliver(const QByteArray& datagram, int) override {
         if (!datagram.startsWith("kplset")) return;
         for (const QByteArray& answer : answers_(requests_++)) {
             network_.send(answer, tl::kDefaultPort);

@@ -35,7 +35,7 @@ namespace ui = tern::ui;
 // Everything sent on the AP port, the program's own requests among it.
 class Recorder : public tl::InMemoryNetwork::Endpoint {
   public:
-    void deliver(const QByteArray& datagram) override { seen.push_back(datagram); }
+    void deliver(const QByteArray& datagram, int) override { seen.push_back(datagram); }
     std::vector<QByteArray> sets() const {
         std::vector<QByteArray> out;
         for (const QByteArray& d : seen) {

@@ -33,7 +33,7 @@ void EnsureApp() {
 // Counts the set requests that go out.
 class SetCounter : public link::InMemoryNetwork::Endpoint {
   public:
-    void deliver(const QByteArray& datagram) override { sets += datagram.startsWith("kplset") ? 1 : 0; }
+    void deliver(const QByteArray& datagram, int) override { sets += datagram.startsWith("kplset") ? 1 : 0; }
     int sets = 0;
 };
 

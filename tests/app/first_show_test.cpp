@@ -12,7 +12,7 @@ namespace tl = tern::link;
 
 class SearchCounter : public tl::InMemoryNetwork::Endpoint {
   public:
-    void deliver(const QByteArray& datagram) override {
+    void deliver(const QByteArray& datagram, int) override {
         searches += datagram.startsWith("kplsearch") ? 1 : 0;
     }
     int searches = 0;

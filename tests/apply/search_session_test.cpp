@@ -32,7 +32,7 @@ public:
     }
     ~FakeAp() override { network_.detach(this); }
 
-    void deliver(const QByteArray& datagram) override {
+    void deliver(const QByteArray& datagram, int) override {
         if (datagram.size() != 17 || !datagram.startsWith("kplsearch")) {
             return;
         }
@@ -160,7 +160,7 @@ TEST_F(SearchSessionTest, newSearchStartsAfresh_replyToOlderSearchIsOther) {
 TEST(ApTable, textsAreDataNeverPatterns) {
     const std::vector<tern::app::ApListLine> lines = {
         {QStringLiteral("02-54-45-00-00-01"), QStringLiteral("Lab%4"), QStringLiteral("net%3%1"),
-         QStringLiteral("No")}};
+         QStringLiteral("No"), QString()}};
     const QString table = tern::app::FormatApTable(lines);
     const QStringList rows = table.split(u'\n', Qt::SkipEmptyParts);
     ASSERT_EQ(rows.size(), 2);

@@ -15,7 +15,7 @@ using test_support::SpinEventLoop;
 constexpr int kPort = 27155;
 
 struct Recorder : InMemoryNetwork::Endpoint {
-    void deliver(const QByteArray& datagram) override {
+    void deliver(const QByteArray& datagram, int) override {
         ++depth;
         maxDepth = std::max(maxDepth, depth);
         ++count;

@@ -1,7 +1,7 @@
 #pragma once
 
 // What the tests over real UDP share: the simulator as a bounded child
-// process, and a fixture that refuses any network but loopback.
+// process, and a fixture that refuses the host's network namespace.
 #include "link/network_guard.h"
 
 #include <QByteArray>
@@ -43,15 +43,14 @@ private:
     bool listening_ = false;
 };
 
-// Fails before anything is sent unless every interface that is up is
-// loopback, as inside tools/isolated-net.
+// Fails before anything is sent unless the test runs in a private network
+// namespace, as inside tools/isolated-net.
 class IsolatedNetworkTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        QString iface;
-        ASSERT_TRUE(link::OnlyLoopbackNetwork(&iface))
-            << "interface " << iface.toStdString()
-            << " is up: this test runs only inside tools/isolated-net";
+        QString why;
+        ASSERT_TRUE(link::InPrivateNetworkNamespace(&why))
+            << why.toStdString() << ": this test runs only inside tools/isolated-net";
     }
 };
 

@@ -224,10 +224,10 @@ std::vector<SimReply> ApSimulator::answerSet(QByteArrayView datagram) {
     return {};
 }
 
-std::vector<SimulatedAp> GenerateAps(int count) {
+std::vector<SimulatedAp> GenerateAps(int count, int first) {
     std::vector<SimulatedAp> aps;
     aps.reserve(static_cast<std::size_t>(std::max(count, 0)));
-    for (int i = 0; i < count; ++i) {
+    for (int i = first; i < first + count; ++i) {
         SimulatedAp ap;
         FillCommon(ap.record, i);
         FillVariant(ap.record, i);

@@ -79,8 +79,9 @@ private:
 // `count` APs with distinct MACs (02-54-45-xx-xx-xx, locally administered),
 // names "TernAP-0001"... and SSIDs "tern-0001"..., and settings that vary
 // from AP to AP (modes, address modes, WEP off/64/128, hex and ASCII keys,
-// WPA-PSK, 802.1X).
-std::vector<SimulatedAp> GenerateAps(int count);
+// WPA-PSK, 802.1X). With `first`, the numbering starts there: AP number
+// first + 1 has the same MAC and settings whichever call made it.
+std::vector<SimulatedAp> GenerateAps(int count, int first = 0);
 
 // A small segment for the demo mode: a handful of APs with clearly different
 // settings, one with a different login (user "admin", password "secret").

@@ -10,7 +10,7 @@ namespace tern::sim {
 class InMemorySimulator : private link::InMemoryNetwork::Endpoint {
 public:
     InMemorySimulator(link::InMemoryNetwork& network, ApSimulator simulator,
-                      int port = link::kDefaultPort);
+                      int port = link::kDefaultPort, int segment = 0);
     ~InMemorySimulator() override;
     InMemorySimulator(const InMemorySimulator&) = delete;
     InMemorySimulator& operator=(const InMemorySimulator&) = delete;
@@ -18,7 +18,7 @@ public:
     ApSimulator& simulator() { return simulator_; }
 
 private:
-    void deliver(const QByteArray& datagram) override;
+    void deliver(const QByteArray& datagram, int segment) override;
 
     link::InMemoryNetwork& network_;
     ApSimulator simulator_;

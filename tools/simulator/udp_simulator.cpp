@@ -39,6 +39,9 @@ void UdpSimulator::readPending() {
         if (!datagram.isValid()) {
             break;
         }
+        if (datagram.data().startsWith(QByteArrayView(link::kTagSet))) {
+            Q_EMIT setRequestReceived();
+        }
         auto replies = simulator_.handle(datagram.data());
         if (replies.empty()) {
             continue;

@@ -26,6 +26,8 @@ public:
 
 Q_SIGNALS:
     void requestHandled();
+    // A set request came, whichever AP it was for (or none of ours).
+    void setRequestReceived();
 
 private:
     void readPending();
