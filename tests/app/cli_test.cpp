@@ -36,6 +36,21 @@ TEST(CliOptions, optionsBeforeOrAfterTheCommand) {
     EXPECT_EQ(Parsed(b)->timeoutMs, 500);
 }
 
+TEST(CliOptions, interfaceIsRepeatable_needsAName_andNoDemo) {
+    const auto a = ParseCliOptions({QStringLiteral("--interface"), QStringLiteral("eth0"),
+                                    QStringLiteral("scan"), QStringLiteral("--interface=wlan0")});
+    ASSERT_TRUE(Parsed(a));
+    EXPECT_EQ(Parsed(a)->interfaces, (QStringList{QStringLiteral("eth0"), QStringLiteral("wlan0")}));
+    const auto empty = ParseCliOptions({QStringLiteral("--interface="), QStringLiteral("scan")});
+    EXPECT_EQ(std::get<QString>(empty), QStringLiteral("--interface wants a NAME"));
+    const auto missing = ParseCliOptions({QStringLiteral("scan"), QStringLiteral("--interface")});
+    EXPECT_EQ(std::get<QString>(missing), QStringLiteral("--interface wants a value"));
+    const auto demo = ParseCliOptions(
+        {QStringLiteral("--demo"), QStringLiteral("--interface"), QStringLiteral("eth0"), QStringLiteral("scan")});
+    EXPECT_EQ(std::get<QString>(demo),
+              QStringLiteral("--interface is not taken with --demo (no network is used)"));
+}
+
 TEST(CliOptions, strictNumbersAndNamedErrors) {
     const struct {
         QStringList args;
