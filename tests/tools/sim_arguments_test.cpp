@@ -5,6 +5,7 @@
 
 #include <QStringList>
 
+#include "link/network_guard.h"
 #include "tests/support/run_program.h"
 
 namespace {
@@ -47,6 +48,27 @@ TEST(SimArguments, strayArgumentsAndMoreOldApsThanApsAreErrors) {
     out = RunSim({QStringLiteral("--ap-login"), QStringLiteral("9:root:x")});
     EXPECT_EQ(out.exitCode, 2);
     EXPECT_TRUE(out.err.contains(QStringLiteral("'9'"))) << out.err.toStdString();
+}
+
+TEST(SimArguments, inTheNamespaceTheSessionStartedIn_itRefusesToRun) {
+    QString why;
+    if (tern::link::InPrivateNetworkNamespace(&why)) {
+        GTEST_SKIP() << "this test runs in a private namespace: the simulator may run here";
+    }
+    // A first AP number no other option needs: the refusal comes after the
+    // command line is accepted, and before any socket.
+    const Outcome out = RunSim({QStringLiteral("--count"), QStringLiteral("1"),
+                                QStringLiteral("--first"), QStringLiteral("7"),
+                                QStringLiteral("--duration"), QStringLiteral("1")});
+    EXPECT_EQ(out.exitCode, 3);
+    EXPECT_TRUE(out.err.contains(QStringLiteral("refusing to run: ") + why)) << out.err.toStdString();
+    EXPECT_FALSE(out.err.contains(QStringLiteral("listening"))) << out.err.toStdString();
+}
+
+TEST(SimArguments, firstApNumberIsChecked) {
+    const Outcome out = RunSim({QStringLiteral("--first"), QStringLiteral("0")});
+    EXPECT_EQ(out.exitCode, 2);
+    EXPECT_TRUE(out.err.contains(QStringLiteral("--first"))) << out.err.toStdString();
 }
 
 }  // namespace
