@@ -75,6 +75,43 @@ QByteArray CipherRun(const LinkKey& key, QByteArrayView data) {
     return out;
 }
 
+KeyStream::KeyStream(const LinkKey& key) : key_(key) {
+    CipherInit(state_, key);
+}
+
+QByteArray KeyStream::Run(QByteArrayView data) {
+    const auto n = static_cast<std::size_t>(data.size());
+    if (n > kMaxDatagramSize) {
+        return CipherRun(key_, data);  // no datagram is this long: not worth keeping
+    }
+    if (n > stream_.size()) {
+        // Whole replies at a time: the first reply derives what the rest need.
+        const std::size_t have = stream_.size();
+        const std::size_t want = std::min(kMaxDatagramSize, std::max(n, kDiscoveryPacketSize + 64));
+        stream_.resize(want, 0);
+        CipherApply(state_, stream_.data() + have, stream_.data() + have,
+                    static_cast<long>(want - have));
+    }
+    QByteArray out(data.size(), Qt::Uninitialized);
+    const auto* in = reinterpret_cast<const std::uint8_t*>(data.data());
+    const std::uint8_t* key = stream_.data();
+    auto* o = reinterpret_cast<std::uint8_t*>(out.data());
+    // Eight bytes at a time: the XOR is all that is left of deciphering.
+    std::size_t k = 0;
+    for (; k + 8 <= n; k += 8) {
+        std::uint64_t a = 0;
+        std::uint64_t b = 0;
+        std::memcpy(&a, in + k, 8);
+        std::memcpy(&b, key + k, 8);
+        a ^= b;
+        std::memcpy(o + k, &a, 8);
+    }
+    for (; k < n; ++k) {
+        o[k] = static_cast<std::uint8_t>(in[k] ^ key[k]);
+    }
+    return out;
+}
+
 RecordBytes SwapRecordOrder(const RecordBytes& record) {
     RecordBytes copy = record;
     for (int offset : kSwap32Offsets) {
@@ -123,11 +160,13 @@ void LinkState::NewRequest() {
     generator_.seed(seed);
     marker_ = DrawRequestMarker(generator_);
     key_ = DeriveLinkKey(marker_);
+    stream_ = KeyStream(key_);
 }
 
 void LinkState::SetMarker(const RequestMarker& marker) {
     marker_ = marker;
     key_ = DeriveLinkKey(marker_);
+    stream_ = KeyStream(key_);
 }
 
 const char* DatagramKindName(DatagramKind kind) {
@@ -159,13 +198,16 @@ bool StartsWithMarker(QByteArrayView datagram, const RequestMarker& marker) {
            (markerLength == 0 || std::memcmp(datagram.data(), marker.data(), markerLength) == 0);
 }
 
-ClassifiedDatagram ClassifyDatagram(QByteArrayView datagram, const RequestMarker& marker,
-                                    const LinkKey& key) {
+namespace {
+
+template <typename Decipher>
+ClassifiedDatagram Classify(QByteArrayView datagram, const RequestMarker& marker,
+                            Decipher&& decipher) {
     ClassifiedDatagram result;
     if (StartsWithMarker(datagram, marker)) {
         result.enciphered = true;
         if (datagram.size() > static_cast<qsizetype>(kEncipheredPrefixSize)) {
-            result.payload = CipherRun(key, datagram.sliced(kEncipheredPrefixSize));
+            result.payload = decipher(datagram.sliced(kEncipheredPrefixSize));
         }
     } else {
         result.payload = datagram.toByteArray();
@@ -197,6 +239,18 @@ ClassifiedDatagram ClassifyDatagram(QByteArrayView datagram, const RequestMarker
         result.kind = DatagramKind::Other;
     }
     return result;
+}
+
+}  // namespace
+
+ClassifiedDatagram ClassifyDatagram(QByteArrayView datagram, const RequestMarker& marker,
+                                    const LinkKey& key) {
+    return Classify(datagram, marker, [&key](QByteArrayView d) { return CipherRun(key, d); });
+}
+
+ClassifiedDatagram ClassifyDatagram(QByteArrayView datagram, const LinkState& link) {
+    return Classify(datagram, link.request_marker(),
+                    [&link](QByteArrayView d) { return link.key_stream().Run(d); });
 }
 
 RecordBytes DiscoveryRecord(const ClassifiedDatagram& reply) {

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <random>
+#include <vector>
 
 namespace tern::link {
 
@@ -64,6 +65,25 @@ void CipherApply(CipherState& state, const std::uint8_t* in, std::uint8_t* out, 
 // Schedules a fresh state under `key` and runs the whole buffer through it.
 QByteArray CipherRun(const LinkKey& key, QByteArrayView data);
 
+// The key stream of one link key, derived once and only as far as the
+// longest datagram so far has needed. Every reply to a request is
+// enciphered from the start of the same stream, so deciphering one is a XOR
+// with it instead of a fresh RC4 schedule per datagram.
+class KeyStream {
+public:
+    KeyStream() = default;
+    explicit KeyStream(const LinkKey& key);
+    // The data XOR the key stream from its start: what CipherRun gives.
+    QByteArray Run(QByteArrayView data);
+    // How many bytes of stream have been derived so far.
+    std::size_t derived() const { return stream_.size(); }
+
+private:
+    CipherState state_{};
+    LinkKey key_{};
+    std::vector<std::uint8_t> stream_;
+};
+
 // Reverses the byte order of exactly the record's multi-byte number fields;
 // the same step converts wire to host order and back.
 RecordBytes SwapRecordOrder(const RecordBytes& record);
@@ -88,11 +108,15 @@ public:
 
     const RequestMarker& request_marker() const { return marker_; }
     const LinkKey& link_key() const { return key_; }
+    // The key stream of the latest request, shared by all its replies.
+    KeyStream& key_stream() const { return stream_; }
 
 private:
     std::mt19937 generator_;
     RequestMarker marker_{};
     LinkKey key_{};
+    // Grown while replies are read; not part of the state's value.
+    mutable KeyStream stream_;
 };
 
 enum class DatagramKind {
@@ -125,9 +149,8 @@ bool StartsWithMarker(QByteArrayView datagram, const RequestMarker& marker);
 // record would be incomplete and must never be listed.
 ClassifiedDatagram ClassifyDatagram(QByteArrayView datagram, const RequestMarker& marker,
                                     const LinkKey& key);
-inline ClassifiedDatagram ClassifyDatagram(QByteArrayView datagram, const LinkState& link) {
-    return ClassifyDatagram(datagram, link.request_marker(), link.link_key());
-}
+// The same, deciphering with the request's cached key stream.
+ClassifiedDatagram ClassifyDatagram(QByteArrayView datagram, const LinkState& link);
 
 // Record (host order) of a classified discovery reply: bytes 32..1179 of the
 // payload converted from wire order.

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
+#include <random>
 #include <set>
 #include <vector>
 
@@ -23,17 +25,17 @@ LinkKey RepeatedKey(std::initializer_list<int> shortKey) {
     return key;
 }
 
-QByteArray KeyStream(const LinkKey& key, int length) {
+QByteArray StreamBytes(const LinkKey& key, int length) {
     return CipherRun(key, QByteArray(length, '\0'));
 }
 
 TEST(Rc4, publishedKeyStreams_64And128BitKeys_offsets0And16) {
-    const QByteArray stream64 = KeyStream(RepeatedKey({1, 2, 3, 4, 5, 6, 7, 8}), 32);
+    const QByteArray stream64 = StreamBytes(RepeatedKey({1, 2, 3, 4, 5, 6, 7, 8}), 32);
     EXPECT_EQ(stream64.toHex(),
               QByteArrayLiteral("97ab8a1bf0afb96132f2f67258da15a8"
                                 "8263efdb45c4a18684ef87e6b19e5b09"));
     const QByteArray stream128 =
-        KeyStream(RepeatedKey({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16}), 32);
+        StreamBytes(RepeatedKey({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16}), 32);
     EXPECT_EQ(stream128.toHex(),
               QByteArrayLiteral("9ac7cc9a609d1ef7b2932899cde41b97"
                                 "5248c4959014126a6e8a84f11d1a9e1c"));
@@ -142,6 +144,60 @@ TEST(LinkState, twoStatesMadeAtOnceDrawDifferentMarkers) {
     LinkState a;
     LinkState b;
     EXPECT_NE(a.request_marker(), b.request_marker());
+}
+
+// ---------------------------------------------------------------- the cached key stream
+
+// Every reply to one request is deciphered with the same stream from its
+// start: the cached stream must give exactly what a fresh schedule gives,
+// whatever the length and whatever order the lengths come in.
+TEST(CachedKeyStream, equalsAFreshScheduleForEveryDatagramLength_inAnyOrder) {
+    constexpr int kLongest = static_cast<int>(kMaxDatagramSize - kEncipheredPrefixSize);  // 65497
+    const LinkKey key = DeriveLinkKey({3, 1, 4, 1, 5, 9, 2, 6});
+    QByteArray data(kLongest, Qt::Uninitialized);
+    std::mt19937 random(7);
+    for (char& c : data) c = static_cast<char>(random());
+    // A fresh schedule's output for the longest length holds every shorter
+    // one as its start (RC4 is a stream).
+    const QByteArray reference = CipherRun(key, data);
+    ASSERT_EQ(CipherRun(key, data.first(1180)), reference.first(1180));
+
+    KeyStream ascending(key);
+    for (int n = 0; n <= kLongest; ++n) {
+        const QByteArray out = ascending.Run(QByteArrayView(data).first(n));
+        ASSERT_EQ(out.size(), n);
+        ASSERT_EQ(std::memcmp(out.constData(), reference.constData(), static_cast<std::size_t>(n)), 0)
+            << "length " << n;
+    }
+    KeyStream shuffled(key);
+    std::vector<int> lengths{kLongest, 0, 1, 1180, 1179, 1181, 17, 65000};
+    for (int i = 0; i < 200; ++i) lengths.push_back(static_cast<int>(random() % (kLongest + 1)));
+    for (int n : lengths) {
+        const QByteArray out = shuffled.Run(QByteArrayView(data).first(n));
+        ASSERT_EQ(out, reference.first(n)) << "length " << n;
+    }
+    EXPECT_LE(shuffled.derived(), kMaxDatagramSize);
+}
+
+TEST(CachedKeyStream, derivedOnlyAsFarAsNeeded_aNewRequestMakesANewStream) {
+    LinkState link;
+    link.SetMarker({1, 2, 3, 4, 5, 6, 7, 8});
+    EXPECT_EQ(link.key_stream().derived(), 0u);
+    const QByteArray payload(1180, 'x');
+    const QByteArray first = link.key_stream().Run(payload);
+    EXPECT_EQ(first, CipherRun(link.link_key(), payload));
+    EXPECT_LT(link.key_stream().derived(), 2048u);  // one reply's worth, not 64 KiB
+
+    link.SetMarker({8, 7, 6, 5, 4, 3, 2, 1});
+    EXPECT_EQ(link.key_stream().derived(), 0u);
+    const QByteArray second = link.key_stream().Run(payload);
+    EXPECT_NE(second, first);
+    EXPECT_EQ(second, CipherRun(link.link_key(), payload));
+
+    // Longer than any datagram: still right, and not kept.
+    const QByteArray huge(static_cast<qsizetype>(kMaxDatagramSize) + 5, 'y');
+    EXPECT_EQ(link.key_stream().Run(huge), CipherRun(link.link_key(), huge));
+    EXPECT_LE(link.key_stream().derived(), kMaxDatagramSize);
 }
 
 }  // namespace
