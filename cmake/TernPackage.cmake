@@ -1,9 +1,6 @@
 # The Debian package: `cpack -G DEB` in the build folder. It holds what
 # `cmake --install` puts under /usr; its Depends come from the libraries the
 # programs link (dpkg-shlibdeps, package dpkg-dev).
-set(TERN_MAINTAINER "Tern AP Utility team <tern-ap-utility@example.org>"
-    CACHE STRING "Maintainer of the Debian package")
-
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tern-ap-utility)
 set(CPACK_PACKAGE_VENDOR "The Tern AP Utility authors")

@@ -44,7 +44,8 @@ for f in bin/tern-ap-utility bin/tern-ap-cli bin/tern-ap-sim \
          "share/icons/hicolor/scalable/apps/$app_id.svg" \
          "share/icons/hicolor/48x48/apps/$app_id.png" "share/icons/hicolor/256x256/apps/$app_id.png" \
          share/man/man1/tern-ap-utility.1.gz share/man/man1/tern-ap-cli.1.gz \
-         share/man/man1/tern-ap-sim.1.gz share/doc/tern-ap-utility/copyright; do
+         share/man/man1/tern-ap-sim.1.gz share/doc/tern-ap-utility/copyright \
+         share/doc/tern-ap-utility/changelog.gz; do
     [ -s "$usr/$f" ] || fail "missing /usr/$f"
 done
 for p in tern-ap-utility tern-ap-cli tern-ap-sim; do
