@@ -1,7 +1,6 @@
 #include "app/display_check.h"
 
 #include <QtGlobal>
-
 #include <cstring>
 
 namespace tern::app {

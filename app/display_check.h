@@ -7,9 +7,9 @@ namespace tern::app {
 
 // What decides, before Qt is asked, whether the window has anywhere to go.
 struct DisplayEnvironment {
-    QByteArray qtPlatform;      // QT_QPA_PLATFORM
-    QByteArray x11Display;      // DISPLAY
-    QByteArray waylandDisplay;  // WAYLAND_DISPLAY
+    QByteArray qtPlatform;          // QT_QPA_PLATFORM
+    QByteArray x11Display;          // DISPLAY
+    QByteArray waylandDisplay;      // WAYLAND_DISPLAY
     bool platformArgument = false;  // -platform NAME on the command line
 };
 

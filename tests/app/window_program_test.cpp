@@ -1,13 +1,13 @@
 // tern-ap-utility run as a program: where it may start, and which language
 // files it finds from where it lies.
-#include "app/display_check.h"
-#include "tests/support/run_program.h"
+#include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
-#include <gtest/gtest.h>
+#include "app/display_check.h"
+#include "tests/support/run_program.h"
 
 using namespace tern;
 using tern::test::RunProgram;
@@ -100,10 +100,10 @@ TEST(NoDisplay, aChosenPlatformIsLeftToQt) {
     EXPECT_FALSE(app::NoDisplayFor(e));
 
     // As a program: -platform on the command line instead of the variable.
-    const auto run = RunProgram(
-        kProgram, {QStringLiteral("-platform"), QStringLiteral("offscreen"), QStringLiteral("--demo"),
-                   QStringLiteral("--quit-after-start")},
-        30000, WithoutDisplay());
+    const auto run = RunProgram(kProgram,
+                                {QStringLiteral("-platform"), QStringLiteral("offscreen"),
+                                 QStringLiteral("--demo"), QStringLiteral("--quit-after-start")},
+                                30000, WithoutDisplay());
     EXPECT_EQ(run.exitCode, 0) << qPrintable(run.err);
     EXPECT_TRUE(run.out.contains("window title: 108Mbps Wireless LAN Access Point"))
         << run.out.constData();
@@ -148,8 +148,9 @@ TEST(LanguageFiles, noneAnywhere_theWarningAndExit1_neverAWindow) {
     const auto run =
         RunProgram(tmp.filePath(QStringLiteral("bin/tern-ap-utility")), kCheck, 30000, Offscreen());
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_TRUE(run.err.contains(QStringLiteral(
-        "Warning! The necessary file is not found. It is recommended that you reinstall the utility.")))
+    EXPECT_TRUE(
+        run.err.contains(QStringLiteral("Warning! The necessary file is not found. It is "
+                                        "recommended that you reinstall the utility.")))
         << qPrintable(run.err);
     EXPECT_FALSE(run.out.contains("window title"));
 }
