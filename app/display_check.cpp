@@ -29,4 +29,15 @@ bool NoDisplayFor(const DisplayEnvironment& e) {
 #endif
 }
 
+bool OnlyX11DisplayNamed(const DisplayEnvironment& e) {
+    return e.qtPlatform.isEmpty() && !e.platformArgument && e.waylandDisplay.isEmpty() &&
+           !e.x11Display.isEmpty();
+}
+
+QByteArray UnreachableDisplayMessage(const QByteArray& display) {
+    return "tern-ap-utility: cannot open the display DISPLAY=" + display +
+           ". For a try without one: QT_QPA_PLATFORM=offscreen tern-ap-utility --demo; "
+           "from a shell: tern-ap-cli --help";
+}
+
 }  // namespace tern::app

@@ -20,6 +20,14 @@ DisplayEnvironment CurrentDisplayEnvironment(int argc, const char* const* argv);
 // a text about reinstalling, which sends a newcomer the wrong way.
 bool NoDisplayFor(const DisplayEnvironment& environment);
 
+// True when the X11 display named by DISPLAY is the only way out for the
+// window; whether it opens is then worth asking before Qt does.
+bool OnlyX11DisplayNamed(const DisplayEnvironment& environment);
+
+// The line for a DISPLAY that names a display nobody answers on (a stale
+// variable, a forwarding that is gone).
+QByteArray UnreachableDisplayMessage(const QByteArray& display);
+
 inline constexpr char kNoDisplayMessage[] =
     "tern-ap-utility: no display found (neither DISPLAY nor WAYLAND_DISPLAY is set). "
     "For a try without one: QT_QPA_PLATFORM=offscreen tern-ap-utility --demo; "

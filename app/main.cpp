@@ -47,9 +47,14 @@ public:
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    if (app::NoDisplayFor(app::CurrentDisplayEnvironment(argc, argv))) {
+    const app::DisplayEnvironment display = app::CurrentDisplayEnvironment(argc, argv);
+    const bool noDisplay = app::NoDisplayFor(display);
+    const bool deadDisplay = app::OnlyX11DisplayNamed(display) && !app::X11DisplayOpens();
+    if (noDisplay || deadDisplay) {
         if (!AsksForHelp(argc, argv)) {
-            std::fprintf(stderr, "%s\n", app::kNoDisplayMessage);
+            std::fprintf(stderr, "%s\n",
+                         noDisplay ? app::kNoDisplayMessage
+                                   : app::UnreachableDisplayMessage(display.x11Display).constData());
             return 1;
         }
         // The options are worth reading without a display too.

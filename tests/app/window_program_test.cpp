@@ -78,6 +78,18 @@ TEST(NoDisplay, neitherDisplayNorPlatform_oneClearLine_exit1) {
     EXPECT_EQ(demo.err, QString::fromLatin1(app::kNoDisplayMessage) + u'\n');
 }
 
+TEST(NoDisplay, aDisplayNobodyAnswersOn_oneClearLine_exit1) {
+#ifndef TERN_HAVE_XCB
+    GTEST_SKIP() << "built without xcb: the display is left to Qt";
+#endif
+    QProcessEnvironment e = WithoutDisplay();
+    e.insert(QStringLiteral("DISPLAY"), QStringLiteral(":97"));  // no server, no socket
+    const auto run = RunProgram(kProgram, {QStringLiteral("--demo")}, 20000, e);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, QString::fromLatin1(app::UnreachableDisplayMessage(":97")) + u'\n');
+    EXPECT_FALSE(run.err.contains(QStringLiteral("reinstall")));
+}
+
 TEST(NoDisplay, helpIsStillShown) {
     const auto run = RunProgram(kProgram, {QStringLiteral("--help")}, 20000, WithoutDisplay());
     EXPECT_EQ(run.exitCode, 0);
