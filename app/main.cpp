@@ -1,4 +1,5 @@
 // tern-ap-utility: the desktop program.
+#include "app/display_check.h"
 #include "app/startup.h"
 #include "app/tform4.h"
 #include "app/tmain_fm.h"
@@ -11,17 +12,59 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDialog>
 #include <QDir>
 #include <QTimer>
 
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 using namespace tern;
 
+namespace {
+
+bool AsksForHelp(int argc, char* argv[]) {
+    for (int i = 1; i < argc; ++i) {
+        for (const char* option : {"-h", "--help", "-?", "--help-all"}) {
+            if (std::strcmp(argv[i], option) == 0) return true;
+        }
+    }
+    return false;
+}
+
+// For a start nobody watches: what would open a box is printed, and every
+// question is answered as its safe choice.
+class PrintingDialogSeam : public ui::DialogSeam {
+public:
+    Answer showMessage(QWidget*, const Message& message) override {
+        std::fprintf(stderr, "tern-ap-utility: %s %s\n", qPrintable(message.caption),
+                     qPrintable(message.text.trimmed()));
+        return message.buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
+    }
+    int execDialog(QDialog&) override { return QDialog::Rejected; }
+};
+
+}  // namespace
+
 int main(int argc, char* argv[]) {
+    const app::DisplayEnvironment display = app::CurrentDisplayEnvironment(argc, argv);
+    const bool noDisplay = app::NoDisplayFor(display);
+    const bool deadDisplay = app::OnlyX11DisplayNamed(display) && !app::X11DisplayOpens();
+    if (noDisplay || deadDisplay) {
+        if (!AsksForHelp(argc, argv)) {
+            std::fprintf(stderr, "%s\n",
+                         noDisplay ? app::kNoDisplayMessage
+                                   : app::UnreachableDisplayMessage(display.x11Display).constData());
+            return 1;
+        }
+        // The options are worth reading without a display too.
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tern-ap-utility"));
+    // Wayland matches the window to its desktop entry (and icon) by this.
+    QGuiApplication::setDesktopFileName(QStringLiteral(TERN_APP_ID));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
@@ -43,9 +86,15 @@ int main(int argc, char* argv[]) {
                        "interface that is up and can broadcast is searched."),
         QStringLiteral("NAME"));
     parser.addOption(interfaceOption);
+    const QCommandLineOption quitAfterStart(
+        QStringLiteral("quit-after-start"),
+        QStringLiteral("Check an installation: start (a running copy is no reason to stop), let the\n"
+                       "first search run, print the language file, the window title and the number\n"
+                       "of APs listed, and quit. Boxes are printed instead of shown."));
     parser.addOption(demo);
     parser.addOption(oldFirmware);
     parser.addOption(screenshots);
+    parser.addOption(quitAfterStart);
     parser.addPositionalArgument(QStringLiteral("N"),
                                  QStringLiteral("Number of simulated APs with --demo (default 8)."),
                                  QStringLiteral("[N]"));
@@ -77,11 +126,15 @@ int main(int argc, char* argv[]) {
         chosenInterfaces = std::get<QList<link::NetInterface>>(chosen);
     }
 
-    ui::WidgetDialogSeam dialogs;
+    const bool checking = parser.isSet(quitAfterStart);
+    ui::WidgetDialogSeam shownDialogs;
+    PrintingDialogSeam printedDialogs;
+    ui::DialogSeam& dialogs = checking ? static_cast<ui::DialogSeam&>(printedDialogs) : shownDialogs;
     const app::RealStartupPlatform platform;
     const auto decision = app::DecideStartup(
         platform,
-        [](const QString& title) {
+        [checking](const QString& title) {
+            if (checking) return false;
             // Both are asked: the window search sees other programs' windows,
             // the registry delivers the notification to our own copy.
             const bool window = app::TopLevelWindowWithTitleExists(title);
@@ -93,6 +146,11 @@ int main(int argc, char* argv[]) {
         return 0;
     }
     if (decision.outcome == app::StartupOutcome::NoLanguageFile) {
+        // Whoever started it from a terminal learns where it looked.
+        std::fprintf(stderr, "tern-ap-utility: no language file in %s\n",
+                     qPrintable(app::LanguageSearchFolders(platform.executableDir())
+                                    .join(QStringLiteral("/language or "))
+                                    .append(QStringLiteral("/language"))));
         return 1;
     }
 
@@ -118,8 +176,10 @@ int main(int argc, char* argv[]) {
     app::TForm4 form4;  // never shown
 
     app::InstanceRegistry registry;
-    QObject::connect(&window, &QWidget::windowTitleChanged, &registry,
-                     [&registry](const QString& title) { registry.publish(title); });
+    if (!checking) {
+        QObject::connect(&window, &QWidget::windowTitleChanged, &registry,
+                         [&registry](const QString& title) { registry.publish(title); });
+    }
     QObject::connect(&registry, &app::InstanceRegistry::notified, &window,
                      [&window](int) { window.OnSecondInstance(); });
     window.show();
@@ -136,6 +196,16 @@ int main(int argc, char* argv[]) {
                 }
             }
             window.l_statusClick(window.NavLabel(0));
+            window.close();
+        });
+    }
+    if (checking) {
+        // Past the 2-second search window, as above.
+        QTimer::singleShot(2600, &window, [&window] {
+            std::printf("language file: %s\nwindow title: %s\nAPs listed: %lld\n",
+                        qPrintable(window.lang_file), qPrintable(window.windowTitle()),
+                        static_cast<long long>(window.found_macs.size()));
+            std::fflush(stdout);
             window.close();
         });
     }

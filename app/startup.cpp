@@ -30,15 +30,32 @@ QString LanguageFileFor(QLocale::Language language) {
     }
 }
 
+QString InstalledDataFromExecutable() {
+#ifdef TERN_DATA_FROM_BIN
+    return QStringLiteral(TERN_DATA_FROM_BIN);
+#else
+    return QStringLiteral("../share/tern-ap-utility");
+#endif
+}
+
+QStringList LanguageSearchFolders(const QString& executableDir) {
+    const QDir exe(executableDir);
+    return {QDir::cleanPath(exe.absolutePath()),
+            QDir::cleanPath(exe.absoluteFilePath(InstalledDataFromExecutable()))};
+}
+
 std::optional<QString> ChooseLanguageFile(const StartupPlatform& platform) {
-    const QDir dir(platform.executableDir());
-    const QString chosen = dir.filePath(LanguageFileFor(platform.systemLanguage()));
-    if (platform.fileExists(chosen)) {
-        return chosen;
-    }
-    const QString english = dir.filePath(QStringLiteral("language/eng.ini"));
-    if (platform.fileExists(english)) {
-        return english;
+    // The user's language wherever it is found beats English beside the
+    // executable: a partial copy must not hide a complete install.
+    const QStringList folders = LanguageSearchFolders(platform.executableDir());
+    for (const QString& name : {LanguageFileFor(platform.systemLanguage()),
+                                QStringLiteral("language/eng.ini")}) {
+        for (const QString& folder : folders) {
+            const QString path = QDir(folder).filePath(name);
+            if (platform.fileExists(path)) {
+                return path;
+            }
+        }
     }
     return std::nullopt;
 }

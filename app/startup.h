@@ -4,6 +4,7 @@
 #include <QLocale>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include "ui/dialog_seam.h"
 
@@ -43,9 +44,19 @@ public:
 // "language/eng.ini".
 QString LanguageFileFor(QLocale::Language language);
 
+// The installed data folder as seen from the installed executable
+// ("../share/tern-ap-utility" for the usual bin/ and share/ layout).
+QString InstalledDataFromExecutable();
+
+// The folders that may hold "language/", in the order they are asked: the
+// executable's own (a build folder, or a copy unpacked anywhere), then the
+// installed data folder relative to it, so an installed tree can be moved
+// as a whole.
+QStringList LanguageSearchFolders(const QString& executableDir);
+
 // The full path of the language file to use: the one for the system
-// language, else English; nullopt when neither exists (start-up then shows
-// the warning and ends).
+// language from the first folder that has it, else English the same way;
+// nullopt when none exists (start-up then shows the warning and ends).
 std::optional<QString> ChooseLanguageFile(const StartupPlatform& platform);
 
 enum class StartupOutcome {

@@ -93,9 +93,22 @@ bool TopLevelWindowWithTitleExists(const QString& title) {
     xcb_disconnect(c);
     return found;
 }
+
+bool X11DisplayOpens() {
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    const bool opens = c && !xcb_connection_has_error(c);
+    if (c) {
+        xcb_disconnect(c);
+    }
+    return opens;
+}
 #else
 bool TopLevelWindowWithTitleExists(const QString&) {
     return false;
+}
+
+bool X11DisplayOpens() {
+    return true;
 }
 #endif
 

@@ -9,4 +9,8 @@ namespace tern::app {
 // when no display can be reached, false.
 bool TopLevelWindowWithTitleExists(const QString& title);
 
+// False when the X11 display named by DISPLAY cannot be opened, where the
+// platform can tell; true otherwise.
+bool X11DisplayOpens();
+
 }  // namespace tern::app

@@ -2,6 +2,7 @@
 #include "tests/support/recording_dialog_seam.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QUuid>
 
@@ -17,8 +18,9 @@ class FakePlatform : public StartupPlatform {
 public:
     QLocale::Language systemLanguage() const override { return language; }
     bool fileExists(const QString& path) const override { return files.count(path) > 0; }
-    QString executableDir() const override { return QStringLiteral("/opt/tern"); }
+    QString executableDir() const override { return exeDir; }
 
+    QString exeDir = QStringLiteral("/opt/tern");
     QLocale::Language language = QLocale::English;
     std::set<QString> files;
 };
@@ -54,6 +56,48 @@ TEST(LanguageChoice, noEnglishFileEither_isNoChoice) {
     EXPECT_EQ(ChooseLanguageFile(p), std::nullopt);
     p.files = {};
     p.language = QLocale::English;
+    EXPECT_EQ(ChooseLanguageFile(p), std::nullopt);
+}
+
+// An installed tree: the programs in /inst/bin, the data where the install
+// puts it relative to them.
+QString Installed(const QString& name) {
+    return QDir::cleanPath(QStringLiteral("/inst/bin/") + InstalledDataFromExecutable() +
+                           QStringLiteral("/language/") + name);
+}
+QString Beside(const QString& name) { return QStringLiteral("/inst/bin/language/") + name; }
+
+TEST(LanguageChoice, installedTree_isFoundRelativeToTheExecutable_whereverItWasMoved) {
+    FakePlatform p;
+    p.exeDir = QStringLiteral("/inst/bin");
+    p.files = {Installed(QStringLiteral("eng.ini")), Installed(QStringLiteral("gem.ini"))};
+    EXPECT_EQ(ChooseLanguageFile(p), Installed(QStringLiteral("eng.ini")));
+    p.language = QLocale::German;
+    EXPECT_EQ(ChooseLanguageFile(p), Installed(QStringLiteral("gem.ini")));
+    p.language = QLocale::Japanese;  // not installed: English, no warning
+    EXPECT_EQ(ChooseLanguageFile(p), Installed(QStringLiteral("eng.ini")));
+    EXPECT_TRUE(Installed(QStringLiteral("eng.ini")).startsWith(u'/'));
+    EXPECT_FALSE(Installed(QStringLiteral("eng.ini")).contains(QStringLiteral("..")));
+}
+
+TEST(LanguageChoice, filesBesideTheExecutable_comeBeforeTheInstalledOnes) {
+    FakePlatform p;
+    p.exeDir = QStringLiteral("/inst/bin");
+    p.files = {Beside(QStringLiteral("eng.ini")), Beside(QStringLiteral("jap.ini")),
+               Installed(QStringLiteral("eng.ini")), Installed(QStringLiteral("jap.ini"))};
+    EXPECT_EQ(ChooseLanguageFile(p), Beside(QStringLiteral("eng.ini")));
+    p.language = QLocale::Japanese;
+    EXPECT_EQ(ChooseLanguageFile(p), Beside(QStringLiteral("jap.ini")));
+}
+
+TEST(LanguageChoice, theUsersLanguageAnywhere_comesBeforeEnglishBesideTheExecutable) {
+    FakePlatform p;
+    p.exeDir = QStringLiteral("/inst/bin");
+    p.language = QLocale::German;
+    p.files = {Beside(QStringLiteral("eng.ini")), Installed(QStringLiteral("gem.ini")),
+               Installed(QStringLiteral("eng.ini"))};
+    EXPECT_EQ(ChooseLanguageFile(p), Installed(QStringLiteral("gem.ini")));
+    p.files = {Installed(QStringLiteral("jap.ini"))};  // no English anywhere
     EXPECT_EQ(ChooseLanguageFile(p), std::nullopt);
 }
 

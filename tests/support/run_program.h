@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 
@@ -16,7 +17,9 @@ struct ProgramRun {
     QString err;
 };
 
-inline ProgramRun RunProgram(const QString& path, const QStringList& args, int timeoutMs = 20000) {
+inline ProgramRun RunProgram(const QString& path, const QStringList& args, int timeoutMs = 20000,
+                             const QProcessEnvironment& environment =
+                                 QProcessEnvironment::systemEnvironment()) {
     if (QCoreApplication::instance() == nullptr) {
         static int argc = 1;
         static char name[] = "tests";
@@ -24,6 +27,7 @@ inline ProgramRun RunProgram(const QString& path, const QStringList& args, int t
         static QCoreApplication app(argc, argv);
     }
     QProcess program;
+    program.setProcessEnvironment(environment);
     program.start(path, args);
     if (!program.waitForFinished(timeoutMs)) {
         program.kill();
