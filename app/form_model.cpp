@@ -117,6 +117,17 @@ void EmptyKeys(config::FormSettings& f) {
     f.key_starred.fill(false);
 }
 
+// A click on the encryption box: the hex representation, keys flagged; off
+// also chooses the first authentication type.
+void SwitchEncryption(config::FormSettings& f, bool on) {
+    if (on == f.chb_encry) return;
+    f.chb_encry = on;
+    if (!f.w_r_hex) EmptyKeys(f);
+    f.w_r_hex = true;
+    f.key_edited.fill(true);
+    if (!on) f.s_auth = 0;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- the shown form
@@ -173,6 +184,14 @@ config::FormSettings ShownForm(const config::ApConfigRecord& r, ui::TextEncoding
     f.e_key = {};
     f.key_edited = {};
     f.key_starred = {};
+    if (f.chb_encry && !WepInUse(f.s_auth, r.wep_on())) {
+        // WPA: the window's length list keeps whatever the AP shown before
+        // left in it; here it is this AP's own, so an apply that changes
+        // something else writes the key length back as it was.
+        f.s_wep_1 = r.wep_key_len() == config::kWepKeyLen64    ? 0
+                    : r.wep_key_len() == config::kWepKeyLen128 ? 1
+                                                               : -1;
+    }
     if (WepInUse(f.s_auth, r.wep_on())) {
         for (int k = 0; k < 4; ++k) {
             QByteArray key;
@@ -215,9 +234,11 @@ config::FormSettings ShownForm(const config::ApConfigRecord& r, ui::TextEncoding
     f.more_rts = QString::number(r.rts_threshold());
     f.more_frag = QString::number(r.frag_threshold());
     f.more_dtim = QString::number(r.dtim_period());
-    if (extended == 0) {
-        if (const int turbo = config::TurboIndex(r); turbo >= 0) f.more_superg = turbo;
-    }
+    // The window leaves its turbo choice as it was while the extended mode
+    // hides the AP's; here there is nothing before, so it is the AP's own
+    // even then, and no choice at all for a pattern the list does not know:
+    // an apply writes the AP's turbo mode back unchanged.
+    f.more_superg = config::TurboIndex(r);
     return f;
 }
 
@@ -369,17 +390,14 @@ std::optional<QString> SetNamed(config::FormSettings& f, const config::ApConfigR
     } else if (name == u"encryption") {
         const std::optional<bool> b = Bool(value);
         if (!b) return Refused(name, value, QStringLiteral("on or off"));
-        if (*b != f.chb_encry) {
-            // As a click on the box: the hex representation, keys flagged.
-            f.chb_encry = *b;
-            if (!f.w_r_hex) EmptyKeys(f);
-            f.w_r_hex = true;
-            f.key_edited.fill(true);
-            if (!*b) f.s_auth = 0;
-        }
+        SwitchEncryption(f, *b);
     } else if (name == u"auth_type") {
         const std::optional<int> a = Entry(value, {"Open System", "Shared Key", "WPA", "WPA-PSK"});
         if (!a) return Refused(name, value, QStringLiteral("0..3 or a type's name"));
+        // The window offers the type only with encryption on, and shows an
+        // AP with WPA as encrypted: WPA with encryption off would be sent as
+        // a record the window never writes, read back as encrypted.
+        if (*a == config::kAuthWpa || *a == config::kAuthWpaPsk) SwitchEncryption(f, true);
         f.s_auth = *a;
     } else if (name == u"wep_key_length") {
         const std::optional<int> bits = Number(value, 64, 128);

@@ -87,7 +87,9 @@ public:
         }
         endResetModel();
     }
-    void deleteRows(int index, int count) {
+    // Grid rows count the header as row 0; these are not the model's own
+    // insertRows/removeRows, which Qt calls with model rows.
+    void deleteGridRows(int index, int count) {
         if (count <= 0 || index < 1 || index >= rows_) {
             return;
         }
@@ -97,7 +99,7 @@ public:
         rows_ -= count;
         endRemoveRows();
     }
-    void insertRows(int index, int count) {
+    void insertGridRows(int index, int count) {
         if (count <= 0) {
             return;
         }
@@ -169,9 +171,9 @@ int TQuillGrid::RowCount() const { return model_->rows(); }
 void TQuillGrid::setRowCount(int count) {
     count = std::max(1, count);
     if (count < RowCount()) {
-        model_->deleteRows(count, RowCount() - count);
+        model_->deleteGridRows(count, RowCount() - count);
     } else if (count > RowCount()) {
-        model_->insertRows(RowCount(), count - RowCount());
+        model_->insertGridRows(RowCount(), count - RowCount());
     }
 }
 
@@ -247,11 +249,11 @@ bool TQuillGrid::applyColWidth() {
 }
 
 void TQuillGrid::DeleteRows(int index, int count) {
-    model_->deleteRows(index, count);
+    model_->deleteGridRows(index, count);
 }
 
 void TQuillGrid::InsertRows(int index, int count) {
-    model_->insertRows(index, count);
+    model_->insertGridRows(index, count);
 }
 
 TQuillGrid::GridRect TQuillGrid::Selection() const {

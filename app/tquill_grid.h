@@ -73,6 +73,9 @@ Q_SIGNALS:
     void cellEdited(int col, int row, const QString& text);
 
 protected:
+    // The view's own selection by pixel rectangle stays as it is; the public
+    // setSelection above speaks in cells.
+    using QTableView::setSelection;
     QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;

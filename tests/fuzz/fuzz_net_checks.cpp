@@ -1,0 +1,154 @@
+// The MAC and IPv4 text parsers and the form's field checks, given any
+// strings. Input: NUL-separated UTF-8 strings; the first one's bytes also
+// set the form's switches.
+#include <QStringList>
+
+#include <array>
+#include <cstdint>
+#include <limits>
+
+#include "apply/validation.h"
+#include "config/net_types.h"
+#include "tests/fuzz/fuzz_support.h"
+#include "ui/messages.h"
+
+using namespace tern;
+using fuzz::Check;
+
+namespace {
+
+bool IsDigit(QChar c) { return c >= u'0' && c <= u'9'; }
+
+// The documented forms, read the plain way, to hold the parsers against.
+std::optional<qint64> ReferenceDecimal(const QString& text) {
+    if (text.isEmpty()) return std::nullopt;
+    qint64 value = 0;
+    for (QChar c : text) {
+        if (!IsDigit(c)) return std::nullopt;
+        const int digit = c.unicode() - u'0';
+        if (value > (std::numeric_limits<qint64>::max() - digit) / 10) {
+            value = std::numeric_limits<qint64>::max();
+        } else {
+            value = value * 10 + digit;
+        }
+    }
+    return value;
+}
+
+std::optional<config::Ipv4Address> ReferenceIpv4(const QString& text) {
+    const QStringList parts = text.split(u'.');
+    if (parts.size() != 4) return std::nullopt;
+    config::Ipv4Address address{};
+    for (int i = 0; i < 4; ++i) {
+        const QString& part = parts[i];
+        if (part.isEmpty() || part.size() > 3) return std::nullopt;
+        const std::optional<qint64> v = ReferenceDecimal(part);
+        if (!v || *v > 255) return std::nullopt;
+        address[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(*v);
+    }
+    return address;
+}
+
+void CheckParsers(const QString& s) {
+    Check(apply::DecimalValue(s) == ReferenceDecimal(s), "DecimalValue disagrees");
+
+    const std::optional<config::Ipv4Address> ip = config::ParseIpv4(s);
+    Check(ip == ReferenceIpv4(s), "ParseIpv4 disagrees");
+    if (ip) Check(config::ParseIpv4(config::Ipv4Text(*ip)) == ip, "Ipv4Text does not read back");
+
+    if (const std::optional<config::MacAddress> mac = config::ParseMacText(s)) {
+        Check(config::MacText(*mac) == s.toUpper(), "a parsed MAC does not print as it was");
+    }
+
+    for (const apply::NumericField& field : apply::NumericFields()) {
+        const QByteArray kind = apply::NumberKindOfField(field.name);
+        const QByteArray key = apply::RangeErrorKey(kind, s, field.max, field.min);
+        Check(key == "0" || ui::FindRangeErrorMessage(key) != nullptr,
+              "a range error without a message");
+        if (key == "0") {
+            Check(s.isEmpty() || apply::DecimalValue(s).has_value(), "a non-number in range");
+        }
+    }
+    for (const char* kind : {"e_beacon", "e_rts", "e_frag", "e_dtim"}) {
+        const QByteArray key = apply::RangeErrorKey(QByteArrayView(kind), s, 2432, 1);
+        Check(key == "0" || ui::FindRangeErrorMessage(key) != nullptr,
+              "a range error without a message");
+    }
+    (void)apply::IsMaskOctet(s);
+    Check(!apply::StripBlanks(s).contains(u' '), "a blank left after stripping");
+
+    const apply::RemoteMacCheck mac = apply::CheckRemoteMac(s, true);
+    Check(mac.messages >= 0 && mac.messages <= 2, "remote MAC check counts its messages wrong");
+
+    for (const QChar key : {QChar(u'7'), QChar(u'\r'), QChar(u'x')}) {
+        const apply::NumericKey k = apply::ClassifyNumericKey(key, s, s.size() / 2, 3);
+        if (k.action == apply::NumericKey::Action::Complete) {
+            Check(k.completed == s + key, "a completing digit changed the text");
+        }
+    }
+}
+
+std::array<QString, 4> Row(const QStringList& parts, qsizetype& next) {
+    std::array<QString, 4> row;
+    for (QString& octet : row) octet = next < parts.size() ? parts[next++] : QString();
+    return row;
+}
+
+QString Next(const QStringList& parts, qsizetype& next) {
+    return next < parts.size() ? parts[next++] : QString();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const QByteArray input = fuzz::Bytes(data, size);
+    const QStringList parts = fuzz::Strings(input);
+    for (const QString& s : parts) CheckParsers(s);
+
+    // Every whole-form check over a form holding the same strings.
+    const auto bit = [&](std::size_t n) {
+        return n / 8 < size && (data[n / 8] >> (n % 8) & 1) != 0;
+    };
+    apply::FormValues v;
+    qsizetype next = 0;
+    v.op_mode[static_cast<std::size_t>(size % 5)] = true;
+    v.encryption = bit(0);
+    v.auth = static_cast<int>(size % 6) - 1;
+    v.hex = bit(1);
+    v.fixed_ip = bit(2);
+    v.dot1x = bit(3);
+    v.multi = bit(4);
+    v.dhcp_server_on = bit(5);
+    v.record_encoding = bit(6) ? ui::TextEncoding::ShiftJis : ui::TextEncoding::Windows1252;
+    v.ip = Row(parts, next);
+    v.mask = Row(parts, next);
+    v.gateway = Row(parts, next);
+    v.dhcp_from = Row(parts, next);
+    v.dhcp_to = Row(parts, next);
+    v.radius_ip = Row(parts, next);
+    v.key_text = Row(parts, next);
+    for (std::size_t k = 0; k < 4; ++k) {
+        v.key_selected[k] = bit(8 + k);
+        v.key_kept[k] = bit(12 + k);
+        v.key_bytes[k] = bit(16 + k) ? 13 : 5;
+    }
+    v.remote_mac = Next(parts, next);
+    v.passphrase = Next(parts, next);
+    v.confirmation = bit(7) ? v.passphrase : Next(parts, next);
+    v.shared1 = Next(parts, next);
+    v.port1 = Next(parts, next);
+    v.dhcp_start = Next(parts, next);
+    v.record_texts.push_back({QStringLiteral("e_apname"), apply::kApPage, Next(parts, next), 31,
+                              bit(20)});
+    v.record_texts.push_back({QStringLiteral("e_essid"), apply::kApPage, Next(parts, next), 32,
+                              bit(21)});
+
+    const apply::ApplyCheckResult r = apply::RunApplyChecks(v);
+    Check(r.page >= -1 && r.page <= apply::kDot1xPage, "a check names no page");
+    Check(r.passed() || !r.messages.empty() || r.failed == apply::ApplyCheck::RemoteMac,
+          "a failed check without a message");
+    QString badField;
+    (void)apply::GatewayInSubnet(v, &badField);
+    (void)apply::SameSubnet(v.dhcp_start, v.ip, v.mask);
+    return 0;
+}
