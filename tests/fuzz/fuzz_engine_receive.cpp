@@ -109,9 +109,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             continue;
         }
         const std::size_t length = std::min<std::size_t>(head, size - at);
+        // The interface it arrived on, from the input too: an AP keeps the
+        // first one it was heard on.
+        const uint via = static_cast<uint>(head % 3);
         const apply::Received r = engine.Receive(
-            QByteArrayView(reinterpret_cast<const char*>(data + at), static_cast<qsizetype>(length)));
+            QByteArrayView(reinterpret_cast<const char*>(data + at), static_cast<qsizetype>(length)),
+            via);
         at += length;
+        if (r.kind == apply::Received::Kind::NewAp) {
+            Check(r.interfaceIndex == via, "a new AP listed on another interface");
+            Check(engine.InterfaceOf(engine.found_macs.last()) == via,
+                  "a new AP remembered on another interface");
+        }
         CheckReceived(r, engine, targets);
         CheckInvariants(engine, targets);
         if (engine.Tick() == apply::TimerTick::Settled) engine.SettleDone();
