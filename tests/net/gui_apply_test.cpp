@@ -2,6 +2,7 @@
 // for real. Runs only inside tools/isolated-net; the first check refuses any
 // other network.
 #include "tests/support/net_test_support.h"
+#include "tests/support/window_over_udp.h"
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -28,19 +29,8 @@ using tern::test::SimProcess;
 
 namespace {
 
-class FixedScreen : public app::ScreenInfo {
-  public:
-    QSize screenSize() const override { return {1280, 1024}; }
-};
-
-bool PumpUntil(const std::function<bool()>& done, int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    }
-    return done();
-}
+using test::FixedScreen;
+using test::PumpUntil;
 
 class ApplyOverUdp : public tern::test::IsolatedNetworkTest {
   protected:
@@ -82,13 +72,8 @@ class ApplyOverUdp : public tern::test::IsolatedNetworkTest {
         if (form) form->FormDestroy();
     }
 
-    int listed() const { return grid->Cells(1, 1).isEmpty() ? 0 : grid->RowCount() - 1; }
-    int rowOf(const QString& mac) const {
-        for (int r = 1; r < grid->RowCount(); ++r) {
-            if (grid->Cells(1, r) == mac) return r;
-        }
-        return -1;
-    }
+    int listed() const { return test::ListedAps(*grid); }
+    int rowOf(const QString& mac) const { return test::RowOfMac(*grid, mac); }
     void apply(int top, int bottom, const QString& ssid) {
         grid->setSelection({0, top, grid->ColCount() - 1, bottom});
         form->findChild<QLineEdit*>(QStringLiteral("e_essid"))->setText(ssid);

@@ -18,6 +18,7 @@
 #include "link/network_guard.h"
 #include "link/qt_udp_socket_control.h"
 #include "tests/support/hostile_datagrams.h"
+#include "tests/support/window_over_udp.h"
 #include "tests/support/recording_dialog_seam.h"
 #include "tools/simulator/ap_simulator.h"
 
@@ -26,10 +27,7 @@ using tern::test::SimProcess;
 
 namespace {
 
-class FixedScreen : public app::ScreenInfo {
-  public:
-    QSize screenSize() const override { return {1280, 1024}; }
-};
+using test::FixedScreen;
 
 using WindowOverUdp = tern::test::IsolatedNetworkTest;
 
@@ -93,13 +91,7 @@ TEST_F(WindowOverUdp, oldFirmwareWarningUp_hostileFlood_theWindowKeepsReading) {
     app::TMainFm form(std::make_unique<link::QtUdpSocketControl>(), dialogs, screen);
     form.lang_file = QStringLiteral("absent.ini");
     auto* grid = form.findChild<app::TQuillGrid*>(QStringLiteral("l_title"));
-    const auto listed = [grid] { return grid->Cells(1, 1).isEmpty() ? 0 : grid->RowCount() - 1; };
-    const auto pumpUntil = [](const std::function<bool()>& done, int ms) {
-        QElapsedTimer t;
-        t.start();
-        while (!done() && t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        return done();
-    };
+    const auto listed = [grid] { return test::ListedAps(*grid); };
 
     // New APs, answering as plain replies once the flood is over.
     const std::vector<sim::SimulatedAp> more = sim::GenerateAps(8);
@@ -112,18 +104,18 @@ TEST_F(WindowOverUdp, oldFirmwareWarningUp_hostileFlood_theWindowKeepsReading) {
         for (const QByteArray& d : test::HostileDatagrams(50000)) {
             sender.writeDatagram(d, QHostAddress::Broadcast, link::kDefaultPort);
         }
-        pumpUntil([] { return false; }, 500);
+        test::PumpUntil([] { return false; }, 500);
         for (std::size_t i = 3; i < more.size(); ++i) {
             sender.writeDatagram(sim::ApSimulator::DiscoveryPayload(more[i]),
                                  QHostAddress::Broadcast, link::kDefaultPort);
         }
-        pumpUntil([&] { return listed() == 7; }, 5000);
+        test::PumpUntil([&] { return listed() == 7; }, 5000);
         listedWhileUp = listed();
     };
     form.show();
     form.FormActivate();
     ASSERT_TRUE(form.UDPSocket->isOpen());
-    ASSERT_TRUE(pumpUntil([&] { return !dialogs.messages.empty(); }, 5000));
+    ASSERT_TRUE(test::PumpUntil([&] { return !dialogs.messages.empty(); }, 5000));
     EXPECT_EQ(listedWhileUp, 7);  // two from the search, five while the box was up
     EXPECT_EQ(dialogs.messages.size(), 1u);
     form.FormDestroy();

@@ -5,6 +5,7 @@
 // --interface limits the search.
 #include "tests/support/net_test_support.h"
 #include "tests/support/run_program.h"
+#include "tests/support/window_over_udp.h"
 
 #include <gtest/gtest.h>
 
@@ -48,14 +49,8 @@ int SetRequestsHeard(const QString& segment) {
     return static_cast<int>(log.readAll().count("set request received"));
 }
 
-bool PumpUntil(const std::function<bool()>& done, int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    }
-    return done();
-}
+using test::FixedScreen;
+using test::PumpUntil;
 
 // MAC -> interface of every AP a scan --json listed.
 QMap<QString, QString> ScanInterfaces(const QStringList& extra = {}) {
@@ -144,11 +139,6 @@ TEST_F(Segments, cliSetToAnApBehindTheSecondSegment_reachesOnlyThatSegment) {
 
 // ---------------------------------------------------------------- the window
 
-class FixedScreen : public app::ScreenInfo {
-  public:
-    QSize screenSize() const override { return {1280, 1024}; }
-};
-
 class WindowOnSegments : public Segments {
   protected:
     void open(std::unique_ptr<link::QtUdpSocketControl> socket, int count) {
@@ -172,13 +162,8 @@ class WindowOnSegments : public Segments {
     void TearDown() override {
         if (form) form->FormDestroy();
     }
-    int listed() const { return grid->Cells(1, 1).isEmpty() ? 0 : grid->RowCount() - 1; }
-    int rowOf(const QString& mac) const {
-        for (int r = 1; r < grid->RowCount(); ++r) {
-            if (grid->Cells(1, r) == mac) return r;
-        }
-        return -1;
-    }
+    int listed() const { return test::ListedAps(*grid); }
+    int rowOf(const QString& mac) const { return test::RowOfMac(*grid, mac); }
 
     test::RecordingDialogSeam dialogs;
     FixedScreen screen;
