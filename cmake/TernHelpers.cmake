@@ -23,7 +23,8 @@ endfunction()
 
 # tern_add_net_test(NAME COMMAND <cmd...> [TIMEOUT <s>])
 # Tests that open real sockets run only inside a private network namespace
-# with nothing but loopback. Where no namespace can be made the wrapper exits
+# (loopback only, or segments of veth pairs made inside it when COMMAND
+# starts with --segments). Where no namespace can be made the wrapper exits
 # 77 and ctest reports the test as skipped: never run on the host network.
 function(tern_add_net_test name)
   cmake_parse_arguments(T "" "TIMEOUT" "COMMAND" ${ARGN})
