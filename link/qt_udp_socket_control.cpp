@@ -9,6 +9,10 @@
 #include "link/net_interfaces.h"
 #include <QtDebug>
 
+#include <sys/socket.h>
+
+#include <algorithm>
+
 namespace tern::link {
 
 QtUdpSocketControl::QtUdpSocketControl(QObject* parent) : UdpSocketControl(parent) {}
@@ -29,16 +33,51 @@ bool QtUdpSocketControl::OpenSocket() {
         socket_.reset();
         return false;
     }
-    // Set after bind: before it there is no descriptor to set it on.
-    socket_->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, kWantedReceiveBuffer);
+    QString problem;
+    const int wanted = WantedReceiveBuffer(qgetenv("TERN_AP_RCVBUF"), &problem);
+    if (!problem.isEmpty()) {
+        qWarning().noquote() << problem;
+    }
+    // Set after bind: before it there is no descriptor to set it on. A
+    // privileged process may go past net.core.rmem_max (SO_RCVBUFFORCE);
+    // anyone else gets what the limit allows.
+    const auto fd = static_cast<int>(socket_->socketDescriptor());
+    if (::setsockopt(fd, SOL_SOCKET, SO_RCVBUFFORCE, &wanted, sizeof wanted) != 0) {
+        socket_->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, wanted);
+    }
     receiveBuffer_ =
         socket_->socketOption(QAbstractSocket::ReceiveBufferSizeSocketOption).toInt();
-    if (receiveBuffer_ < kWantedReceiveBuffer) {
-        qWarning().noquote() << "UDP receive buffer limited to" << receiveBuffer_
-                             << "bytes (net.core.rmem_max); a large search burst may lose replies";
+    // Linux reports twice what it grants.
+    if (receiveBuffer_ / 2 < wanted) {
+        qWarning().noquote() << QStringLiteral(
+                                    "UDP receive buffer limited to %1 bytes (asked for %2): a "
+                                    "large search burst may lose replies. The limit is raised "
+                                    "with: sysctl -w net.core.rmem_max=%2")
+                                    .arg(receiveBuffer_ / 2)
+                                    .arg(wanted);
     }
     connect(socket_.get(), &QUdpSocket::readyRead, this, &QtUdpSocketControl::drainPending);
     return true;
+}
+
+int QtUdpSocketControl::WantedReceiveBuffer(const QByteArray& setting, QString* problem) {
+    if (setting.isEmpty()) {
+        return kWantedReceiveBuffer;
+    }
+    bool digitsOnly = setting.size() <= 10;
+    for (const char c : setting) {
+        digitsOnly = digitsOnly && c >= '0' && c <= '9';
+    }
+    const qint64 bytes = digitsOnly ? setting.toLongLong() : 0;
+    if (bytes < 4096) {
+        if (problem) {
+            *problem = QStringLiteral("TERN_AP_RCVBUF='%1' is not a number of bytes from 4096 up; "
+                                      "ignored")
+                           .arg(QString::fromLatin1(setting));
+        }
+        return kWantedReceiveBuffer;
+    }
+    return static_cast<int>(std::min<qint64>(bytes, kWantedReceiveBuffer));
 }
 
 void QtUdpSocketControl::drainPending() {

@@ -18,6 +18,12 @@ class QtUdpSocketControl : public UdpSocketControl {
 public:
     static constexpr int kWantedReceiveBuffer = 8 * 1024 * 1024;
 
+    // The receive buffer to ask for: kWantedReceiveBuffer, or less when the
+    // environment variable TERN_AP_RCVBUF (bytes, digits only) says so, so
+    // that a machine's stock limit can be tried anywhere. A value that is not
+    // a number from 4096 up is ignored, and `problem` says why.
+    static int WantedReceiveBuffer(const QByteArray& setting, QString* problem);
+
     explicit QtUdpSocketControl(QObject* parent = nullptr);
     ~QtUdpSocketControl() override;
 
@@ -31,8 +37,10 @@ public:
     QList<NetInterface> searchInterfaces() const override;
     void restrictTo(QList<NetInterface> interfaces);
 
-    // The receive buffer the system granted after OpenSocket (Linux caps it
-    // at net.core.rmem_max for unprivileged users); 0 before.
+    // The receive buffer the system granted after OpenSocket, as the kernel
+    // reports it (Linux doubles what it grants for its bookkeeping, and caps
+    // the grant at net.core.rmem_max unless the process may exceed it);
+    // 0 before.
     int receiveBufferSize() const { return receiveBuffer_; }
     QString lastError() const { return lastError_; }
 

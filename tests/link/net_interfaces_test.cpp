@@ -143,3 +143,30 @@ TEST_F(MultiHomed, noInterfaceToSearch_theSearchGoesOnceByTheRoutingTable) {
 
 }  // namespace
 }  // namespace tern::link
+
+// ---------------------------------------------------------------- the receive buffer
+
+#include "link/qt_udp_socket_control.h"
+
+namespace tern::link {
+namespace {
+
+TEST(ReceiveBuffer, theEnvironmentCapsWhatIsAskedFor_nonsenseIsIgnoredAndSaid) {
+    constexpr int kFull = QtUdpSocketControl::kWantedReceiveBuffer;
+    QString problem;
+    EXPECT_EQ(QtUdpSocketControl::WantedReceiveBuffer({}, &problem), kFull);
+    EXPECT_TRUE(problem.isEmpty());
+    EXPECT_EQ(QtUdpSocketControl::WantedReceiveBuffer("212992", &problem), 212992);
+    EXPECT_EQ(QtUdpSocketControl::WantedReceiveBuffer("4096", &problem), 4096);
+    EXPECT_EQ(QtUdpSocketControl::WantedReceiveBuffer("67108864", &problem), kFull);  // never more
+    EXPECT_TRUE(problem.isEmpty());
+    for (const char* bad : {"4095", "0", "+212992", " 212992", "1e6", "0x40000", "lots", "99999999999"}) {
+        problem.clear();
+        EXPECT_EQ(QtUdpSocketControl::WantedReceiveBuffer(bad, &problem), kFull) << bad;
+        EXPECT_TRUE(problem.contains(QStringLiteral("TERN_AP_RCVBUF='") + QString::fromLatin1(bad) + u'\''))
+            << problem.toStdString();
+    }
+}
+
+}  // namespace
+}  // namespace tern::link
