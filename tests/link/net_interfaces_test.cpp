@@ -2,6 +2,7 @@
 // and one request per segment on a multi-homed host.
 #include "link/in_memory_network.h"
 #include "link/net_interfaces.h"
+#include "link/qt_udp_socket_control.h"
 #include "link_test_support.h"
 
 #include <gtest/gtest.h>
@@ -145,8 +146,6 @@ TEST_F(MultiHomed, noInterfaceToSearch_theSearchGoesOnceByTheRoutingTable) {
 }  // namespace tern::link
 
 // ---------------------------------------------------------------- the receive buffer
-
-#include "link/qt_udp_socket_control.h"
 
 namespace tern::link {
 namespace {
