@@ -42,21 +42,7 @@ void InMemoryNetwork::sendAfter(QByteArray datagram, int port, int delayMs, int 
                        });
 }
 
-std::size_t InMemoryNetwork::sentOn(int segment) const {
-    for (const auto& [s, n] : sentPerSegment_) {
-        if (s == segment) return n;
-    }
-    return 0;
-}
-
 void InMemoryNetwork::enqueue(QByteArray datagram, int port, int segment) {
-    const auto counted = std::find_if(sentPerSegment_.begin(), sentPerSegment_.end(),
-                                      [segment](const auto& p) { return p.first == segment; });
-    if (counted == sentPerSegment_.end()) {
-        sentPerSegment_.emplace_back(segment, 1);
-    } else {
-        ++counted->second;
-    }
     queue_.push_back({std::move(datagram), port, segment});
     if (!flushScheduled_) {
         flushScheduled_ = true;

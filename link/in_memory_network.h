@@ -41,8 +41,6 @@ public:
     void send(QByteArray datagram, int port, int segment = 0);
     // Queues the datagram after `delayMs` (0: at once).
     void sendAfter(QByteArray datagram, int port, int delayMs, int segment = 0);
-    // Datagrams sent on one segment so far.
-    std::size_t sentOn(int segment) const;
 
     // Delivers everything queued, including what the deliveries send in
     // turn, up to kMaxDeliveriesPerCall. Returns the number delivered.
@@ -70,7 +68,6 @@ private:
     bool flushScheduled_ = false;
     int delayed_ = 0;
     std::size_t sent_ = 0;
-    std::vector<std::pair<int, std::size_t>> sentPerSegment_;
 };
 
 // The socket control on an in-memory network: no real socket is opened.

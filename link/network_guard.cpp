@@ -9,6 +9,9 @@
 
 namespace tern::link {
 
+namespace {
+
+// True when every network interface that is up is a loopback interface.
 bool OnlyLoopbackNetwork(QString* offendingInterface) {
     const auto interfaces = QNetworkInterface::allInterfaces();
     for (const QNetworkInterface& iface : interfaces) {
@@ -22,8 +25,6 @@ bool OnlyLoopbackNetwork(QString* offendingInterface) {
     }
     return true;
 }
-
-namespace {
 
 struct NamespaceId {
     dev_t dev = 0;

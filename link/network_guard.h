@@ -4,9 +4,6 @@
 
 namespace tern::link {
 
-// True when every network interface that is up is a loopback interface.
-bool OnlyLoopbackNetwork(QString* offendingInterface = nullptr);
-
 // True when this process is not in the host's network namespace: its
 // namespace differs from that of PID 1, as inside tools/isolated-net and the
 // segments it builds out of veth pairs. Where PID 1's namespace cannot be
