@@ -18,6 +18,7 @@
 #include "apply/validation.h"
 #include "config/net_types.h"
 #include "config/record_builder.h"
+#include "link/qt_udp_socket_control.h"
 #include "ui/lang_ini.h"
 #include "ui/language_text.h"
 #include "ui/messages.h"
@@ -117,6 +118,10 @@ std::vector<const apply::SearchSession::Found*> CliRunner::targets() const {
 }
 
 void CliRunner::searched() {
+    if (const qint64 lost = search_.counters().lost; lost > 0) {
+        // Not progress: said even with --quiet, since the list is short.
+        message(link::QtUdpSocketControl::LostMessage(lost));
+    }
     int code = kExitFailure;
     if (o_.command == u"scan") {
         code = scan();

@@ -467,8 +467,8 @@ void TMainFm::LoadCaptions() {
 
 void TMainFm::ClearApList() {
     TQuillGrid* grid = ui_->l_title;
-    while (grid->RowCount() > 2) {
-        grid->DeleteRows(grid->RowCount() - 1, 1);
+    if (grid->RowCount() > 2) {
+        grid->DeleteRows(2, grid->RowCount() - 2);  // at once: thousands of rows, one change
     }
     if (grid->RowCount() < 2) {
         grid->setRowCount(2);

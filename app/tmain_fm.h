@@ -12,6 +12,7 @@
 #include <QWidget>
 #include <array>
 #include <memory>
+#include <vector>
 
 #include "app/control_state.h"
 #include "apply/ap_engine.h"
@@ -234,8 +235,12 @@ class TMainFm : public QWidget {
     // stopped before the AP name.
     bool ShowRecord(const QByteArray& packet);
     void StartSearch();
-    // The socket's receive event: one datagram of any length.
+    // The socket's receive event: one datagram of any length. A new AP is
+    // listed at once, or, while the socket hands on a batch, with the rest
+    // of the batch when it ends (ListPendingRows).
     void UDPSocketRecv(QByteArrayView datagram, uint interfaceIndex = 0);
+    // Lists the APs of the batch so far: one row insertion, one repaint.
+    void ListPendingRows();
     bool RowIsEmpty(int row, int lastCol) const;
     // The stored packet of a list row; empty when the row has none.
     QByteArray PacketOfRow(int row) const;
@@ -257,6 +262,18 @@ class TMainFm : public QWidget {
     void connectDiscoveryHandlers();
     void showOldFirmwareWarning();
     void listAp(const QByteArray& packet, uint interfaceIndex);
+    struct NewRow {
+        QStringList cells;  // name, MAC, SSID, WEP, interface
+        QByteArray packet;
+    };
+    // Adds the rows below the last AP listed (the first into the empty row
+    // of an empty list) and makes the last one current.
+    void appendRows(const std::vector<NewRow>& rows);
+    // The interface an AP was heard on, for the list's fifth column: named
+    // only when several were searched.
+    QString interfaceCell(uint interfaceIndex) const;
+    // Said once a search settles: replies the socket lost since it began.
+    void reportLostReplies();
     void makeRowCurrent(int row, bool notify);
     void enableAfterListing();
     void reEnableWindow();
@@ -268,6 +285,13 @@ class TMainFm : public QWidget {
     bool showEachArrival_ = false;
     bool pumping_ = false;
     bool silentSelect_ = false;
+    bool inReceiveBatch_ = false;
+    qint64 lostAtSearch_ = 0;
+    struct PendingAp {
+        QByteArray packet;
+        uint interfaceIndex = 0;
+    };
+    std::vector<PendingAp> pendingAps_;
 
   public:
     // ---- Key entry and validation

@@ -1,6 +1,8 @@
 // The search, the receive handler and the AP list of the main window.
 #include <QTimer>
 
+#include <algorithm>
+
 #include "app/record_view.h"
 #include "app/tmain_fm.h"
 #include "app/tquill_grid.h"
@@ -33,7 +35,14 @@ UrlOpener& DefaultUrlOpener() {
 void TMainFm::connectDiscoveryHandlers() {
     if (UDPSocket) {
         connect(UDPSocket.get(), &link::UdpSocketControl::OnRecv, this,
-                [this](const QByteArray& datagram, uint via) { UDPSocketRecv(datagram, via); });
+                [this](const QByteArray& datagram, uint via) {
+                    inReceiveBatch_ = true;
+                    UDPSocketRecv(datagram, via);
+                });
+        connect(UDPSocket.get(), &link::UdpSocketControl::OnRecvDone, this, [this] {
+            inReceiveBatch_ = false;
+            ListPendingRows();
+        });
     }
     TQuillGrid* grid = ui_->l_title;
     connect(grid, &TQuillGrid::SelectCell, this, [this](int col, int row) {
@@ -67,9 +76,11 @@ void TMainFm::StartSearch() {
     ClearApList();
     silentSelect_ = false;
     row_packets.clear();
+    pendingAps_.clear();  // the previous search's
 
     const QByteArray request = engine_.StartSearch();
     if (UDPSocket) {
+        lostAtSearch_ = UDPSocket->lostCount();
         UDPSocket->BroadcastData(request);
     }
 }
@@ -114,56 +125,105 @@ void TMainFm::showOldFirmwareWarning() {
 }
 
 void TMainFm::listAp(const QByteArray& packet, uint interfaceIndex) {
-    bool listed = true;
-    if (showEachArrival_) {
-        listed = ShowRecord(packet);
-    } else {
-        // The row's cells come straight from the record; the form shows the
-        // AP listed last once the burst is over.
-        const ApListCells cells =
-            ListCellsOf(apply::PacketRecord(packet).value_or(config::ApConfigRecord()));
-        list_row = language().recordText(cells.name) + u'\t' + cells.mac + u'\t' +
-                   language().recordText(cells.ssid) + u'\t';
-        if (!cells.wep.isEmpty()) {
-            list_row += cells.wep + u'\t';
+    if (!showEachArrival_) {
+        pendingAps_.push_back({packet, interfaceIndex});
+        if (!inReceiveBatch_) {
+            ListPendingRows();
+        } else if (pendingAps_.size() == 1) {
+            // The batch's end lists them; should it never be said (the
+            // socket closed inside a handler), the next turn does.
+            QTimer::singleShot(0, this, [this] { ListPendingRows(); });
         }
+        return;
     }
-
-    TQuillGrid* grid = ui_->l_title;
-    if (listed) {
-        if (!RowIsEmpty(1, kListColumns - 1)) {
-            grid->setRowCount(grid->RowCount() + 1);
-        }
-        const int row = grid->RowCount() - 1;
-        makeRowCurrent(row, false);
-        QString rest = list_row;
-        for (int col = 0; col < kListColumns; ++col) {
-            const qsizetype tab = rest.indexOf(u'\t');
-            grid->setCell(col, row, tab < 0 ? rest : rest.left(tab));
-            rest = tab < 0 ? QString() : rest.mid(tab + 1);
-        }
-        // Where the AP is matters only on a host with several segments.
-        const bool severalSearched = UDPSocket && UDPSocket->searchedInterfaces().size() > 1;
-        grid->setCell(kInterfaceColumn, row,
-                      severalSearched ? UDPSocket->interfaceName(interfaceIndex) : QString());
-        grid->viewport()->update();
-        if (row_packets.size() < row) {
-            row_packets.resize(row);
-        }
-        row_packets[row - 1] = packet;
+    if (ShowRecord(packet)) {
+        QStringList cells = list_row.split(u'\t');
+        cells.resize(kListColumns);
+        cells << interfaceCell(interfaceIndex);
+        appendRows({{cells, packet}});
     }
-
     enableAfterListing();
+    bool canSelect = true;
+    l_titleSelectCell(0, ui_->l_title->Row(), canSelect);
+    setWaitCursor(false);
+    key_edited.fill(false);
+}
 
-    if (showEachArrival_) {
-        bool canSelect = true;
-        l_titleSelectCell(0, grid->Row(), canSelect);
-        setWaitCursor(false);
-        key_edited.fill(false);
-    } else if (!showPending_) {
+QString TMainFm::interfaceCell(uint interfaceIndex) const {
+    // Where the AP is matters only on a host with several segments.
+    const bool severalSearched = UDPSocket && UDPSocket->searchedInterfaces().size() > 1;
+    return severalSearched ? UDPSocket->interfaceName(interfaceIndex) : QString();
+}
+
+void TMainFm::ListPendingRows() {
+    if (pendingAps_.empty()) {
+        return;
+    }
+    std::vector<PendingAp> aps;
+    aps.swap(pendingAps_);
+    // The row's cells come straight from the record; the form shows the AP
+    // listed last once the burst is over.
+    std::vector<NewRow> rows;
+    rows.reserve(aps.size());
+    for (const PendingAp& ap : aps) {
+        const ApListCells cells =
+            ListCellsOf(apply::PacketRecord(ap.packet).value_or(config::ApConfigRecord()));
+        rows.push_back({{language().recordText(cells.name), cells.mac,
+                         language().recordText(cells.ssid), cells.wep,
+                         interfaceCell(ap.interfaceIndex)},
+                        ap.packet});
+    }
+    const QStringList& last = rows.back().cells;
+    list_row = last[0] + u'\t' + last[1] + u'\t' + last[2] + u'\t';
+    if (!last[3].isEmpty()) {
+        list_row += last[3] + u'\t';
+    }
+    appendRows(rows);
+    enableAfterListing();
+    if (!showPending_) {
         showPending_ = true;
         QTimer::singleShot(0, this, [this] { ShowPendingRecord(); });
     }
+}
+
+void TMainFm::appendRows(const std::vector<NewRow>& rows) {
+    TQuillGrid* grid = ui_->l_title;
+    // Where each row goes, as if added one by one: below the last, except
+    // that an empty list's one empty row is taken by the next AP.
+    int rowCount = grid->RowCount();
+    bool firstRowEmpty = RowIsEmpty(1, kListColumns - 1);
+    int firstRow = -1;
+    QList<QStringList> cells;
+    QList<QByteArray> packets;
+    for (const NewRow& row : rows) {
+        if (!firstRowEmpty) {
+            ++rowCount;
+        }
+        const int at = rowCount - 1;
+        if (firstRow < 0) {
+            firstRow = at;
+        }
+        if (firstRow + cells.size() > at) {  // the same row again: the later AP holds it
+            cells.removeLast();
+            packets.removeLast();
+        }
+        cells << row.cells;
+        packets << row.packet;
+        if (at == 1) {
+            firstRowEmpty = std::all_of(row.cells.begin(), row.cells.begin() + kListColumns,
+                                        [](const QString& c) { return c.isEmpty(); });
+        }
+    }
+    grid->setRowCount(rowCount);
+    grid->setRows(firstRow, cells);
+    if (row_packets.size() < rowCount - 1) {
+        row_packets.resize(rowCount - 1);
+    }
+    for (qsizetype i = 0; i < packets.size(); ++i) {
+        row_packets[firstRow - 1 + i] = packets[i];
+    }
+    makeRowCurrent(rowCount - 1, false);
+    grid->viewport()->update();
 }
 
 void TMainFm::ShowPendingRecord() {

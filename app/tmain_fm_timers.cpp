@@ -1,9 +1,11 @@
 // The refresh button and the two timers that settle searches and applies.
 #include <QCoreApplication>
+#include <QtDebug>
 
 #include "app/tmain_fm.h"
 #include "app/tquill_grid.h"
 #include "config/net_types.h"
+#include "link/qt_udp_socket_control.h"
 #include "ui/dialog_seam.h"
 #include "ui/language_text.h"
 #include "ui/messages.h"
@@ -53,11 +55,13 @@ void TMainFm::TimerTimer() {
     if (pumping_) {
         return;  // the refresh under way arms the timer again
     }
+    ListPendingRows();  // none outside a batch; the list must be whole here
     TQuillGrid* grid = ui_->l_title;
     const bool listEmpty = grid->Cells(1, 1).isEmpty();
 
     const apply::TimerTick tick = engine_.Tick();
     if (tick == apply::TimerTick::Settled) {
+        reportLostReplies();
         // the search is settled; an apply ending here did not hear from
         // every AP it was sent to
         const QString unconfirmed = takeUnconfirmedReport();
@@ -155,6 +159,14 @@ void TMainFm::Timer_refreshTimer() {
     reEnableWindow();
     tick_count = 0;
     setWaitCursor(false);
+}
+
+void TMainFm::reportLostReplies() {
+    const qint64 lost = UDPSocket ? UDPSocket->lostCount() - lostAtSearch_ : 0;
+    if (lost > 0) {
+        lostAtSearch_ += lost;
+        qWarning().noquote() << link::QtUdpSocketControl::LostMessage(lost);
+    }
 }
 
 }  // namespace tern::app

@@ -75,6 +75,21 @@ public:
             Q_EMIT dataChanged(i, i);
         }
     }
+    void setRows(int firstRow, const QList<QStringList>& rows) {
+        firstRow = std::max(1, firstRow);
+        const int lastRow = std::min(rows_ - 1, firstRow + static_cast<int>(rows.size()) - 1);
+        if (lastRow < firstRow || cols_ == 0) {
+            return;
+        }
+        for (int r = firstRow; r <= lastRow; ++r) {
+            const QStringList& texts = rows[r - firstRow];
+            auto& row = cells_[static_cast<std::size_t>(r)];
+            for (int c = 0; c < cols_; ++c) {
+                row[static_cast<std::size_t>(c)] = c < texts.size() ? texts[c] : QString();
+            }
+        }
+        Q_EMIT dataChanged(index(firstRow - 1, 0), index(lastRow - 1, cols_ - 1));
+    }
     int rows() const { return rows_; }
     int cols() const { return cols_; }
     void resize(int cols, int rows) {
@@ -198,6 +213,10 @@ void TQuillGrid::setDefaultRowHeight(int pixels) {
 QString TQuillGrid::Cells(int col, int row) const { return model_->cell(col, row); }
 
 void TQuillGrid::setCell(int col, int row, const QString& text) { model_->setCell(col, row, text); }
+
+void TQuillGrid::setRows(int firstRow, const QList<QStringList>& rows) {
+    model_->setRows(firstRow, rows);
+}
 
 int TQuillGrid::ColWidths(int col) const { return columnWidth(col); }
 

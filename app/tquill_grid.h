@@ -39,6 +39,9 @@ public:
 
     QString Cells(int col, int row) const;
     void setCell(int col, int row, const QString& text);
+    // Rows of cells from firstRow down (row 0, the header, is never set),
+    // as one change: a burst of rows costs one repaint, not one per cell.
+    void setRows(int firstRow, const QList<QStringList>& rows);
     int ColWidths(int col) const;
     void setColWidths(int col, int pixels);
 

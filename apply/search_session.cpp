@@ -14,6 +14,7 @@ SearchSession::SearchSession(link::UdpSocketControl& socket, QObject* parent)
 void SearchSession::start(int windowMs) {
     found_.clear();
     counters_ = {};
+    lostBefore_ = socket_.lostCount();
     running_ = true;
     requestsSent_ = socket_.BroadcastData(engine_.StartSearch());
     window_.start(windowMs);
@@ -25,6 +26,7 @@ void SearchSession::finish() {
     }
     running_ = false;
     window_.stop();
+    counters_.lost = socket_.lostCount() - lostBefore_;
     Q_EMIT finished();
 }
 

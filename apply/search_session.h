@@ -35,6 +35,7 @@ class SearchSession : public QObject {
         int duplicates = 0;
         int oldFirmware = 0;
         int other = 0;
+        qint64 lost = 0;  // datagrams the socket lost during the search (a full buffer)
     };
 
     explicit SearchSession(link::UdpSocketControl& socket, QObject* parent = nullptr);
@@ -69,6 +70,7 @@ class SearchSession : public QObject {
     int requestsSent_ = 0;
     std::vector<Found> found_;
     Counters counters_;
+    qint64 lostBefore_ = 0;
 };
 
 }  // namespace tern::apply

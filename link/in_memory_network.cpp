@@ -74,6 +74,20 @@ std::size_t InMemoryNetwork::deliverPending() {
         }
         ++delivered;
     }
+    if (delivered > 0) {
+        // Each endpoint once, however many segments it is on; one that a
+        // delivery detached is not told.
+        std::vector<Endpoint*> told;
+        for (const Attachment& a : std::vector<Attachment>(attachments_)) {
+            const bool stillAttached =
+                std::any_of(attachments_.begin(), attachments_.end(),
+                            [&a](const Attachment& b) { return b.endpoint == a.endpoint; });
+            if (stillAttached && std::find(told.begin(), told.end(), a.endpoint) == told.end()) {
+                told.push_back(a.endpoint);
+                a.endpoint->deliveredAll();
+            }
+        }
+    }
     return delivered;
 }
 
@@ -126,6 +140,7 @@ void InMemorySocketControl::deliver(const QByteArray& datagram, int segment) {
     }
     const QPointer<InMemorySocketControl> self(this);
     delivering_ = true;
+    deliveredSinceDone_ = true;
     Q_EMIT OnRecv(datagram, static_cast<uint>(segment));
     // The backlog only grows by deliveries made during a handler, which the
     // network bounds per call.
@@ -138,6 +153,16 @@ void InMemorySocketControl::deliver(const QByteArray& datagram, int segment) {
         delivering_ = false;
         if (!open_) backlog_.clear();
     }
+}
+
+void InMemorySocketControl::deliveredAll() {
+    // Inside a handler's own event loop the batch is not over yet: the
+    // outer delivery says so when it is.
+    if (delivering_ || !deliveredSinceDone_) {
+        return;
+    }
+    deliveredSinceDone_ = false;
+    Q_EMIT OnRecvDone();
 }
 
 }  // namespace tern::link

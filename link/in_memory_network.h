@@ -26,6 +26,8 @@ public:
     public:
         virtual ~Endpoint() = default;
         virtual void deliver(const QByteArray& datagram, int segment) = 0;
+        // deliverPending has delivered all it will for now.
+        virtual void deliveredAll() {}
     };
 
     // Delivery stops after this many datagrams per call, so two endpoints
@@ -93,11 +95,13 @@ private:
     // of it still runs (a modal box opened inside, say): what arrives then
     // waits, and follows once the handler has returned.
     void deliver(const QByteArray& datagram, int segment) override;
+    void deliveredAll() override;
 
     InMemoryNetwork& network_;
     QList<NetInterface> segments_;
     bool open_ = false;
     bool delivering_ = false;
+    bool deliveredSinceDone_ = false;
     std::deque<std::pair<QByteArray, int>> backlog_;
 };
 

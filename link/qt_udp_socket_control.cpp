@@ -1,19 +1,35 @@
 #include "link/qt_udp_socket_control.h"
 
 #include <QHostAddress>
-#include <QNetworkDatagram>
 #include <QNetworkInterface>
 #include <QPointer>
-#include <QVariant>
-
-#include "link/net_interfaces.h"
 #include <QtDebug>
 
+#include "link/net_interfaces.h"
+
+#include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/time.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 namespace tern::link {
+
+namespace {
+
+QString SystemError() {
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
+
+bool SetFlag(int fd, int level, int option) {
+    const int on = 1;
+    return ::setsockopt(fd, level, option, &on, sizeof on) == 0;
+}
+
+}  // namespace
 
 QtUdpSocketControl::QtUdpSocketControl(QObject* parent) : UdpSocketControl(parent) {}
 
@@ -23,30 +39,42 @@ QtUdpSocketControl::~QtUdpSocketControl() {
 
 bool QtUdpSocketControl::OpenSocket() {
     CloseSocket();
-    socket_ = std::make_unique<QUdpSocket>();
-    // AnyIPv4, not Any: on a dual-stack socket sender addresses come back
-    // IPv4-mapped and broadcasts are not delivered.
-    if (!socket_->bind(QHostAddress::AnyIPv4, static_cast<quint16>(lclPort),
-                       QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint)) {
-        lastError_ = socket_->errorString();
-        qWarning().noquote() << "UDP port" << lclPort << "could not be opened:" << lastError_;
-        socket_.reset();
-        return false;
+    fd_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (fd_ < 0) {
+        return openFailed(SystemError());
     }
+    // The port is shared (the AP simulator may listen on it too), our own
+    // broadcasts may go out, and each datagram says which interface it came
+    // in on.
+    if (!SetFlag(fd_, SOL_SOCKET, SO_REUSEADDR) || !SetFlag(fd_, SOL_SOCKET, SO_BROADCAST) ||
+        !SetFlag(fd_, IPPROTO_IP, IP_PKTINFO)) {
+        return openFailed(SystemError());
+    }
+    // The kernel says how many it dropped for want of buffer, so a lost
+    // reply is reported, not just missing.
+    SetFlag(fd_, SOL_SOCKET, SO_RXQ_OVFL);
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_port = htons(static_cast<quint16>(lclPort));
+    local.sin_addr.s_addr = htonl(INADDR_ANY);
+    if (::bind(fd_, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
+        return openFailed(SystemError());
+    }
+
     QString problem;
     const int wanted = WantedReceiveBuffer(qgetenv("TERN_AP_RCVBUF"), &problem);
     if (!problem.isEmpty()) {
         qWarning().noquote() << problem;
     }
-    // Set after bind: before it there is no descriptor to set it on. A
-    // privileged process may go past net.core.rmem_max (SO_RCVBUFFORCE);
+    // A privileged process may go past net.core.rmem_max (SO_RCVBUFFORCE);
     // anyone else gets what the limit allows.
-    const auto fd = static_cast<int>(socket_->socketDescriptor());
-    if (::setsockopt(fd, SOL_SOCKET, SO_RCVBUFFORCE, &wanted, sizeof wanted) != 0) {
-        socket_->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, wanted);
+    if (::setsockopt(fd_, SOL_SOCKET, SO_RCVBUFFORCE, &wanted, sizeof wanted) != 0) {
+        ::setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &wanted, sizeof wanted);
     }
-    receiveBuffer_ =
-        socket_->socketOption(QAbstractSocket::ReceiveBufferSizeSocketOption).toInt();
+    socklen_t length = sizeof receiveBuffer_;
+    if (::getsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &receiveBuffer_, &length) != 0) {
+        receiveBuffer_ = 0;
+    }
     // Linux reports twice what it grants.
     if (receiveBuffer_ / 2 < wanted) {
         qWarning().noquote() << QStringLiteral(
@@ -56,8 +84,31 @@ bool QtUdpSocketControl::OpenSocket() {
                                     .arg(receiveBuffer_ / 2)
                                     .arg(wanted);
     }
-    connect(socket_.get(), &QUdpSocket::readyRead, this, &QtUdpSocketControl::drainPending);
+    // A send waits for room in the send buffer (a multi-AP apply sends many
+    // requests in a row), but never for long.
+    const timeval sendWait{1, 0};
+    ::setsockopt(fd_, SOL_SOCKET, SO_SNDTIMEO, &sendWait, sizeof sendWait);
+
+    // Told from the reader thread; the batch is handed on from this
+    // object's own thread.
+    reader_ = std::make_unique<DatagramReader>(fd_, kMaxInboxBytes, [this] {
+        QMetaObject::invokeMethod(this, &QtUdpSocketControl::handOnTurn, Qt::QueuedConnection);
+    });
+    if (!reader_->running()) {
+        reader_.reset();
+        return openFailed(QStringLiteral("the reader thread could not start"));
+    }
     return true;
+}
+
+bool QtUdpSocketControl::openFailed(const QString& what) {
+    lastError_ = what;
+    qWarning().noquote() << "UDP port" << lclPort << "could not be opened:" << lastError_;
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+    return false;
 }
 
 int QtUdpSocketControl::WantedReceiveBuffer(const QByteArray& setting, QString* problem) {
@@ -80,77 +131,94 @@ int QtUdpSocketControl::WantedReceiveBuffer(const QByteArray& setting, QString* 
     return static_cast<int>(std::min<qint64>(bytes, kWantedReceiveBuffer));
 }
 
-void QtUdpSocketControl::drainPending() {
-    // Everything pending is read here, inside the socket's own notification:
-    // a datagram left unread would silence the socket. Only the handing on
-    // is spread over turns of the event loop.
-    while (socket_ && socket_->hasPendingDatagrams()) {
-        const QNetworkDatagram datagram = socket_->receiveDatagram();
-        if (!datagram.isValid()) {
-            break;
-        }
-        // Each waiting datagram costs its bytes and its bookkeeping, so a
-        // flood of empty ones is bounded too.
-        const qsizetype cost = datagram.data().size() + kInboxOverheadBytes;
-        if (inboxBytes_ + cost > kMaxInboxBytes) {
-            if (dropped_++ == 0) {
-                qWarning().noquote() << "UDP datagrams arrive faster than they can be handled;"
-                                        " some are dropped";
-            }
-            continue;
-        }
-        inboxBytes_ += cost;
-        inbox_.push_back({datagram.data(), datagram.interfaceIndex()});
-    }
-    handOnTurn();
-}
-
 void QtUdpSocketControl::handOnTurn() {
     handOnQueued_ = false;
-    if (handingOn_) {
-        return;  // a handler's own event loop: the loop below goes on afterwards
+    if (handingOn_ || !reader_) {
+        return;  // a handler's own event loop: the turn below goes on afterwards
+    }
+    if (!droppedSaid_ && reader_->dropped() > 0) {
+        droppedSaid_ = true;
+        qWarning().noquote() << "UDP datagrams arrive faster than they can be handled;"
+                                " some are dropped";
     }
     const QPointer<QtUdpSocketControl> self(this);
     handingOn_ = true;
-    for (int n = 0; n < kMaxDatagramsPerTurn && socket_ && !inbox_.empty(); ++n) {
-        const Waiting next = std::move(inbox_.front());
-        inbox_.pop_front();
-        inboxBytes_ -= next.datagram.size() + kInboxOverheadBytes;
-        Q_EMIT OnRecv(next.datagram, next.interfaceIndex);
+    int handed = 0;
+    DatagramReader::Datagram next;
+    for (; handed < kMaxDatagramsPerTurn && reader_ && reader_->take(next); ++handed) {
+        Q_EMIT OnRecv(next.data, next.interfaceIndex);
         if (!self) return;
     }
     handingOn_ = false;
-    // The rest waits behind whatever else is queued (a box to open, a
-    // repaint), so a flood never starves the window.
-    if (socket_ && !inbox_.empty() && !handOnQueued_) {
+    if (handed > 0) {
+        Q_EMIT OnRecvDone();
+        if (!self) return;
+    }
+    // A full turn leaves the rest (and what came meanwhile: a turn asked
+    // for then found us busy) for the next, behind whatever else is queued
+    // (a box to open, a repaint), so a flood never starves the window.
+    if (reader_ && handed == kMaxDatagramsPerTurn && !handOnQueued_) {
         handOnQueued_ = true;
         QMetaObject::invokeMethod(this, &QtUdpSocketControl::handOnTurn, Qt::QueuedConnection);
     }
 }
 
 int QtUdpSocketControl::SendDataVia(QByteArrayView datagram, uint interfaceIndex) {
-    if (!socket_) {
+    if (fd_ < 0) {
         return -1;
     }
-    QNetworkDatagram out(datagram.toByteArray(), QHostAddress(RmtAddr),
-                         static_cast<quint16>(rmtPort));
+    bool isIPv4 = false;
+    const quint32 address = QHostAddress(RmtAddr).toIPv4Address(&isIPv4);
+    if (!isIPv4) {
+        lastError_ = QStringLiteral("not an IPv4 address: %1").arg(RmtAddr);
+        return -1;
+    }
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(static_cast<quint16>(rmtPort));
+    to.sin_addr.s_addr = htonl(address);
+    iovec bytes{const_cast<char*>(datagram.data()), static_cast<std::size_t>(datagram.size())};
+    msghdr message{};
+    message.msg_name = &to;
+    message.msg_namelen = sizeof to;
+    message.msg_iov = &bytes;
+    message.msg_iovlen = 1;
     // The interface travels with the datagram (IP_PKTINFO): no privilege
     // needed, unlike binding the socket to a device.
-    out.setInterfaceIndex(interfaceIndex);
-    const qint64 sent = socket_->writeDatagram(out);
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
+    if (interfaceIndex != 0) {
+        message.msg_control = control;
+        message.msg_controllen = sizeof control;
+        cmsghdr* c = CMSG_FIRSTHDR(&message);
+        c->cmsg_level = IPPROTO_IP;
+        c->cmsg_type = IP_PKTINFO;
+        c->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
+        in_pktinfo info{};
+        info.ipi_ifindex = static_cast<int>(interfaceIndex);
+        std::memcpy(CMSG_DATA(c), &info, sizeof info);
+    }
+    ssize_t sent = -1;
+    do {
+        sent = ::sendmsg(fd_, &message, MSG_NOSIGNAL);
+    } while (sent < 0 && errno == EINTR);
     if (sent < 0) {
-        lastError_ = socket_->errorString();
+        lastError_ = SystemError();
+        return -1;
     }
     return static_cast<int>(sent);
 }
 
 void QtUdpSocketControl::CloseSocket() {
-    inbox_.clear();
-    inboxBytes_ = 0;
-    if (socket_) {
-        socket_->disconnect(this);
-        socket_->close();
-        socket_.reset();
+    reader_.reset();  // the thread is gone before the descriptor is closed
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+}
+
+void QtUdpSocketControl::expectReplies() {
+    if (reader_) {
+        reader_->expectBurst(kExpectRepliesFor);
     }
 }
 
@@ -167,8 +235,19 @@ void QtUdpSocketControl::restrictTo(QList<NetInterface> interfaces) {
     restricted_ = true;
 }
 
+qint64 QtUdpSocketControl::lostCount() const {
+    return reader_ ? reader_->kernelDropped() + reader_->dropped() : 0;
+}
+
+QString QtUdpSocketControl::LostMessage(qint64 lost) {
+    return QStringLiteral("%1 datagram(s) lost: the UDP receive buffer overflowed, so some APs may "
+                          "be missing. Its limit is raised with: sysctl -w net.core.rmem_max=%2")
+        .arg(lost)
+        .arg(kWantedReceiveBuffer);
+}
+
 bool QtUdpSocketControl::isOpen() const {
-    return socket_ != nullptr;
+    return fd_ >= 0;
 }
 
 }  // namespace tern::link

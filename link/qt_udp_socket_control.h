@@ -1,18 +1,20 @@
 #pragma once
 
+#include "link/datagram_reader.h"
 #include "link/udp_socket_control.h"
 
-#include <QUdpSocket>
+#include <QString>
 
-#include <deque>
 #include <memory>
 
 namespace tern::link {
 
-// The socket control over a real QUdpSocket: bound to lclPort on every IPv4
+// The socket control over a real IPv4 UDP socket: bound to lclPort on every
 // address with the port shared (the AP simulator may listen on it too),
-// broadcasts allowed, and a receive buffer large enough for a burst of a
-// thousand discovery replies.
+// broadcasts allowed, the arrival interface of each datagram known
+// (IP_PKTINFO). A reader thread drains the socket as datagrams arrive; they
+// are handed on (OnRecv) on the thread that owns this object, in batches
+// that end with OnRecvDone.
 class QtUdpSocketControl : public UdpSocketControl {
     Q_OBJECT
 public:
@@ -43,35 +45,39 @@ public:
     // 0 before.
     int receiveBufferSize() const { return receiveBuffer_; }
     QString lastError() const { return lastError_; }
+    // Datagrams lost since OpenSocket: dropped by the kernel for want of
+    // receive buffer (as far as it has said yet), or read but dropped here
+    // because too many were waiting.
+    qint64 lostCount() const override;
+    // What to tell the user when a search lost some.
+    static QString LostMessage(qint64 lost);
 
-    // Every pending datagram is read as soon as the socket says so; at most
-    // this many are handed on per turn of the event loop, the rest on the
-    // next turns, so a flood never starves the window. What waits is held
-    // up to kMaxInboxBytes; beyond that, datagrams are dropped (and said so
-    // once).
+    // At most this many datagrams are handed on per turn of the event loop,
+    // the rest on the next turns, so a flood never starves the window. What
+    // waits is held up to kMaxInboxBytes; beyond that, datagrams are dropped
+    // (and said so once).
     static constexpr int kMaxDatagramsPerTurn = 512;
     static constexpr qsizetype kMaxInboxBytes = 64 * 1024 * 1024;
-    static constexpr qsizetype kInboxOverheadBytes = 64;  // per datagram waiting
+
+    // How long after a search request the reader keeps looking for
+    // replies instead of sleeping (less when the burst is over sooner).
+    static constexpr std::chrono::milliseconds kExpectRepliesFor{250};
 
 protected:
+    void expectReplies() override;
     QString otherInterfaceName(uint index) const override;
 
 private:
-    void drainPending();
+    bool openFailed(const QString& what);
     void handOnTurn();
-    struct Waiting {
-        QByteArray datagram;
-        uint interfaceIndex = 0;
-    };
-    std::deque<Waiting> inbox_;
+
+    int fd_ = -1;
+    std::unique_ptr<DatagramReader> reader_;
     QList<NetInterface> chosen_;
     bool restricted_ = false;
-    qsizetype inboxBytes_ = 0;
-    qint64 dropped_ = 0;
+    bool droppedSaid_ = false;
     bool handOnQueued_ = false;
     bool handingOn_ = false;
-
-    std::unique_ptr<QUdpSocket> socket_;
     int receiveBuffer_ = 0;
     QString lastError_;
 };

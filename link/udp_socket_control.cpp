@@ -4,6 +4,8 @@ namespace tern::link {
 
 int UdpSocketControl::BroadcastData(QByteArrayView datagram) {
     searched_ = searchInterfaces();
+    otherNames_.clear();  // interfaces come and go between searches
+    expectReplies();
     if (searched_.isEmpty()) {
         return SendDataVia(datagram, 0) < 0 ? 0 : 1;
     }
@@ -24,7 +26,15 @@ QString UdpSocketControl::interfaceName(uint index) const {
             return iface.name;
         }
     }
-    return index == 0 ? QString() : otherInterfaceName(index);
+    if (index == 0) {
+        return {};
+    }
+    // Asked once per AP of a search: the system is asked once per interface.
+    const auto known = otherNames_.constFind(index);
+    if (known != otherNames_.cend()) {
+        return *known;
+    }
+    return *otherNames_.insert(index, otherInterfaceName(index));
 }
 
 }  // namespace tern::link

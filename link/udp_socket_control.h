@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -21,6 +22,9 @@ struct NetInterface {
 // send whole datagrams, close; every received datagram (the program's own
 // broadcasts included) raises OnRecv on the thread that owns the object,
 // with the index of the interface it arrived on (0 when not known).
+// Datagrams come in batches (all that arrived together, up to a bound), and
+// OnRecvDone follows each batch, so a handler can leave the work that a
+// batch needs only once (a list to lay out) until then.
 // Results are returned but the forms do not rely on them.
 class UdpSocketControl : public QObject {
     Q_OBJECT
@@ -53,16 +57,23 @@ public:
     const QList<NetInterface>& searchedInterfaces() const { return searched_; }
     // The name of the interface with this index; empty when unknown.
     QString interfaceName(uint index) const;
+    // Datagrams that arrived but were lost since OpenSocket (a receive
+    // buffer overflowed), as far as the system has said.
+    virtual qint64 lostCount() const { return 0; }
 
 protected:
+    // A search request is about to go out: a burst of replies may follow.
+    virtual void expectReplies() {}
     // Interfaces not searched (loopback, a search by the routing table).
     virtual QString otherInterfaceName(uint) const { return {}; }
 
 Q_SIGNALS:
     void OnRecv(const QByteArray& datagram, uint interfaceIndex);
+    void OnRecvDone();
 
 private:
     QList<NetInterface> searched_;
+    mutable QHash<uint, QString> otherNames_;
 };
 
 }  // namespace tern::link
