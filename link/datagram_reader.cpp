@@ -141,12 +141,14 @@ struct DatagramReader::Ring {
     std::atomic<std::uint64_t> consumed{0};
 };
 
-DatagramReader::DatagramReader(int fd, std::int64_t maxQueuedBytes, std::function<void()> arrived)
+DatagramReader::DatagramReader(int fd, std::int64_t maxQueuedBytes, std::function<void()> arrived,
+                               std::size_t ringBytes)
     : fd_(fd),
-      maxHeapBytes_(std::max<std::int64_t>(0, maxQueuedBytes - static_cast<std::int64_t>(kRingBytes))),
-      arrived_(std::move(arrived)),
-      ring_(std::make_unique<Ring>(static_cast<std::size_t>(
-          std::clamp<std::int64_t>(maxQueuedBytes, 0, static_cast<std::int64_t>(kRingBytes))))) {
+      arrived_(std::move(arrived)) {
+    const auto ring = static_cast<std::size_t>(
+        std::clamp<std::int64_t>(maxQueuedBytes, 0, static_cast<std::int64_t>(ringBytes)));
+    ring_ = std::make_unique<Ring>(ring);
+    maxHeapBytes_ = std::max<std::int64_t>(0, maxQueuedBytes - static_cast<std::int64_t>(ring));
     wakeFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (wakeFd_ < 0) {
         qWarning().noquote() << "UDP reader could not start:" << std::strerror(errno);

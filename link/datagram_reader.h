@@ -49,7 +49,8 @@ public:
     // reader thread when something is waiting and nobody has been told
     // since take() last came back empty: at once, except for a search's
     // burst (see expectBurst).
-    DatagramReader(int fd, std::int64_t maxQueuedBytes, std::function<void()> arrived);
+    DatagramReader(int fd, std::int64_t maxQueuedBytes, std::function<void()> arrived,
+                   std::size_t ringBytes = kRingBytes);
     ~DatagramReader();  // stops the thread and waits for it
 
     DatagramReader(const DatagramReader&) = delete;
@@ -88,7 +89,7 @@ private:
 
     const int fd_;
     int wakeFd_ = -1;
-    const std::int64_t maxHeapBytes_;
+    std::int64_t maxHeapBytes_ = 0;
     const std::function<void()> arrived_;
     std::unique_ptr<Ring> ring_;
 
