@@ -605,6 +605,58 @@ TEST_F(ApList, burstThroughTheSimulator_thousandApsEachListedWithItsOwnPacket) {
     EXPECT_EQ(label("l_mac")->text(), grid->Cells(1, 1000));
 }
 
+TEST_F(ApList, aBurstFromTheSocket_isListedWithOneRowInsertion_whenTheBatchEnds) {
+    sim::InMemorySimulator aps(network, sim::ApSimulator(sim::GenerateAps(300)));
+    int insertions = 0;
+    QObject::connect(grid->model(), &QAbstractItemModel::rowsInserted, grid,
+                     [&insertions] { ++insertions; });
+    int rowsWhenTheLastArrived = -1;
+    QObject::connect(socket, &tl::UdpSocketControl::OnRecv, grid,
+                     [&](const QByteArray& d) {
+                         if (d.size() > 1000) rowsWhenTheLastArrived = grid->RowCount();
+                     });
+    form->StartSearch();
+    network.deliverPending();
+    // Nothing was laid out per reply; all of them are in once the batch ended.
+    EXPECT_EQ(rowsWhenTheLastArrived, 2);
+    EXPECT_EQ(insertions, 1);
+    ASSERT_EQ(grid->RowCount(), 301);
+    for (int r = 1; r <= 300; ++r) {
+        EXPECT_EQ(grid->Cells(0, r), QStringLiteral("TernAP-%1").arg(r, 4, 10, QLatin1Char('0')));
+        const ApConfigRecord rec =
+            *ApConfigRecord::FromBytes(QByteArrayView(form->PacketOfRow(r)).sliced(32));
+        EXPECT_EQ(tern::config::MacText(rec.mac_addr()), grid->Cells(1, r)) << r;
+    }
+    EXPECT_EQ(grid->Row(), 300);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(label("l_ap")->text(), QStringLiteral("TernAP-0300"));
+
+    // The next search empties the list and fills it again, in one insertion.
+    sim::InMemorySimulator more(network, sim::ApSimulator(sim::GenerateAps(5, 300)));
+    insertions = 0;
+    form->StartSearch();
+    network.deliverPending();
+    EXPECT_EQ(insertions, 1);
+    ASSERT_EQ(grid->RowCount(), 306);
+    EXPECT_EQ(grid->Cells(0, 1), QStringLiteral("TernAP-0001"));
+    EXPECT_EQ(grid->Cells(0, 305), QStringLiteral("TernAP-0305"));
+}
+
+TEST_F(ApList, aSocketClosedInsideABatch_stillListsWhatCameBeforeIt) {
+    sim::InMemorySimulator aps(network, sim::ApSimulator(sim::GenerateAps(20)));
+    int seen = 0;
+    QObject::connect(socket, &tl::UdpSocketControl::OnRecv, grid, [&](const QByteArray& d) {
+        if (d.size() > 1000 && ++seen == 5) socket->CloseSocket();
+    });
+    form->StartSearch();
+    network.deliverPending();
+    QCoreApplication::processEvents();  // the batch never ends: the next turn lists,
+    QCoreApplication::processEvents();  // and the one after shows the last
+    EXPECT_EQ(grid->RowCount(), 6);
+    EXPECT_EQ(grid->Cells(0, 5), QStringLiteral("TernAP-0005"));
+    EXPECT_EQ(label("l_ap")->text(), QStringLiteral("TernAP-0005"));
+}
+
 TEST_F(ApList, deferredShow_sameListAndFormAsShowingEachArrival) {
     const std::vector<sim::SimulatedAp> aps = sim::GenerateAps(16);
     for (const auto& ap : aps) {
