@@ -3,6 +3,7 @@
 #include "app/startup.h"
 #include "app/tform4.h"
 #include "app/tmain_fm.h"
+#include "app/tquill_grid.h"
 #include "app/window_search.h"
 #include "link/in_memory_network.h"
 #include "link/net_interfaces.h"
@@ -202,9 +203,11 @@ int main(int argc, char* argv[]) {
     if (checking) {
         // Past the 2-second search window, as above.
         QTimer::singleShot(2600, &window, [&window] {
-            std::printf("language file: %s\nwindow title: %s\nAPs listed: %lld\n",
-                        qPrintable(window.lang_file), qPrintable(window.windowTitle()),
-                        static_cast<long long>(window.found_macs.size()));
+            // The rows of the list, not what the engine has heard of.
+            const auto* list = window.findChild<app::TQuillGrid*>(QStringLiteral("l_title"));
+            const int listed = list == nullptr || list->Cells(1, 1).isEmpty() ? 0 : list->RowCount() - 1;
+            std::printf("language file: %s\nwindow title: %s\nAPs listed: %d\n",
+                        qPrintable(window.lang_file), qPrintable(window.windowTitle()), listed);
             std::fflush(stdout);
             window.close();
         });

@@ -232,14 +232,15 @@ void DatagramReader::tellWhenDue() {
         return;
     }
     const Clock::time_point now = Clock::now();
-    const bool burstOver = now - lastArrival_ >= kBurstPause;
-    if (burstOver || now >= expectedUntil() || now - holdingSince_ >= kMaxHold) {
+    const bool quiet = now - lastArrival_ >= kBurstPause;
+    if (quiet || now >= expectedUntil() || now - holdingSince_ >= kMaxHold) {
+        // The burst that a search was waiting for has come and gone: no
+        // need to keep looking. A few datagrams (the search's own echoes)
+        // are no such burst.
+        if (quiet && keptCount_ - released_.load(std::memory_order_relaxed) >= kBurstSize) {
+            expectUntil_.store(0, std::memory_order_release);
+        }
         tell();
-    }
-    if (burstOver) {
-        // The burst the search was waiting for has come: no need to keep
-        // looking.
-        expectUntil_.store(0, std::memory_order_release);
     }
 }
 
@@ -273,15 +274,14 @@ bool DatagramReader::readRound() {
                kept;
     }
     const Clock::time_point now = Clock::now();
-    // While a search's replies come in, all but the first after a quiet
-    // spell are held back until they stop: woken for every few of them, the
-    // thread that deals with them would take turns on a processor with this
-    // one, and the kernel's buffer would overflow meanwhile. Anything else
-    // (the answer to a set request) is told at once.
-    const bool inBurst = now - lastArrival_ < kBurstPause && now < expectedUntil();
+    // While a search's replies come in, they are held back until they stop:
+    // told of every few, the thread that deals with them would take turns
+    // on a processor with this one (and with the sender, when it is on the
+    // same machine), and the kernel's buffer would overflow meanwhile.
+    // Anything else (the answer to a set request) is told at once.
     lastArrival_ = now;
     if (kept) {
-        if (inBurst) {
+        if (now < expectedUntil()) {
             if (!holding_) {
                 holding_ = true;
                 holdingSince_ = now;

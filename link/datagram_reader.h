@@ -32,10 +32,12 @@ public:
         unsigned interfaceIndex = 0;  // from IP_PKTINFO; 0 when not known
     };
 
-    // A search's burst of replies is held back until no datagram has come
-    // for kBurstPause, but never longer than kMaxHold.
+    // A search's replies are held back until no datagram has come for
+    // kBurstPause, but never longer than kMaxHold; once at least
+    // kBurstSize have come that way, the search has had its burst.
     static constexpr std::chrono::milliseconds kBurstPause{10};
     static constexpr std::chrono::milliseconds kMaxHold{250};
+    static constexpr std::uint64_t kBurstSize = 16;
     // The ring: room for a burst of well over 5000 discovery replies.
     static constexpr std::size_t kRingBytes = 8 * 1024 * 1024;
     // Each datagram waiting on the heap costs its bytes and this much
@@ -60,8 +62,8 @@ public:
 
     // Replies to a search just sent are on their way, perhaps thousands
     // at once: until they have come (or `within` has passed), the reader
-    // does not sleep between datagrams, and tells of the burst once it is
-    // over.
+    // does not sleep between datagrams, and tells of what came only when
+    // the datagrams pause.
     void expectBurst(std::chrono::milliseconds within);
 
     // The next datagram in arrival order; false when none waits. Called
