@@ -138,8 +138,8 @@ void TMainFm::listAp(const QByteArray& packet, uint interfaceIndex) {
     }
     if (ShowRecord(packet)) {
         QStringList cells = list_row.split(u'\t');
-        cells.resize(kListColumns);
-        cells << interfaceCell(interfaceIndex);
+        cells.resize(kInterfaceColumn + 1);
+        cells[kInterfaceColumn] = interfaceCell(interfaceIndex);
         appendRows({{cells, packet}});
     }
     enableAfterListing();
@@ -168,10 +168,11 @@ void TMainFm::ListPendingRows() {
     for (const PendingAp& ap : aps) {
         const ApListCells cells =
             ListCellsOf(apply::PacketRecord(ap.packet).value_or(config::ApConfigRecord()));
-        rows.push_back({{language().recordText(cells.name), cells.mac,
-                         language().recordText(cells.ssid), cells.wep,
-                         interfaceCell(ap.interfaceIndex)},
-                        ap.packet});
+        QStringList row = {language().recordText(cells.name), cells.mac,
+                           language().recordText(cells.ssid), cells.wep};
+        row.resize(kInterfaceColumn + 1);
+        row[kInterfaceColumn] = interfaceCell(ap.interfaceIndex);
+        rows.push_back({row, ap.packet});
     }
     const QStringList& last = rows.back().cells;
     list_row = last[0] + u'\t' + last[1] + u'\t' + last[2] + u'\t';

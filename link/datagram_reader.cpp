@@ -222,7 +222,9 @@ void DatagramReader::run() {
         if ((watched[0].revents & POLLNVAL) != 0) {
             return;
         }
-        while (readRound()) {
+        // A bounded number of rounds, so that a flood cannot keep the
+        // thread from seeing that it is asked to stop.
+        for (int round = 0; round < 64 && readRound(); ++round) {
         }
     }
 }

@@ -210,6 +210,57 @@ TEST_F(CliOnSegment, restoreOntoAnotherAp_keepsItsIdentity_damagedFileIsRefused)
 namespace tern::app {
 namespace {
 
+// A socket that says it lost datagrams while a search ran, as a real one
+// does when the kernel's buffer overflowed.
+class LossySocket : public link::InMemorySocketControl {
+  public:
+    using InMemorySocketControl::InMemorySocketControl;
+    qint64 lostCount() const override { return lost; }
+    qint64 lost = 40;  // before the search: not this search's
+};
+
+TEST(CliLoss, aSearchThatLostReplies_saysHowManyEvenWhenQuiet_andStillLists) {
+    EnsureApp();
+    link::InMemoryNetwork network;
+    LossySocket socket(network);
+    socket.lclPort = link::kDefaultPort;
+    socket.rmtPort = link::kDefaultPort;
+    socket.OpenSocket();
+    sim::InMemorySimulator aps(network, sim::ApSimulator(sim::GenerateAps(3)));
+    QObject::connect(&socket, &link::UdpSocketControl::OnRecv, &socket, [&socket] { socket.lost = 47; });
+    const auto parsed = ParseCliOptions({QStringLiteral("scan"), QStringLiteral("--quiet"),
+                                         QStringLiteral("--timeout-ms"), QStringLiteral("200")});
+    CliRunner runner(socket, std::get<CliOptions>(parsed), {});
+    QEventLoop loop;
+    QObject::connect(&runner, &CliRunner::done, &loop, &QEventLoop::quit);
+    QTimer::singleShot(15000, &loop, &QEventLoop::quit);  // bounded
+    QTimer::singleShot(0, &runner, &CliRunner::start);
+    loop.exec();
+    EXPECT_EQ(runner.exitCode(), kExitOk);
+    EXPECT_EQ(runner.out().count("02-54-45-"), 3);
+    EXPECT_TRUE(runner.err().contains("7 datagram(s) lost")) << runner.err().toStdString();
+    EXPECT_TRUE(runner.err().contains("net.core.rmem_max")) << runner.err().toStdString();
+}
+
+TEST(CliLoss, aSearchThatLostNothing_saysNothingOfIt) {
+    EnsureApp();
+    link::InMemoryNetwork network;
+    LossySocket socket(network);
+    socket.lclPort = link::kDefaultPort;
+    socket.rmtPort = link::kDefaultPort;
+    socket.OpenSocket();
+    sim::InMemorySimulator aps(network, sim::ApSimulator(sim::GenerateAps(3)));
+    const auto parsed = ParseCliOptions({QStringLiteral("scan"), QStringLiteral("--timeout-ms"),
+                                         QStringLiteral("200")});
+    CliRunner runner(socket, std::get<CliOptions>(parsed), {});
+    QEventLoop loop;
+    QObject::connect(&runner, &CliRunner::done, &loop, &QEventLoop::quit);
+    QTimer::singleShot(15000, &loop, &QEventLoop::quit);
+    QTimer::singleShot(0, &runner, &CliRunner::start);
+    loop.exec();
+    EXPECT_FALSE(runner.err().contains("lost")) << runner.err().toStdString();
+}
+
 TEST(BackupFile, roundTrip_andEveryDamageRefused) {
     const config::ApConfigRecord record = sim::GenerateAps(3)[2].record;
     const QByteArray file =
