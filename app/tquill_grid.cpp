@@ -76,19 +76,20 @@ public:
         }
     }
     void setRows(int firstRow, const QList<QStringList>& rows) {
-        firstRow = std::max(1, firstRow);
+        // Rows that would fall on the header or below the last are not set.
+        const int from = std::max(1, firstRow);
         const int lastRow = std::min(rows_ - 1, firstRow + static_cast<int>(rows.size()) - 1);
-        if (lastRow < firstRow || cols_ == 0) {
+        if (lastRow < from || cols_ == 0) {
             return;
         }
-        for (int r = firstRow; r <= lastRow; ++r) {
+        for (int r = from; r <= lastRow; ++r) {
             const QStringList& texts = rows[r - firstRow];
             auto& row = cells_[static_cast<std::size_t>(r)];
             for (int c = 0; c < cols_; ++c) {
                 row[static_cast<std::size_t>(c)] = c < texts.size() ? texts[c] : QString();
             }
         }
-        Q_EMIT dataChanged(index(firstRow - 1, 0), index(lastRow - 1, cols_ - 1));
+        Q_EMIT dataChanged(index(from - 1, 0), index(lastRow - 1, cols_ - 1));
     }
     int rows() const { return rows_; }
     int cols() const { return cols_; }

@@ -22,8 +22,7 @@ namespace {
 // IPv4 datagram can be, so nothing is ever cut short.
 constexpr unsigned kBatch = 32;
 constexpr std::size_t kBufferBytes = 65536;
-// Room for the arrival interface and the kernel's drop count.
-constexpr std::size_t kControlBytes = CMSG_SPACE(sizeof(in_pktinfo)) + CMSG_SPACE(sizeof(std::uint32_t));
+constexpr std::size_t kControlBytes = CMSG_SPACE(sizeof(in_pktinfo));
 
 // A datagram in the ring: this header, then its bytes, padded to 8.
 struct EntryHeader {
@@ -37,26 +36,16 @@ constexpr std::size_t Padded(std::size_t length) {
     return (length + 7) & ~std::size_t{7};
 }
 
-struct Control {
-    unsigned interfaceIndex = 0;
-    bool dropCountGiven = false;
-    std::uint32_t dropCount = 0;  // datagrams the kernel dropped on this socket so far
-};
-
-Control ReadControl(const msghdr& header) {
-    Control control;
+unsigned ArrivalInterface(const msghdr& header) {
     for (const cmsghdr* c = CMSG_FIRSTHDR(&header); c != nullptr;
          c = CMSG_NXTHDR(const_cast<msghdr*>(&header), const_cast<cmsghdr*>(c))) {
         if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_PKTINFO) {
             in_pktinfo info;
             std::memcpy(&info, CMSG_DATA(c), sizeof info);
-            control.interfaceIndex = info.ipi_ifindex > 0 ? static_cast<unsigned>(info.ipi_ifindex) : 0;
-        } else if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SO_RXQ_OVFL) {
-            std::memcpy(&control.dropCount, CMSG_DATA(c), sizeof control.dropCount);
-            control.dropCountGiven = true;
+            return info.ipi_ifindex > 0 ? static_cast<unsigned>(info.ipi_ifindex) : 0;
         }
     }
-    return control;
+    return 0;
 }
 
 }  // namespace
@@ -202,9 +191,11 @@ void DatagramReader::run() {
         // milliseconds for a processor (an idle virtual one above all), and
         // the kernel's buffer lasts less than one at the rate a burst comes
         // in. It gives way to any other thread that wants the processor.
-        if (Clock::now() < expectedUntil()) {
-            if (!readRound()) {
-                tellWhenDue();
+        expectedAtRound_ = expectedUntil();
+        if (Clock::now() < expectedAtRound_) {
+            const bool read = readRound();
+            tellWhenDue();
+            if (!read) {
                 sched_yield();
             }
             continue;
@@ -213,6 +204,7 @@ void DatagramReader::run() {
         if (::ppoll(watched, 2, nullptr, nullptr) < 0) {
             if (errno == EINTR) continue;
             qWarning().noquote() << "UDP reader stopped:" << std::strerror(errno);
+            failed_.store(true, std::memory_order_release);
             return;
         }
         if (watched[1].revents != 0) {
@@ -220,6 +212,7 @@ void DatagramReader::run() {
             [[maybe_unused]] const ssize_t got = ::read(wakeFd_, &count, sizeof count);
         }
         if ((watched[0].revents & POLLNVAL) != 0) {
+            failed_.store(true, std::memory_order_release);
             return;
         }
         // A bounded number of rounds, so that a flood cannot keep the
@@ -240,7 +233,11 @@ void DatagramReader::tellWhenDue() {
         // need to keep looking. A few datagrams (the search's own echoes)
         // are no such burst.
         if (quiet && keptCount_ - released_.load(std::memory_order_relaxed) >= kBurstSize) {
-            expectUntil_.store(0, std::memory_order_release);
+            // Unless a new search has asked for more meanwhile.
+            std::int64_t expected = expectUntil_.load(std::memory_order_acquire);
+            if (Clock::time_point(std::chrono::nanoseconds(expected)) <= expectedAtRound_) {
+                expectUntil_.compare_exchange_strong(expected, 0, std::memory_order_acq_rel);
+            }
         }
         tell();
     }
@@ -267,12 +264,8 @@ bool DatagramReader::readRound() {
     }
     bool kept = false;
     for (int i = 0; i < got; ++i) {
-        const Control control = ReadControl(messages[i].msg_hdr);
-        if (control.dropCountGiven) {
-            kernelDropped_.store(control.dropCount, std::memory_order_relaxed);
-        }
         kept = keep(buffers + static_cast<std::size_t>(i) * kBufferBytes, messages[i].msg_len,
-                    control.interfaceIndex) ||
+                    ArrivalInterface(messages[i].msg_hdr)) ||
                kept;
     }
     const Clock::time_point now = Clock::now();
@@ -347,7 +340,11 @@ bool DatagramReader::take(Datagram& out) {
     if (!ring_->get(out)) {
         const std::lock_guard lock(mutex_);
         if (overflow_.empty()) {
-            return false;  // cannot be: every released datagram is kept
+            // Cannot be: every released datagram is kept. Should it be,
+            // the next telling still wakes the taker.
+            Q_ASSERT(false);
+            told_ = false;
+            return false;
         }
         out = std::move(overflow_.front());
         overflow_.pop_front();

@@ -21,10 +21,10 @@ namespace tern::link {
 // dozen replies) behind the work done with the datagrams before it.
 // Deciphering, listing and showing happen on the thread that takes them.
 //
-// The reader neither allocates nor touches fresh memory while a burst
-// comes in: datagrams go into a ring whose pages are mapped in advance
-// (a page fault costs as much as reading several datagrams). Only when the
-// ring is full do they wait on the heap, up to the limit.
+// While a burst of replies comes in, the reader neither allocates nor
+// touches fresh memory: datagrams go into a ring whose pages are mapped in
+// advance (a page fault costs as much as reading several datagrams). Only
+// when the ring is full do they wait on the heap, up to the limit.
 class DatagramReader {
 public:
     struct Datagram {
@@ -33,8 +33,9 @@ public:
     };
 
     // A search's replies are held back until no datagram has come for
-    // kBurstPause, but never longer than kMaxHold; once at least
-    // kBurstSize have come that way, the search has had its burst.
+    // kBurstPause, but never longer than kMaxHold (give or take one read);
+    // once at least kBurstSize have come that way, the search has had its
+    // burst.
     static constexpr std::chrono::milliseconds kBurstPause{10};
     static constexpr std::chrono::milliseconds kMaxHold{250};
     static constexpr std::uint64_t kBurstSize = 16;
@@ -44,7 +45,7 @@ public:
     // bookkeeping, so a flood of empty datagrams is bounded too.
     static constexpr std::int64_t kOverheadBytes = 64;
 
-    // Reads `fd` (a bound IPv4 UDP socket with IP_PKTINFO and SO_RXQ_OVFL on; the caller
+    // Reads `fd` (a bound IPv4 UDP socket with IP_PKTINFO on; the caller
     // keeps it open until this object is gone) until destroyed. What waits
     // untaken is held up to about maxQueuedBytes (the ring counts whole);
     // beyond that, datagrams are dropped and counted. `arrived` runs on the
@@ -58,7 +59,8 @@ public:
     DatagramReader(const DatagramReader&) = delete;
     DatagramReader& operator=(const DatagramReader&) = delete;
 
-    bool running() const { return thread_.joinable(); }
+    // False when the thread could not start, or stopped on an error.
+    bool running() const { return thread_.joinable() && !failed_.load(std::memory_order_acquire); }
 
     // Replies to a search just sent are on their way, perhaps thousands
     // at once: until they have come (or `within` has passed), the reader
@@ -71,10 +73,6 @@ public:
     bool take(Datagram& out);
     // Datagrams dropped for want of room, since the start.
     std::int64_t dropped() const { return dropped_.load(std::memory_order_relaxed); }
-    // Datagrams the kernel dropped because its receive buffer was full, as
-    // it last said (with SO_RXQ_OVFL on the socket, on the next datagram
-    // read after the loss).
-    std::int64_t kernelDropped() const { return kernelDropped_.load(std::memory_order_relaxed); }
 
 private:
     using Clock = std::chrono::steady_clock;
@@ -101,7 +99,7 @@ private:
     bool told_ = false;              // guarded by mutex_
     std::atomic<bool> overflowing_{false};
     std::atomic<std::int64_t> dropped_{0};
-    std::atomic<std::int64_t> kernelDropped_{0};
+    std::atomic<bool> failed_{false};
     std::atomic<bool> stop_{false};
     std::atomic<std::int64_t> expectUntil_{0};  // steady clock, ns
     // Datagrams kept by the reader, released to the taker (at a telling),
@@ -113,6 +111,7 @@ private:
     // The reader thread's own: when the latest datagram came, whether some
     // are held back untold and since when, and where recvmmsg writes.
     Clock::time_point lastArrival_{};
+    Clock::time_point expectedAtRound_{};
     bool holding_ = false;
     Clock::time_point holdingSince_{};
     std::unique_ptr<char[]> buffers_;

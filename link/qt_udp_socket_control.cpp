@@ -7,6 +7,7 @@
 
 #include "link/net_interfaces.h"
 
+#include <linux/sock_diag.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/time.h>
@@ -39,6 +40,7 @@ QtUdpSocketControl::~QtUdpSocketControl() {
 
 bool QtUdpSocketControl::OpenSocket() {
     CloseSocket();
+    droppedSaid_ = false;
     fd_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (fd_ < 0) {
         return openFailed(SystemError());
@@ -50,9 +52,7 @@ bool QtUdpSocketControl::OpenSocket() {
         !SetFlag(fd_, IPPROTO_IP, IP_PKTINFO)) {
         return openFailed(SystemError());
     }
-    // The kernel says how many it dropped for want of buffer, so a lost
-    // reply is reported, not just missing.
-    SetFlag(fd_, SOL_SOCKET, SO_RXQ_OVFL);
+
     sockaddr_in local{};
     local.sin_family = AF_INET;
     local.sin_port = htons(static_cast<quint16>(lclPort));
@@ -76,7 +76,7 @@ bool QtUdpSocketControl::OpenSocket() {
         receiveBuffer_ = 0;
     }
     // Linux reports twice what it grants.
-    if (receiveBuffer_ / 2 < wanted) {
+    if (receiveBuffer_ > 0 && receiveBuffer_ / 2 < wanted) {
         qWarning().noquote() << QStringLiteral(
                                     "UDP receive buffer limited to %1 bytes (asked for %2): a "
                                     "large search burst may lose replies. The limit is raised "
@@ -84,9 +84,10 @@ bool QtUdpSocketControl::OpenSocket() {
                                     .arg(receiveBuffer_ / 2)
                                     .arg(wanted);
     }
-    // A send waits for room in the send buffer (a multi-AP apply sends many
-    // requests in a row), but never for long.
-    const timeval sendWait{1, 0};
+    // A send waits for room in the send buffer rather than lose a request,
+    // but never long enough to hold up the window: requests go out one at a
+    // time, so the buffer is full only when the interface cannot send.
+    const timeval sendWait{0, 200'000};
     ::setsockopt(fd_, SOL_SOCKET, SO_SNDTIMEO, &sendWait, sizeof sendWait);
 
     // Told from the reader thread; the batch is handed on from this
@@ -236,7 +237,19 @@ void QtUdpSocketControl::restrictTo(QList<NetInterface> interfaces) {
 }
 
 qint64 QtUdpSocketControl::lostCount() const {
-    return reader_ ? reader_->kernelDropped() + reader_->dropped() : 0;
+    if (!reader_) {
+        return 0;
+    }
+    // What the kernel dropped for want of buffer, as it counts now: a loss
+    // at the very end of a burst is counted too.
+    std::uint32_t memory[SK_MEMINFO_VARS] = {};
+    socklen_t length = sizeof memory;
+    qint64 kernel = 0;
+    if (::getsockopt(fd_, SOL_SOCKET, SO_MEMINFO, memory, &length) == 0 &&
+        length > SK_MEMINFO_DROPS * sizeof memory[0]) {
+        kernel = memory[SK_MEMINFO_DROPS];
+    }
+    return kernel + reader_->dropped();
 }
 
 QString QtUdpSocketControl::LostMessage(qint64 lost) {
@@ -247,7 +260,7 @@ QString QtUdpSocketControl::LostMessage(qint64 lost) {
 }
 
 bool QtUdpSocketControl::isOpen() const {
-    return fd_ >= 0;
+    return fd_ >= 0 && reader_ && reader_->running();
 }
 
 }  // namespace tern::link

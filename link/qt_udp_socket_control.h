@@ -46,8 +46,7 @@ public:
     int receiveBufferSize() const { return receiveBuffer_; }
     QString lastError() const { return lastError_; }
     // Datagrams lost since OpenSocket: dropped by the kernel for want of
-    // receive buffer (as far as it has said yet), or read but dropped here
-    // because too many were waiting.
+    // receive buffer, or read but dropped here because too many waited.
     qint64 lostCount() const override;
     // What to tell the user when a search lost some.
     static QString LostMessage(qint64 lost);

@@ -28,7 +28,13 @@ using tern::test::SimProcess;
 
 namespace {
 
+#ifdef TERN_SANITIZED_BUILD
+// Under the sanitizers every program runs several times slower: the reader
+// and the window are exercised with a burst such a build can keep up with.
+constexpr int kAps = 1000;
+#else
 constexpr int kAps = 5000;
+#endif
 // The kernel may still drop some when this machine is busy with other
 // work (the simulator shares its processors); the program then says so,
 // and the search is tried again, a few times at most. A loss it does not
