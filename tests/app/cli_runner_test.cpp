@@ -30,6 +30,21 @@ void EnsureApp() {
     }
 }
 
+void OpenOnDefaultPort(link::UdpSocketControl& socket) {
+    socket.lclPort = link::kDefaultPort;
+    socket.rmtPort = link::kDefaultPort;
+    socket.OpenSocket();
+}
+
+// Runs the command to its end, or gives up after 15 s.
+void RunToEnd(CliRunner& runner) {
+    QEventLoop loop;
+    QObject::connect(&runner, &CliRunner::done, &loop, &QEventLoop::quit);
+    QTimer::singleShot(15000, &loop, &QEventLoop::quit);
+    QTimer::singleShot(0, &runner, &CliRunner::start);
+    loop.exec();
+}
+
 // Counts the set requests that go out.
 class SetCounter : public link::InMemoryNetwork::Endpoint {
   public:
@@ -41,9 +56,7 @@ class CliOnSegment : public ::testing::Test {
   protected:
     void SetUp() override {
         EnsureApp();
-        socket.lclPort = link::kDefaultPort;
-        socket.rmtPort = link::kDefaultPort;
-        socket.OpenSocket();
+        OpenOnDefaultPort(socket);
         network.attach(&setCounter, link::kDefaultPort);
     }
     void TearDown() override { network.detach(&setCounter); }
@@ -61,11 +74,7 @@ class CliOnSegment : public ::testing::Test {
             return kExitUsage;
         }
         CliRunner runner(socket, std::get<CliOptions>(parsed), {QStringLiteral("admin"), QStringLiteral("admin")});
-        QEventLoop loop;
-        QObject::connect(&runner, &CliRunner::done, &loop, &QEventLoop::quit);
-        QTimer::singleShot(15000, &loop, &QEventLoop::quit);  // bounded
-        QTimer::singleShot(0, &runner, &CliRunner::start);
-        loop.exec();
+        RunToEnd(runner);
         out = runner.out();
         err = runner.err();
         return runner.exitCode();
@@ -219,46 +228,38 @@ class LossySocket : public link::InMemorySocketControl {
     qint64 lost = 40;  // before the search: not this search's
 };
 
-TEST(CliLoss, aSearchThatLostReplies_saysHowManyEvenWhenQuiet_andStillLists) {
-    EnsureApp();
+class CliLoss : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        EnsureApp();
+        OpenOnDefaultPort(socket);
+    }
+    // Runs a scan of three APs to its end; returns what it said on stderr.
+    QByteArray scan(QStringList options) {
+        const auto parsed = ParseCliOptions(QStringList{QStringLiteral("scan"), QStringLiteral("--timeout-ms"),
+                                                        QStringLiteral("200")} +
+                                            options);
+        CliRunner runner(socket, std::get<CliOptions>(parsed), {});
+        RunToEnd(runner);
+        EXPECT_EQ(runner.exitCode(), kExitOk);
+        EXPECT_EQ(runner.out().count("02-54-45-"), 3);
+        return runner.err();
+    }
+
     link::InMemoryNetwork network;
-    LossySocket socket(network);
-    socket.lclPort = link::kDefaultPort;
-    socket.rmtPort = link::kDefaultPort;
-    socket.OpenSocket();
-    sim::InMemorySimulator aps(network, sim::ApSimulator(sim::GenerateAps(3)));
-    QObject::connect(&socket, &link::UdpSocketControl::OnRecv, &socket, [&socket] { socket.lost = 47; });
-    const auto parsed = ParseCliOptions({QStringLiteral("scan"), QStringLiteral("--quiet"),
-                                         QStringLiteral("--timeout-ms"), QStringLiteral("200")});
-    CliRunner runner(socket, std::get<CliOptions>(parsed), {});
-    QEventLoop loop;
-    QObject::connect(&runner, &CliRunner::done, &loop, &QEventLoop::quit);
-    QTimer::singleShot(15000, &loop, &QEventLoop::quit);  // bounded
-    QTimer::singleShot(0, &runner, &CliRunner::start);
-    loop.exec();
-    EXPECT_EQ(runner.exitCode(), kExitOk);
-    EXPECT_EQ(runner.out().count("02-54-45-"), 3);
-    EXPECT_TRUE(runner.err().contains("7 datagram(s) lost")) << runner.err().toStdString();
-    EXPECT_TRUE(runner.err().contains("net.core.rmem_max")) << runner.err().toStdString();
+    LossySocket socket{network};
+    sim::InMemorySimulator aps{network, sim::ApSimulator(sim::GenerateAps(3))};
+};
+
+TEST_F(CliLoss, aSearchThatLostReplies_saysHowManyEvenWhenQuiet_andStillLists) {
+    QObject::connect(&socket, &link::UdpSocketControl::OnRecv, &socket, [this] { socket.lost = 47; });
+    const QByteArray err = scan({QStringLiteral("--quiet")});
+    EXPECT_TRUE(err.contains("7 datagram(s) lost")) << err.toStdString();
+    EXPECT_TRUE(err.contains("net.core.rmem_max")) << err.toStdString();
 }
 
-TEST(CliLoss, aSearchThatLostNothing_saysNothingOfIt) {
-    EnsureApp();
-    link::InMemoryNetwork network;
-    LossySocket socket(network);
-    socket.lclPort = link::kDefaultPort;
-    socket.rmtPort = link::kDefaultPort;
-    socket.OpenSocket();
-    sim::InMemorySimulator aps(network, sim::ApSimulator(sim::GenerateAps(3)));
-    const auto parsed = ParseCliOptions({QStringLiteral("scan"), QStringLiteral("--timeout-ms"),
-                                         QStringLiteral("200")});
-    CliRunner runner(socket, std::get<CliOptions>(parsed), {});
-    QEventLoop loop;
-    QObject::connect(&runner, &CliRunner::done, &loop, &QEventLoop::quit);
-    QTimer::singleShot(15000, &loop, &QEventLoop::quit);
-    QTimer::singleShot(0, &runner, &CliRunner::start);
-    loop.exec();
-    EXPECT_FALSE(runner.err().contains("lost")) << runner.err().toStdString();
+TEST_F(CliLoss, aSearchThatLostNothing_saysNothingOfIt) {
+    EXPECT_FALSE(scan({}).contains("lost"));
 }
 
 TEST(BackupFile, roundTrip_andEveryDamageRefused) {

@@ -820,6 +820,30 @@ TEST_F(Timers, apsListed_tickSettles_enablesApply_andTheNextSettleSearchesAgain)
     EXPECT_TRUE(form->busy);
 }
 
+namespace {
+QStringList g_warnings;
+void CollectWarnings(QtMsgType type, const QMessageLogContext&, const QString& text) {
+    if (type == QtWarningMsg) g_warnings << text;
+}
+}  // namespace
+
+TEST_F(Timers, aSearchThatLostReplies_saysHowManyWhenItSettles_once) {
+    g_warnings.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(CollectWarnings);
+    socket->lost = 12;  // lost before this search: not its own
+    form->StartSearch();
+    network.deliverPending();
+    socket->lost = 15;
+    receive({Reply(Record(1))});
+    form->TimerTimer();  // settles
+    EXPECT_EQ(grid->Cells(0, 1), QStringLiteral("AP-1"));  // what came is listed all the same
+    form->TimerTimer();  // the next search, nothing lost
+    qInstallMessageHandler(previous);
+    ASSERT_EQ(g_warnings.size(), 1) << g_warnings.join(u'\n').toStdString();
+    EXPECT_TRUE(g_warnings[0].startsWith(QStringLiteral("3 datagram(s) lost")));
+    EXPECT_TRUE(g_warnings[0].contains(QStringLiteral("net.core.rmem_max")));
+}
+
 TEST_F(Timers, applyAnswered_refreshTimerReportsRefusals_thenSearches) {
     receive({Reply(Record(1))});
     form->TimerTimer();

@@ -38,8 +38,10 @@ class WatchedSocket : public link::InMemorySocketControl {
         }
         InMemorySocketControl::CloseSocket();
     }
+    qint64 lostCount() const override { return lost; }
     int closes = 0;
     std::function<void()> onClose;
+    qint64 lost = 0;  // what the socket says it lost, as a real one's kernel would
 };
 
 // A main window on a fake screen and an in-memory network.
