@@ -89,7 +89,17 @@ bool QtUdpSocketControl::OpenSocket() {
     // time, so the buffer is full only when the interface cannot send.
     const timeval sendWait{0, 200'000};
     ::setsockopt(fd_, SOL_SOCKET, SO_SNDTIMEO, &sendWait, sizeof sendWait);
+    return startReading();
+}
 
+bool QtUdpSocketControl::OpenDescriptor(int fd) {
+    CloseSocket();
+    droppedSaid_ = false;
+    fd_ = fd;
+    return startReading();
+}
+
+bool QtUdpSocketControl::startReading() {
     // Told from the reader thread; the batch is handed on from this
     // object's own thread.
     reader_ = std::make_unique<DatagramReader>(fd_, kMaxInboxBytes, [this] {

@@ -30,6 +30,9 @@ public:
     ~QtUdpSocketControl() override;
 
     bool OpenSocket() override;
+    // Reads a datagram socket opened elsewhere (a local socket pair in
+    // tests) as if OpenSocket had opened it; it is closed with this one.
+    bool OpenDescriptor(int fd);
     int SendDataVia(QByteArrayView datagram, uint interfaceIndex) override;
     void CloseSocket() override;
     bool isOpen() const override;
@@ -68,6 +71,7 @@ protected:
 
 private:
     bool openFailed(const QString& what);
+    bool startReading();
     void handOnTurn();
 
     int fd_ = -1;
