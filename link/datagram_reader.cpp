@@ -120,10 +120,6 @@ struct DatagramReader::Ring {
         return false;
     }
 
-    bool empty() const {
-        return written.load(std::memory_order_acquire) == consumed.load(std::memory_order_acquire);
-    }
-
     char* base = nullptr;
     std::size_t size = 0;
     std::atomic<std::uint64_t> written{0};

@@ -7,7 +7,6 @@
 #include "tests/support/run_program.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 #include <QProcessEnvironment>
 #include <QRegularExpression>
