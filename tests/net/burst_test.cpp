@@ -5,25 +5,24 @@
 // switch to one.
 #include "tests/support/net_test_support.h"
 #include "tests/support/run_program.h"
+#include "tests/support/unprivileged_programs.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QProcessEnvironment>
 #include <QRegularExpression>
-#include <QStandardPaths>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <functional>
+#include <memory>
+#include <vector>
 
 using namespace tern;
 using tern::test::ProgramRun;
 using tern::test::RunProgram;
 using tern::test::SimProcess;
+using tern::test::UnprivilegedPrograms;
 
 namespace {
 
@@ -42,39 +41,23 @@ constexpr int kAttempts = 3;
 
 class Burst : public tern::test::IsolatedNetworkTest {
 protected:
+    enum Program : std::size_t { kCli, kWindow };
+
     void SetUp() override {
         IsolatedNetworkTest::SetUp();
         if (HasFatalFailure()) return;
-        ASSERT_TRUE(home_.isValid());
-        // Somewhere the unprivileged user may write (Qt's runtime folder).
-        QFile::setPermissions(home_.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                                QFileDevice::ExeOwner | QFileDevice::ReadOther |
-                                                QFileDevice::WriteOther | QFileDevice::ExeOther);
-        environment_ = QProcessEnvironment::systemEnvironment();
-        environment_.insert(QStringLiteral("TERN_AP_RCVBUF"), QStringLiteral("212992"));
-        environment_.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        environment_.insert(QStringLiteral("HOME"), home_.path());
-        environment_.insert(QStringLiteral("XDG_RUNTIME_DIR"), home_.path());
-        environment_.insert(QStringLiteral("XDG_CONFIG_HOME"), home_.path());
-        unprivileged_ = CanRunAsNobody();
-        std::printf("front ends run %s\n",
-                    unprivileged_ ? "as the unprivileged user nobody"
-                                  : "as this test's own user: it cannot switch to an "
-                                    "unprivileged one (not root, no setpriv, or the build "
-                                    "is not readable by others)");
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("TERN_AP_RCVBUF"), QStringLiteral("212992"));
+        programs_ = std::make_unique<UnprivilegedPrograms>(
+            std::vector<tern::test::ProgramToRun>{
+                tern::test::CliProgram(QStringLiteral(TERN_AP_CLI_PATH)),
+                tern::test::WindowProgram(QStringLiteral(TERN_AP_UTILITY_PATH))},
+            environment);
+        std::printf("front ends run %s\n", qPrintable(programs_->who()));
     }
 
-    // The program, as nobody where possible.
-    ProgramRun run(const QString& program, QStringList args) const {
-        QString path = program;
-        if (unprivileged_) {
-            args = QStringList{QStringLiteral("--reuid"), QStringLiteral("65534"),
-                               QStringLiteral("--regid"), QStringLiteral("65534"),
-                               QStringLiteral("--clear-groups"), program} +
-                   args;
-            path = QStringLiteral("setpriv");
-        }
-        return RunProgram(path, args, 60000, environment_);
+    ProgramRun run(Program program, QStringList args) const {
+        return programs_->run(program, std::move(args), 60000);
     }
 
     // Searches with a fresh simulator until a front end lists every AP,
@@ -104,23 +87,7 @@ protected:
     }
 
 private:
-    bool CanRunAsNobody() const {
-        if (::geteuid() != 0 || QStandardPaths::findExecutable(QStringLiteral("setpriv")).isEmpty()) {
-            return false;
-        }
-        const ProgramRun probe =
-            RunProgram(QStringLiteral("setpriv"),
-                       {QStringLiteral("--reuid"), QStringLiteral("65534"), QStringLiteral("--regid"),
-                        QStringLiteral("65534"), QStringLiteral("--clear-groups"),
-                        QStringLiteral(TERN_AP_CLI_PATH), QStringLiteral("--demo=1"),
-                        QStringLiteral("--quiet"), QStringLiteral("scan")},
-                       20000, environment_);
-        return probe.exitCode == 0;
-    }
-
-    QTemporaryDir home_;
-    QProcessEnvironment environment_;
-    bool unprivileged_ = false;
+    std::unique_ptr<UnprivilegedPrograms> programs_;
 };
 
 TEST_F(Burst, cliScan_listsEveryOneOf5000Aps_atTheStockReceiveBuffer) {
@@ -130,8 +97,7 @@ TEST_F(Burst, cliScan_listsEveryOneOf5000Aps_atTheStockReceiveBuffer) {
             return static_cast<int>(r.out.count("\"mac\""));
         },
         [this] {
-            return run(QStringLiteral(TERN_AP_CLI_PATH),
-                       {QStringLiteral("--json"), QStringLiteral("--quiet"), QStringLiteral("scan")});
+            return run(kCli, {QStringLiteral("--json"), QStringLiteral("--quiet"), QStringLiteral("scan")});
         });
 }
 
@@ -143,7 +109,7 @@ TEST_F(Burst, window_listsEveryOneOf5000Aps_atTheStockReceiveBuffer) {
                 QRegularExpression(QStringLiteral("APs listed: (\\d+)")).match(QString::fromUtf8(r.out));
             return m.hasMatch() ? m.captured(1).toInt() : -1;
         },
-        [this] { return run(QStringLiteral(TERN_AP_UTILITY_PATH), {QStringLiteral("--quit-after-start")}); });
+        [this] { return run(kWindow, {QStringLiteral("--quit-after-start")}); });
 }
 
 }  // namespace

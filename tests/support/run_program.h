@@ -19,7 +19,8 @@ struct ProgramRun {
 
 inline ProgramRun RunProgram(const QString& path, const QStringList& args, int timeoutMs = 20000,
                              const QProcessEnvironment& environment =
-                                 QProcessEnvironment::systemEnvironment()) {
+                                 QProcessEnvironment::systemEnvironment(),
+                             const QString& workingDirectory = {}) {
     if (QCoreApplication::instance() == nullptr) {
         static int argc = 1;
         static char name[] = "tests";
@@ -28,6 +29,7 @@ inline ProgramRun RunProgram(const QString& path, const QStringList& args, int t
     }
     QProcess program;
     program.setProcessEnvironment(environment);
+    if (!workingDirectory.isEmpty()) program.setWorkingDirectory(workingDirectory);
     program.start(path, args);
     if (!program.waitForFinished(timeoutMs)) {
         program.kill();
