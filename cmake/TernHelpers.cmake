@@ -39,3 +39,35 @@ function(tern_add_net_test name)
     SKIP_RETURN_CODE 77
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endfunction()
+
+# tern_check_layer(TARGET DIR FORBID <prefix...>)
+# Stops the configure step when a source file below DIR includes a header
+# whose path starts with one of the prefixes: a layer may not reach up into
+# the ones built on it (the core into the window, say), whether or not the
+# header happens to be on the include path.
+function(tern_check_layer target dir)
+  cmake_parse_arguments(L "" "" "FORBID" ${ARGN})
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${dir}/*.h ${dir}/*.cpp)
+  foreach(source ${sources})
+    file(STRINGS ${source} includes REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"]")
+    foreach(line ${includes})
+      string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*[<\"]([^>\"]*)[>\"].*" "\\1" header "${line}")
+      foreach(prefix ${L_FORBID})
+        string(FIND "${header}" "${prefix}" at)
+        if(at EQUAL 0)
+          file(RELATIVE_PATH shown ${PROJECT_SOURCE_DIR} ${source})
+          message(FATAL_ERROR "${shown} includes <${header}>: ${target} may not depend on "
+                              "${prefix}")
+        endif()
+      endforeach()
+    endforeach()
+  endforeach()
+endfunction()
+
+# tern_program(TARGET)
+# The three programs sit together in bin/ of the build folder, beside the
+# language files, as they do once installed.
+function(tern_program target)
+  set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+  install(TARGETS ${target} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endfunction()

@@ -1,7 +1,7 @@
 // Receive-path throughput: how many datagrams per second the classifier
 // (and, for discovery replies, deciphering and byte-order conversion of the
 // record) gets through.
-#include "link/protocol.h"
+#include "core/net/protocol.h"
 
 #include <benchmark/benchmark.h>
 

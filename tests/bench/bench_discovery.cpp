@@ -11,12 +11,12 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/tmain_fm.h"
-#include "app/tquill_grid.h"
-#include "link/in_memory_network.h"
-#include "tools/simulator/ap_simulator.h"
-#include "tools/simulator/in_memory_simulator.h"
-#include "ui/dialog_seam.h"
+#include "gui/mainwindow/tmain_fm.h"
+#include "gui/widgets/tquill_grid.h"
+#include "core/net/in_memory_network.h"
+#include "sim/ap_simulator.h"
+#include "sim/in_memory_simulator.h"
+#include "gui/dialogs/dialog_seam.h"
 
 using namespace tern;
 

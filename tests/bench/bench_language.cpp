@@ -1,7 +1,7 @@
 // A language lookup right after the file changed on disk: the file is read
 // again, so this is what a translator editing eng.ini while the program runs
 // pays per caption.
-#include "ui/lang_ini.h"
+#include "core/text/lang_ini.h"
 
 #include <benchmark/benchmark.h>
 

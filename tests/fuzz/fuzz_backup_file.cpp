@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "app/backup_file.h"
+#include "cli/backup_file.h"
 #include "tests/fuzz/fuzz_support.h"
 
 using namespace tern;

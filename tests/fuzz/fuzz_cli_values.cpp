@@ -5,11 +5,11 @@
 
 #include <cstdint>
 
-#include "app/cli_options.h"
-#include "app/form_model.h"
-#include "apply/validation.h"
-#include "config/net_types.h"
-#include "tools/simulator/ap_simulator.h"
+#include "cli/cli_options.h"
+#include "core/form/form_model.h"
+#include "core/rules/validation.h"
+#include "core/record/net_types.h"
+#include "sim/ap_simulator.h"
 
 using namespace tern;
 

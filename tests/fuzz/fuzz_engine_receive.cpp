@@ -10,9 +10,9 @@
 #include <cstdint>
 #include <cstring>
 
-#include "apply/ap_engine.h"
-#include "config/ap_config_record.h"
-#include "config/net_types.h"
+#include "core/engine/ap_engine.h"
+#include "core/record/ap_config_record.h"
+#include "core/record/net_types.h"
 #include "tests/fuzz/fuzz_support.h"
 
 using namespace tern;

@@ -12,11 +12,11 @@
 #include <cstdint>
 
 #include "tests/fuzz/fuzz_support.h"
-#include "ui/caption_tables.h"
-#include "ui/lang_ini.h"
-#include "ui/language_text.h"
-#include "ui/messages.h"
-#include "ui/screen_text.h"
+#include "core/text/caption_tables.h"
+#include "core/text/lang_ini.h"
+#include "core/text/language_text.h"
+#include "core/text/messages.h"
+#include "core/text/screen_text.h"
 
 using namespace tern;
 using fuzz::Check;

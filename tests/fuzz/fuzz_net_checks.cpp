@@ -7,10 +7,10 @@
 #include <cstdint>
 #include <limits>
 
-#include "apply/validation.h"
-#include "config/net_types.h"
+#include "core/rules/validation.h"
+#include "core/record/net_types.h"
 #include "tests/fuzz/fuzz_support.h"
-#include "ui/messages.h"
+#include "core/text/messages.h"
 
 using namespace tern;
 using fuzz::Check;

@@ -20,9 +20,9 @@
 #include <cstdint>
 #include <cstring>
 
-#include "app/form_model.h"
-#include "config/ap_config_record.h"
-#include "config/record_builder.h"
+#include "core/form/form_model.h"
+#include "core/record/ap_config_record.h"
+#include "core/record/record_builder.h"
 #include "tests/fuzz/fuzz_support.h"
 
 using namespace tern;

@@ -15,11 +15,11 @@
 #include <cstring>
 #include <vector>
 
-#include "app/backup_file.h"
-#include "apply/ap_engine.h"
-#include "config/record_builder.h"
-#include "link/protocol.h"
-#include "tools/simulator/ap_simulator.h"
+#include "cli/backup_file.h"
+#include "core/engine/ap_engine.h"
+#include "core/record/record_builder.h"
+#include "core/net/protocol.h"
+#include "sim/ap_simulator.h"
 
 using namespace tern;
 

@@ -12,17 +12,17 @@
 #include <cstring>
 #include <functional>
 
-#include "app/tmain_fm.h"
-#include "app/tquill_grid.h"
-#include "config/ap_config_record.h"
-#include "config/net_types.h"
-#include "link/network_guard.h"
-#include "link/protocol.h"
-#include "link/qt_udp_socket_control.h"
+#include "gui/mainwindow/tmain_fm.h"
+#include "gui/widgets/tquill_grid.h"
+#include "core/record/ap_config_record.h"
+#include "core/record/net_types.h"
+#include "core/net/network_guard.h"
+#include "core/net/protocol.h"
+#include "core/net/qt_udp_socket_control.h"
 #include "tests/support/recording_dialog_seam.h"
-#include "tools/simulator/ap_simulator.h"
-#include "ui/tmul_usr_pass_fm.h"
-#include "ui/tusr_pass_fm.h"
+#include "sim/ap_simulator.h"
+#include "gui/dialogs/tmul_usr_pass_fm.h"
+#include "gui/dialogs/tusr_pass_fm.h"
 
 using namespace tern;
 using tern::test::SimProcess;

@@ -10,17 +10,17 @@
 #include <functional>
 #include <map>
 
-#include "app/record_view.h"
-#include "app/tmain_fm.h"
-#include "app/tquill_grid.h"
-#include "config/ap_config_record.h"
-#include "config/net_types.h"
-#include "link/network_guard.h"
-#include "link/qt_udp_socket_control.h"
+#include "core/form/record_view.h"
+#include "gui/mainwindow/tmain_fm.h"
+#include "gui/widgets/tquill_grid.h"
+#include "core/record/ap_config_record.h"
+#include "core/record/net_types.h"
+#include "core/net/network_guard.h"
+#include "core/net/qt_udp_socket_control.h"
 #include "tests/support/hostile_datagrams.h"
 #include "tests/support/window_over_udp.h"
 #include "tests/support/recording_dialog_seam.h"
-#include "tools/simulator/ap_simulator.h"
+#include "sim/ap_simulator.h"
 
 using namespace tern;
 using tern::test::SimProcess;

@@ -2,11 +2,11 @@
 // tools/isolated-net; the first check refuses any other network.
 #include "tests/support/net_test_support.h"
 #include "tests/support/run_program.h"
-#include "config/ap_config_record.h"
-#include "config/net_types.h"
-#include "apply/search_session.h"
-#include "link/network_guard.h"
-#include "link/qt_udp_socket_control.h"
+#include "core/record/ap_config_record.h"
+#include "core/record/net_types.h"
+#include "core/engine/search_session.h"
+#include "core/net/network_guard.h"
+#include "core/net/qt_udp_socket_control.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -2,7 +2,7 @@
 
 // What the tests over real UDP share: the simulator as a bounded child
 // process, and a fixture that refuses the host's network namespace.
-#include "link/network_guard.h"
+#include "core/net/network_guard.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/dialog_seam.h"
+#include "gui/dialogs/dialog_seam.h"
 
 #include <QDialog>
 

@@ -9,8 +9,8 @@
 
 #include <functional>
 
-#include "app/tmain_fm.h"
-#include "app/tquill_grid.h"
+#include "gui/mainwindow/tmain_fm.h"
+#include "gui/widgets/tquill_grid.h"
 
 namespace tern::test {
 

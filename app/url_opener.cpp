@@ -1,9 +1,0 @@
-#include "app/url_opener.h"
-
-#include <QDesktopServices>
-
-namespace tern::app {
-
-bool DesktopUrlOpener::openUrl(const QUrl& url) { return QDesktopServices::openUrl(url); }
-
-}  // namespace tern::app

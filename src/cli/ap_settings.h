@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QJsonObject>
+
+#include "core/text/screen_text.h"
+
+namespace tern::config {
+class ApConfigRecord;
+}
+
+namespace tern::app {
+
+// An AP as one search lists it, for scripts: mac, name, ssid, wep (bool),
+// ip, channel, encryption. Texts are the AP's own, decoded from its code
+// page; nothing in them is ever read as a pattern.
+QJsonObject ScanEntry(const config::ApConfigRecord& record, ui::TextEncoding encoding);
+
+// Every setting the window shows, under stable snake_case names, as a
+// person reads them on the form: list entries by their English text with
+// the record's code beside them where that helps. Keys, pass phrases and
+// RADIUS secrets are "***" unless `showSecrets`.
+QJsonObject DecodeSettings(const config::ApConfigRecord& record, ui::TextEncoding encoding,
+                           bool showSecrets);
+
+}  // namespace tern::app

@@ -1,0 +1,59 @@
+#include "cli/backup_file.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <algorithm>
+
+#include "cli/ap_settings.h"
+#include "core/record/net_types.h"
+
+namespace tern::app {
+
+namespace {
+
+const QString kFormat = QStringLiteral("tern-ap-backup");
+
+bool IsHexDigit(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+}  // namespace
+
+QByteArray BackupFileContent(const config::ApConfigRecord& record, ui::TextEncoding encoding,
+                             const QDateTime& when) {
+    const QJsonObject file{
+        {QStringLiteral("format"), kFormat},
+        {QStringLiteral("version"), 1},
+        {QStringLiteral("mac"), config::MacText(record.mac_addr())},
+        {QStringLiteral("date"), when.toUTC().toString(Qt::ISODate)},
+        {QStringLiteral("settings"), DecodeSettings(record, encoding, true)},
+        {QStringLiteral("record"), QString::fromLatin1(record.toByteArray().toHex())},
+    };
+    return QJsonDocument(file).toJson(QJsonDocument::Indented);
+}
+
+std::optional<config::ApConfigRecord> ReadBackupFile(QByteArrayView content) {
+    const QJsonObject saved = QJsonDocument::fromJson(content.toByteArray()).object();
+    if (saved.value(QStringLiteral("format")).toString() != kFormat ||
+        saved.value(QStringLiteral("version")).toInt() != 1) {
+        return std::nullopt;
+    }
+    // Every character a hexadecimal digit: a converter that skips the
+    // others would read a damaged record as a shorter one.
+    const QByteArray hex = saved.value(QStringLiteral("record")).toString().toLatin1();
+    if (hex.size() != static_cast<qsizetype>(2 * link::kRecordSize) ||
+        !std::all_of(hex.begin(), hex.end(), IsHexDigit)) {
+        return std::nullopt;
+    }
+    const std::optional<config::ApConfigRecord> record =
+        config::ApConfigRecord::FromBytes(QByteArray::fromHex(hex));
+    const std::optional<config::MacAddress> mac =
+        config::ParseMacText(saved.value(QStringLiteral("mac")).toString());
+    if (!record || !mac || record->mac_addr() != *mac) {
+        return std::nullopt;
+    }
+    return record;
+}
+
+}  // namespace tern::app

@@ -1,0 +1,136 @@
+// tern-ap-cli: the command-line front end over the same engine as the
+// window. Data goes to stdout, messages to stderr; see --help.
+#include <QCoreApplication>
+#include <QFile>
+#include <QTimer>
+
+#include <cstdio>
+#include <memory>
+#include <termios.h>
+#include <unistd.h>
+
+#include "cli/cli_options.h"
+#include "cli/cli_runner.h"
+#include "core/net/in_memory_network.h"
+#include "core/net/net_interfaces.h"
+#include "core/net/qt_udp_socket_control.h"
+#include "sim/in_memory_simulator.h"
+
+using namespace tern;
+
+namespace {
+
+void Error(const QString& text) {
+    std::fputs(qPrintable(QStringLiteral("tern-ap-cli: ") + text + u'\n'), stderr);
+}
+
+void Write(std::FILE* to, const QByteArray& bytes) {
+    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), to);
+}
+
+// The password without echo, from the terminal.
+std::optional<QString> Prompt() {
+    termios old{};
+    if (tcgetattr(STDIN_FILENO, &old) != 0) return std::nullopt;
+    termios quiet = old;
+    quiet.c_lflag &= static_cast<tcflag_t>(~ECHO);
+    std::fputs("Password: ", stderr);
+    std::fflush(stderr);
+    tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+    char line[256] = {};
+    const bool read = std::fgets(line, sizeof line, stdin) != nullptr;
+    tcsetattr(STDIN_FILENO, TCSAFLUSH, &old);
+    std::fputs("\n", stderr);
+    if (!read) return std::nullopt;
+    return QString::fromLocal8Bit(line).chopped(QByteArrayView(line).endsWith('\n') ? 1 : 0);
+}
+
+// The login's password, from the first of its sources that is given.
+std::optional<QString> Password(const app::CliOptions& o) {
+    if (!o.passwordFile.isEmpty()) {
+        QFile file(o.passwordFile);
+        if (!file.open(QIODevice::ReadOnly)) {
+            Error(QStringLiteral("cannot read --password-file '") + o.passwordFile + u'\'');
+            return std::nullopt;
+        }
+        QByteArray first = file.readLine(4096);
+        while (first.endsWith('\n') || first.endsWith('\r')) first.chop(1);
+        return QString::fromUtf8(first);
+    }
+    if (o.passwordGiven) {
+        Error(QStringLiteral("warning: --password is visible to other users of this machine; "
+                             "--password-file or TERN_AP_PASSWORD is not"));
+        return o.password;
+    }
+    if (qEnvironmentVariableIsSet("TERN_AP_PASSWORD")) {
+        return qEnvironmentVariable("TERN_AP_PASSWORD");
+    }
+    if (isatty(STDIN_FILENO)) return Prompt();
+    Error(QStringLiteral("no password: give --password-file FILE, TERN_AP_PASSWORD, or a terminal"));
+    return std::nullopt;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("tern-ap-cli"));
+
+    const auto parsed = app::ParseCliOptions(app.arguments().mid(1));
+    if (const QString* error = std::get_if<QString>(&parsed)) {
+        Error(*error + QStringLiteral("; see --help"));
+        return app::kExitUsage;
+    }
+    const app::CliOptions o = std::get<app::CliOptions>(parsed);
+    if (o.help) {
+        Write(stdout, app::CliUsage().toUtf8());
+        return app::kExitOk;
+    }
+    app::CliLogin login;
+    if (o.command == u"set" || o.command == u"restore") {
+        const std::optional<QString> password = Password(o);
+        if (!password) return app::kExitUsage;
+        login = {o.user, *password};
+    }
+
+    link::InMemoryNetwork network;
+    std::unique_ptr<sim::InMemorySimulator> simulator;
+    std::unique_ptr<link::UdpSocketControl> socket;
+    if (o.demo) {
+        simulator = std::make_unique<sim::InMemorySimulator>(
+            network, sim::ApSimulator(sim::DemoAps(o.demoCount)));
+        socket = std::make_unique<link::InMemorySocketControl>(network);
+    } else {
+        auto udp = std::make_unique<link::QtUdpSocketControl>();
+        if (!o.interfaces.isEmpty()) {
+            // Checked before anything is sent: a typing error must not turn
+            // into a search of some other segment.
+            const auto chosen = link::ChooseInterfaces(link::SystemInterfaces(), o.interfaces);
+            if (const QString* error = std::get_if<QString>(&chosen)) {
+                Error(*error);
+                return app::kExitUsage;
+            }
+            udp->restrictTo(std::get<QList<link::NetInterface>>(chosen));
+        }
+        socket = std::move(udp);
+    }
+    socket->lclPort = link::kDefaultPort;
+    socket->rmtPort = link::kDefaultPort;
+    socket->RmtAddr = QString::fromLatin1(link::kBroadcastAddress);
+    if (!socket->OpenSocket()) {
+        Error(QStringLiteral("UDP port ") + QString::number(link::kDefaultPort) +
+              QStringLiteral(" cannot be opened"));
+        return app::kExitFailure;
+    }
+
+    app::CliRunner runner(*socket, o, login);
+    QObject::connect(&runner, &app::CliRunner::done, &app, [&] {
+        Write(stdout, runner.out());
+        Write(stderr, runner.err());
+        socket->CloseSocket();
+        QCoreApplication::quit();
+    });
+    QTimer::singleShot(0, &runner, &app::CliRunner::start);
+    QCoreApplication::exec();
+    return runner.exitCode();
+}

@@ -1,0 +1,403 @@
+#include "cli/cli_runner.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
+
+#include <cstdio>
+#include <cstring>
+#include <unistd.h>
+
+#include "cli/ap_settings.h"
+#include "cli/backup_file.h"
+#include "core/form/form_model.h"
+#include "cli/headless_search.h"
+#include "core/rules/validation.h"
+#include "core/record/net_types.h"
+#include "core/record/record_builder.h"
+#include "core/net/qt_udp_socket_control.h"
+#include "core/text/lang_ini.h"
+#include "core/text/language_text.h"
+#include "core/text/messages.h"
+
+namespace tern::app {
+
+namespace {
+
+// The AP texts of the command line are in the code page of the English
+// language file, the one an administrator's shell meets first.
+constexpr ui::TextEncoding kEncoding = ui::TextEncoding::Windows1252;
+constexpr int kTickMs = 2000;
+constexpr int kWaitSliceMs = 100;
+constexpr int kMaxWaits = 3;
+
+const ui::LanguageText& English() {
+    static const ui::LanguageText english(ui::LangIni::FromBytes({}), kEncoding);
+    return english;
+}
+
+config::ApConfigRecord RecordOf(const apply::SearchSession::Found& ap) {
+    return config::ApConfigRecord(ap.record);
+}
+
+QString NameOf(const config::ApConfigRecord& record) {
+    return ui::RecordTextToScreen(record.ap_name(), kEncoding);
+}
+
+}  // namespace
+
+CliRunner::CliRunner(link::UdpSocketControl& socket, CliOptions options, CliLogin login,
+                     QObject* parent)
+    : QObject(parent), socket_(socket), o_(std::move(options)), login_(std::move(login)),
+      search_(socket) {
+    connect(&search_, &apply::SearchSession::finished, this, &CliRunner::searched);
+    // After the search the apply's answers go to the same engine.
+    connect(&socket_, &link::UdpSocketControl::OnRecv, this, [this](const QByteArray& d, uint via) {
+        if (!applying_) return;
+        search_.engine().Receive(d, via);
+        if (next_ >= jobs_.size() && search_.engine().unanswered_targets.isEmpty()) {
+            finishApply();  // every target has answered: no need to wait on
+        } else if (waitTimer_.isActive() && !search_.engine().wait_flag) {
+            // The previous AP answered: the next request goes out now.
+            waitTimer_.stop();
+            QTimer::singleShot(0, this, &CliRunner::sendNext);
+        }
+    });
+    waitTimer_.setSingleShot(true);
+    connect(&waitTimer_, &QTimer::timeout, this, &CliRunner::sendNext);
+    tickTimer_.setInterval(kTickMs);
+    connect(&tickTimer_, &QTimer::timeout, this, &CliRunner::tick);
+}
+
+void CliRunner::start() {
+    progress(QStringLiteral("searching for %1 ms").arg(o_.timeoutMs));
+    search_.start(o_.timeoutMs);
+}
+
+void CliRunner::message(const QString& text) {
+    err_ += QStringLiteral("tern-ap-cli: ").toUtf8() + text.toUtf8() + '\n';
+}
+
+void CliRunner::progress(const QString& text) {
+    // Live, and only where a person watches.
+    if (!o_.quiet && isatty(STDERR_FILENO)) {
+        std::fputs(qPrintable(QStringLiteral("tern-ap-cli: ") + text + u'\n'), stderr);
+    }
+}
+
+void CliRunner::finish(int code) {
+    if (finished_) return;
+    finished_ = true;
+    applying_ = false;
+    tickTimer_.stop();
+    waitTimer_.stop();
+    exitCode_ = code;
+    Q_EMIT done(code);
+}
+
+int CliRunner::noMatch() {
+    message(QStringLiteral("no AP answered as '") +
+            (o_.all ? QStringLiteral("--all") : o_.args.value(0)) + u'\'');
+    return kExitFailure;
+}
+
+std::vector<const apply::SearchSession::Found*> CliRunner::targets() const {
+    std::vector<const apply::SearchSession::Found*> out;
+    const QString target = o_.command == u"restore" ? o_.args.value(1) : o_.args.value(0);
+    const std::optional<config::MacAddress> mac = config::ParseMacText(target);
+    for (const auto& ap : search_.found()) {
+        const config::ApConfigRecord record = RecordOf(ap);
+        if (o_.all || (mac && record.mac_addr() == *mac) || (!mac && NameOf(record) == target)) {
+            out.push_back(&ap);
+        }
+    }
+    return out;
+}
+
+void CliRunner::searched() {
+    if (const qint64 lost = search_.counters().lost; lost > 0) {
+        // Not progress: said even with --quiet, since the list is short.
+        message(link::QtUdpSocketControl::LostMessage(lost));
+    }
+    int code = kExitFailure;
+    if (o_.command == u"scan") {
+        code = scan();
+    } else if (o_.command == u"show") {
+        code = show();
+    } else if (o_.command == u"backup") {
+        code = backup();
+    } else if (o_.command == u"set" || o_.command == u"restore") {
+        code = o_.command == u"set" ? prepareSet() : prepareRestore();
+        if (code == kExitOk) {
+            sendNext();  // the apply's answers decide the exit code
+            return;
+        }
+    }
+    finish(code);
+}
+
+// ---------------------------------------------------------------- scan, show, backup
+
+int CliRunner::scan() {
+    if (o_.json) {
+        QJsonArray all;
+        for (const auto& ap : search_.found()) {
+            QJsonObject entry = ScanEntry(RecordOf(ap), kEncoding);
+            entry[QStringLiteral("interface")] = ap.interfaceName;
+            all.append(entry);
+        }
+        out_ += QJsonDocument(all).toJson(QJsonDocument::Indented);
+    } else {
+        std::vector<ApListLine> lines;
+        for (const auto& ap : search_.found()) lines.push_back(ListLineFor(ap));
+        out_ += FormatApTable(lines, search_.searchedInterfaces().size() > 1).toUtf8();
+    }
+    if (!o_.quiet) message(QString::number(search_.found().size()) + QStringLiteral(" AP(s) found"));
+    return kExitOk;
+}
+
+int CliRunner::show() {
+    const auto found = targets();
+    if (found.empty()) return noMatch();
+    QJsonArray shown;
+    for (const auto* ap : found) {
+        QJsonObject settings = DecodeSettings(RecordOf(*ap), kEncoding, o_.showSecrets);
+        settings[QStringLiteral("interface")] = ap->interfaceName;
+        shown.append(settings);
+    }
+    if (o_.json) {
+        out_ += shown.size() == 1 ? QJsonDocument(shown[0].toObject()).toJson(QJsonDocument::Indented)
+                                  : QJsonDocument(shown).toJson(QJsonDocument::Indented);
+        return kExitOk;
+    }
+    for (const QJsonValue& ap : shown) {
+        const QJsonObject settings = ap.toObject();
+        for (auto it = settings.begin(); it != settings.end(); ++it) {
+            const QJsonValue v = it.value();
+            const QByteArray value =
+                v.isString() ? v.toString().toUtf8()
+                             : QJsonDocument(QJsonArray{v}).toJson(QJsonDocument::Compact).mid(1).chopped(1);
+            out_ += it.key().toUtf8().leftJustified(20) + ' ' + value + '\n';
+        }
+        out_ += '\n';
+    }
+    return kExitOk;
+}
+
+int CliRunner::backup() {
+    const auto found = targets();
+    if (found.size() != 1) {
+        message(found.empty() ? QStringLiteral("no AP answered as '") + o_.args.value(0) + u'\''
+                              : QStringLiteral("backup saves one AP; the target names ") +
+                                    QString::number(found.size()));
+        return found.empty() ? kExitFailure : kExitUsage;
+    }
+    const config::ApConfigRecord record = RecordOf(*found.front());
+    // Written whole or not at all, readable by its owner only: it holds
+    // the AP's keys and secrets.
+    QSaveFile out(o_.args.value(1));
+    if (!out.open(QIODevice::WriteOnly) ||
+        !out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
+        out.write(BackupFileContent(record, kEncoding, QDateTime::currentDateTimeUtc())) < 0 ||
+        !out.commit()) {
+        message(QStringLiteral("cannot write '") + o_.args.value(1) + QStringLiteral("': ") + out.errorString());
+        return kExitFailure;
+    }
+    if (!o_.quiet) message(QStringLiteral("saved ") + config::MacText(record.mac_addr()));
+    return kExitOk;
+}
+
+// ---------------------------------------------------------------- set, restore
+
+bool CliRunner::loginWritable() {
+    for (const QString& text : {login_.user, login_.password}) {
+        if (!ui::ScreenTextToRecord(text, kEncoding)) {
+            message(ui::LookupMessage(English(), ui::kMsgErrCharset).text);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool CliRunner::passesChecks(const config::FormSettings& form, const config::ApConfigRecord& shown,
+                             const config::ApConfigRecord& built, bool multi) {
+    apply::FormValues values = FormValuesOf(form, shown, kEncoding, multi);
+    if (!multi) TakeDhcpServer(values, built);
+    const apply::ApplyCheckResult checked = apply::RunApplyChecks(values);
+    for (const apply::CheckMessage& m : checked.messages) {
+        message(apply::CheckMessageText(English(), m).text);
+    }
+    return checked.passed();
+}
+
+int CliRunner::prepareSet() {
+    const auto found = targets();
+    if (found.empty()) return noMatch();
+    const bool multi = found.size() > 1;
+    const QStringList assignments = o_.all ? o_.args : o_.args.mid(1);
+    for (const auto* ap : found) {
+        const config::ApConfigRecord shown = RecordOf(*ap);
+        config::FormSettings form = ShownForm(shown, kEncoding);
+        for (const QString& a : assignments) {
+            const qsizetype eq = a.indexOf(u'=');
+            if (const std::optional<QString> refused = SetNamed(form, shown, a.left(eq), a.mid(eq + 1), multi)) {
+                message(*refused);
+                return kExitUsage;
+            }
+        }
+        // A pass phrase without 802.1X switches it on, as the window's
+        // check does before the record is built.
+        const apply::ApplyCheckResult pre =
+            apply::CheckApplyPreconditions(FormValuesOf(form, shown, kEncoding, multi));
+        if (pre.check_dot1x) {
+            form.Chk_8021x = true;
+            message(ui::LookupMessage(English(), ui::kMsgNoSelect3).text);
+        }
+        const config::BuildResult built =
+            config::BuildRecord(multi ? config::BuildMode::Multi : config::BuildMode::Single, shown, form);
+        if (!built) {
+            message(ui::LookupMessage(English(), ui::kMsgErrBuild).text + u' ' + built.failure().field +
+                    QStringLiteral(" = \"") + built.failure().text + u'"');
+            return kExitUsage;
+        }
+        if (!passesChecks(form, shown, built.record(), multi)) return kExitUsage;
+        const QString mac = config::MacText(shown.mac_addr());
+        jobs_.push_back({built.record(), {mac, NameOf(shown)}});
+    }
+    return loginWritable() ? kExitOk : kExitUsage;
+}
+
+int CliRunner::prepareRestore() {
+    QFile file(o_.args.value(0));
+    if (!file.open(QIODevice::ReadOnly)) {
+        message(QStringLiteral("cannot read '") + o_.args.value(0) + QStringLiteral("': ") + file.errorString());
+        return kExitUsage;
+    }
+    const std::optional<config::ApConfigRecord> record = ReadBackupFile(file.read(1 << 20));
+    if (!record) {
+        message(QStringLiteral("'") + o_.args.value(0) +
+                QStringLiteral("' is not a backup of an AP made by tern-ap-cli, or it is damaged"));
+        return kExitUsage;
+    }
+    const config::MacAddress savedMac = record->mac_addr();
+    // The AP the TARGET names, else the one the file was saved from.
+    const apply::SearchSession::Found* target = nullptr;
+    if (o_.args.size() > 1) {
+        const auto named = targets();
+        if (named.size() > 1) {
+            message(QStringLiteral("restore writes one AP; '") + o_.args.value(1) +
+                    QStringLiteral("' names ") + QString::number(named.size()));
+            return kExitUsage;
+        }
+        if (!named.empty()) target = named.front();
+    } else {
+        for (const auto& ap : search_.found()) {
+            if (RecordOf(ap).mac_addr() == savedMac) target = &ap;
+        }
+    }
+    if (target == nullptr) {
+        message(QStringLiteral("no AP answered as '") +
+                (o_.args.size() > 1 ? o_.args.value(1) : config::MacText(savedMac)) + u'\'');
+        return kExitFailure;
+    }
+    const config::ApConfigRecord own = RecordOf(*target);
+    config::ApConfigRecord out = *record;
+    if (own.mac_addr() != savedMac && !o_.allFields) {
+        // Another AP keeps who and where it is.
+        out.set_mac_addr(own.mac_addr());
+        out.set_ip_addr(own.ip_addr());
+        out.set_subnet_mask(own.subnet_mask());
+        out.set_gateway(own.gateway());
+        out.set_ip_mode(own.ip_mode());
+        out.set_current_ip(own.current_ip());
+        out.set_ap_name(own.ap_name());
+    } else {
+        out.set_mac_addr(own.mac_addr());
+    }
+    // The same checks as set, over the form the record would show.
+    if (!passesChecks(ShownForm(out, kEncoding), out, out, false)) return kExitUsage;
+    jobs_.push_back({out, {config::MacText(out.mac_addr()), NameOf(own)}});
+    return loginWritable() ? kExitOk : kExitUsage;
+}
+
+void CliRunner::sendNext() {
+    apply::ApEngine& engine = search_.engine();
+    if (!applying_) {
+        applying_ = true;
+        QList<apply::ApplyTarget> targets;
+        for (const Job& job : jobs_) targets.append(job.target);
+        engine.BeginApply(static_cast<int>(jobs_.size()));
+        engine.BeginSending(targets);
+    }
+    // Several APs: each after the previous one's answer, or 3 x 100 ms.
+    if (next_ > 0 && engine.wait_flag && waits_ < kMaxWaits) {
+        ++waits_;
+        waitTimer_.start(kWaitSliceMs);
+        return;
+    }
+    waits_ = 0;
+    const Job& job = jobs_[next_++];
+    progress(QStringLiteral("applying %1/%2").arg(next_).arg(jobs_.size()));
+    const qsizetype max = config::ApConfigRecord::kLoginTextMax;
+    const config::ApConfigRecord withLogin = config::WithLogin(
+        job.record, ui::ScreenTextToRecordWithin(login_.user, kEncoding, max).value_or(QByteArray()),
+        ui::ScreenTextToRecordWithin(login_.password, kEncoding, max).value_or(QByteArray()));
+    // Only where the AP answered: never onto the other segments.
+    socket_.SendDataVia(engine.SetRequest(withLogin, job.target, jobs_.size() > 1),
+                        engine.InterfaceOf(job.target.mac));
+    if (next_ < jobs_.size()) {
+        waitTimer_.start(kWaitSliceMs);
+        return;
+    }
+    engine.RequestsSent();
+    if (engine.unanswered_targets.isEmpty()) {
+        finishApply();
+        return;
+    }
+    tickTimer_.start();
+}
+
+void CliRunner::tick() {
+    const apply::TimerTick t = search_.engine().Tick();
+    if (t != apply::TimerTick::Waiting) finishApply();
+}
+
+void CliRunner::finishApply() {
+    if (finished_) return;
+    apply::ApEngine& engine = search_.engine();
+    const QList<apply::ApplyTarget> silent = engine.unanswered_targets;
+    QStringList refused;
+    for (const QByteArray& mac : engine.failed_macs) {
+        config::MacAddress m{};
+        std::memcpy(m.data(), mac.constData(), std::min<std::size_t>(m.size(), static_cast<std::size_t>(mac.size())));
+        refused << config::MacText(m);
+    }
+    QJsonArray outcomes;
+    bool anySilent = false;
+    bool anyRefused = false;
+    for (const Job& job : jobs_) {
+        QString outcome = QStringLiteral("acknowledged");
+        if (std::any_of(silent.begin(), silent.end(),
+                        [&](const apply::ApplyTarget& t) { return t.mac == job.target.mac; })) {
+            outcome = QStringLiteral("no answer");
+            anySilent = true;
+        } else if (refused.contains(job.target.mac)) {
+            outcome = QStringLiteral("refused");
+            anyRefused = true;
+        }
+        if (o_.json) {
+            outcomes.append(QJsonObject{{QStringLiteral("mac"), job.target.mac},
+                                        {QStringLiteral("name"), job.target.name},
+                                        {QStringLiteral("outcome"), outcome}});
+        } else {
+            out_ += job.target.mac.toUtf8() + "  " + job.target.name.toUtf8() + "  " + outcome.toUtf8() + '\n';
+        }
+    }
+    if (o_.json) out_ += QJsonDocument(outcomes).toJson(QJsonDocument::Indented);
+    finish(anySilent ? kExitUnconfirmed : anyRefused ? kExitRefused : kExitOk);
+}
+
+}  // namespace tern::app

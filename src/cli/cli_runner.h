@@ -1,0 +1,83 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QTimer>
+
+#include <vector>
+
+#include "cli/cli_options.h"
+#include "core/engine/search_session.h"
+#include "core/record/ap_config_record.h"
+#include "core/record/record_builder.h"
+
+namespace tern::app {
+
+// The management login of set and restore, however it was given.
+struct CliLogin {
+    QString user;
+    QString password;
+};
+
+// One tern-ap-cli command run over a socket, without widgets: a search by
+// the engine, then scan, show, set, backup or restore on what answered.
+// Data goes to out, messages to err; done() carries the exit code. The
+// program's main() and the tests drive it alike.
+class CliRunner : public QObject {
+    Q_OBJECT
+  public:
+    CliRunner(link::UdpSocketControl& socket, CliOptions options, CliLogin login = {},
+              QObject* parent = nullptr);
+
+    void start();
+    int exitCode() const { return exitCode_; }
+    const QByteArray& out() const { return out_; }
+    const QByteArray& err() const { return err_; }
+
+  Q_SIGNALS:
+    void done(int exitCode);
+
+  private:
+    struct Job {
+        config::ApConfigRecord record;  // what goes out (login added when sent)
+        apply::ApplyTarget target;
+    };
+
+    void searched();
+    int scan();
+    int show();
+    int prepareSet();
+    int backup();
+    int prepareRestore();
+    void sendNext();
+    void tick();
+    void finishApply();
+    void finish(int code);
+    void message(const QString& text);
+    void progress(const QString& text);
+    std::vector<const apply::SearchSession::Found*> targets() const;
+    int noMatch();
+    bool loginWritable();
+    // The window's whole-form checks over the form; their messages when
+    // they refuse.
+    bool passesChecks(const config::FormSettings& form, const config::ApConfigRecord& shown,
+                      const config::ApConfigRecord& built, bool multi);
+
+    link::UdpSocketControl& socket_;
+    CliOptions o_;
+    CliLogin login_;
+    apply::SearchSession search_;
+    std::vector<Job> jobs_;
+    std::size_t next_ = 0;
+    int waits_ = 0;
+    bool applying_ = false;
+    bool finished_ = false;
+    QTimer waitTimer_;  // 100 ms waits between the requests of several APs
+    QTimer tickTimer_;  // the engine's 2-s ticks
+    QByteArray out_;
+    QByteArray err_;
+    int exitCode_ = kExitFailure;
+};
+
+}  // namespace tern::app

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "core/engine/search_session.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace tern::app {
+
+// One line per AP found: MAC text, name, SSID and whether WEP is in use,
+// as the AP list shows them.
+struct ApListLine {
+    QString mac;
+    QString name;
+    QString ssid;
+    QString wep;  // "Yes" or "No"
+    QString interfaceName;
+};
+
+ApListLine ListLineFor(const apply::SearchSession::Found& ap);
+// With `withInterface`, a last column names the interface each AP answered
+// on (worth showing only when more than one was searched).
+QString FormatApTable(const std::vector<ApListLine>& lines, bool withInterface = false);
+
+}  // namespace tern::app

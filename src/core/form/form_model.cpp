@@ -1,0 +1,514 @@
+#include "core/form/form_model.h"
+
+#include <array>
+
+#include "core/form/control_state.h"
+#include "core/form/record_view.h"
+#include "core/rules/key_text.h"
+#include "core/record/ap_config_record.h"
+#include "core/record/code_tables.h"
+#include "core/record/net_types.h"
+#include "core/text/lang_ini.h"
+#include "core/text/language_text.h"
+#include "core/text/messages.h"
+
+namespace tern::app {
+
+namespace {
+
+constexpr std::array<std::uint8_t, 3> kDot1xKeyLengths = {5, 13, 29};
+constexpr std::array<std::uint32_t, 6> kDot1xLifetimes = {86400, 28800, 3600, 1800, 900, 300};
+
+const ui::LanguageText& English() {
+    static const ui::LanguageText english(ui::LangIni::FromBytes({}), ui::TextEncoding::Windows1252);
+    return english;
+}
+
+std::array<QString, 4> Octets(const config::Ipv4Address& a) {
+    return {QString::number(a[0]), QString::number(a[1]), QString::number(a[2]),
+            QString::number(a[3])};
+}
+
+int IndexOf(auto list, auto value) {
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        if (list[i] == value) return static_cast<int>(i);
+    }
+    return -1;
+}
+
+// ---------------------------------------------------------------- values
+
+std::optional<bool> Bool(const QString& v) {
+    const QString t = v.toLower();
+    if (t == u"1" || t == u"true" || t == u"on" || t == u"yes") return true;
+    if (t == u"0" || t == u"false" || t == u"off" || t == u"no") return false;
+    return std::nullopt;
+}
+
+std::optional<int> Number(const QString& v, int min, int max) {
+    const std::optional<qint64> n = apply::DecimalValue(v);
+    if (!n || *n < min || *n > max) return std::nullopt;
+    return static_cast<int>(*n);
+}
+
+QString Refused(const QString& name, const QString& value, const QString& wants) {
+    return name + QStringLiteral(" wants ") + wants + QStringLiteral(", not '") + value +
+           QStringLiteral("'");
+}
+
+// The form's message for a numeric field's refusal.
+QString RangeMessage(const QString& name, const QByteArray& key) {
+    const ui::ErrorMessage* m = ui::FindRangeErrorMessage(key);
+    const ui::ErrorMessage fallback{key, true, ui::kSettingError, true, ui::kMessageCaption};
+    return name + QStringLiteral(": ") + ui::LookupMessage(English(), m ? *m : fallback).text;
+}
+
+// Four octets typed into a row of the form's numeric fields, each taken as
+// leaving that field takes it (range, mask octet).
+std::optional<QString> SetAddress(std::array<QString, 4>& row, const QString& fieldStem,
+                                  const QString& name, const QString& value) {
+    const QStringList parts = value.split(u'.');
+    if (parts.size() != 4) return Refused(name, value, QStringLiteral("four octets a.b.c.d"));
+    std::array<QString, 4> octets;
+    for (int i = 0; i < 4; ++i) {
+        const QString field = fieldStem + QString::number(i + 1);
+        const apply::NumericField* f = apply::FindNumericField(field);
+        const QString& text = parts[i];
+        if (text.isEmpty() || !apply::DecimalValue(text)) {
+            return Refused(name, value, QStringLiteral("decimal octets"));
+        }
+        if (f != nullptr) {
+            const QByteArray key =
+                apply::RangeErrorKey(apply::NumberKindOfField(field), text, f->max, f->min);
+            if (key != "0") return RangeMessage(name, key);
+            if (f->maskOctet && i < 3 && !apply::IsMaskOctet(text)) {
+                return RangeMessage(name, QByteArrayLiteral("Err_subnet"));
+            }
+        }
+        octets[static_cast<std::size_t>(i)] = text;
+    }
+    row = octets;
+    return std::nullopt;
+}
+
+// One of the advanced settings, checked as the advanced dialog checks it.
+std::optional<QString> SetAdvanced(QString& target, const char* field, int min, int max,
+                                   const QString& name, const QString& value) {
+    if (!apply::DecimalValue(value)) return Refused(name, value, QStringLiteral("a whole number"));
+    const QByteArray key = apply::RangeErrorKey(QByteArrayView(field), value, max, min);
+    if (key != "0") return RangeMessage(name, key);
+    target = value;
+    return std::nullopt;
+}
+
+// A list entry by its number or, case aside, its English text.
+std::optional<int> Entry(const QString& value, std::initializer_list<const char*> texts) {
+    int i = 0;
+    for (const char* t : texts) {
+        if (value.compare(QLatin1StringView(t), Qt::CaseInsensitive) == 0) return i;
+        ++i;
+    }
+    return Number(value, 0, static_cast<int>(texts.size()) - 1);
+}
+
+void EmptyKeys(config::FormSettings& f) {
+    f.e_key = {};
+    f.key_edited.fill(true);
+    f.key_starred.fill(false);
+}
+
+// A click on the encryption box: the hex representation, keys flagged; off
+// also chooses the first authentication type.
+void SwitchEncryption(config::FormSettings& f, bool on) {
+    if (on == f.chb_encry) return;
+    f.chb_encry = on;
+    if (!f.w_r_hex) EmptyKeys(f);
+    f.w_r_hex = true;
+    f.key_edited.fill(true);
+    if (!on) f.s_auth = 0;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- the shown form
+
+config::FormSettings ShownForm(const config::ApConfigRecord& r, ui::TextEncoding encoding) {
+    config::FormSettings f = config::DefaultFormSettings();
+    f.text_from_record = [encoding](QByteArrayView bytes) {
+        return ui::RecordTextToScreen(bytes, encoding);
+    };
+    f.text_to_record = [encoding](const QString& text) {
+        return ui::ScreenTextToRecord(text, encoding);
+    };
+    const auto text = [encoding](const QByteArray& b) { return ui::RecordTextToScreen(b, encoding); };
+
+    f.Chk_8021x = r.dot1x_on();
+    f.c_8_keylength = IndexOf(kDot1xKeyLengths, r.dot1x_key_len());
+    f.c_8_lifetime = IndexOf(kDot1xLifetimes, r.dot1x_key_lifetime());
+    f.e_8_port = {QString::number(r.radius_port(0)), QString::number(r.radius_port(1))};
+    f.e_8_shared = {text(r.radius_secret(0)), text(r.radius_secret(1))};
+    f.e_8_ip = Octets(r.radius_ip(0));
+    f.e_8_ipS = Octets(r.radius_ip(1));
+
+    f.i_r_dhcp = !r.ip_mode();
+    f.e_ip = Octets(r.ip_addr());
+    f.e_submask = Octets(r.subnet_mask());
+    f.e_gateway = Octets(r.gateway());
+    f.chB_dhcp_srv = r.dhcp_server_on();
+    const config::Ipv4Address start = r.dhcp_pool_start();
+    f.e_dhcp_from = Octets(start);
+    f.e_dhcp_to = Octets(start);
+    f.e_dhcp_to[3] = QString::number(DhcpPoolEnd(start[3], r.dhcp_pool_size()));
+    f.e_dns = Octets(r.dns_server());
+
+    f.e_apname = text(r.ap_name());
+    f.e_essid = text(r.ssid());
+    f.s_ch.reset();
+    const config::RegDomain* domain = config::FindRegDomain(r.reg_domain());
+    if (const std::optional<QString> channel = ChannelText(r.channel()); channel && domain) {
+        bool ok = false;
+        const int c = channel->toInt(&ok);
+        if (ok && c >= domain->first_channel && c <= domain->last_channel) f.s_ch = c;
+    }
+
+    const int auth = r.auth_type();
+    f.s_auth = auth < config::kAuthTypeCount ? auth : -1;
+    f.wpa_m_p = text(r.wpa_passphrase());
+    f.wpa_m_p_hint.clear();
+    f.chb_encry = WepInUse(f.s_auth, r.wep_on()) || auth == config::kAuthWpa ||
+                  auth == config::kAuthWpaPsk;
+    f.w_rb_key = r.wep_default_key() <= 3 ? r.wep_default_key() : -1;
+    f.w_r_hex = r.wep_key_format() == 0;
+    f.s_wep_1 = 0;
+    f.key_hint = {};
+    f.e_key = {};
+    f.key_edited = {};
+    f.key_starred = {};
+    if (f.chb_encry && !WepInUse(f.s_auth, r.wep_on())) {
+        // WPA: the window's length list keeps whatever the AP shown before
+        // left in it; here it is this AP's own, so an apply that changes
+        // something else writes the key length back as it was.
+        f.s_wep_1 = r.wep_key_len() == config::kWepKeyLen64    ? 0
+                    : r.wep_key_len() == config::kWepKeyLen128 ? 1
+                                                               : -1;
+    }
+    if (WepInUse(f.s_auth, r.wep_on())) {
+        for (int k = 0; k < 4; ++k) {
+            QByteArray key;
+            switch (r.wep_key_len()) {
+                case config::kWepKeyLen64:
+                    f.s_wep_1 = 0;
+                    key = r.wep64_key(k);
+                    break;
+                case config::kWepKeyLen128:
+                    f.s_wep_1 = 1;
+                    key = r.wep128_key(k);
+                    break;
+                case config::kWepKeyLenWide:
+                    f.s_wep_1 = 2;
+                    key = r.wep_wide_shown_key(k);
+                    break;
+                default:
+                    break;
+            }
+            const auto i = static_cast<std::size_t>(k);
+            f.key_hint[i] = apply::BytesToHexText(key);
+            f.e_key[i] = QString(f.key_hint[i].size(), u'*');
+            f.key_starred[i] = !f.e_key[i].isEmpty();
+        }
+    }
+
+    f.r_apmode = config::FindOpMode(r.op_mode()) != nullptr ? r.op_mode() : -1;
+    f.e_rm_mac = config::MacText(r.remote_mac());
+
+    const int extended = config::IsExtendedMode(r.mode_bits()) ? 1 : 0;
+    f.s_extended = extended;
+    if (const int rate = config::TxRateIndex(r.tx_rate()); rate >= 0) f.more_rate = rate;
+    if (extended == 1) f.more_rate = 0;
+    f.flag_word_state = r.flag_word() == 0 ? 1 : 0;
+    f.more_wds = r.wds() != 0 ? 1 : 0;
+    f.more_bcast = r.ssid_hidden() ? 1 : 0;
+    f.more_txpower = r.tx_power();
+    f.more_11g_only = r.g_only();
+    f.more_beacon = QString::number(r.beacon_interval());
+    f.more_rts = QString::number(r.rts_threshold());
+    f.more_frag = QString::number(r.frag_threshold());
+    f.more_dtim = QString::number(r.dtim_period());
+    // The window leaves its turbo choice as it was while the extended mode
+    // hides the AP's; here there is nothing before, so it is the AP's own
+    // even then, and no choice at all for a pattern the list does not know:
+    // an apply writes the AP's turbo mode back unchanged.
+    f.more_superg = config::TurboIndex(r);
+    return f;
+}
+
+apply::FormValues FormValuesOf(const config::FormSettings& f, const config::ApConfigRecord& shown,
+                               ui::TextEncoding encoding, bool multi) {
+    apply::FormValues v;
+    for (std::size_t i = 0; i < v.op_mode.size(); ++i) v.op_mode[i] = f.r_apmode == static_cast<int>(i);
+    v.remote_mac = f.e_rm_mac;
+    v.encryption = f.chb_encry;
+    v.auth = f.s_auth;
+    v.hex = f.w_r_hex;
+    const int bytes = KeyBytesForLength(f.s_wep_1);
+    for (std::size_t i = 0; i < 4; ++i) {
+        v.key_selected[i] = f.w_rb_key == static_cast<int>(i);
+        v.key_bytes[i] = bytes;
+        const bool kept = (!f.key_edited[i] || f.key_starred[i]) && !f.key_hint[i].isEmpty();
+        v.key_kept[i] = kept;
+        if (kept && f.w_r_hex) {
+            v.key_text[i] = apply::SignificantKeyText(f.key_hint[i], true);
+        } else if (kept) {
+            const std::optional<QString> ascii = apply::AsciiKeyFromHexPairs(f.key_hint[i], bytes);
+            const qsizetype n = ascii ? ascii->size() : 0;
+            v.key_text[i] = (n == 5 || n == 13 || n == 29) ? *ascii : QString();
+        } else {
+            v.key_text[i] = apply::SignificantKeyText(f.e_key[i], f.w_r_hex);
+        }
+    }
+    v.passphrase = f.wpa_m_p;
+    v.confirmation = f.wpa_m_p;
+    v.fixed_ip = !f.i_r_dhcp;
+    v.ip = f.e_ip;
+    v.mask = f.e_submask;
+    v.gateway = f.e_gateway;
+    v.dhcp_from = f.e_dhcp_from;
+    v.dhcp_to = f.e_dhcp_to;
+    v.dot1x = f.Chk_8021x;
+    v.shared1 = f.e_8_shared[0];
+    v.port1 = f.e_8_port[0];
+    v.radius_ip = f.e_8_ip;
+
+    using Record = config::ApConfigRecord;
+    v.record_encoding = encoding;
+    const auto add = [&](const char* field, int page, const QString& text, int max,
+                         const QByteArray& current) {
+        const bool asShown = ui::RecordTextToScreen(current, encoding) == text;
+        v.record_texts.push_back({QString::fromLatin1(field), page, text, max, asShown});
+    };
+    add("e_apname", apply::kApPage, f.e_apname, Record::kApNameMax, shown.ap_name());
+    add("e_essid", apply::kApPage, f.e_essid, Record::kSsidMax, shown.ssid());
+    if (f.s_auth == 3) {
+        add("wpa_m_p", apply::kWepPage, f.wpa_m_p, Record::kWpaPassphraseMax, shown.wpa_passphrase());
+    }
+    add("e_8_shared1", apply::kDot1xPage, f.e_8_shared[0], Record::kRadiusSecretMax, shown.radius_secret(0));
+    add("e_8_shared2", apply::kDot1xPage, f.e_8_shared[1], Record::kRadiusSecretMax, shown.radius_secret(1));
+    v.multi = multi;
+    return v;
+}
+
+void TakeDhcpServer(apply::FormValues& values, const config::ApConfigRecord& built) {
+    constexpr qsizetype kDhcpServerOnOffset = 120;
+    values.dhcp_start.clear();
+    for (const std::uint8_t octet : built.dhcp_pool_start()) {
+        values.dhcp_start += QString::number(octet) + u'.';
+    }
+    values.dhcp_server_on = built.bytes()[kDhcpServerOnOffset] == 1;
+}
+
+// ---------------------------------------------------------------- setting by name
+
+QStringList SettableNames() {
+    return {QStringLiteral("ap_name"),          QStringLiteral("ssid"),
+            QStringLiteral("channel"),          QStringLiteral("op_mode"),
+            QStringLiteral("remote_mac"),       QStringLiteral("ip_mode"),
+            QStringLiteral("ip_address"),       QStringLiteral("subnet_mask"),
+            QStringLiteral("gateway"),          QStringLiteral("dhcp_server.enabled"),
+            QStringLiteral("dhcp_server.start"), QStringLiteral("dhcp_server.end_last_octet"),
+            QStringLiteral("dhcp_server.dns"),  QStringLiteral("encryption"),
+            QStringLiteral("auth_type"),        QStringLiteral("wep_key_length"),
+            QStringLiteral("wep_key_format"),   QStringLiteral("wep_default_key"),
+            QStringLiteral("wep_keys.1"),       QStringLiteral("wep_keys.2"),
+            QStringLiteral("wep_keys.3"),       QStringLiteral("wep_keys.4"),
+            QStringLiteral("wpa_passphrase"),   QStringLiteral("dot1x"),
+            QStringLiteral("dot1x_key_length"), QStringLiteral("dot1x_key_lifetime"),
+            QStringLiteral("radius_servers.1.ip"), QStringLiteral("radius_servers.1.port"),
+            QStringLiteral("radius_servers.1.shared_secret"), QStringLiteral("radius_servers.2.ip"),
+            QStringLiteral("radius_servers.2.port"), QStringLiteral("radius_servers.2.shared_secret"),
+            QStringLiteral("beacon_interval"),  QStringLiteral("rts_threshold"),
+            QStringLiteral("frag_threshold"),   QStringLiteral("dtim_period"),
+            QStringLiteral("ssid_broadcast"),   QStringLiteral("tx_rate"),
+            QStringLiteral("tx_power"),         QStringLiteral("g_only"),
+            QStringLiteral("super_g"),          QStringLiteral("wds"),
+            QStringLiteral("extended_mode")};
+}
+
+std::optional<QString> SetNamed(config::FormSettings& f, const config::ApConfigRecord& shown,
+                                const QString& name, const QString& value, bool multi) {
+    static const QStringList perAp = {QStringLiteral("channel"), QStringLiteral("ip_mode"),
+                                      QStringLiteral("ip_address"), QStringLiteral("subnet_mask"),
+                                      QStringLiteral("gateway")};
+    if (multi && (perAp.contains(name) || name.startsWith(u"dhcp_server."))) {
+        return name + QStringLiteral(" is each AP's own; name one AP to change it");
+    }
+    if (name == u"ap_name") {
+        f.e_apname = value;
+    } else if (name == u"ssid") {
+        f.e_essid = value;
+    } else if (name == u"channel") {
+        const config::RegDomain* domain = config::FindRegDomain(shown.reg_domain());
+        const std::optional<int> c = domain ? Number(value, domain->first_channel, domain->last_channel)
+                                            : std::nullopt;
+        if (!c) return Refused(name, value, QStringLiteral("a channel of the AP's domain"));
+        f.s_ch = *c;
+    } else if (name == u"op_mode") {
+        const std::optional<int> m = Entry(value, {"Access Point", "Access Point Client",
+                                                   "Wireless Bridge", "Multiple Bridge", "Repeat Mode"});
+        if (!m) return Refused(name, value, QStringLiteral("0..4 or a mode's name"));
+        f.r_apmode = *m;
+    } else if (name == u"remote_mac") {
+        f.e_rm_mac = value.toUpper();
+    } else if (name == u"ip_mode") {
+        const QString t = value.toLower();
+        if (t == u"fixed" || t == u"fixed ip" || t == u"1") {
+            f.i_r_dhcp = false;
+        } else if (t == u"dhcp" || t == u"dhcp client" || t == u"0") {
+            f.i_r_dhcp = true;
+        } else {
+            return Refused(name, value, QStringLiteral("fixed or dhcp"));
+        }
+    } else if (name == u"ip_address") {
+        return SetAddress(f.e_ip, QStringLiteral("e_ip_"), name, value);
+    } else if (name == u"subnet_mask") {
+        return SetAddress(f.e_submask, QStringLiteral("e_submask_"), name, value);
+    } else if (name == u"gateway") {
+        return SetAddress(f.e_gateway, QStringLiteral("e_gateway_"), name, value);
+    } else if (name == u"dhcp_server.enabled") {
+        const std::optional<bool> b = Bool(value);
+        if (!b) return Refused(name, value, QStringLiteral("true or false"));
+        f.chB_dhcp_srv = *b;
+    } else if (name == u"dhcp_server.start") {
+        return SetAddress(f.e_dhcp_from, QStringLiteral("e_dhcp_from_"), name, value);
+    } else if (name == u"dhcp_server.end_last_octet") {
+        const apply::NumericField* field = apply::FindNumericField(u"e_dhcp_to_4");
+        const QByteArray key = apply::RangeErrorKey("IP4", value, field->max, field->min);
+        if (!apply::DecimalValue(value)) return Refused(name, value, QStringLiteral("a whole number"));
+        if (key != "0") return RangeMessage(name, key);
+        f.e_dhcp_to[3] = value;
+    } else if (name == u"dhcp_server.dns") {
+        return SetAddress(f.e_dns, QStringLiteral("e_dns_"), name, value);
+    } else if (name == u"encryption") {
+        const std::optional<bool> b = Bool(value);
+        if (!b) return Refused(name, value, QStringLiteral("on or off"));
+        SwitchEncryption(f, *b);
+    } else if (name == u"auth_type") {
+        const std::optional<int> a = Entry(value, {"Open System", "Shared Key", "WPA", "WPA-PSK"});
+        if (!a) return Refused(name, value, QStringLiteral("0..3 or a type's name"));
+        // The window offers the type only with encryption on, and shows an
+        // AP with WPA as encrypted: WPA with encryption off would be sent as
+        // a record the window never writes, read back as encrypted.
+        if (*a == config::kAuthWpa || *a == config::kAuthWpaPsk) SwitchEncryption(f, true);
+        f.s_auth = *a;
+    } else if (name == u"wep_key_length") {
+        const std::optional<int> bits = Number(value, 64, 128);
+        if (!bits || (*bits != 64 && *bits != 128)) return Refused(name, value, QStringLiteral("64 or 128"));
+        const int index = *bits == 64 ? 0 : 1;
+        if (index != f.s_wep_1) {
+            f.s_wep_1 = index;  // a new length empties the four keys
+            EmptyKeys(f);
+        }
+    } else if (name == u"wep_key_format") {
+        const QString t = value.toLower();
+        if (t != u"hex" && t != u"ascii") return Refused(name, value, QStringLiteral("hex or ascii"));
+        if ((t == u"hex") != f.w_r_hex) {
+            f.w_r_hex = t == u"hex";  // a change of representation empties the keys
+            EmptyKeys(f);
+        }
+    } else if (name == u"wep_default_key") {
+        const std::optional<int> k = Number(value, 1, 4);
+        if (!k) return Refused(name, value, QStringLiteral("1..4"));
+        f.w_rb_key = *k - 1;
+    } else if (name.startsWith(u"wep_keys.")) {
+        const std::optional<int> k = Number(name.mid(9), 1, 4);
+        if (!k) return name + QStringLiteral(" is not a setting; see show --json");
+        const auto i = static_cast<std::size_t>(*k - 1);
+        if (f.w_r_hex) {
+            for (QChar c : value) {
+                if (apply::FilterWepKeyChar(c, true).isNull()) {
+                    return Refused(name, value, QStringLiteral("hexadecimal digits"));
+                }
+            }
+        }
+        f.e_key[i] = f.w_r_hex ? value.toUpper() : value;
+        f.key_edited[i] = true;
+        f.key_starred[i] = false;
+    } else if (name == u"wpa_passphrase") {
+        f.wpa_m_p = value;
+    } else if (name == u"dot1x") {
+        const std::optional<bool> b = Bool(value);
+        if (!b) return Refused(name, value, QStringLiteral("true or false"));
+        f.Chk_8021x = *b;
+    } else if (name == u"dot1x_key_length") {
+        const std::optional<int> n = Number(value, 0, 255);
+        const int i = n ? IndexOf(kDot1xKeyLengths, static_cast<std::uint8_t>(*n)) : -1;
+        if (i < 0) return Refused(name, value, QStringLiteral("5, 13 or 29"));
+        f.c_8_keylength = i;
+    } else if (name == u"dot1x_key_lifetime") {
+        const std::optional<int> n = Number(value, 0, 86400);
+        const int i = n ? IndexOf(kDot1xLifetimes, static_cast<std::uint32_t>(*n)) : -1;
+        if (i < 0) return Refused(name, value, QStringLiteral("86400, 28800, 3600, 1800, 900 or 300"));
+        f.c_8_lifetime = i;
+    } else if (name.startsWith(u"radius_servers.")) {
+        const QStringList parts = name.split(u'.');
+        const std::optional<int> n = parts.size() == 3 ? Number(parts[1], 1, 2) : std::nullopt;
+        if (!n) return name + QStringLiteral(" is not a setting; see show --json");
+        const auto i = static_cast<std::size_t>(*n - 1);
+        if (parts[2] == u"ip") {
+            return SetAddress(*n == 1 ? f.e_8_ip : f.e_8_ipS,
+                              *n == 1 ? QStringLiteral("e_8_ip") : QStringLiteral("e_8_ipS"), name,
+                              value);
+        }
+        if (parts[2] == u"port") {
+            if (!apply::DecimalValue(value)) return Refused(name, value, QStringLiteral("a whole number"));
+            const QByteArray key = apply::RangeErrorKey("Port", value, 65535, 0);
+            if (key != "0") return RangeMessage(name, key);
+            f.e_8_port[i] = value;
+        } else if (parts[2] == u"shared_secret") {
+            f.e_8_shared[i] = value;
+        } else {
+            return name + QStringLiteral(" is not a setting; see show --json");
+        }
+    } else if (name == u"beacon_interval") {
+        return SetAdvanced(f.more_beacon, "e_beacon", 20, 1000, name, value);
+    } else if (name == u"rts_threshold") {
+        return SetAdvanced(f.more_rts, "e_rts", 256, 2432, name, value);
+    } else if (name == u"frag_threshold") {
+        return SetAdvanced(f.more_frag, "e_frag", 1500, 2346, name, value);
+    } else if (name == u"dtim_period") {
+        return SetAdvanced(f.more_dtim, "e_dtim", 1, 255, name, value);
+    } else if (name == u"ssid_broadcast") {
+        const std::optional<bool> b = Bool(value);
+        if (!b) return Refused(name, value, QStringLiteral("true or false"));
+        f.more_bcast = *b ? 0 : 1;
+    } else if (name == u"tx_rate") {
+        const std::optional<int> code = Number(value, 0, 255);
+        const int index = code ? config::TxRateIndex(static_cast<std::uint8_t>(*code)) : -1;
+        if (index < 0) return Refused(name, value, QStringLiteral("a rate code (0, 2, 4, 11, ..., 108)"));
+        f.more_rate = index;
+    } else if (name == u"tx_power") {
+        const std::optional<int> p = Entry(value, {"Full", "Half", "Quarter", "Eighth", "Minimum"});
+        if (!p) return Refused(name, value, QStringLiteral("0..4 or Full, Half, Quarter, Eighth, Minimum"));
+        f.more_txpower = *p;
+    } else if (name == u"g_only") {
+        const std::optional<bool> b = Bool(value);
+        if (!b) return Refused(name, value, QStringLiteral("true or false"));
+        f.more_11g_only = *b ? 1 : 0;
+    } else if (name == u"super_g") {
+        const std::optional<int> t = Number(value, 0, 3);
+        if (!t) return Refused(name, value, QStringLiteral("0..3"));
+        f.more_superg = *t;
+    } else if (name == u"wds") {
+        const std::optional<int> w = Number(value, 0, 1);
+        if (!w) return Refused(name, value, QStringLiteral("0 or 1"));
+        f.more_wds = *w;
+    } else if (name == u"extended_mode") {
+        const std::optional<bool> b = Bool(value);
+        if (!b) return Refused(name, value, QStringLiteral("true or false"));
+        f.s_extended = *b ? 1 : 0;
+    } else {
+        return name + QStringLiteral(" is not a setting; see show --json");
+    }
+    return std::nullopt;
+}
+
+}  // namespace tern::app

@@ -1,0 +1,74 @@
+#include "core/form/record_view.h"
+
+#include <algorithm>
+
+#include "core/record/ap_config_record.h"
+#include "core/record/code_tables.h"
+#include "core/record/net_types.h"
+
+namespace tern::app {
+
+namespace {
+
+// The SSID field: 32 text bytes and the byte after them.
+constexpr std::size_t kSsidOffset = 833;
+constexpr std::size_t kSsidField = 33;
+
+}  // namespace
+
+std::optional<QString> ChannelText(std::uint8_t channel) {
+    const QString hex = QString::number(channel, 16).toUpper();
+    const QChar first = hex.front();
+    if (first >= u'A' && first <= u'E') {
+        return QString::number(10 + (first.unicode() - u'A'));
+    }
+    if (first.isDigit()) {
+        return hex;
+    }
+    return std::nullopt;
+}
+
+int DhcpPoolEnd(int startLastOctet, int poolSize) {
+    const int end = startLastOctet + poolSize - 1;
+    return std::clamp(end, 0, 254);
+}
+
+bool OpModeStopsShow(std::uint8_t value) {
+    if (config::FindOpMode(value) != nullptr) {
+        return false;
+    }
+    const QString hex = QString::number(value, 16);
+    return std::any_of(hex.begin(), hex.end(), [](QChar c) { return c.isLetter(); });
+}
+
+bool WepInUse(int authIndex, bool wepOn) {
+    if (!wepOn && (authIndex == 0 || authIndex == 1 || authIndex < 0)) {
+        return false;
+    }
+    return authIndex != config::kAuthWpa && authIndex != config::kAuthWpaPsk;
+}
+
+QByteArray ListSsid(const config::ApConfigRecord& record) {
+    const auto& bytes = record.bytes();
+    const auto* begin = bytes.data() + kSsidOffset;
+    const auto* end = begin + kSsidField;
+    const auto* zero = std::find(begin, end, std::uint8_t{0});
+    if (zero == end) {
+        return {};
+    }
+    return QByteArray(reinterpret_cast<const char*>(begin), zero - begin);
+}
+
+ApListCells ListCellsOf(const config::ApConfigRecord& record) {
+    ApListCells cells;
+    cells.name = record.ap_name();
+    cells.mac = config::MacText(record.mac_addr());
+    cells.ssid = ListSsid(record);
+    if (record.wep_default_key() <= 3) {
+        const int auth = record.auth_type() < config::kAuthTypeCount ? record.auth_type() : -1;
+        cells.wep = WepInUse(auth, record.wep_on()) ? QStringLiteral("Yes") : QStringLiteral("No");
+    }
+    return cells;
+}
+
+}  // namespace tern::app

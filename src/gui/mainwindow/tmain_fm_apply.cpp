@@ -1,0 +1,457 @@
+// The apply: the form's settings written to one AP or to several, one set
+// request per AP, and the bookkeeping of which APs answered.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+#include "core/form/form_model.h"
+#include "gui/mainwindow/tmain_fm.h"
+#include "gui/widgets/tquill_grid.h"
+#include "core/rules/validation.h"
+#include "core/record/ap_config_record.h"
+#include "core/record/net_types.h"
+#include "core/record/record_builder.h"
+#include "core/net/protocol.h"
+#include "gui/dialogs/dialog_seam.h"
+#include "core/text/language_text.h"
+#include "core/text/messages.h"
+#include "ui_ap_page.h"
+#include "ui_dot1x_page.h"
+#include "ui_ip_page.h"
+#include "ui_tmain_fm.h"
+#include "ui_wep_page.h"
+
+namespace tern::app {
+
+namespace {
+
+constexpr int kListColumns = 4;  // name, MAC, SSID, WEP
+constexpr int kMaxWaits = 3;     // per AP of a multi-AP apply
+constexpr int kWaitSliceMs = 100;
+
+const QString kCrLf = QStringLiteral("\r\n");
+
+std::array<QString, 4> Texts(std::initializer_list<const QLineEdit*> edits) {
+    std::array<QString, 4> texts;
+    std::size_t i = 0;
+    for (const QLineEdit* e : edits) {
+        if (i < texts.size()) texts[i++] = e->text();
+    }
+    return texts;
+}
+
+template <std::size_t N>
+int FirstChecked(const std::array<QRadioButton*, N>& buttons) {
+    for (std::size_t i = 0; i < N; ++i) {
+        if (buttons[i]->isChecked()) return static_cast<int>(i);
+    }
+    return -1;
+}
+
+// The AP's record of a stored packet (the callers checked its size).
+config::ApConfigRecord StoredRecord(const QByteArray& packet) {
+    return apply::PacketRecord(packet).value_or(config::ApConfigRecord());
+}
+
+config::MacAddress MacOfBytes(const QByteArray& bytes) {
+    config::MacAddress mac{};
+    for (std::size_t i = 0; i < mac.size() && static_cast<qsizetype>(i) < bytes.size(); ++i) {
+        mac[i] = static_cast<std::uint8_t>(bytes[static_cast<qsizetype>(i)]);
+    }
+    return mac;
+}
+
+// Sets a flag for the length of a scope and puts back what it was.
+class FlagScope {
+  public:
+    explicit FlagScope(bool& flag) : flag_(flag), before_(flag) { flag_ = true; }
+    ~FlagScope() { flag_ = before_; }
+    FlagScope(const FlagScope&) = delete;
+    FlagScope& operator=(const FlagScope&) = delete;
+
+  private:
+    bool& flag_;
+    bool before_;
+};
+
+}  // namespace
+
+void TMainFm::connectApplyHandlers() {
+    connect(ui_->b_Ternapply, &QPushButton::clicked, this, [this] { b_TernapplyClick(); });
+}
+
+// ---------------------------------------------------------------- the click
+
+void TMainFm::b_TernapplyClick() {
+    // A second apply while the first is still followed or its report still
+    // pending would reset the counts and drop the first one's refusals.
+    if (applying_ || pumping_ || engine_.applyOutstanding() || Timer_refresh.isActive()) {
+        return;
+    }
+    // The field the user is in is left first, so its rule has its say on the
+    // value before anything reads it.
+    if (!CommitFocusedNumericField()) {
+        return;
+    }
+    // A second apply cannot start inside this one. Timer ticks still run
+    // while the checks' boxes and the login dialog are open, so a search
+    // under way settles in its time; only the multi-AP waits keep them out.
+    const FlagScope applying(applying_);
+
+    if (!RunApplyPreconditions().passed()) {
+        return;
+    }
+    setWaitCursor(true);
+    const TQuillGrid* grid = ui_->l_title;
+    const TQuillGrid::GridRect selection = grid->Selection();
+    int targets = selection.Bottom - selection.Top + 1;
+    if (selection.Top < 1 || targets < 1 ||
+        (grid->RowCount() == 2 && RowIsEmpty(1, kListColumns - 1))) {
+        targets = 0;
+    }
+    engine_.BeginApply(targets);
+    if (expected_replies == 0) {
+        ShowInfoMessage(ui::LookupMessage(language(), ui::kMsgNoSelect));
+        setWaitCursor(false);
+        return;
+    }
+
+    // One AP: the one the form shows, which is the current row.
+    const bool sent = expected_replies == 1 ? applySingle(grid->Row())
+                                            : applyMulti(selection.Top, selection.Bottom);
+    if (!sent) {
+        setWaitCursor(false);
+        return;
+    }
+    engine_.RequestsSent();
+    // Every way the apply ends sets the button again from the list.
+    ui_->b_Ternapply->setEnabled(false);
+    ui_->b_apply->setEnabled(false);
+}
+
+void TMainFm::beginSending(const QList<ApplyTarget>& targets) {
+    // The timer ran on while the login was asked for, so a search may have
+    // settled or started meanwhile: the counts start here, and a search still
+    // waiting for its settling tick is taken over by the apply, whose ending
+    // brings the refresh.
+    engine_.BeginSending(targets);
+    refresh_skip = false;
+}
+
+bool TMainFm::applySingle(int row) {
+    const QByteArray packet = FetchStoredPacket(QString::number(row));
+    if (packet.size() < static_cast<qsizetype>(link::kDiscoveryPacketSize)) {
+        // a row still being filled: there is nothing to build on
+        ShowInfoMessage(ui::LookupMessage(language(), ui::kMsgNoSelect));
+        return false;
+    }
+    const config::BuildResult built =
+        config::BuildRecord(config::BuildMode::Single, StoredRecord(packet), CollectFormSettings());
+    if (!built) {
+        reportBuildFailure(built.failure());
+        return false;
+    }
+    const config::ApConfigRecord& apply_record = built.record();
+
+    apply::FormValues dhcp;
+    TakeDhcpServer(dhcp, apply_record);
+    if (!RunValidateSettings(false, dhcp.dhcp_start, dhcp.dhcp_server_on).passed()) {
+        return false;
+    }
+    // Read before the login: a dialog's event loop may see the list change.
+    const QString name = ui_->l_title->Cells(0, row);
+    if (!LoginSingle()) {
+        return false;
+    }
+    if (!loginWritable(login_user, login_pass)) {
+        return false;
+    }
+    apply_name = name;
+    beginSending({{config::MacText(apply_record.mac_addr()), name}});
+    SendSetRequest(QStringLiteral("single"), apply_record);
+    return true;
+}
+
+bool TMainFm::applyMulti(int top, int bottom) {
+    QStringList row_list;
+    for (int row = top; row <= bottom; ++row) {
+        row_list << QString::number(row);
+    }
+    if (!RunValidateSettings(true, QString(), false).passed()) {
+        return false;
+    }
+
+    // Every record is built before the first is sent: a setting that cannot
+    // be converted stops the apply before any AP is touched, and what goes
+    // out is the form as it was at the click, whatever is typed during the
+    // waits below.
+    const config::FormSettings shared = CollectFormSettings();
+    const bool keptPhrase = EffectivePassphrase() != wep_->wpa_m_p->text();
+    std::vector<config::ApConfigRecord> records;
+    records.reserve(static_cast<std::size_t>(row_list.size()));
+    for (const QString& row : row_list) {
+        const QByteArray packet = FetchStoredPacket(row);
+        if (packet.size() < static_cast<qsizetype>(link::kDiscoveryPacketSize)) {
+            ShowInfoMessage(ui::LookupMessage(language(), ui::kMsgNoSelect));
+            return false;
+        }
+        const config::ApConfigRecord source = StoredRecord(packet);
+        config::FormSettings settings = shared;
+        // An unedited pass phrase is the one of the AP shown last; each AP
+        // keeps its own instead, as it keeps its own unedited keys.
+        if (keptPhrase && !source.wpa_passphrase().isEmpty()) {
+            settings.wpa_m_p = language().recordText(source.wpa_passphrase());
+        }
+        const config::BuildResult built =
+            config::BuildRecord(config::BuildMode::Multi, source, settings);
+        if (!built) {
+            reportBuildFailure(built.failure());
+            return false;
+        }
+        records.push_back(built.record());
+    }
+
+    if (!LoginMulti(row_list)) {
+        return false;
+    }
+    for (const QString& line : login_list) {
+        const QStringList fields = line.split(u'\t');
+        if (!loginWritable(fields.value(2), fields.value(3))) {
+            return false;
+        }
+    }
+
+    wait_flag = false;
+    QList<ApplyTarget> targets;
+    for (const config::ApConfigRecord& record : records) {
+        const QString mac = config::MacText(record.mac_addr());
+        targets.append({mac, NameForMac(mac)});
+    }
+    beginSending(targets);
+    // Pending events run in the waits below, the receive event among them;
+    // a timer tick or a refresh there would settle or start a search in the
+    // middle of the sending.
+    const FlagScope pumping(pumping_);
+    for (qsizetype i = 0; i < row_list.size(); ++i) {
+        // The previous AP's reply (or about 300 ms) paces the next request;
+        // the receive handler clears wait_flag from inside these waits.
+        while (wait_flag && wait_count < kMaxWaits) {
+            QTimer slice;
+            slice.setSingleShot(true);
+            slice.start(kWaitSliceMs);
+            while (wait_flag && slice.isActive()) {
+                QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+            }
+            ++wait_count;
+        }
+        const QStringList fields = login_list.value(i).split(u'\t');
+        login_user = fields.value(2);
+        login_pass = fields.value(3);
+        SendSetRequest(QStringLiteral("multi"), records[static_cast<std::size_t>(i)]);
+    }
+    Timer.start();
+    MaskSecretFields();
+    return true;
+}
+
+bool TMainFm::loginWritable(const QString& user, const QString& password) {
+    const ui::TextEncoding encoding = language().recordEncoding();
+    const bool userOk = ui::ScreenTextToRecord(user, encoding).has_value();
+    if (userOk && ui::ScreenTextToRecord(password, encoding).has_value()) {
+        return true;
+    }
+    // The password is never shown; the user name is, to tell which it was.
+    apply::CheckMessage message{&ui::kMsgErrCharset, nullptr, 0, userOk ? QString() : user};
+    ShowInfoMessage(apply::CheckMessageText(language(), message));
+    return false;
+}
+
+void TMainFm::reportBuildFailure(const config::BuildFailure& failure) {
+    const ui::MessageText message = ui::LookupMessage(language(), ui::kMsgErrBuild);
+    ui::DialogSeam::Message box;
+    box.text = message.text + kCrLf + failure.field + QStringLiteral(" = \"") + failure.text +
+               u'"';
+    box.caption = message.caption;
+    box.icon = ui::DialogSeam::Icon::Information;
+    box.buttons = ui::DialogSeam::Buttons::Ok;
+    dialogs_.showMessage(this, box);
+    if (const apply::NumericField* field = apply::FindNumericField(failure.field)) {
+        l_statusClick(NavLabel(field->page));
+        HighlightPageLabel();
+    }
+    if (auto* edit = findChild<QLineEdit*>(failure.field)) {
+        edit->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+// ---------------------------------------------------------------- helpers
+
+QByteArray TMainFm::FetchStoredPacket(const QString& row) const {
+    if (ui_->l_title->RowCount() == 2) {
+        return PacketOfRow(1);
+    }
+    bool ok = false;
+    const int n = row.toInt(&ok);
+    return ok ? PacketOfRow(n) : QByteArray();
+}
+
+bool TMainFm::LoginSingle() { return RunLoginDialog(); }
+
+bool TMainFm::LoginMulti(const QStringList& row_list) { return RunMultiLoginDialog(row_list); }
+
+void TMainFm::SendSetRequest(const QString& mode, const config::ApConfigRecord& record) {
+    setWaitCursor(true);
+    const bool multi = mode == QStringLiteral("multi");
+    // Whole characters of the code page, as many as fit the field; the
+    // login was checked to be writable before the first request.
+    const ui::TextEncoding encoding = language().recordEncoding();
+    const qsizetype loginMax = config::ApConfigRecord::kLoginTextMax;
+    const config::ApConfigRecord withLogin = config::WithLogin(
+        record, ui::ScreenTextToRecordWithin(login_user, encoding, loginMax).value_or(QByteArray()),
+        ui::ScreenTextToRecordWithin(login_pass, encoding, loginMax).value_or(QByteArray()));
+    const QString mac = config::MacText(record.mac_addr());
+    const QByteArray request =
+        engine_.SetRequest(withLogin, {mac, multi ? NameForMac(mac) : apply_name}, multi);
+    if (UDPSocket) {
+        // Only through the interface the AP answered on: the same MAC may
+        // not be meant on another segment, and the others need not hear it.
+        UDPSocket->SendDataVia(request, engine_.InterfaceOf(mac));
+    }
+    if (!multi) {
+        Timer.start();
+        MaskSecretFields();
+    }
+}
+
+config::FormSettings TMainFm::CollectFormSettings() const {
+    config::FormSettings f;
+    f.text_from_record = [this](QByteArrayView bytes) { return language().recordText(bytes); };
+    f.text_to_record = [this](const QString& text) { return language().recordBytes(text); };
+    f.i_r_dhcp = ip_->i_r_dhcp->isChecked();
+    f.e_ip = Texts({ip_->e_ip_1, ip_->e_ip_2, ip_->e_ip_3, ip_->e_ip_4});
+    f.e_submask = Texts({ip_->e_submask_1, ip_->e_submask_2, ip_->e_submask_3, ip_->e_submask_4});
+    f.e_gateway = Texts({ip_->e_gateway_1, ip_->e_gateway_2, ip_->e_gateway_3, ip_->e_gateway_4});
+    f.chB_dhcp_srv = ip_->chB_dhcp_srv->isChecked();
+    f.e_dhcp_from =
+        Texts({ip_->e_dhcp_from_1, ip_->e_dhcp_from_2, ip_->e_dhcp_from_3, ip_->e_dhcp_from_4});
+    f.e_dhcp_to = Texts({ip_->e_dhcp_to_1, ip_->e_dhcp_to_2, ip_->e_dhcp_to_3, ip_->e_dhcp_to_4});
+    f.e_dns = Texts({ip_->e_dns_1, ip_->e_dns_2, ip_->e_dns_3, ip_->e_dns_4});
+
+    if (ap_->s_ch->currentIndex() >= 0) {
+        bool ok = false;
+        const int channel = ap_->s_ch->currentText().toInt(&ok);
+        if (ok) f.s_ch = channel;
+    }
+    f.e_apname = ap_->e_apname->text();
+    f.e_essid = ap_->e_essid->text();
+    f.r_apmode = FirstChecked(std::array<QRadioButton*, 5>{
+        ap_->r_apmode1, ap_->r_apmode2, ap_->r_apmode3, ap_->r_apmode4, ap_->r_apmode5});
+    f.e_rm_mac = ap_->e_rm_mac->displayText().replace(u'_', u' ');
+    f.s_extended = ap_->s_extended->currentIndex();
+
+    f.w_rb_key = FirstChecked(std::array<QRadioButton*, 4>{wep_->w_rb_key1, wep_->w_rb_key2,
+                                                           wep_->w_rb_key3, wep_->w_rb_key4});
+    f.chb_encry = wep_->chb_encry->isChecked();
+    f.s_wep_1 = wep_->s_wep_1->currentIndex();
+    f.w_r_hex = wep_->w_r_hex->isChecked();
+    for (int n = 1; n <= 4; ++n) {
+        const auto i = static_cast<std::size_t>(n - 1);
+        // A masked hex key's text() drops its blank positions but keeps the
+        // separators, which would move every pair after a gap; the shown
+        // text keeps each pair where it stands.
+        QLineEdit* key = keyField(n);
+        f.e_key[i] = !key->inputMask().isEmpty() && key->echoMode() == QLineEdit::Normal
+                         ? key->displayText().replace(u'_', u' ')
+                         : key->text();
+        f.key_hint[i] = HintOf(keyField(n));
+        f.key_starred[i] = KeyShowsStars(key);
+    }
+    f.key_edited = key_edited;
+    f.s_auth = wep_->s_auth->currentIndex();
+    // The effective pass phrase already stands for the kept value while the
+    // field is unedited; without a hint the builder writes exactly that, and
+    // a typed row of '*' is taken as typed.
+    f.wpa_m_p = EffectivePassphrase();
+    f.wpa_m_p_hint.clear();
+
+    f.more_rate = more_rate;
+    f.more_bcast = more_bcast;
+    f.more_11g_only = more_11g_only;
+    f.more_superg = more_superg;
+    f.more_txpower = more_txpower;
+    f.more_wds = more_wds;
+    f.more_beacon = more_beacon;
+    f.more_rts = more_rts;
+    f.more_frag = more_frag;
+    f.more_dtim = more_dtim;
+    f.flag_word_state = flag_word_state;
+
+    f.Chk_8021x = dot1x_->Chk_8021x->isChecked();
+    f.c_8_keylength = dot1x_->c_8_keylength->currentIndex();
+    f.c_8_lifetime = dot1x_->c_8_lifetime->currentIndex();
+    f.e_8_port = {dot1x_->e_8_port1->text(), dot1x_->e_8_port2->text()};
+    f.e_8_shared = {dot1x_->e_8_shared1->text(), dot1x_->e_8_shared2->text()};
+    f.e_8_ip = Texts({dot1x_->e_8_ip1, dot1x_->e_8_ip2, dot1x_->e_8_ip3, dot1x_->e_8_ip4});
+    f.e_8_ipS = Texts({dot1x_->e_8_ipS1, dot1x_->e_8_ipS2, dot1x_->e_8_ipS3, dot1x_->e_8_ipS4});
+    return f;
+}
+
+// ---------------------------------------------------------------- answers
+
+QString TMainFm::takeUnconfirmedReport() {
+    const std::optional<apply::Unconfirmed> u = engine_.TakeUnconfirmed();
+    if (!u) {
+        return {};
+    }
+    const ui::LanguageText& lang = language();
+    const QString macText = ui::LookupMessage(lang, ui::kMsgMac).text;
+    const QString apText = ui::LookupMessage(lang, ui::kMsgAp).text;
+    const auto line = [&](const QString& mac, const QString& name) {
+        return macText + QStringLiteral("  ") + mac + QStringLiteral(" --- ") + apText +
+               QStringLiteral("  ") + name + kCrLf;
+    };
+    QString text;
+    if (u->unmatched == 0) {
+        text = ui::LookupMessage(lang, ui::kMsgErrNoReply).text + kCrLf;
+        for (const ApplyTarget& target : u->silent) {
+            text += line(target.mac, target.name);
+        }
+    } else {
+        // Some answers could not be told apart, so any AP still without
+        // one may have sent them: no AP is named, only the counts.
+        text = ui::LookupMessage(lang, ui::kMsgErrMissing).text + u' ' +
+               QString::number(u->missing) + kCrLf +
+               ui::LookupMessage(lang, ui::kMsgErrUnmatched).text + u' ' +
+               QString::number(u->unmatched) + kCrLf;
+    }
+    if (!u->refusals.isEmpty()) {
+        text += kCrLf + ui::LookupMessage(lang, ui::kMsgErrRefused).text + kCrLf;
+        for (const QByteArray& failed : u->refusals) {
+            const QString mac = config::MacText(MacOfBytes(failed));
+            text += line(mac, expected_replies == 1 ? apply_name : NameForMac(mac));
+        }
+        text += ui::LookupMessage(lang, ui::kMsgErrId).text;
+    }
+    return text;
+}
+
+void TMainFm::showUnconfirmedReport(const QString& text) {
+    if (text.isEmpty()) {
+        return;
+    }
+    ui::DialogSeam::Message message;
+    message.text = text;
+    message.caption = ui::LookupMessage(language(), ui::kMsgErrNoReply).caption;
+    message.icon = ui::DialogSeam::Icon::Information;
+    message.buttons = ui::DialogSeam::Buttons::Ok;
+    dialogs_.showMessage(this, message);
+}
+
+}  // namespace tern::app

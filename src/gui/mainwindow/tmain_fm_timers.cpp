@@ -1,0 +1,172 @@
+// The refresh button and the two timers that settle searches and applies.
+#include <QCoreApplication>
+#include <QtDebug>
+
+#include "gui/mainwindow/tmain_fm.h"
+#include "gui/widgets/tquill_grid.h"
+#include "core/record/net_types.h"
+#include "core/net/qt_udp_socket_control.h"
+#include "gui/dialogs/dialog_seam.h"
+#include "core/text/language_text.h"
+#include "core/text/messages.h"
+#include "ui_tmain_fm.h"
+
+namespace tern::app {
+
+namespace {
+
+config::MacAddress MacOf(const QByteArray& bytes) {
+    config::MacAddress mac{};
+    for (std::size_t i = 0; i < mac.size() && static_cast<qsizetype>(i) < bytes.size(); ++i) {
+        mac[i] = static_cast<std::uint8_t>(bytes[static_cast<qsizetype>(i)]);
+    }
+    return mac;
+}
+
+}  // namespace
+
+void TMainFm::b_refreshClick() {
+    // Pending events run here, a receive event among them; a timer tick or
+    // a second refresh arriving inside would start a search of its own in
+    // the middle of this one.
+    if (pumping_) {
+        return;
+    }
+    setWaitCursor(true);
+    pumping_ = true;
+    QCoreApplication::processEvents();
+    pumping_ = false;
+    refresh_skip = true;
+    StartSearch();
+    Timer.start();
+    MaskSecretFields();
+}
+
+void TMainFm::reEnableWindow() {
+    ui_->b_apply->setEnabled(ui_->b_Ternapply->isEnabled());
+    ui_->b_close->setEnabled(true);
+    ui_->b_refresh->setEnabled(true);
+    for (QLabel* nav : navLabels_) {
+        nav->setEnabled(ui_->b_refresh->isEnabled());
+    }
+}
+
+void TMainFm::TimerTimer() {
+    if (pumping_) {
+        return;  // the refresh under way arms the timer again
+    }
+    ListPendingRows();  // none outside a batch; the list must be whole here
+    TQuillGrid* grid = ui_->l_title;
+    const bool listEmpty = grid->Cells(1, 1).isEmpty();
+
+    const apply::TimerTick tick = engine_.Tick();
+    if (tick == apply::TimerTick::Settled) {
+        reportLostReplies();
+        // the search is settled; an apply ending here did not hear from
+        // every AP it was sent to
+        const QString unconfirmed = takeUnconfirmedReport();
+        Timer.stop();
+        ShowPendingRecord();
+        l_statusClick(ui_->l_status);
+        ui_->PageControl1->setCurrentIndex(0);
+        // a refusal report still pending keeps the apply it belongs to open
+        ui_->b_Ternapply->setEnabled(!listEmpty && !Timer_refresh.isActive());
+        if (listEmpty) {
+            ResetForm();
+        }
+        makeRowCurrent(grid->RowCount() - 1, true);
+        l_titleMouseDown();
+        reEnableWindow();
+        engine_.SettleDone();
+        setWaitCursor(false);
+        if (refresh_skip) {
+            refresh_skip = false;
+        } else {
+            StartSearch();
+        }
+        showUnconfirmedReport(unconfirmed);
+        return;
+    }
+
+    // following an apply
+    if (tick == apply::TimerTick::Concluded) {
+        Timer.stop();
+        l_statusClick(ui_->l_status);
+        ui_->PageControl1->setCurrentIndex(0);
+        Timer_refresh.start();
+    } else if (tick == apply::TimerTick::TimedOut) {
+        const QString unconfirmed = takeUnconfirmedReport();
+        Timer.stop();
+        b_refreshClick();
+        reply_count = 0;
+        l_statusClick(ui_->l_status);
+        ui_->PageControl1->setCurrentIndex(0);
+        makeRowCurrent(1, true);
+        l_titleMouseDown();
+        ui_->b_Ternapply->setEnabled(!grid->Cells(1, 1).isEmpty());
+        reEnableWindow();
+        tick_count = 0;
+        busy = false;
+        setWaitCursor(false);
+        showUnconfirmedReport(unconfirmed);
+    }
+}
+
+void TMainFm::Timer_refreshTimer() {
+    if (pumping_) {
+        return;
+    }
+    if (!engine_.RefreshTick()) {
+        return;
+    }
+    Timer_refresh.stop();
+    // An AP still missing here is reported with the refusals, never as done.
+    showUnconfirmedReport(takeUnconfirmedReport());
+    if (!failed_macs.isEmpty()) {
+        const ui::LanguageText& lang = language();
+        const QString caption = ui::LookupMessage(lang, ui::kMsgErrApply).caption;
+        const QString macText = ui::LookupMessage(lang, ui::kMsgMac).text;
+        const QString apText = ui::LookupMessage(lang, ui::kMsgAp).text;
+        const QString idText = ui::LookupMessage(lang, ui::kMsgErrId).text;
+        const QString appText = ui::LookupMessage(lang, ui::kMsgErrApp).text;
+        QString text;
+        for (const QByteArray& failed : failed_macs) {
+            QString mac;
+            QString name;
+            if (expected_replies == 1) {
+                mac = config::MacText(MacOf(failed_macs.front()));
+                name = apply_name;
+            } else {
+                mac = config::MacText(MacOf(failed));
+                name = NameForMac(mac);
+            }
+            text += macText + QStringLiteral("  ") + mac + QStringLiteral(" --- ") + apText +
+                    QStringLiteral("  ") + name + QStringLiteral("\r\n");
+        }
+        if (!text.isEmpty()) {
+            text += idText + QStringLiteral("\r\n") + appText;
+            ui::DialogSeam::Message message;
+            message.text = text;
+            message.caption = caption;
+            message.icon = ui::DialogSeam::Icon::Information;
+            message.buttons = ui::DialogSeam::Buttons::Ok;
+            dialogs_.showMessage(this, message);
+        }
+        failed_macs.clear();
+    }
+    b_refreshClick();
+    ui_->b_Ternapply->setEnabled(!ui_->l_title->Cells(1, 1).isEmpty());
+    reEnableWindow();
+    tick_count = 0;
+    setWaitCursor(false);
+}
+
+void TMainFm::reportLostReplies() {
+    const qint64 lost = UDPSocket ? UDPSocket->lostCount() - lostAtSearch_ : 0;
+    if (lost > 0) {
+        lostAtSearch_ += lost;
+        qWarning().noquote() << link::QtUdpSocketControl::LostMessage(lost);
+    }
+}
+
+}  // namespace tern::app

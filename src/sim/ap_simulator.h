@@ -1,0 +1,90 @@
+#pragma once
+
+#include "core/record/ap_config_record.h"
+#include "core/net/protocol.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+
+#include <cstdint>
+#include <optional>
+#include <random>
+#include <vector>
+
+namespace tern::sim {
+
+// One simulated access point: its record as it would send it, its
+// management login and how it behaves on the wire.
+struct SimulatedAp {
+    config::ApConfigRecord record;  // host order; mgmt fields are never sent
+    QByteArray user = "admin";
+    QByteArray password = "admin";
+    bool oldFirmware = false;   // answers a search with the old identifier only
+    bool silentOnSet = false;   // never answers a set request
+    bool silentOnSearch = false;
+};
+
+// How the whole simulated segment behaves.
+struct SimOptions {
+    bool plainReplies = false;  // discovery replies not enciphered
+    int dropPercent = 0;        // each reply lost with this probability
+    int maxDelayMs = 0;         // each reply delayed by 0..maxDelayMs
+    std::uint32_t seed = 1;
+};
+
+// A reply an AP sends: the datagram and how long after the request.
+struct SimReply {
+    QByteArray datagram;
+    int delayMs = 0;
+};
+
+// The device side of the wire protocol for any number of APs. It answers a
+// search with one discovery reply per AP and a set request addressed (by
+// the record's MAC) to one of its APs with "kplack", keeping the settings,
+// or with "kplerr" and the AP's MAC when the login is wrong. Everything else,
+// the replies of other APs included, is ignored.
+class ApSimulator {
+public:
+    static constexpr char kVariant[] = "AP-TRN-G01";  // header bytes 6..15
+
+    explicit ApSimulator(std::vector<SimulatedAp> aps, SimOptions options = {});
+
+    std::vector<SimReply> handle(QByteArrayView datagram);
+
+    const std::vector<SimulatedAp>& aps() const { return aps_; }
+    std::vector<SimulatedAp>& aps() { return aps_; }
+    const SimOptions& options() const { return options_; }
+
+    int searchesAnswered() const { return searches_; }
+    int setsAccepted() const { return accepted_; }
+    int setsRefused() const { return refused_; }
+
+    // The 1180-byte discovery payload of an AP: header + record in wire order.
+    static QByteArray DiscoveryPayload(const SimulatedAp& ap);
+
+private:
+    std::vector<SimReply> answerSearch(const link::RequestMarker& marker);
+    std::vector<SimReply> answerSet(QByteArrayView datagram);
+    bool dropped();
+    int delay();
+
+    std::vector<SimulatedAp> aps_;
+    SimOptions options_;
+    std::mt19937 random_;
+    int searches_ = 0;
+    int accepted_ = 0;
+    int refused_ = 0;
+};
+
+// `count` APs with distinct MACs (02-54-45-xx-xx-xx, locally administered),
+// names "TernAP-0001"... and SSIDs "tern-0001"..., and settings that vary
+// from AP to AP (modes, address modes, WEP off/64/128, hex and ASCII keys,
+// WPA-PSK, 802.1X). With `first`, the numbering starts there: AP number
+// first + 1 has the same MAC and settings whichever call made it.
+std::vector<SimulatedAp> GenerateAps(int count, int first = 0);
+
+// A small segment for the demo mode: a handful of APs with clearly different
+// settings, one with a different login (user "admin", password "secret").
+std::vector<SimulatedAp> DemoAps(int count, bool withOldFirmware = false);
+
+}  // namespace tern::sim

@@ -1,0 +1,290 @@
+// tern-ap-cli's set, backup and restore run in this process against
+// simulated APs on the in-memory network, so the APs' records can be read
+// afterwards; the engine's ticks are real timers, short here.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QEventLoop>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include "cli/backup_file.h"
+#include "cli/cli_runner.h"
+#include "core/record/net_types.h"
+#include "core/net/in_memory_network.h"
+#include "sim/in_memory_simulator.h"
+
+namespace tern::app {
+namespace {
+
+void EnsureApp() {
+    if (QCoreApplication::instance() == nullptr) {
+        static int argc = 1;
+        static char name[] = "cli_runner_tests";
+        static char* argv[] = {name, nullptr};
+        static QCoreApplication app(argc, argv);
+    }
+}
+
+void OpenOnDefaultPort(link::UdpSocketControl& socket) {
+    socket.lclPort = link::kDefaultPort;
+    socket.rmtPort = link::kDefaultPort;
+    socket.OpenSocket();
+}
+
+// Runs the command to its end, or gives up after 15 s.
+void RunToEnd(CliRunner& runner) {
+    QEventLoop loop;
+    QObject::connect(&runner, &CliRunner::done, &loop, &QEventLoop::quit);
+    QTimer::singleShot(15000, &loop, &QEventLoop::quit);
+    QTimer::singleShot(0, &runner, &CliRunner::start);
+    loop.exec();
+}
+
+// Counts the set requests that go out.
+class SetCounter : public link::InMemoryNetwork::Endpoint {
+  public:
+    void deliver(const QByteArray& datagram, int) override { sets += datagram.startsWith("kplset") ? 1 : 0; }
+    int sets = 0;
+};
+
+class CliOnSegment : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        EnsureApp();
+        OpenOnDefaultPort(socket);
+        network.attach(&setCounter, link::kDefaultPort);
+    }
+    void TearDown() override { network.detach(&setCounter); }
+    void segment(std::vector<sim::SimulatedAp> aps) {
+        simulator = std::make_unique<sim::InMemorySimulator>(network, sim::ApSimulator(std::move(aps)));
+    }
+    // Runs one command (arguments as on the command line) to its end.
+    int run(const QStringList& args) {
+        const auto parsed = ParseCliOptions(args + QStringList{QStringLiteral("--timeout-ms"),
+                                                               QStringLiteral("200"),
+                                                               QStringLiteral("--user"),
+                                                               QStringLiteral("admin")});
+        if (const QString* e = std::get_if<QString>(&parsed)) {
+            err = e->toUtf8();
+            return kExitUsage;
+        }
+        CliRunner runner(socket, std::get<CliOptions>(parsed), {QStringLiteral("admin"), QStringLiteral("admin")});
+        RunToEnd(runner);
+        out = runner.out();
+        err = runner.err();
+        return runner.exitCode();
+    }
+    const sim::SimulatedAp& ap(int i) const { return simulator->simulator().aps()[static_cast<std::size_t>(i)]; }
+    QString mac(int i) const { return config::MacText(ap(i).record.mac_addr()); }
+
+    link::InMemoryNetwork network;
+    link::InMemorySocketControl socket{network};
+    std::unique_ptr<sim::InMemorySimulator> simulator;
+    QByteArray out, err;
+    SetCounter setCounter;
+    QTemporaryDir dir;
+};
+
+TEST_F(CliOnSegment, set_changesOnlyWhatIsNamed_theNextScanShowsIt) {
+    segment(sim::GenerateAps(3));
+    const config::ApConfigRecord before = ap(1).record;
+    ASSERT_EQ(run({QStringLiteral("set"), mac(1), QStringLiteral("ssid=cli-ssid"),
+                   QStringLiteral("beacon_interval=150")}),
+              kExitOk)
+        << err.toStdString();
+    EXPECT_EQ(ap(1).record.ssid(), "cli-ssid");
+    EXPECT_EQ(ap(1).record.beacon_interval(), 150);
+    EXPECT_EQ(ap(1).record.ip_addr(), before.ip_addr());
+    EXPECT_EQ(ap(1).record.ap_name(), before.ap_name());
+    EXPECT_EQ(ap(0).record.ssid(), sim::GenerateAps(1)[0].record.ssid());  // not a target
+    EXPECT_TRUE(out.contains("acknowledged"));
+
+    ASSERT_EQ(run({QStringLiteral("scan"), QStringLiteral("--json")}), kExitOk);
+    EXPECT_TRUE(out.contains("cli-ssid"));
+}
+
+TEST_F(CliOnSegment, passPhraseWithout8021x_switchesItOnAsTheWindowDoes) {
+    std::vector<sim::SimulatedAp> aps = sim::GenerateAps(1);
+    aps[0].record.set_dot1x_on(false);
+    segment(aps);
+    ASSERT_EQ(run({QStringLiteral("set"), mac(0), QStringLiteral("auth_type=WPA-PSK"),
+                   QStringLiteral("wpa_passphrase=long enough"), QStringLiteral("encryption=on")}),
+              kExitOk)
+        << err.toStdString();
+    EXPECT_TRUE(ap(0).record.dot1x_on());
+    EXPECT_EQ(ap(0).record.wpa_passphrase(), "long enough");
+    EXPECT_TRUE(err.contains("802.1x has been enabled."));
+}
+
+TEST_F(CliOnSegment, invalidValues_sendNothing_exitTwo) {
+    segment(sim::GenerateAps(2));
+    const QStringList cases[] = {
+        {QStringLiteral("subnet_mask=255.255.250.0")},
+        {QStringLiteral("ip_address=192.168.1.300")},
+        {QStringLiteral("frag_threshold=2345")},
+        {QStringLiteral("no_such_setting=1")},
+        {QStringLiteral("wep_keys.1=XYZ")},
+        {QStringLiteral("ssid=Caf\u00E9 \u8A2D")},  // outside the code page
+    };
+    for (const QStringList& assignment : cases) {
+        SCOPED_TRACE(assignment.join(u' ').toStdString());
+        EXPECT_EQ(run(QStringList{QStringLiteral("set"), mac(0)} + assignment), kExitUsage);
+        EXPECT_EQ(setCounter.sets, 0) << "nothing was sent";
+        EXPECT_FALSE(err.isEmpty());
+    }
+    // several APs: what each keeps for itself is refused
+    EXPECT_EQ(run({QStringLiteral("set"), QStringLiteral("--all"), QStringLiteral("ip_address=10.0.0.9")}),
+              kExitUsage);
+    EXPECT_TRUE(err.contains("each AP's own"));
+}
+
+TEST_F(CliOnSegment, exitCodes_refusedIsThree_silentIsFour) {
+    std::vector<sim::SimulatedAp> aps = sim::GenerateAps(3);
+    aps[1].password = "other";
+    segment(aps);
+    EXPECT_EQ(run({QStringLiteral("set"), QStringLiteral("--all"), QStringLiteral("ssid=x")}), kExitRefused);
+    EXPECT_TRUE(out.contains("refused"));
+
+    aps = sim::GenerateAps(2);
+    aps[0].silentOnSet = true;
+    simulator.reset();
+    segment(aps);
+    EXPECT_EQ(run({QStringLiteral("set"), mac(0), QStringLiteral("ssid=y")}), kExitUnconfirmed);
+    EXPECT_TRUE(out.contains("no answer"));
+    EXPECT_EQ(run({QStringLiteral("set"), QStringLiteral("NoSuchAp"), QStringLiteral("ssid=y")}),
+              kExitFailure);
+}
+
+TEST_F(CliOnSegment, backupThenRestore_theRecordComesBackByteForByte) {
+    segment(sim::GenerateAps(2));
+    const QString file = dir.filePath(QStringLiteral("ap.json"));
+    const config::ApConfigRecord original = ap(0).record;
+    ASSERT_EQ(run({QStringLiteral("backup"), mac(0), file}), kExitOk) << err.toStdString();
+    EXPECT_EQ(QFile(file).permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther), 0);
+    QFile saved(file);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    const QJsonObject json = QJsonDocument::fromJson(saved.readAll()).object();
+    EXPECT_EQ(json.value(QStringLiteral("mac")).toString(), mac(0));
+    EXPECT_EQ(json.value(QStringLiteral("record")).toString().size(), 2 * 1148);
+
+    ASSERT_EQ(run({QStringLiteral("set"), mac(0), QStringLiteral("ssid=changed"),
+                   QStringLiteral("dtim_period=9")}),
+              kExitOk);
+    ASSERT_NE(ap(0).record.ssid(), original.ssid());
+    ASSERT_EQ(run({QStringLiteral("restore"), file}), kExitOk) << err.toStdString();
+    EXPECT_EQ(ap(0).record.bytes(), original.bytes());
+}
+
+TEST_F(CliOnSegment, restoreWhenTheSavedApIsAway_writesNoOtherAp) {
+    std::vector<sim::SimulatedAp> aps = sim::GenerateAps(2);
+    aps[1].record.set_ap_name("");  // an AP without a name must not pass for "no TARGET"
+    segment(aps);
+    const QString file = dir.filePath(QStringLiteral("ap.json"));
+    ASSERT_EQ(run({QStringLiteral("backup"), mac(0), file}), kExitOk);
+    simulator->simulator().aps()[0].silentOnSearch = true;
+    EXPECT_EQ(run({QStringLiteral("restore"), file}), kExitFailure);
+    EXPECT_EQ(setCounter.sets, 0);
+}
+
+TEST_F(CliOnSegment, restoreOntoAnotherAp_keepsItsIdentity_damagedFileIsRefused) {
+    segment(sim::GenerateAps(2));
+    const QString file = dir.filePath(QStringLiteral("ap.json"));
+    ASSERT_EQ(run({QStringLiteral("backup"), mac(0), file}), kExitOk);
+    const config::ApConfigRecord second = ap(1).record;
+    ASSERT_EQ(run({QStringLiteral("restore"), file, mac(1)}), kExitOk) << err.toStdString();
+    EXPECT_EQ(ap(1).record.mac_addr(), second.mac_addr());
+    EXPECT_EQ(ap(1).record.ap_name(), second.ap_name());
+    EXPECT_EQ(ap(1).record.ip_addr(), second.ip_addr());
+    EXPECT_EQ(ap(1).record.ssid(), ap(0).record.ssid());
+
+    QFile damaged(file);
+    ASSERT_TRUE(damaged.open(QIODevice::ReadWrite));
+    QByteArray text = damaged.readAll();
+    text.replace("\"record\": \"", "\"record\": \"00");
+    damaged.resize(0);
+    damaged.write(text);
+    damaged.close();
+    EXPECT_EQ(run({QStringLiteral("restore"), file}), kExitUsage);
+    EXPECT_TRUE(err.contains("damaged"));
+}
+
+}  // namespace
+}  // namespace tern::app
+
+namespace tern::app {
+namespace {
+
+// A socket that says it lost datagrams while a search ran, as a real one
+// does when the kernel's buffer overflowed.
+class LossySocket : public link::InMemorySocketControl {
+  public:
+    using InMemorySocketControl::InMemorySocketControl;
+    qint64 lostCount() const override { return lost; }
+    qint64 lost = 40;  // before the search: not this search's
+};
+
+class CliLoss : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        EnsureApp();
+        OpenOnDefaultPort(socket);
+    }
+    // Runs a scan of three APs to its end; returns what it said on stderr.
+    QByteArray scan(QStringList options) {
+        const auto parsed = ParseCliOptions(QStringList{QStringLiteral("scan"), QStringLiteral("--timeout-ms"),
+                                                        QStringLiteral("200")} +
+                                            options);
+        CliRunner runner(socket, std::get<CliOptions>(parsed), {});
+        RunToEnd(runner);
+        EXPECT_EQ(runner.exitCode(), kExitOk);
+        EXPECT_EQ(runner.out().count("02-54-45-"), 3);
+        return runner.err();
+    }
+
+    link::InMemoryNetwork network;
+    LossySocket socket{network};
+    sim::InMemorySimulator aps{network, sim::ApSimulator(sim::GenerateAps(3))};
+};
+
+TEST_F(CliLoss, aSearchThatLostReplies_saysHowManyEvenWhenQuiet_andStillLists) {
+    QObject::connect(&socket, &link::UdpSocketControl::OnRecv, &socket, [this] { socket.lost = 47; });
+    const QByteArray err = scan({QStringLiteral("--quiet")});
+    EXPECT_TRUE(err.contains("7 datagram(s) lost")) << err.toStdString();
+    EXPECT_TRUE(err.contains("net.core.rmem_max")) << err.toStdString();
+}
+
+TEST_F(CliLoss, aSearchThatLostNothing_saysNothingOfIt) {
+    EXPECT_FALSE(scan({}).contains("lost"));
+}
+
+TEST(BackupFile, roundTrip_andEveryDamageRefused) {
+    const config::ApConfigRecord record = sim::GenerateAps(3)[2].record;
+    const QByteArray file =
+        BackupFileContent(record, ui::TextEncoding::Windows1252, QDateTime::currentDateTimeUtc());
+    const std::optional<config::ApConfigRecord> back = ReadBackupFile(file);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->bytes(), record.bytes());
+
+    QJsonObject json = QJsonDocument::fromJson(file).object();
+    const auto damaged = [&json](const char* key, const QJsonValue& value) {
+        QJsonObject copy = json;
+        copy[QString::fromLatin1(key)] = value;
+        return ReadBackupFile(QJsonDocument(copy).toJson());
+    };
+    QString hex = json.value(QStringLiteral("record")).toString();
+    EXPECT_FALSE(damaged("format", QStringLiteral("other")));
+    EXPECT_FALSE(damaged("version", 2));
+    EXPECT_FALSE(damaged("mac", QStringLiteral("02-54-45-00-00-09")));
+    EXPECT_FALSE(damaged("record", hex.left(hex.size() - 2)));
+    EXPECT_FALSE(damaged("record", hex.left(hex.size() - 1) + u'g'));
+    EXPECT_FALSE(ReadBackupFile("not json at all"));
+    EXPECT_FALSE(ReadBackupFile(QByteArray()));
+}
+
+}  // namespace
+}  // namespace tern::app
