@@ -1,25 +1,24 @@
 // tern-ap-utility: the desktop program.
-#include "app/display_check.h"
-#include "app/startup.h"
-#include "gui/mainwindow/tform4.h"
-#include "gui/mainwindow/tmain_fm.h"
-#include "gui/widgets/tquill_grid.h"
-#include "app/window_search.h"
-#include "core/net/in_memory_network.h"
-#include "core/net/net_interfaces.h"
-#include "core/net/qt_udp_socket_control.h"
-#include "sim/in_memory_simulator.h"
-#include "gui/dialogs/dialog_seam.h"
-
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDialog>
 #include <QDir>
 #include <QTimer>
-
 #include <cstdio>
 #include <cstring>
 #include <memory>
+
+#include "app/display_check.h"
+#include "app/startup.h"
+#include "app/window_search.h"
+#include "core/net/in_memory_network.h"
+#include "core/net/net_interfaces.h"
+#include "core/net/qt_udp_socket_control.h"
+#include "gui/dialogs/dialog_seam.h"
+#include "gui/mainwindow/tform4.h"
+#include "gui/mainwindow/tmain_fm.h"
+#include "gui/widgets/tquill_grid.h"
+#include "sim/in_memory_simulator.h"
 
 using namespace tern;
 
@@ -37,7 +36,7 @@ bool AsksForHelp(int argc, char* argv[]) {
 // For a start nobody watches: what would open a box is printed, and every
 // question is answered as its safe choice.
 class PrintingDialogSeam : public ui::DialogSeam {
-public:
+  public:
     Answer showMessage(QWidget*, const Message& message) override {
         std::fprintf(stderr, "tern-ap-utility: %s %s\n", qPrintable(message.caption),
                      qPrintable(message.text.trimmed()));
@@ -55,8 +54,9 @@ int main(int argc, char* argv[]) {
     if (noDisplay || deadDisplay) {
         if (!AsksForHelp(argc, argv)) {
             std::fprintf(stderr, "%s\n",
-                         noDisplay ? app::kNoDisplayMessage
-                                   : app::UnreachableDisplayMessage(display.x11Display).constData());
+                         noDisplay
+                             ? app::kNoDisplayMessage
+                             : app::UnreachableDisplayMessage(display.x11Display).constData());
             return 1;
         }
         // The options are worth reading without a display too.
@@ -72,14 +72,15 @@ int main(int argc, char* argv[]) {
         "Finds the wireless access points on the LAN segment, shows and edits their settings.\n"
         "--demo [N] runs against N simulated APs inside the program: no network traffic."));
     parser.addHelpOption();
-    const QCommandLineOption demo(QStringLiteral("demo"),
-                                  QStringLiteral("Simulated APs in memory instead of the network."));
+    const QCommandLineOption demo(
+        QStringLiteral("demo"), QStringLiteral("Simulated APs in memory instead of the network."));
     const QCommandLineOption oldFirmware(
         QStringLiteral("old-firmware"),
         QStringLiteral("With --demo: add one AP with old firmware."));
     const QCommandLineOption screenshots(
         QStringLiteral("screenshots"),
-        QStringLiteral("Save a picture of each page to DIR once the first search is over, then quit."),
+        QStringLiteral(
+            "Save a picture of each page to DIR once the first search is over, then quit."),
         QStringLiteral("DIR"));
     const QCommandLineOption interfaceOption(
         QStringLiteral("interface"),
@@ -89,9 +90,10 @@ int main(int argc, char* argv[]) {
     parser.addOption(interfaceOption);
     const QCommandLineOption quitAfterStart(
         QStringLiteral("quit-after-start"),
-        QStringLiteral("Check an installation: start (a running copy is no reason to stop), let the\n"
-                       "first search run, print the language file, the window title and the number\n"
-                       "of APs listed, and quit. Boxes are printed instead of shown."));
+        QStringLiteral(
+            "Check an installation: start (a running copy is no reason to stop), let the\n"
+            "first search run, print the language file, the window title and the number\n"
+            "of APs listed, and quit. Boxes are printed instead of shown."));
     parser.addOption(demo);
     parser.addOption(oldFirmware);
     parser.addOption(screenshots);
@@ -130,7 +132,8 @@ int main(int argc, char* argv[]) {
     const bool checking = parser.isSet(quitAfterStart);
     ui::WidgetDialogSeam shownDialogs;
     PrintingDialogSeam printedDialogs;
-    ui::DialogSeam& dialogs = checking ? static_cast<ui::DialogSeam&>(printedDialogs) : shownDialogs;
+    ui::DialogSeam& dialogs =
+        checking ? static_cast<ui::DialogSeam&>(printedDialogs) : shownDialogs;
     const app::RealStartupPlatform platform;
     const auto decision = app::DecideStartup(
         platform,
@@ -191,7 +194,8 @@ int main(int argc, char* argv[]) {
             QDir().mkpath(dir);
             for (int page = 0; page < 5; ++page) {
                 window.l_statusClick(window.NavLabel(page));
-                const QString file = QDir(dir).filePath(QStringLiteral("page-%1.png").arg(page + 1));
+                const QString file =
+                    QDir(dir).filePath(QStringLiteral("page-%1.png").arg(page + 1));
                 if (!window.grab().save(file)) {
                     std::fprintf(stderr, "tern-ap-utility: cannot write %s\n", qPrintable(file));
                 }
@@ -205,7 +209,8 @@ int main(int argc, char* argv[]) {
         QTimer::singleShot(2600, &window, [&window] {
             // The rows of the list, not what the engine has heard of.
             const auto* list = window.findChild<app::TQuillGrid*>(QStringLiteral("l_title"));
-            const int listed = list == nullptr || list->Cells(1, 1).isEmpty() ? 0 : list->RowCount() - 1;
+            const int listed =
+                list == nullptr || list->Cells(1, 1).isEmpty() ? 0 : list->RowCount() - 1;
             std::printf("language file: %s\nwindow title: %s\nAPs listed: %d\n",
                         qPrintable(window.lang_file), qPrintable(window.windowTitle()), listed);
             std::fflush(stdout);

@@ -1,12 +1,12 @@
 #include "app/startup.h"
 
+#include <unistd.h>
+
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 #include <QLocalSocket>
-
-#include <unistd.h>
 
 namespace tern::app {
 
@@ -14,9 +14,7 @@ QLocale::Language RealStartupPlatform::systemLanguage() const {
     return QLocale::system().language();
 }
 
-bool RealStartupPlatform::fileExists(const QString& path) const {
-    return QFileInfo(path).isFile();
-}
+bool RealStartupPlatform::fileExists(const QString& path) const { return QFileInfo(path).isFile(); }
 
 QString RealStartupPlatform::executableDir() const {
     return QCoreApplication::applicationDirPath();
@@ -24,9 +22,12 @@ QString RealStartupPlatform::executableDir() const {
 
 QString LanguageFileFor(QLocale::Language language) {
     switch (language) {
-        case QLocale::Japanese: return QStringLiteral("language/jap.ini");
-        case QLocale::German: return QStringLiteral("language/gem.ini");
-        default: return QStringLiteral("language/eng.ini");
+        case QLocale::Japanese:
+            return QStringLiteral("language/jap.ini");
+        case QLocale::German:
+            return QStringLiteral("language/gem.ini");
+        default:
+            return QStringLiteral("language/eng.ini");
     }
 }
 
@@ -48,8 +49,8 @@ std::optional<QString> ChooseLanguageFile(const StartupPlatform& platform) {
     // The user's language wherever it is found beats English beside the
     // executable: a partial copy must not hide a complete install.
     const QStringList folders = LanguageSearchFolders(platform.executableDir());
-    for (const QString& name : {LanguageFileFor(platform.systemLanguage()),
-                                QStringLiteral("language/eng.ini")}) {
+    for (const QString& name :
+         {LanguageFileFor(platform.systemLanguage()), QStringLiteral("language/eng.ini")}) {
         for (const QString& folder : folders) {
             const QString path = QDir(folder).filePath(name);
             if (platform.fileExists(path)) {
@@ -60,9 +61,10 @@ std::optional<QString> ChooseLanguageFile(const StartupPlatform& platform) {
     return std::nullopt;
 }
 
-StartupDecision DecideStartup(const StartupPlatform& platform,
-                              const std::function<bool(const QString& title)>& windowWithTitleExists,
-                              ui::DialogSeam& dialogs) {
+StartupDecision DecideStartup(
+    const StartupPlatform& platform,
+    const std::function<bool(const QString& title)>& windowWithTitleExists,
+    ui::DialogSeam& dialogs) {
     if (windowWithTitleExists(QString::fromLatin1(kInstanceTitle))) {
         return {StartupOutcome::AlreadyRunning, {}};
     }

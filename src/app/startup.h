@@ -5,12 +5,11 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
-
-#include "gui/dialogs/dialog_seam.h"
-
 #include <functional>
 #include <memory>
 #include <optional>
+
+#include "gui/dialogs/dialog_seam.h"
 
 namespace tern::app {
 
@@ -26,7 +25,7 @@ inline constexpr char kStartupWarningCaption[] = "Warning!";
 
 // What start-up asks of the platform, behind one seam for tests.
 class StartupPlatform {
-public:
+  public:
     virtual ~StartupPlatform() = default;
     virtual QLocale::Language systemLanguage() const = 0;
     virtual bool fileExists(const QString& path) const = 0;
@@ -34,7 +33,7 @@ public:
 };
 
 class RealStartupPlatform : public StartupPlatform {
-public:
+  public:
     QLocale::Language systemLanguage() const override;
     bool fileExists(const QString& path) const override;
     QString executableDir() const override;
@@ -72,9 +71,10 @@ struct StartupDecision {
 // Start-up up to the creation of the main window: the running-copy check
 // (`windowWithTitleExists` asks the platform and notifies the copy it
 // finds), then the language file, with the warning when there is none.
-StartupDecision DecideStartup(const StartupPlatform& platform,
-                              const std::function<bool(const QString& title)>& windowWithTitleExists,
-                              ui::DialogSeam& dialogs);
+StartupDecision DecideStartup(
+    const StartupPlatform& platform,
+    const std::function<bool(const QString& title)>& windowWithTitleExists,
+    ui::DialogSeam& dialogs);
 
 // The platform class the close-time command was once chosen by; nothing
 // depends on it here, so it is fixed.
@@ -86,7 +86,7 @@ inline constexpr int kOsKind = 3;
 // found, as with a window search by title.
 class InstanceRegistry : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit InstanceRegistry(QObject* parent = nullptr);
     ~InstanceRegistry() override;
 
@@ -103,10 +103,10 @@ public:
     bool publish(const QString& title);
     QString publishedTitle() const { return title_; }
 
-Q_SIGNALS:
+  Q_SIGNALS:
     void notified(int message);
 
-private:
+  private:
     std::unique_ptr<QLocalServer> server_;
     QString title_;
 };

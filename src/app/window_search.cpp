@@ -57,7 +57,8 @@ std::vector<xcb_window_t> TopLevelWindows(xcb_connection_t* c, xcb_window_t root
     XcbReply<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(c, cookie, nullptr));
     if (tree) {
         const xcb_window_t* children = xcb_query_tree_children(tree.get());
-        windows.insert(windows.end(), children, children + xcb_query_tree_children_length(tree.get()));
+        windows.insert(windows.end(), children,
+                       children + xcb_query_tree_children_length(tree.get()));
     }
     return windows;
 }
@@ -81,7 +82,8 @@ bool TopLevelWindowWithTitleExists(const QString& title) {
     const xcb_atom_t utf8String = Atom(c, "UTF8_STRING");
     const xcb_atom_t clientList = Atom(c, "_NET_CLIENT_LIST");
     bool found = false;
-    for (auto it = xcb_setup_roots_iterator(xcb_get_setup(c)); it.rem && !found; xcb_screen_next(&it)) {
+    for (auto it = xcb_setup_roots_iterator(xcb_get_setup(c)); it.rem && !found;
+         xcb_screen_next(&it)) {
         for (xcb_window_t w : TopLevelWindows(c, it.data->root, clientList)) {
             if (Property(c, w, netWmName, utf8String) == utf8 ||
                 Property(c, w, XCB_ATOM_WM_NAME, XCB_ATOM_STRING) == latin1) {
@@ -103,13 +105,9 @@ bool X11DisplayOpens() {
     return opens;
 }
 #else
-bool TopLevelWindowWithTitleExists(const QString&) {
-    return false;
-}
+bool TopLevelWindowWithTitleExists(const QString&) { return false; }
 
-bool X11DisplayOpens() {
-    return true;
-}
+bool X11DisplayOpens() { return true; }
 #endif
 
 }  // namespace tern::app

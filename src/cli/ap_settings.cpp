@@ -3,10 +3,10 @@
 #include <QJsonArray>
 
 #include "core/form/record_view.h"
-#include "core/rules/key_text.h"
 #include "core/record/ap_config_record.h"
 #include "core/record/code_tables.h"
 #include "core/record/net_types.h"
+#include "core/rules/key_text.h"
 
 namespace tern::app {
 
@@ -93,11 +93,13 @@ QJsonObject DecodeSettings(const config::ApConfigRecord& r, ui::TextEncoding enc
         Coded(domain != nullptr ? QString(domain->label) : QString(), r.reg_domain());
 
     const config::OpModeInfo* mode = config::FindOpMode(r.op_mode());
-    s[QStringLiteral("op_mode")] = Coded(mode != nullptr ? QString(mode->caption) : QString(), r.op_mode());
+    s[QStringLiteral("op_mode")] =
+        Coded(mode != nullptr ? QString(mode->caption) : QString(), r.op_mode());
     s[QStringLiteral("remote_mac")] = config::MacText(r.remote_mac());
 
     s[QStringLiteral("ip_mode")] =
-        Coded(r.ip_mode() ? QStringLiteral("Fixed IP") : QStringLiteral("DHCP client"), r.ip_mode() ? 1 : 0);
+        Coded(r.ip_mode() ? QStringLiteral("Fixed IP") : QStringLiteral("DHCP client"),
+              r.ip_mode() ? 1 : 0);
     s[QStringLiteral("ip_address")] = config::Ipv4Text(r.ip_addr());
     s[QStringLiteral("subnet_mask")] = config::Ipv4Text(r.subnet_mask());
     s[QStringLiteral("gateway")] = config::Ipv4Text(r.gateway());
@@ -113,14 +115,16 @@ QJsonObject DecodeSettings(const config::ApConfigRecord& r, ui::TextEncoding enc
 
     s[QStringLiteral("encryption")] = QString::fromLatin1(config::EncryptionSummary(r));
     const int auth = r.auth_type();
-    s[QStringLiteral("auth_type")] =
-        Coded(auth < config::kAuthTypeCount ? QString::fromLatin1(kAuthNames[auth]) : QString(), auth);
-    s[QStringLiteral("wep_key_length")] = r.wep_key_len() == config::kWepKeyLenNone
-                                              ? 0
-                                              : (r.wep_key_len() == config::kWepKeyLen64
-                                                     ? 64
-                                                     : (r.wep_key_len() == config::kWepKeyLen128 ? 128 : 256));
-    s[QStringLiteral("wep_key_format")] = r.wep_keys_ascii() ? QStringLiteral("ascii") : QStringLiteral("hex");
+    s[QStringLiteral("auth_type")] = Coded(
+        auth < config::kAuthTypeCount ? QString::fromLatin1(kAuthNames[auth]) : QString(), auth);
+    s[QStringLiteral("wep_key_length")] =
+        r.wep_key_len() == config::kWepKeyLenNone
+            ? 0
+            : (r.wep_key_len() == config::kWepKeyLen64
+                   ? 64
+                   : (r.wep_key_len() == config::kWepKeyLen128 ? 128 : 256));
+    s[QStringLiteral("wep_key_format")] =
+        r.wep_keys_ascii() ? QStringLiteral("ascii") : QStringLiteral("hex");
     s[QStringLiteral("wep_default_key")] = r.wep_default_key() + 1;
     s[QStringLiteral("wep_keys")] = WepKeys(r, showSecrets);
     s[QStringLiteral("wpa_passphrase")] = Secret(Text(r.wpa_passphrase(), encoding), showSecrets);
@@ -133,7 +137,8 @@ QJsonObject DecodeSettings(const config::ApConfigRecord& r, ui::TextEncoding enc
         radius.append(QJsonObject{
             {QStringLiteral("ip"), config::Ipv4Text(r.radius_ip(i))},
             {QStringLiteral("port"), r.radius_port(i)},
-            {QStringLiteral("shared_secret"), Secret(Text(r.radius_secret(i), encoding), showSecrets)},
+            {QStringLiteral("shared_secret"),
+             Secret(Text(r.radius_secret(i), encoding), showSecrets)},
         });
     }
     s[QStringLiteral("radius_servers")] = radius;

@@ -2,7 +2,6 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
-
 #include <algorithm>
 
 #include "cli/ap_settings.h"

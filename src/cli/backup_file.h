@@ -3,7 +3,6 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QDateTime>
-
 #include <optional>
 
 #include "core/record/ap_config_record.h"

@@ -1,13 +1,13 @@
 // tern-ap-cli: the command-line front end over the same engine as the
 // window. Data goes to stdout, messages to stderr; see --help.
+#include <termios.h>
+#include <unistd.h>
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QTimer>
-
 #include <cstdio>
 #include <memory>
-#include <termios.h>
-#include <unistd.h>
 
 #include "cli/cli_options.h"
 #include "cli/cli_runner.h"
@@ -58,15 +58,17 @@ std::optional<QString> Password(const app::CliOptions& o) {
         return QString::fromUtf8(first);
     }
     if (o.passwordGiven) {
-        Error(QStringLiteral("warning: --password is visible to other users of this machine; "
-                             "--password-file or TERN_AP_PASSWORD is not"));
+        Error(
+            QStringLiteral("warning: --password is visible to other users of this machine; "
+                           "--password-file or TERN_AP_PASSWORD is not"));
         return o.password;
     }
     if (qEnvironmentVariableIsSet("TERN_AP_PASSWORD")) {
         return qEnvironmentVariable("TERN_AP_PASSWORD");
     }
     if (isatty(STDIN_FILENO)) return Prompt();
-    Error(QStringLiteral("no password: give --password-file FILE, TERN_AP_PASSWORD, or a terminal"));
+    Error(
+        QStringLiteral("no password: give --password-file FILE, TERN_AP_PASSWORD, or a terminal"));
     return std::nullopt;
 }
 

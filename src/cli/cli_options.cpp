@@ -99,7 +99,8 @@ std::variant<CliOptions, QString> ParseCliOptions(const QStringList& arguments) 
         if (o.args.size() + targets != 1) {
             return o.args.size() + targets > 1
                        ? QStringLiteral("show takes one TARGET, not also '") + o.args.last() + u'\''
-                       : QStringLiteral("show wants one TARGET: a MAC address, an AP name, or --all");
+                       : QStringLiteral(
+                             "show wants one TARGET: a MAC address, an AP name, or --all");
         }
     } else if (o.command == u"set") {
         const QStringList assignments = o.all ? o.args : o.args.mid(1);
@@ -107,7 +108,8 @@ std::variant<CliOptions, QString> ParseCliOptions(const QStringList& arguments) 
             return QStringLiteral("set wants a TARGET and at least one NAME=VALUE");
         }
         for (const QString& a : assignments) {
-            if (a.indexOf(u'=') <= 0) return QStringLiteral("set wants NAME=VALUE, not '") + a + u'\'';
+            if (a.indexOf(u'=') <= 0)
+                return QStringLiteral("set wants NAME=VALUE, not '") + a + u'\'';
         }
     } else if (o.command == u"backup") {
         if (o.all || o.args.size() != 2) {
@@ -129,32 +131,36 @@ std::variant<CliOptions, QString> ParseCliOptions(const QStringList& arguments) 
 
 QString CliUsage() {
     return QStringLiteral(
-        "usage: tern-ap-cli [--demo[=N]] [--interface NAME]... [--json] [--timeout-ms MS] [--quiet]\n"
-        "                   COMMAND [ARGS]\n"
-        "  scan                          every AP that answers one search\n"
-        "  show TARGET                   every setting of the AP(s), decoded\n"
-        "  set TARGET NAME=VALUE...      change settings and apply them\n"
-        "  backup TARGET FILE            save the AP's whole record\n"
-        "  restore FILE [TARGET]         write a saved record back\n"
-        "TARGET: a MAC address (02-54-45-00-00-00), an AP name, or --all\n"
-        "login for set/restore: --user NAME and one of --password-file FILE, the\n"
-        "  environment variable TERN_AP_PASSWORD, a prompt without echo on a terminal,\n"
-        "  or --password TEXT (visible to other users of this machine)\n"
-        "options (before or after the command):\n"
-        "  --demo[=N]         N simulated APs in this process (default 8): no network traffic\n"
-        "  --interface NAME   search only through this network interface (repeatable);\n"
-        "                     default: every interface that is up and can broadcast\n"
-        "  --json             machine-readable output\n"
-        "  --timeout-ms MS    how long a search listens (100..600000, default 2000)\n"
-        "  --show-secrets     show keys, pass phrases and RADIUS secrets (default ***)\n"
-        "  --all-fields       restore onto another AP with the saved MAC, address and name\n"
-        "  --quiet            no progress on stderr\n"
-        "exit codes: 0 every target acknowledged (or nothing to apply);\n"
-        "  1 no AP matched the target, the socket cannot be opened, a file cannot be written;\n"
-        "  2 usage error or invalid value: nothing sent;\n"
-        "  3 at least one AP refused (wrong login), the rest acknowledged;\n"
-        "  4 at least one AP did not answer\n"
-        "NAME for set:\n  ") + SettableNames().join(QStringLiteral(", ")) + u'\n';
+               "usage: tern-ap-cli [--demo[=N]] [--interface NAME]... [--json] [--timeout-ms MS] "
+               "[--quiet]\n"
+               "                   COMMAND [ARGS]\n"
+               "  scan                          every AP that answers one search\n"
+               "  show TARGET                   every setting of the AP(s), decoded\n"
+               "  set TARGET NAME=VALUE...      change settings and apply them\n"
+               "  backup TARGET FILE            save the AP's whole record\n"
+               "  restore FILE [TARGET]         write a saved record back\n"
+               "TARGET: a MAC address (02-54-45-00-00-00), an AP name, or --all\n"
+               "login for set/restore: --user NAME and one of --password-file FILE, the\n"
+               "  environment variable TERN_AP_PASSWORD, a prompt without echo on a terminal,\n"
+               "  or --password TEXT (visible to other users of this machine)\n"
+               "options (before or after the command):\n"
+               "  --demo[=N]         N simulated APs in this process (default 8): no network "
+               "traffic\n"
+               "  --interface NAME   search only through this network interface (repeatable);\n"
+               "                     default: every interface that is up and can broadcast\n"
+               "  --json             machine-readable output\n"
+               "  --timeout-ms MS    how long a search listens (100..600000, default 2000)\n"
+               "  --show-secrets     show keys, pass phrases and RADIUS secrets (default ***)\n"
+               "  --all-fields       restore onto another AP with the saved MAC, address and name\n"
+               "  --quiet            no progress on stderr\n"
+               "exit codes: 0 every target acknowledged (or nothing to apply);\n"
+               "  1 no AP matched the target, the socket cannot be opened, a file cannot be "
+               "written;\n"
+               "  2 usage error or invalid value: nothing sent;\n"
+               "  3 at least one AP refused (wrong login), the rest acknowledged;\n"
+               "  4 at least one AP did not answer\n"
+               "NAME for set:\n  ") +
+           SettableNames().join(QStringLiteral(", ")) + u'\n';
 }
 
 }  // namespace tern::app

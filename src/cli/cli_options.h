@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <QStringList>
-
 #include <variant>
 
 namespace tern::app {
@@ -25,13 +24,13 @@ struct CliOptions {
     bool all = false;        // TARGET --all
     bool allFields = false;  // restore: onto another AP, its identity too
     int timeoutMs = 2000;
-    QString user;             // --user
-    QString password;         // --password (visible to other users)
+    QString user;      // --user
+    QString password;  // --password (visible to other users)
     bool passwordGiven = false;
-    QString passwordFile;     // --password-file
-    QStringList interfaces;   // --interface, repeatable: search only these
-    QString command;   // scan, show, set, backup, restore
-    QStringList args;  // what follows the command (TARGET ...)
+    QString passwordFile;    // --password-file
+    QStringList interfaces;  // --interface, repeatable: search only these
+    QString command;         // scan, show, set, backup, restore
+    QStringList args;        // what follows the command (TARGET ...)
 };
 
 // Strict: numbers are digits only, an unknown option is named as it was

@@ -1,24 +1,24 @@
 #include "cli/cli_runner.h"
 
+#include <unistd.h>
+
 #include <QDateTime>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSaveFile>
-
 #include <cstdio>
 #include <cstring>
-#include <unistd.h>
 
 #include "cli/ap_settings.h"
 #include "cli/backup_file.h"
-#include "core/form/form_model.h"
 #include "cli/headless_search.h"
-#include "core/rules/validation.h"
+#include "core/form/form_model.h"
+#include "core/net/qt_udp_socket_control.h"
 #include "core/record/net_types.h"
 #include "core/record/record_builder.h"
-#include "core/net/qt_udp_socket_control.h"
+#include "core/rules/validation.h"
 #include "core/text/lang_ini.h"
 #include "core/text/language_text.h"
 #include "core/text/messages.h"
@@ -51,7 +51,10 @@ QString NameOf(const config::ApConfigRecord& record) {
 
 CliRunner::CliRunner(link::UdpSocketControl& socket, CliOptions options, CliLogin login,
                      QObject* parent)
-    : QObject(parent), socket_(socket), o_(std::move(options)), login_(std::move(login)),
+    : QObject(parent),
+      socket_(socket),
+      o_(std::move(options)),
+      login_(std::move(login)),
       search_(socket) {
     connect(&search_, &apply::SearchSession::finished, this, &CliRunner::searched);
     // After the search the apply's answers go to the same engine.
@@ -155,7 +158,8 @@ int CliRunner::scan() {
         for (const auto& ap : search_.found()) lines.push_back(ListLineFor(ap));
         out_ += FormatApTable(lines, search_.searchedInterfaces().size() > 1).toUtf8();
     }
-    if (!o_.quiet) message(QString::number(search_.found().size()) + QStringLiteral(" AP(s) found"));
+    if (!o_.quiet)
+        message(QString::number(search_.found().size()) + QStringLiteral(" AP(s) found"));
     return kExitOk;
 }
 
@@ -169,8 +173,9 @@ int CliRunner::show() {
         shown.append(settings);
     }
     if (o_.json) {
-        out_ += shown.size() == 1 ? QJsonDocument(shown[0].toObject()).toJson(QJsonDocument::Indented)
-                                  : QJsonDocument(shown).toJson(QJsonDocument::Indented);
+        out_ += shown.size() == 1
+                    ? QJsonDocument(shown[0].toObject()).toJson(QJsonDocument::Indented)
+                    : QJsonDocument(shown).toJson(QJsonDocument::Indented);
         return kExitOk;
     }
     for (const QJsonValue& ap : shown) {
@@ -178,8 +183,9 @@ int CliRunner::show() {
         for (auto it = settings.begin(); it != settings.end(); ++it) {
             const QJsonValue v = it.value();
             const QByteArray value =
-                v.isString() ? v.toString().toUtf8()
-                             : QJsonDocument(QJsonArray{v}).toJson(QJsonDocument::Compact).mid(1).chopped(1);
+                v.isString()
+                    ? v.toString().toUtf8()
+                    : QJsonDocument(QJsonArray{v}).toJson(QJsonDocument::Compact).mid(1).chopped(1);
             out_ += it.key().toUtf8().leftJustified(20) + ' ' + value + '\n';
         }
         out_ += '\n';
@@ -203,7 +209,8 @@ int CliRunner::backup() {
         !out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
         out.write(BackupFileContent(record, kEncoding, QDateTime::currentDateTimeUtc())) < 0 ||
         !out.commit()) {
-        message(QStringLiteral("cannot write '") + o_.args.value(1) + QStringLiteral("': ") + out.errorString());
+        message(QStringLiteral("cannot write '") + o_.args.value(1) + QStringLiteral("': ") +
+                out.errorString());
         return kExitFailure;
     }
     if (!o_.quiet) message(QStringLiteral("saved ") + config::MacText(record.mac_addr()));
@@ -243,7 +250,8 @@ int CliRunner::prepareSet() {
         config::FormSettings form = ShownForm(shown, kEncoding);
         for (const QString& a : assignments) {
             const qsizetype eq = a.indexOf(u'=');
-            if (const std::optional<QString> refused = SetNamed(form, shown, a.left(eq), a.mid(eq + 1), multi)) {
+            if (const std::optional<QString> refused =
+                    SetNamed(form, shown, a.left(eq), a.mid(eq + 1), multi)) {
                 message(*refused);
                 return kExitUsage;
             }
@@ -256,11 +264,11 @@ int CliRunner::prepareSet() {
             form.Chk_8021x = true;
             message(ui::LookupMessage(English(), ui::kMsgNoSelect3).text);
         }
-        const config::BuildResult built =
-            config::BuildRecord(multi ? config::BuildMode::Multi : config::BuildMode::Single, shown, form);
+        const config::BuildResult built = config::BuildRecord(
+            multi ? config::BuildMode::Multi : config::BuildMode::Single, shown, form);
         if (!built) {
-            message(ui::LookupMessage(English(), ui::kMsgErrBuild).text + u' ' + built.failure().field +
-                    QStringLiteral(" = \"") + built.failure().text + u'"');
+            message(ui::LookupMessage(English(), ui::kMsgErrBuild).text + u' ' +
+                    built.failure().field + QStringLiteral(" = \"") + built.failure().text + u'"');
             return kExitUsage;
         }
         if (!passesChecks(form, shown, built.record(), multi)) return kExitUsage;
@@ -273,7 +281,8 @@ int CliRunner::prepareSet() {
 int CliRunner::prepareRestore() {
     QFile file(o_.args.value(0));
     if (!file.open(QIODevice::ReadOnly)) {
-        message(QStringLiteral("cannot read '") + o_.args.value(0) + QStringLiteral("': ") + file.errorString());
+        message(QStringLiteral("cannot read '") + o_.args.value(0) + QStringLiteral("': ") +
+                file.errorString());
         return kExitUsage;
     }
     const std::optional<config::ApConfigRecord> record = ReadBackupFile(file.read(1 << 20));
@@ -343,7 +352,8 @@ void CliRunner::sendNext() {
     progress(QStringLiteral("applying %1/%2").arg(next_).arg(jobs_.size()));
     const qsizetype max = config::ApConfigRecord::kLoginTextMax;
     const config::ApConfigRecord withLogin = config::WithLogin(
-        job.record, ui::ScreenTextToRecordWithin(login_.user, kEncoding, max).value_or(QByteArray()),
+        job.record,
+        ui::ScreenTextToRecordWithin(login_.user, kEncoding, max).value_or(QByteArray()),
         ui::ScreenTextToRecordWithin(login_.password, kEncoding, max).value_or(QByteArray()));
     // Only where the AP answered: never onto the other segments.
     socket_.SendDataVia(engine.SetRequest(withLogin, job.target, jobs_.size() > 1),
@@ -372,7 +382,8 @@ void CliRunner::finishApply() {
     QStringList refused;
     for (const QByteArray& mac : engine.failed_macs) {
         config::MacAddress m{};
-        std::memcpy(m.data(), mac.constData(), std::min<std::size_t>(m.size(), static_cast<std::size_t>(mac.size())));
+        std::memcpy(m.data(), mac.constData(),
+                    std::min<std::size_t>(m.size(), static_cast<std::size_t>(mac.size())));
         refused << config::MacText(m);
     }
     QJsonArray outcomes;
@@ -393,7 +404,8 @@ void CliRunner::finishApply() {
                                         {QStringLiteral("name"), job.target.name},
                                         {QStringLiteral("outcome"), outcome}});
         } else {
-            out_ += job.target.mac.toUtf8() + "  " + job.target.name.toUtf8() + "  " + outcome.toUtf8() + '\n';
+            out_ += job.target.mac.toUtf8() + "  " + job.target.name.toUtf8() + "  " +
+                    outcome.toUtf8() + '\n';
         }
     }
     if (o_.json) out_ += QJsonDocument(outcomes).toJson(QJsonDocument::Indented);

@@ -22,9 +22,8 @@ ApListLine ListLineFor(const apply::SearchSession::Found& ap) {
 QString FormatApTable(const std::vector<ApListLine>& lines, bool withInterface) {
     // Each text goes in as it is: an AP name such as "Lab%4" is data, never
     // a pattern to fill in.
-    const auto row = [withInterface](const QString& mac, const QString& name,
-                                     const QString& ssid, const QString& wep,
-                                     const QString& iface) {
+    const auto row = [withInterface](const QString& mac, const QString& name, const QString& ssid,
+                                     const QString& wep, const QString& iface) {
         QString line = mac.leftJustified(17) + QStringLiteral("  ") + name.leftJustified(31) +
                        QStringLiteral("  ") + ssid.leftJustified(32) + QStringLiteral("  ");
         line += withInterface ? wep.leftJustified(3) + QStringLiteral("  ") + iface : wep;

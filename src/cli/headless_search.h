@@ -1,9 +1,9 @@
 #pragma once
 
-#include "core/engine/search_session.h"
-
 #include <QString>
 #include <QStringList>
+
+#include "core/engine/search_session.h"
 
 namespace tern::app {
 

@@ -1,9 +1,9 @@
 #include "sim/ap_simulator.h"
 
-#include "core/record/code_tables.h"
-
 #include <algorithm>
 #include <cstring>
+
+#include "core/record/code_tables.h"
 
 namespace tern::sim {
 
@@ -187,8 +187,8 @@ std::vector<SimReply> ApSimulator::answerSearch(const link::RequestMarker& marke
 std::vector<SimReply> ApSimulator::answerSet(QByteArrayView datagram) {
     link::RequestMarker marker{};
     std::memcpy(marker.data(), datagram.data() + 6, marker.size());
-    const auto length = (static_cast<std::uint8_t>(datagram[14]) << 8) |
-                        static_cast<std::uint8_t>(datagram[15]);
+    const auto length =
+        (static_cast<std::uint8_t>(datagram[14]) << 8) | static_cast<std::uint8_t>(datagram[15]);
     if (length != static_cast<int>(link::kRecordSize)) {
         return {};
     }
@@ -238,8 +238,8 @@ std::vector<SimulatedAp> GenerateAps(int count, int first) {
 
 std::vector<SimulatedAp> DemoAps(int count, bool withOldFirmware) {
     std::vector<SimulatedAp> aps = GenerateAps(count);
-    static const char* const kNames[] = {"Lobby",      "Office-WEP64", "Lab-WEP128",
-                                         "Guest-WPA",  "Warehouse",    "Secure-1X",
+    static const char* const kNames[] = {"Lobby",       "Office-WEP64", "Lab-WEP128",
+                                         "Guest-WPA",   "Warehouse",    "Secure-1X",
                                          "Bridge-East", "Repeater-Yard"};
     for (std::size_t i = 0; i < aps.size(); ++i) {
         if (i < std::size(kNames)) {

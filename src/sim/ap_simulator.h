@@ -1,15 +1,14 @@
 #pragma once
 
-#include "core/record/ap_config_record.h"
-#include "core/net/protocol.h"
-
 #include <QByteArray>
 #include <QByteArrayView>
-
 #include <cstdint>
 #include <optional>
 #include <random>
 #include <vector>
+
+#include "core/net/protocol.h"
+#include "core/record/ap_config_record.h"
 
 namespace tern::sim {
 
@@ -19,8 +18,8 @@ struct SimulatedAp {
     config::ApConfigRecord record;  // host order; mgmt fields are never sent
     QByteArray user = "admin";
     QByteArray password = "admin";
-    bool oldFirmware = false;   // answers a search with the old identifier only
-    bool silentOnSet = false;   // never answers a set request
+    bool oldFirmware = false;  // answers a search with the old identifier only
+    bool silentOnSet = false;  // never answers a set request
     bool silentOnSearch = false;
 };
 
@@ -44,7 +43,7 @@ struct SimReply {
 // or with "kplerr" and the AP's MAC when the login is wrong. Everything else,
 // the replies of other APs included, is ignored.
 class ApSimulator {
-public:
+  public:
     static constexpr char kVariant[] = "AP-TRN-G01";  // header bytes 6..15
 
     explicit ApSimulator(std::vector<SimulatedAp> aps, SimOptions options = {});
@@ -62,7 +61,7 @@ public:
     // The 1180-byte discovery payload of an AP: header + record in wire order.
     static QByteArray DiscoveryPayload(const SimulatedAp& ap);
 
-private:
+  private:
     std::vector<SimReply> answerSearch(const link::RequestMarker& marker);
     std::vector<SimReply> answerSet(QByteArrayView datagram);
     bool dropped();

@@ -8,9 +8,7 @@ InMemorySimulator::InMemorySimulator(link::InMemoryNetwork& network, ApSimulator
     network_.attach(this, port_, segment);
 }
 
-InMemorySimulator::~InMemorySimulator() {
-    network_.detach(this);
-}
+InMemorySimulator::~InMemorySimulator() { network_.detach(this); }
 
 void InMemorySimulator::deliver(const QByteArray& datagram, int segment) {
     for (SimReply& reply : simulator_.handle(datagram)) {

@@ -8,7 +8,7 @@ namespace tern::sim {
 // Puts an ApSimulator on an in-memory network, listening on the AP port:
 // what the demo mode and the tests talk to instead of real devices.
 class InMemorySimulator : private link::InMemoryNetwork::Endpoint {
-public:
+  public:
     InMemorySimulator(link::InMemoryNetwork& network, ApSimulator simulator,
                       int port = link::kDefaultPort, int segment = 0);
     ~InMemorySimulator() override;
@@ -17,7 +17,7 @@ public:
 
     ApSimulator& simulator() { return simulator_; }
 
-private:
+  private:
     void deliver(const QByteArray& datagram, int segment) override;
 
     link::InMemoryNetwork& network_;

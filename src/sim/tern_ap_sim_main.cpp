@@ -1,16 +1,15 @@
 // tern-ap-sim: any number of simulated access points on one UDP socket.
-#include "core/rules/validation.h"
-#include "core/record/net_types.h"
-#include "core/net/network_guard.h"
-#include "sim/udp_simulator.h"
-
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QTextStream>
 #include <QTimer>
-
 #include <cstdio>
 #include <optional>
+
+#include "core/net/network_guard.h"
+#include "core/record/net_types.h"
+#include "core/rules/validation.h"
+#include "sim/udp_simulator.h"
 
 using namespace tern;
 
@@ -49,48 +48,57 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption count(QStringLiteral("count"),
                                    QStringLiteral("Number of APs, 1..5000 (default 5)."),
                                    QStringLiteral("N"), QStringLiteral("5"));
-    const QCommandLineOption first(QStringLiteral("first"),
-                                   QStringLiteral("Number of the first AP, 1..100000 (default 1): two\n"
-                                                  "simulators with different numbers simulate different APs."),
-                                   QStringLiteral("I"), QStringLiteral("1"));
+    const QCommandLineOption first(
+        QStringLiteral("first"),
+        QStringLiteral("Number of the first AP, 1..100000 (default 1): two\n"
+                       "simulators with different numbers simulate different APs."),
+        QStringLiteral("I"), QStringLiteral("1"));
     const QCommandLineOption plain(QStringLiteral("plain"),
                                    QStringLiteral("Send discovery replies without encipherment."));
     const QCommandLineOption oldFw(QStringLiteral("old-firmware"),
                                    QStringLiteral("The last N APs have old firmware (default 0)."),
                                    QStringLiteral("N"), QStringLiteral("0"));
-    const QCommandLineOption drop(QStringLiteral("drop"),
-                                  QStringLiteral("Lose each reply with this percent chance (default 0)."),
-                                  QStringLiteral("PERCENT"), QStringLiteral("0"));
-    const QCommandLineOption delay(QStringLiteral("delay"),
-                                   QStringLiteral("Delay each reply by a random 0..MS milliseconds (default 0)."),
-                                   QStringLiteral("MS"), QStringLiteral("0"));
-    const QCommandLineOption silentSet(QStringLiteral("silent-on-set"),
-                                       QStringLiteral("The first N APs never answer a set request (default 0)."),
-                                       QStringLiteral("N"), QStringLiteral("0"));
-    const QCommandLineOption user(QStringLiteral("user"),
-                                  QStringLiteral("Management user name of every AP (default admin)."),
-                                  QStringLiteral("NAME"), QStringLiteral("admin"));
-    const QCommandLineOption password(QStringLiteral("password"),
-                                      QStringLiteral("Management password of every AP (default admin)."),
-                                      QStringLiteral("PASS"), QStringLiteral("admin"));
-    const QCommandLineOption apLogin(QStringLiteral("ap-login"),
-                                     QStringLiteral("Give AP number I (from 1) its own login; repeatable."),
-                                     QStringLiteral("I:USER:PASS"));
+    const QCommandLineOption drop(
+        QStringLiteral("drop"),
+        QStringLiteral("Lose each reply with this percent chance (default 0)."),
+        QStringLiteral("PERCENT"), QStringLiteral("0"));
+    const QCommandLineOption delay(
+        QStringLiteral("delay"),
+        QStringLiteral("Delay each reply by a random 0..MS milliseconds (default 0)."),
+        QStringLiteral("MS"), QStringLiteral("0"));
+    const QCommandLineOption silentSet(
+        QStringLiteral("silent-on-set"),
+        QStringLiteral("The first N APs never answer a set request (default 0)."),
+        QStringLiteral("N"), QStringLiteral("0"));
+    const QCommandLineOption user(
+        QStringLiteral("user"), QStringLiteral("Management user name of every AP (default admin)."),
+        QStringLiteral("NAME"), QStringLiteral("admin"));
+    const QCommandLineOption password(
+        QStringLiteral("password"),
+        QStringLiteral("Management password of every AP (default admin)."), QStringLiteral("PASS"),
+        QStringLiteral("admin"));
+    const QCommandLineOption apLogin(
+        QStringLiteral("ap-login"),
+        QStringLiteral("Give AP number I (from 1) its own login; repeatable."),
+        QStringLiteral("I:USER:PASS"));
     const QCommandLineOption seed(QStringLiteral("seed"),
                                   QStringLiteral("Seed for drops and delays (default 1)."),
                                   QStringLiteral("S"), QStringLiteral("1"));
-    const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("UDP port (default 27155)."),
+    const QCommandLineOption port(QStringLiteral("port"),
+                                  QStringLiteral("UDP port (default 27155)."),
                                   QStringLiteral("PORT"), QStringLiteral("27155"));
     const QCommandLineOption duration(QStringLiteral("duration"),
                                       QStringLiteral("Stop after this many seconds (default 300)."),
                                       QStringLiteral("S"), QStringLiteral("300"));
-    const QCommandLineOption maxRequests(QStringLiteral("max-requests"),
-                                         QStringLiteral("Stop after answering this many requests (default 10000)."),
-                                         QStringLiteral("N"), QStringLiteral("10000"));
-    const QCommandLineOption list(QStringLiteral("list"),
-                                  QStringLiteral("Print the simulated APs (MAC, name, SSID) and go on."));
-    parser.addOptions({count, first, plain, oldFw, drop, delay, silentSet, user, password, apLogin, seed,
-                       port, duration, maxRequests, list});
+    const QCommandLineOption maxRequests(
+        QStringLiteral("max-requests"),
+        QStringLiteral("Stop after answering this many requests (default 10000)."),
+        QStringLiteral("N"), QStringLiteral("10000"));
+    const QCommandLineOption list(
+        QStringLiteral("list"),
+        QStringLiteral("Print the simulated APs (MAC, name, SSID) and go on."));
+    parser.addOptions({count, first, plain, oldFw, drop, delay, silentSet, user, password, apLogin,
+                       seed, port, duration, maxRequests, list});
     parser.process(app);
 
     if (!parser.positionalArguments().isEmpty()) {
@@ -104,11 +112,11 @@ int main(int argc, char* argv[]) {
         return ParseInt(QStringLiteral("--") + option.names().first(), parser.value(option), min,
                         max, value);
     };
-    if (!number(count, 1, 5000, &n) || !number(first, 1, 100000, &firstIndex) || !number(oldFw, 0, 5000, &old) ||
-        !number(drop, 0, 100, &dropPct) || !number(delay, 0, 60000, &delayMs) ||
-        !number(silentSet, 0, 5000, &silent) || !number(seed, 0, 2147483647, &seedValue) ||
-        !number(port, 1, 65535, &portValue) || !number(duration, 1, 86400, &seconds) ||
-        !number(maxRequests, 1, 10000000, &requests)) {
+    if (!number(count, 1, 5000, &n) || !number(first, 1, 100000, &firstIndex) ||
+        !number(oldFw, 0, 5000, &old) || !number(drop, 0, 100, &dropPct) ||
+        !number(delay, 0, 60000, &delayMs) || !number(silentSet, 0, 5000, &silent) ||
+        !number(seed, 0, 2147483647, &seedValue) || !number(port, 1, 65535, &portValue) ||
+        !number(duration, 1, 86400, &seconds) || !number(maxRequests, 1, 10000000, &requests)) {
         return 2;
     }
     if (old > n || silent > n) {

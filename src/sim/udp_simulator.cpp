@@ -68,8 +68,8 @@ void UdpSimulator::queueReply(QByteArray datagram, int delayMs) {
 
 void UdpSimulator::flush() {
     while (!outbox_.empty()) {
-        const qint64 n =
-            socket_.writeDatagram(outbox_.front(), QHostAddress::Broadcast, static_cast<quint16>(port_));
+        const qint64 n = socket_.writeDatagram(outbox_.front(), QHostAddress::Broadcast,
+                                               static_cast<quint16>(port_));
         if (n < 0) {
             if (++retries_ <= kMaxRetries) {
                 retry_.start();

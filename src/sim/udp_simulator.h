@@ -1,12 +1,11 @@
 #pragma once
 
-#include "sim/ap_simulator.h"
-
 #include <QObject>
 #include <QTimer>
 #include <QUdpSocket>
-
 #include <deque>
+
+#include "sim/ap_simulator.h"
 
 namespace tern::sim {
 
@@ -15,7 +14,7 @@ namespace tern::sim {
 // port two sockets share would reach only one of them.
 class UdpSimulator : public QObject {
     Q_OBJECT
-public:
+  public:
     UdpSimulator(ApSimulator simulator, int port, QObject* parent = nullptr);
 
     bool open(QString* error);
@@ -24,12 +23,12 @@ public:
     int repliesSent() const { return sent_; }
     int sendFailures() const { return failures_; }
 
-Q_SIGNALS:
+  Q_SIGNALS:
     void requestHandled();
     // A set request came, whichever AP it was for (or none of ours).
     void setRequestReceived();
 
-private:
+  private:
     void readPending();
     void queueReply(QByteArray datagram, int delayMs);
     void flush();

@@ -1,21 +1,21 @@
 #include "app/startup.h"
-#include "tests/support/recording_dialog_seam.h"
+
+#include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QUuid>
-
-#include <gtest/gtest.h>
-
 #include <set>
+
+#include "tests/support/recording_dialog_seam.h"
 
 using namespace tern::app;
 
 namespace {
 
 class FakePlatform : public StartupPlatform {
-public:
+  public:
     QLocale::Language systemLanguage() const override { return language; }
     bool fileExists(const QString& path) const override { return files.count(path) > 0; }
     QString executableDir() const override { return exeDir; }
@@ -139,7 +139,12 @@ TEST(StartupFlow, runningCopy_endsSilentlyBeforeLookingForLanguageFiles) {
     tern::test::RecordingDialogSeam dialogs;
     QString askedFor;
     const auto d = DecideStartup(
-        p, [&](const QString& title) { askedFor = title; return true; }, dialogs);
+        p,
+        [&](const QString& title) {
+            askedFor = title;
+            return true;
+        },
+        dialogs);
     EXPECT_EQ(d.outcome, StartupOutcome::AlreadyRunning);
     EXPECT_EQ(askedFor, QStringLiteral("108Mbps Wireless LAN Access Point"));
     EXPECT_TRUE(dialogs.messages.empty());
@@ -148,12 +153,15 @@ TEST(StartupFlow, runningCopy_endsSilentlyBeforeLookingForLanguageFiles) {
 TEST(StartupFlow, noLanguageFile_showsTheWarningAndEnds) {
     FakePlatform p;
     tern::test::RecordingDialogSeam dialogs;
-    const auto d = DecideStartup(p, [](const QString&) { return false; }, dialogs);
+    const auto d = DecideStartup(
+        p, [](const QString&) { return false; }, dialogs);
     EXPECT_EQ(d.outcome, StartupOutcome::NoLanguageFile);
     ASSERT_EQ(dialogs.messages.size(), 1u);
     const auto& m = dialogs.messages[0];
-    EXPECT_EQ(m.text, QStringLiteral(
-        "The necessary file is not found. It is recommended that you reinstall the utility."));
+    EXPECT_EQ(
+        m.text,
+        QStringLiteral(
+            "The necessary file is not found. It is recommended that you reinstall the utility."));
     EXPECT_EQ(m.caption, QStringLiteral("Warning!"));
     EXPECT_EQ(m.icon, tern::ui::DialogSeam::Icon::Error);
     EXPECT_EQ(m.buttons, tern::ui::DialogSeam::Buttons::Ok);
@@ -164,7 +172,8 @@ TEST(StartupFlow, languageFound_runsWithIt) {
     p.files = {kEng, kGem};
     p.language = QLocale::German;
     tern::test::RecordingDialogSeam dialogs;
-    const auto d = DecideStartup(p, [](const QString&) { return false; }, dialogs);
+    const auto d = DecideStartup(
+        p, [](const QString&) { return false; }, dialogs);
     EXPECT_EQ(d.outcome, StartupOutcome::Run);
     EXPECT_EQ(d.langFile, kGem);
     EXPECT_TRUE(dialogs.messages.empty());

@@ -14,13 +14,13 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "gui/mainwindow/tmain_fm.h"
-#include "gui/widgets/tquill_grid.h"
 #include "core/net/in_memory_network.h"
-#include "sim/ap_simulator.h"
-#include "sim/in_memory_simulator.h"
 #include "gui/dialogs/dialog_seam.h"
 #include "gui/dialogs/tmul_usr_pass_fm.h"
+#include "gui/mainwindow/tmain_fm.h"
+#include "gui/widgets/tquill_grid.h"
+#include "sim/ap_simulator.h"
+#include "sim/in_memory_simulator.h"
 
 using namespace tern;
 
@@ -112,8 +112,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const int count = argc > 1 ? std::max(2, std::atoi(argv[1])) : 100;
     std::printf("multi-AP apply of a new SSID to %d simulated APs (in memory)\n", count);
-    std::printf("%14s %9s %12s %10s %6s %6s %5s %9s %s\n", "reply delay", "send ms",
-                "conclude ms", "ms per AP", "acks", "kept", "lost", "messages", "bound 0.3 s/AP");
+    std::printf("%14s %9s %12s %10s %6s %6s %5s %9s %s\n", "reply delay", "send ms", "conclude ms",
+                "ms per AP", "acks", "kept", "lost", "messages", "bound 0.3 s/AP");
     bool ok = true;
     for (int delay : {0, 20, 80}) {
         const Result r = Run(count, delay);
@@ -122,8 +122,8 @@ int main(int argc, char** argv) {
         const bool bounded = r.concludeMs < 300.0 * count;
         ok = ok && whole && bounded;
         std::printf("%11d ms %9.1f %12.1f %10.2f %6d %6d %5d %9d %s\n", delay, r.sendMs,
-                    r.concludeMs, r.concludeMs / count, r.acknowledged, r.kept,
-                    count - r.kept, r.messages, bounded ? "yes" : "NO");
+                    r.concludeMs, r.concludeMs / count, r.acknowledged, r.kept, count - r.kept,
+                    r.messages, bounded ? "yes" : "NO");
     }
     return ok ? 0 : 1;
 }

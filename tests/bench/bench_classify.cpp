@@ -1,14 +1,13 @@
 // Receive-path throughput: how many datagrams per second the classifier
 // (and, for discovery replies, deciphering and byte-order conversion of the
 // record) gets through.
-#include "core/net/protocol.h"
-
 #include <benchmark/benchmark.h>
 
 #include <QByteArray>
-
 #include <cstring>
 #include <vector>
+
+#include "core/net/protocol.h"
 
 namespace tern::link {
 namespace {
@@ -68,14 +67,10 @@ void RunDiscovery(benchmark::State& state, const std::vector<QByteArray>& replie
     state.SetBytesProcessed(bytes);
 }
 
-void BM_EncipheredDiscoveryReply(benchmark::State& state) {
-    RunDiscovery(state, Replies(true));
-}
+void BM_EncipheredDiscoveryReply(benchmark::State& state) { RunDiscovery(state, Replies(true)); }
 BENCHMARK(BM_EncipheredDiscoveryReply);
 
-void BM_PlainDiscoveryReply(benchmark::State& state) {
-    RunDiscovery(state, Replies(false));
-}
+void BM_PlainDiscoveryReply(benchmark::State& state) { RunDiscovery(state, Replies(false)); }
 BENCHMARK(BM_PlainDiscoveryReply);
 
 // Datagrams that end as `other`: noise, a short tag, and a full-size reply
@@ -142,7 +137,8 @@ void RefCrypt(RefRc4* r, const unsigned char* in, unsigned char* out, int n) {
         const unsigned char t = r->s[i];
         r->s[i] = r->s[j];
         r->s[j] = t;
-        out[k] = static_cast<unsigned char>(in[k] ^ r->s[static_cast<unsigned char>(r->s[i] + r->s[j])]);
+        out[k] =
+            static_cast<unsigned char>(in[k] ^ r->s[static_cast<unsigned char>(r->s[i] + r->s[j])]);
     }
     r->i = i;
     r->j = j;

@@ -11,12 +11,12 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/net/in_memory_network.h"
+#include "gui/dialogs/dialog_seam.h"
 #include "gui/mainwindow/tmain_fm.h"
 #include "gui/widgets/tquill_grid.h"
-#include "core/net/in_memory_network.h"
 #include "sim/ap_simulator.h"
 #include "sim/in_memory_simulator.h"
-#include "gui/dialogs/dialog_seam.h"
 
 using namespace tern;
 

@@ -1,14 +1,14 @@
 // A language lookup right after the file changed on disk: the file is read
 // again, so this is what a translator editing eng.ini while the program runs
 // pays per caption.
-#include "core/text/lang_ini.h"
-
 #include <benchmark/benchmark.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+
+#include "core/text/lang_ini.h"
 
 namespace tern::ui {
 namespace {

@@ -1,6 +1,8 @@
 // tern-ap-cli's set, backup and restore run in this process against
 // simulated APs on the in-memory network, so the APs' records can be read
 // afterwards; the engine's ticks are real timers, short here.
+#include "cli/cli_runner.h"
+
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -13,9 +15,8 @@
 #include <QTimer>
 
 #include "cli/backup_file.h"
-#include "cli/cli_runner.h"
-#include "core/record/net_types.h"
 #include "core/net/in_memory_network.h"
+#include "core/record/net_types.h"
 #include "sim/in_memory_simulator.h"
 
 namespace tern::app {
@@ -48,7 +49,9 @@ void RunToEnd(CliRunner& runner) {
 // Counts the set requests that go out.
 class SetCounter : public link::InMemoryNetwork::Endpoint {
   public:
-    void deliver(const QByteArray& datagram, int) override { sets += datagram.startsWith("kplset") ? 1 : 0; }
+    void deliver(const QByteArray& datagram, int) override {
+        sets += datagram.startsWith("kplset") ? 1 : 0;
+    }
     int sets = 0;
 };
 
@@ -61,25 +64,28 @@ class CliOnSegment : public ::testing::Test {
     }
     void TearDown() override { network.detach(&setCounter); }
     void segment(std::vector<sim::SimulatedAp> aps) {
-        simulator = std::make_unique<sim::InMemorySimulator>(network, sim::ApSimulator(std::move(aps)));
+        simulator =
+            std::make_unique<sim::InMemorySimulator>(network, sim::ApSimulator(std::move(aps)));
     }
     // Runs one command (arguments as on the command line) to its end.
     int run(const QStringList& args) {
-        const auto parsed = ParseCliOptions(args + QStringList{QStringLiteral("--timeout-ms"),
-                                                               QStringLiteral("200"),
-                                                               QStringLiteral("--user"),
-                                                               QStringLiteral("admin")});
+        const auto parsed = ParseCliOptions(
+            args + QStringList{QStringLiteral("--timeout-ms"), QStringLiteral("200"),
+                               QStringLiteral("--user"), QStringLiteral("admin")});
         if (const QString* e = std::get_if<QString>(&parsed)) {
             err = e->toUtf8();
             return kExitUsage;
         }
-        CliRunner runner(socket, std::get<CliOptions>(parsed), {QStringLiteral("admin"), QStringLiteral("admin")});
+        CliRunner runner(socket, std::get<CliOptions>(parsed),
+                         {QStringLiteral("admin"), QStringLiteral("admin")});
         RunToEnd(runner);
         out = runner.out();
         err = runner.err();
         return runner.exitCode();
     }
-    const sim::SimulatedAp& ap(int i) const { return simulator->simulator().aps()[static_cast<std::size_t>(i)]; }
+    const sim::SimulatedAp& ap(int i) const {
+        return simulator->simulator().aps()[static_cast<std::size_t>(i)];
+    }
     QString mac(int i) const { return config::MacText(ap(i).record.mac_addr()); }
 
     link::InMemoryNetwork network;
@@ -138,7 +144,8 @@ TEST_F(CliOnSegment, invalidValues_sendNothing_exitTwo) {
         EXPECT_FALSE(err.isEmpty());
     }
     // several APs: what each keeps for itself is refused
-    EXPECT_EQ(run({QStringLiteral("set"), QStringLiteral("--all"), QStringLiteral("ip_address=10.0.0.9")}),
+    EXPECT_EQ(run({QStringLiteral("set"), QStringLiteral("--all"),
+                   QStringLiteral("ip_address=10.0.0.9")}),
               kExitUsage);
     EXPECT_TRUE(err.contains("each AP's own"));
 }
@@ -147,7 +154,8 @@ TEST_F(CliOnSegment, exitCodes_refusedIsThree_silentIsFour) {
     std::vector<sim::SimulatedAp> aps = sim::GenerateAps(3);
     aps[1].password = "other";
     segment(aps);
-    EXPECT_EQ(run({QStringLiteral("set"), QStringLiteral("--all"), QStringLiteral("ssid=x")}), kExitRefused);
+    EXPECT_EQ(run({QStringLiteral("set"), QStringLiteral("--all"), QStringLiteral("ssid=x")}),
+              kExitRefused);
     EXPECT_TRUE(out.contains("refused"));
 
     aps = sim::GenerateAps(2);
@@ -236,9 +244,10 @@ class CliLoss : public ::testing::Test {
     }
     // Runs a scan of three APs to its end; returns what it said on stderr.
     QByteArray scan(QStringList options) {
-        const auto parsed = ParseCliOptions(QStringList{QStringLiteral("scan"), QStringLiteral("--timeout-ms"),
-                                                        QStringLiteral("200")} +
-                                            options);
+        const auto parsed =
+            ParseCliOptions(QStringList{QStringLiteral("scan"), QStringLiteral("--timeout-ms"),
+                                        QStringLiteral("200")} +
+                            options);
         CliRunner runner(socket, std::get<CliOptions>(parsed), {});
         RunToEnd(runner);
         EXPECT_EQ(runner.exitCode(), kExitOk);
@@ -252,15 +261,14 @@ class CliLoss : public ::testing::Test {
 };
 
 TEST_F(CliLoss, aSearchThatLostReplies_saysHowManyEvenWhenQuiet_andStillLists) {
-    QObject::connect(&socket, &link::UdpSocketControl::OnRecv, &socket, [this] { socket.lost = 47; });
+    QObject::connect(&socket, &link::UdpSocketControl::OnRecv, &socket,
+                     [this] { socket.lost = 47; });
     const QByteArray err = scan({QStringLiteral("--quiet")});
     EXPECT_TRUE(err.contains("7 datagram(s) lost")) << err.toStdString();
     EXPECT_TRUE(err.contains("net.core.rmem_max")) << err.toStdString();
 }
 
-TEST_F(CliLoss, aSearchThatLostNothing_saysNothingOfIt) {
-    EXPECT_FALSE(scan({}).contains("lost"));
-}
+TEST_F(CliLoss, aSearchThatLostNothing_saysNothingOfIt) { EXPECT_FALSE(scan({}).contains("lost")); }
 
 TEST(BackupFile, roundTrip_andEveryDamageRefused) {
     const config::ApConfigRecord record = sim::GenerateAps(3)[2].record;

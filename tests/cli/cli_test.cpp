@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QFile>
 #include <QJsonObject>
 #include <QTemporaryDir>
 
@@ -17,14 +17,17 @@ namespace {
 
 using CliRun = test::ProgramRun;
 
-CliRun Cli(const QStringList& args) { return test::RunProgram(QStringLiteral(TERN_AP_CLI_PATH), args); }
+CliRun Cli(const QStringList& args) {
+    return test::RunProgram(QStringLiteral(TERN_AP_CLI_PATH), args);
+}
 
 const CliOptions* Parsed(const std::variant<CliOptions, QString>& v) {
     return std::get_if<CliOptions>(&v);
 }
 
 TEST(CliOptions, optionsBeforeOrAfterTheCommand) {
-    const auto a = ParseCliOptions({QStringLiteral("--json"), QStringLiteral("scan"), QStringLiteral("--demo")});
+    const auto a = ParseCliOptions(
+        {QStringLiteral("--json"), QStringLiteral("scan"), QStringLiteral("--demo")});
     ASSERT_TRUE(Parsed(a));
     EXPECT_TRUE(Parsed(a)->json);
     EXPECT_TRUE(Parsed(a)->demo);
@@ -40,13 +43,14 @@ TEST(CliOptions, interfaceIsRepeatable_needsAName_andNoDemo) {
     const auto a = ParseCliOptions({QStringLiteral("--interface"), QStringLiteral("eth0"),
                                     QStringLiteral("scan"), QStringLiteral("--interface=wlan0")});
     ASSERT_TRUE(Parsed(a));
-    EXPECT_EQ(Parsed(a)->interfaces, (QStringList{QStringLiteral("eth0"), QStringLiteral("wlan0")}));
+    EXPECT_EQ(Parsed(a)->interfaces,
+              (QStringList{QStringLiteral("eth0"), QStringLiteral("wlan0")}));
     const auto empty = ParseCliOptions({QStringLiteral("--interface="), QStringLiteral("scan")});
     EXPECT_EQ(std::get<QString>(empty), QStringLiteral("--interface wants a NAME"));
     const auto missing = ParseCliOptions({QStringLiteral("scan"), QStringLiteral("--interface")});
     EXPECT_EQ(std::get<QString>(missing), QStringLiteral("--interface wants a value"));
-    const auto demo = ParseCliOptions(
-        {QStringLiteral("--demo"), QStringLiteral("--interface"), QStringLiteral("eth0"), QStringLiteral("scan")});
+    const auto demo = ParseCliOptions({QStringLiteral("--demo"), QStringLiteral("--interface"),
+                                       QStringLiteral("eth0"), QStringLiteral("scan")});
     EXPECT_EQ(std::get<QString>(demo),
               QStringLiteral("--interface is not taken with --demo (no network is used)"));
 }
@@ -57,7 +61,8 @@ TEST(CliOptions, strictNumbersAndNamedErrors) {
         const char* names;  // a part the error must hold
     } cases[] = {
         {{QStringLiteral("scan"), QStringLiteral("--timeout-ms"), QStringLiteral("+3")}, "'+3'"},
-        {{QStringLiteral("scan"), QStringLiteral("--timeout-ms"), QStringLiteral(" 700")}, "' 700'"},
+        {{QStringLiteral("scan"), QStringLiteral("--timeout-ms"), QStringLiteral(" 700")},
+         "' 700'"},
         {{QStringLiteral("scan"), QStringLiteral("--timeout-ms"), QStringLiteral("1e3")}, "'1e3'"},
         {{QStringLiteral("scan"), QStringLiteral("--timeout-ms=0x10")}, "'0x10'"},
         {{QStringLiteral("--demo"), QStringLiteral("-5"), QStringLiteral("scan")}, "'-5'"},
@@ -76,8 +81,9 @@ TEST(CliOptions, strictNumbersAndNamedErrors) {
 }
 
 TEST(CliDemo, scanJson_everyApWithItsFields) {
-    const CliRun r = Cli({QStringLiteral("scan"), QStringLiteral("--demo"), QStringLiteral("--json"),
-                       QStringLiteral("--timeout-ms"), QStringLiteral("300")});
+    const CliRun r =
+        Cli({QStringLiteral("scan"), QStringLiteral("--demo"), QStringLiteral("--json"),
+             QStringLiteral("--timeout-ms"), QStringLiteral("300")});
     ASSERT_EQ(r.exitCode, kExitOk) << r.err.toStdString();
     const QJsonDocument doc = QJsonDocument::fromJson(r.out);
     ASSERT_TRUE(doc.isArray());
@@ -94,15 +100,17 @@ TEST(CliDemo, scanJson_everyApWithItsFields) {
 }
 
 TEST(CliDemo, showByNameOrMac_secretsHiddenUnlessAsked) {
-    CliRun r = Cli({QStringLiteral("--demo"), QStringLiteral("--json"), QStringLiteral("--timeout-ms"),
-                 QStringLiteral("300"), QStringLiteral("show"), QStringLiteral("Lobby")});
+    CliRun r =
+        Cli({QStringLiteral("--demo"), QStringLiteral("--json"), QStringLiteral("--timeout-ms"),
+             QStringLiteral("300"), QStringLiteral("show"), QStringLiteral("Lobby")});
     ASSERT_EQ(r.exitCode, kExitOk) << r.err.toStdString();
     const QJsonObject lobby = QJsonDocument::fromJson(r.out).object();
-    for (const char* key : {"ssid", "channel", "ap_name", "op_mode", "ip_mode", "ip_address",
-                            "subnet_mask", "gateway", "dhcp_server", "encryption", "auth_type",
-                            "wep_key_length", "wep_key_format", "wep_default_key",
-                            "wpa_passphrase", "dot1x", "radius_servers", "beacon_interval",
-                            "rts_threshold", "frag_threshold", "dtim_period", "tx_rate"}) {
+    for (const char* key :
+         {"ssid",        "channel",        "ap_name",         "op_mode",         "ip_mode",
+          "ip_address",  "subnet_mask",    "gateway",         "dhcp_server",     "encryption",
+          "auth_type",   "wep_key_length", "wep_key_format",  "wep_default_key", "wpa_passphrase",
+          "dot1x",       "radius_servers", "beacon_interval", "rts_threshold",   "frag_threshold",
+          "dtim_period", "tx_rate"}) {
         EXPECT_TRUE(lobby.contains(QString::fromLatin1(key))) << key;
     }
     EXPECT_EQ(lobby.value(QStringLiteral("ap_name")).toString(), QStringLiteral("Lobby"));
@@ -123,8 +131,9 @@ TEST(CliDemo, showByNameOrMac_secretsHiddenUnlessAsked) {
 
 TEST(CliDemo, setBackupRestore_jsonOutcomesAndAPrivateBackupFile) {
     qputenv("TERN_AP_PASSWORD", "admin");
-    const QStringList common = {QStringLiteral("--demo"), QStringLiteral("--user"), QStringLiteral("admin"),
-                                QStringLiteral("--timeout-ms"), QStringLiteral("300")};
+    const QStringList common = {QStringLiteral("--demo"), QStringLiteral("--user"),
+                                QStringLiteral("admin"), QStringLiteral("--timeout-ms"),
+                                QStringLiteral("300")};
     CliRun r = Cli(common + QStringList{QStringLiteral("--json"), QStringLiteral("set"),
                                         QStringLiteral("--all"), QStringLiteral("ssid=demo-all")});
     EXPECT_EQ(r.exitCode, kExitRefused) << r.err.toStdString();  // "Warehouse" has another password
@@ -145,7 +154,10 @@ TEST(CliDemo, setBackupRestore_jsonOutcomesAndAPrivateBackupFile) {
     EXPECT_EQ(saved.permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther), 0);
     const QJsonObject backup = QJsonDocument::fromJson(saved.readAll()).object();
     EXPECT_EQ(backup.value(QStringLiteral("format")).toString(), QStringLiteral("tern-ap-backup"));
-    EXPECT_EQ(backup.value(QStringLiteral("settings")).toObject().value(QStringLiteral("ap_name")).toString(),
+    EXPECT_EQ(backup.value(QStringLiteral("settings"))
+                  .toObject()
+                  .value(QStringLiteral("ap_name"))
+                  .toString(),
               QStringLiteral("Lobby"));
 
     r = Cli(common + QStringList{QStringLiteral("restore"), file});
@@ -158,7 +170,8 @@ TEST(CliDemo, exitCodes_noMatchIsOne_usageIsTwo) {
                    QStringLiteral("show"), QStringLiteral("No Such AP")})
                   .exitCode,
               kExitFailure);
-    const CliRun usage = Cli({QStringLiteral("--demo"), QStringLiteral("scan"), QStringLiteral("--bogus")});
+    const CliRun usage =
+        Cli({QStringLiteral("--demo"), QStringLiteral("scan"), QStringLiteral("--bogus")});
     EXPECT_EQ(usage.exitCode, kExitUsage);
     EXPECT_TRUE(usage.err.contains(QStringLiteral("'--bogus'")));
     EXPECT_EQ(Cli({QStringLiteral("--help")}).exitCode, kExitOk);

@@ -3,7 +3,6 @@
 // and that file reads back as the same record.
 #include <QDateTime>
 #include <QTimeZone>
-
 #include <cstdint>
 
 #include "cli/backup_file.h"

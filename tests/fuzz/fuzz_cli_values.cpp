@@ -2,13 +2,12 @@
 // NAME=VALUE of set typed into the form of a shown record, then checked and
 // built as an apply would. Input: NUL-separated UTF-8 strings.
 #include <QStringList>
-
 #include <cstdint>
 
 #include "cli/cli_options.h"
 #include "core/form/form_model.h"
-#include "core/rules/validation.h"
 #include "core/record/net_types.h"
+#include "core/rules/validation.h"
 #include "sim/ap_simulator.h"
 
 using namespace tern;

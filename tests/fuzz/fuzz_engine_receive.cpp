@@ -5,7 +5,6 @@
 // too, a new search. The engine's invariants are checked after each
 // datagram.
 #include <QSet>
-
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -44,7 +43,8 @@ void CheckInvariants(const apply::ApEngine& e, const QList<apply::ApplyTarget>& 
     }
     Check(e.reply_count >= 0 && e.datagram_count >= 0, "a negative count");
     Check(e.failed_macs.size() <= e.reply_count, "more refusals than replies");
-    for (const QByteArray& mac : e.failed_macs) Check(mac.size() == 6, "a refusal's MAC is not 6 bytes");
+    for (const QByteArray& mac : e.failed_macs)
+        Check(mac.size() == 6, "a refusal's MAC is not 6 bytes");
     for (const apply::ApplyTarget& t : e.unanswered_targets) {
         Check(std::any_of(targets.begin(), targets.end(),
                           [&](const apply::ApplyTarget& u) { return u.mac == t.mac; }),
@@ -55,7 +55,8 @@ void CheckInvariants(const apply::ApEngine& e, const QList<apply::ApplyTarget>& 
 void CheckReceived(const apply::Received& r, const apply::ApEngine& e,
                    const QList<apply::ApplyTarget>& targets) {
     if (r.kind == apply::Received::Kind::NewAp) {
-        Check(r.packet.size() == 1180 && r.wirePacket.size() == 1180, "a new AP without its packet");
+        Check(r.packet.size() == 1180 && r.wirePacket.size() == 1180,
+              "a new AP without its packet");
         Check(!e.found_macs.isEmpty() && PacketMac(r.packet) == e.found_macs.back(),
               "a new AP not listed last");
     }
@@ -112,9 +113,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // The interface it arrived on, from the input too: an AP keeps the
         // first one it was heard on.
         const uint via = static_cast<uint>(head % 3);
-        const apply::Received r = engine.Receive(
-            QByteArrayView(reinterpret_cast<const char*>(data + at), static_cast<qsizetype>(length)),
-            via);
+        const apply::Received r =
+            engine.Receive(QByteArrayView(reinterpret_cast<const char*>(data + at),
+                                          static_cast<qsizetype>(length)),
+                           via);
         at += length;
         if (r.kind == apply::Received::Kind::NewAp) {
             Check(r.interfaceIndex == via, "a new AP listed on another interface");

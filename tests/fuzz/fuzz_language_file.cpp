@@ -5,18 +5,16 @@
 #include <QByteArray>
 #include <QSet>
 #include <QString>
-
 #include <algorithm>
-
 #include <array>
 #include <cstdint>
 
-#include "tests/fuzz/fuzz_support.h"
 #include "core/text/caption_tables.h"
 #include "core/text/lang_ini.h"
 #include "core/text/language_text.h"
 #include "core/text/messages.h"
 #include "core/text/screen_text.h"
+#include "tests/fuzz/fuzz_support.h"
 
 using namespace tern;
 using fuzz::Check;
@@ -38,8 +36,8 @@ void CheckScreenText(QByteArrayView bytes) {
 // A record text read in a code page and written back: what comes back reads
 // as the same text, and a cut to a byte limit is a start of it that fits.
 void CheckRecordText(QByteArrayView bytes, qsizetype limit) {
-    for (const ui::TextEncoding encoding : {ui::TextEncoding::Windows1252,
-                                            ui::TextEncoding::ShiftJis}) {
+    for (const ui::TextEncoding encoding :
+         {ui::TextEncoding::Windows1252, ui::TextEncoding::ShiftJis}) {
         const QString text = ui::RecordTextToScreen(bytes, encoding);
         const std::optional<QByteArray> back = ui::ScreenTextToRecord(text, encoding);
         if (!back) continue;

@@ -2,15 +2,14 @@
 // strings. Input: NUL-separated UTF-8 strings; the first one's bytes also
 // set the form's switches.
 #include <QStringList>
-
 #include <array>
 #include <cstdint>
 #include <limits>
 
-#include "core/rules/validation.h"
 #include "core/record/net_types.h"
-#include "tests/fuzz/fuzz_support.h"
+#include "core/rules/validation.h"
 #include "core/text/messages.h"
+#include "tests/fuzz/fuzz_support.h"
 
 using namespace tern;
 using fuzz::Check;
@@ -138,10 +137,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     v.shared1 = Next(parts, next);
     v.port1 = Next(parts, next);
     v.dhcp_start = Next(parts, next);
-    v.record_texts.push_back({QStringLiteral("e_apname"), apply::kApPage, Next(parts, next), 31,
-                              bit(20)});
-    v.record_texts.push_back({QStringLiteral("e_essid"), apply::kApPage, Next(parts, next), 32,
-                              bit(21)});
+    v.record_texts.push_back(
+        {QStringLiteral("e_apname"), apply::kApPage, Next(parts, next), 31, bit(20)});
+    v.record_texts.push_back(
+        {QStringLiteral("e_essid"), apply::kApPage, Next(parts, next), 32, bit(21)});
 
     const apply::ApplyCheckResult r = apply::RunApplyChecks(v);
     Check(r.page >= -1 && r.page <= apply::kDot1xPage, "a check names no page");

@@ -14,7 +14,6 @@
 //   - showing the built record and building it again changes nothing: an
 //     apply repeated without edits does not drift.
 #include <QStringList>
-
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -40,33 +39,33 @@ struct Span {
 // The record's layout, independently of the record class: what the builder
 // may write in either mode.
 constexpr Span kSharedFields[] = {
-    {4, 32},      // AP name
-    {454, 6},     // 802.1X switch, key length, key lifetime
-    {460, 39},    // RADIUS entry 1: address, port, secret and its terminator
-    {500, 39},    // RADIUS entry 2 (the 40th byte of an entry is never written)
-    {540, 20},    // WPA words
-    {560, 64},    // WPA pass phrase
-    {828, 1},     // authentication
-    {829, 1},     // channel: the static turbo mode forces one
-    {832, 1},     // transmit rate
-    {833, 33},    // SSID
-    {930, 20},    // WEP 64 keys
-    {950, 52},    // WEP 128 keys
-    {1066, 1},    // WEP key length
-    {1067, 1},    // WEP key format
-    {1068, 1},    // WEP default key
-    {1069, 1},    // WEP switch
-    {1070, 1},    // turbo mode
-    {1073, 1},    // transmit power
-    {1074, 8},    // beacon, DTIM, fragmentation, RTS
-    {1082, 1},    // the byte every build clears
-    {1091, 1},    // 11g only
-    {1092, 2},    // flag word
-    {1094, 1},    // operating mode
-    {1095, 6},    // remote MAC
-    {1109, 1},    // SSID hidden
-    {1112, 2},    // mode bits
-    {1120, 2},    // WDS
+    {4, 32},    // AP name
+    {454, 6},   // 802.1X switch, key length, key lifetime
+    {460, 39},  // RADIUS entry 1: address, port, secret and its terminator
+    {500, 39},  // RADIUS entry 2 (the 40th byte of an entry is never written)
+    {540, 20},  // WPA words
+    {560, 64},  // WPA pass phrase
+    {828, 1},   // authentication
+    {829, 1},   // channel: the static turbo mode forces one
+    {832, 1},   // transmit rate
+    {833, 33},  // SSID
+    {930, 20},  // WEP 64 keys
+    {950, 52},  // WEP 128 keys
+    {1066, 1},  // WEP key length
+    {1067, 1},  // WEP key format
+    {1068, 1},  // WEP default key
+    {1069, 1},  // WEP switch
+    {1070, 1},  // turbo mode
+    {1073, 1},  // transmit power
+    {1074, 8},  // beacon, DTIM, fragmentation, RTS
+    {1082, 1},  // the byte every build clears
+    {1091, 1},  // 11g only
+    {1092, 2},  // flag word
+    {1094, 1},  // operating mode
+    {1095, 6},  // remote MAC
+    {1109, 1},  // SSID hidden
+    {1112, 2},  // mode bits
+    {1120, 2},  // WDS
 };
 
 // Only one AP's own settings: written in single mode alone.

@@ -10,15 +10,14 @@
 #include <QFile>
 #include <QList>
 #include <QTimeZone>
-
 #include <cstdio>
 #include <cstring>
 #include <vector>
 
 #include "cli/backup_file.h"
 #include "core/engine/ap_engine.h"
-#include "core/record/record_builder.h"
 #include "core/net/protocol.h"
+#include "core/record/record_builder.h"
 #include "sim/ap_simulator.h"
 
 using namespace tern;
@@ -35,7 +34,8 @@ void Write(const QString& target, const QString& name, const QByteArray& content
         return;
     }
     QFile file(g_root.filePath(target + u'/' + name));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(content) != content.size()) {
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        file.write(content) != content.size()) {
         std::fprintf(stderr, "fuzz_seeds: cannot write %s\n", qPrintable(file.fileName()));
         ++g_failures;
     }
@@ -175,8 +175,8 @@ void BackupSeeds() {
 
 void LanguageSeeds() {
     const QDir language(QStringLiteral(TERN_LANGUAGE_DIR));
-    for (const QString& name : {QStringLiteral("eng.ini"), QStringLiteral("gem.ini"),
-                                QStringLiteral("jap.ini")}) {
+    for (const QString& name :
+         {QStringLiteral("eng.ini"), QStringLiteral("gem.ini"), QStringLiteral("jap.ini")}) {
         QFile file(language.filePath(name));
         if (!file.open(QIODevice::ReadOnly)) {
             std::fprintf(stderr, "fuzz_seeds: cannot read %s\n", qPrintable(file.fileName()));
@@ -201,13 +201,45 @@ void CommandLineSeeds() {
 void FieldSeeds() {
     const QString target = QStringLiteral("fuzz_net_checks");
     Write(target, QStringLiteral("fixed-address"),
-          Joined({"192", "168", "1", "250", "255", "255", "255", "0", "192", "168", "1", "1",
-                  "192", "168", "1", "100", "192", "168", "1", "150", "10", "0", "0", "5",
-                  "1A2B3C4D5E", "", "", "", "02-54-45-AA-BB-CC", "correct horse",
-                  "correct horse", "secret", "1812", "192.168.1.100.", "Lobby", "guest"}));
+          Joined({"192",
+                  "168",
+                  "1",
+                  "250",
+                  "255",
+                  "255",
+                  "255",
+                  "0",
+                  "192",
+                  "168",
+                  "1",
+                  "1",
+                  "192",
+                  "168",
+                  "1",
+                  "100",
+                  "192",
+                  "168",
+                  "1",
+                  "150",
+                  "10",
+                  "0",
+                  "0",
+                  "5",
+                  "1A2B3C4D5E",
+                  "",
+                  "",
+                  "",
+                  "02-54-45-AA-BB-CC",
+                  "correct horse",
+                  "correct horse",
+                  "secret",
+                  "1812",
+                  "192.168.1.100.",
+                  "Lobby",
+                  "guest"}));
     Write(target, QStringLiteral("texts"),
-          Joined({"010.001.000.255", "00-1a-2B-3c-4D-5e", "99999999999999999999", "", " 7",
-                  "256", "0.0.0.0", "1.2.3", "\xE3\x80\x80", "\xEF\xBD\x81"}));
+          Joined({"010.001.000.255", "00-1a-2B-3c-4D-5e", "99999999999999999999", "", " 7", "256",
+                  "0.0.0.0", "1.2.3", "\xE3\x80\x80", "\xEF\xBD\x81"}));
 }
 
 }  // namespace

@@ -3,20 +3,19 @@
 // unprivileged process gets): both front ends must list every one. Runs
 // only inside tools/isolated-net; as an unprivileged user where the test can
 // switch to one.
-#include "tests/support/net_test_support.h"
-#include "tests/support/run_program.h"
-#include "tests/support/unprivileged_programs.h"
+#include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <QProcessEnvironment>
 #include <QRegularExpression>
-
-#include <gtest/gtest.h>
-
 #include <cstdio>
 #include <functional>
 #include <memory>
 #include <vector>
+
+#include "tests/support/net_test_support.h"
+#include "tests/support/run_program.h"
+#include "tests/support/unprivileged_programs.h"
 
 using namespace tern;
 using tern::test::ProgramRun;
@@ -40,7 +39,7 @@ constexpr int kAps = 5000;
 constexpr int kAttempts = 3;
 
 class Burst : public tern::test::IsolatedNetworkTest {
-protected:
+  protected:
     enum Program : std::size_t { kCli, kWindow };
 
     void SetUp() override {
@@ -62,8 +61,7 @@ protected:
 
     // Searches with a fresh simulator until a front end lists every AP,
     // trying again only after a loss the program itself reported.
-    void expectAllListed(const char* frontEnd,
-                         const std::function<int(const ProgramRun&)>& listed,
+    void expectAllListed(const char* frontEnd, const std::function<int(const ProgramRun&)>& listed,
                          const std::function<ProgramRun()>& search) {
         for (int attempt = 1; attempt <= kAttempts; ++attempt) {
             SimProcess sim({QStringLiteral("--count"), QString::number(kAps),
@@ -79,25 +77,24 @@ protected:
                 EXPECT_FALSE(lossReported) << result.err.toStdString();
                 return;
             }
-            ASSERT_TRUE(lossReported)
-                << frontEnd << " lost replies without saying so:\n" << result.err.toStdString();
+            ASSERT_TRUE(lossReported) << frontEnd << " lost replies without saying so:\n"
+                                      << result.err.toStdString();
         }
         ADD_FAILURE() << frontEnd << " did not list all " << kAps << " APs in " << kAttempts
                       << " searches";
     }
 
-private:
+  private:
     std::unique_ptr<UnprivilegedPrograms> programs_;
 };
 
 TEST_F(Burst, cliScan_listsEveryOneOf5000Aps_atTheStockReceiveBuffer) {
     expectAllListed(
         "tern-ap-cli scan",
-        [](const ProgramRun& r) {
-            return static_cast<int>(r.out.count("\"mac\""));
-        },
+        [](const ProgramRun& r) { return static_cast<int>(r.out.count("\"mac\"")); },
         [this] {
-            return run(kCli, {QStringLiteral("--json"), QStringLiteral("--quiet"), QStringLiteral("scan")});
+            return run(kCli, {QStringLiteral("--json"), QStringLiteral("--quiet"),
+                              QStringLiteral("scan")});
         });
 }
 
@@ -106,7 +103,8 @@ TEST_F(Burst, window_listsEveryOneOf5000Aps_atTheStockReceiveBuffer) {
         "tern-ap-utility",
         [](const ProgramRun& r) {
             const QRegularExpressionMatch m =
-                QRegularExpression(QStringLiteral("APs listed: (\\d+)")).match(QString::fromUtf8(r.out));
+                QRegularExpression(QStringLiteral("APs listed: (\\d+)"))
+                    .match(QString::fromUtf8(r.out));
             return m.hasMatch() ? m.captured(1).toInt() : -1;
         },
         [this] { return run(kWindow, {QStringLiteral("--quit-after-start")}); });

@@ -1,8 +1,6 @@
 // The main window's apply over real UDP against tern-ap-sim, timers running
 // for real. Runs only inside tools/isolated-net; the first check refuses any
 // other network.
-#include "tests/support/net_test_support.h"
-#include "tests/support/window_over_udp.h"
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -12,17 +10,19 @@
 #include <cstring>
 #include <functional>
 
-#include "gui/mainwindow/tmain_fm.h"
-#include "gui/widgets/tquill_grid.h"
-#include "core/record/ap_config_record.h"
-#include "core/record/net_types.h"
 #include "core/net/network_guard.h"
 #include "core/net/protocol.h"
 #include "core/net/qt_udp_socket_control.h"
-#include "tests/support/recording_dialog_seam.h"
-#include "sim/ap_simulator.h"
+#include "core/record/ap_config_record.h"
+#include "core/record/net_types.h"
 #include "gui/dialogs/tmul_usr_pass_fm.h"
 #include "gui/dialogs/tusr_pass_fm.h"
+#include "gui/mainwindow/tmain_fm.h"
+#include "gui/widgets/tquill_grid.h"
+#include "sim/ap_simulator.h"
+#include "tests/support/net_test_support.h"
+#include "tests/support/recording_dialog_seam.h"
+#include "tests/support/window_over_udp.h"
 
 using namespace tern;
 using tern::test::SimProcess;
@@ -41,8 +41,10 @@ class ApplyOverUdp : public tern::test::IsolatedNetworkTest {
         }
         dialogs.onDialog = [](QDialog& d) {
             if (auto* single = dynamic_cast<ui::TUsrPassFm*>(&d)) {
-                d.findChild<QLineEdit*>(QStringLiteral("mng_e_name"))->setText(QStringLiteral("admin"));
-                d.findChild<QLineEdit*>(QStringLiteral("mng_e_pass"))->setText(QStringLiteral("admin"));
+                d.findChild<QLineEdit*>(QStringLiteral("mng_e_name"))
+                    ->setText(QStringLiteral("admin"));
+                d.findChild<QLineEdit*>(QStringLiteral("mng_e_pass"))
+                    ->setText(QStringLiteral("admin"));
                 single->b_okClick();
             } else if (auto* multi = dynamic_cast<ui::TMulUsrPassFm*>(&d)) {
                 app::TQuillGrid* g = multi->grid();
@@ -58,8 +60,8 @@ class ApplyOverUdp : public tern::test::IsolatedNetworkTest {
 
     // The window, its first search settled with `count` APs listed.
     void open(int count) {
-        form = std::make_unique<app::TMainFm>(std::make_unique<link::QtUdpSocketControl>(),
-                                              dialogs, screen);
+        form = std::make_unique<app::TMainFm>(std::make_unique<link::QtUdpSocketControl>(), dialogs,
+                                              screen);
         form->lang_file = QStringLiteral("absent.ini");
         form->show();
         form->FormActivate();
@@ -96,7 +98,8 @@ class ApplyOverUdp : public tern::test::IsolatedNetworkTest {
 };
 
 QString MacOf(int index) {
-    return config::MacText(sim::GenerateAps(index + 1)[static_cast<std::size_t>(index)].record.mac_addr());
+    return config::MacText(
+        sim::GenerateAps(index + 1)[static_cast<std::size_t>(index)].record.mac_addr());
 }
 
 }  // namespace
@@ -111,19 +114,18 @@ TEST_F(ApplyOverUdp, multiApply_twoAcceptOneRefuses_refusalReportedAndListRefres
 
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].caption, QStringLiteral("Apply Fail!"));
-    EXPECT_EQ(dialogs.messages[0].text,
-              QStringLiteral("MAC Addr.  ") + MacOf(2) +
-                  QStringLiteral(" --- AP Name  TernAP-0003\r\n"
-                                 "ID or Password Error!\r\n"
-                                 "The Apply Settings is not accept!"));
+    EXPECT_EQ(dialogs.messages[0].text, QStringLiteral("MAC Addr.  ") + MacOf(2) +
+                                            QStringLiteral(" --- AP Name  TernAP-0003\r\n"
+                                                           "ID or Password Error!\r\n"
+                                                           "The Apply Settings is not accept!"));
     EXPECT_EQ(grid->Cells(2, rowOf(MacOf(0))), QStringLiteral("net-new"));
     EXPECT_EQ(grid->Cells(2, rowOf(MacOf(1))), QStringLiteral("net-new"));
     EXPECT_EQ(grid->Cells(2, rowOf(MacOf(2))), QStringLiteral("tern-0003"));
 }
 
 TEST_F(ApplyOverUdp, multiApply_oneSilentAp_endsByTimeoutAndReportsIt) {
-    SimProcess sim({QStringLiteral("--count"), QStringLiteral("3"), QStringLiteral("--silent-on-set"),
-                    QStringLiteral("1")});
+    SimProcess sim({QStringLiteral("--count"), QStringLiteral("3"),
+                    QStringLiteral("--silent-on-set"), QStringLiteral("1")});
     ASSERT_TRUE(sim.listening()) << sim.log().toStdString();
     open(3);
     QElapsedTimer clock;

@@ -1,6 +1,5 @@
 // The program's main window over real UDP against tern-ap-sim. Runs only
 // inside tools/isolated-net; the first check refuses any other network.
-#include "tests/support/net_test_support.h"
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -11,16 +10,17 @@
 #include <map>
 
 #include "core/form/record_view.h"
-#include "gui/mainwindow/tmain_fm.h"
-#include "gui/widgets/tquill_grid.h"
-#include "core/record/ap_config_record.h"
-#include "core/record/net_types.h"
 #include "core/net/network_guard.h"
 #include "core/net/qt_udp_socket_control.h"
-#include "tests/support/hostile_datagrams.h"
-#include "tests/support/window_over_udp.h"
-#include "tests/support/recording_dialog_seam.h"
+#include "core/record/ap_config_record.h"
+#include "core/record/net_types.h"
+#include "gui/mainwindow/tmain_fm.h"
+#include "gui/widgets/tquill_grid.h"
 #include "sim/ap_simulator.h"
+#include "tests/support/hostile_datagrams.h"
+#include "tests/support/net_test_support.h"
+#include "tests/support/recording_dialog_seam.h"
+#include "tests/support/window_over_udp.h"
 
 using namespace tern;
 using tern::test::SimProcess;
@@ -82,8 +82,9 @@ TEST_F(WindowOverUdp, thousandSimulatedAps_eachListedOnceWithItsCells) {
 // datagrams arrives, and then more answers: the window keeps reading them,
 // and the warning is shown once.
 TEST_F(WindowOverUdp, oldFirmwareWarningUp_hostileFlood_theWindowKeepsReading) {
-    SimProcess sim({QStringLiteral("--count"), QStringLiteral("3"), QStringLiteral("--old-firmware"),
-                    QStringLiteral("1"), QStringLiteral("--max-requests"), QStringLiteral("1")});
+    SimProcess sim({QStringLiteral("--count"), QStringLiteral("3"),
+                    QStringLiteral("--old-firmware"), QStringLiteral("1"),
+                    QStringLiteral("--max-requests"), QStringLiteral("1")});
     ASSERT_TRUE(sim.listening()) << sim.log().toStdString();
 
     test::RecordingDialogSeam dialogs;

@@ -3,10 +3,6 @@
 // --segments 2 --sim ... --sim-count 3): both front ends find every AP on
 // the interface it is behind, an apply reaches only the AP's segment, and
 // --interface limits the search.
-#include "tests/support/net_test_support.h"
-#include "tests/support/run_program.h"
-#include "tests/support/window_over_udp.h"
-
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -19,14 +15,17 @@
 #include <QMap>
 #include <functional>
 
-#include "gui/mainwindow/tmain_fm.h"
-#include "gui/widgets/tquill_grid.h"
-#include "core/record/net_types.h"
 #include "core/net/net_interfaces.h"
 #include "core/net/qt_udp_socket_control.h"
-#include "tests/support/recording_dialog_seam.h"
-#include "sim/ap_simulator.h"
+#include "core/record/net_types.h"
 #include "gui/dialogs/tusr_pass_fm.h"
+#include "gui/mainwindow/tmain_fm.h"
+#include "gui/widgets/tquill_grid.h"
+#include "sim/ap_simulator.h"
+#include "tests/support/net_test_support.h"
+#include "tests/support/recording_dialog_seam.h"
+#include "tests/support/run_program.h"
+#include "tests/support/window_over_udp.h"
 
 using namespace tern;
 using tern::test::RunProgram;
@@ -54,9 +53,9 @@ using test::PumpUntil;
 
 // MAC -> interface of every AP a scan --json listed.
 QMap<QString, QString> ScanInterfaces(const QStringList& extra = {}) {
-    const test::ProgramRun run = RunProgram(
-        QStringLiteral(TERN_AP_CLI_PATH),
-        extra + QStringList{u"scan"_qs, u"--json"_qs, u"--timeout-ms"_qs, u"800"_qs});
+    const test::ProgramRun run =
+        RunProgram(QStringLiteral(TERN_AP_CLI_PATH),
+                   extra + QStringList{u"scan"_qs, u"--json"_qs, u"--timeout-ms"_qs, u"800"_qs});
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     QMap<QString, QString> found;
     for (const QJsonValue& ap : QJsonDocument::fromJson(run.out).array()) {
@@ -101,10 +100,11 @@ TEST_F(Segments, cliUnknownOrLoopbackInterface_isAnErrorBeforeAnythingIsSent) {
     const int heard = SetRequestsHeard(u"seg1"_qs);
     const test::ProgramRun unknown =
         RunProgram(QStringLiteral(TERN_AP_CLI_PATH),
-                   {u"--interface"_qs, u"seg9"_qs, u"set"_qs, MacOf(0), u"ssid=x"_qs,
-                    u"--user"_qs, u"admin"_qs, u"--password-file"_qs, u"/dev/null"_qs});
+                   {u"--interface"_qs, u"seg9"_qs, u"set"_qs, MacOf(0), u"ssid=x"_qs, u"--user"_qs,
+                    u"admin"_qs, u"--password-file"_qs, u"/dev/null"_qs});
     EXPECT_EQ(unknown.exitCode, 2);
-    EXPECT_TRUE(unknown.err.contains(u"no network interface 'seg9'"_qs)) << unknown.err.toStdString();
+    EXPECT_TRUE(unknown.err.contains(u"no network interface 'seg9'"_qs))
+        << unknown.err.toStdString();
     EXPECT_TRUE(unknown.err.contains(u"seg1, seg2"_qs)) << unknown.err.toStdString();
     const test::ProgramRun loopback =
         RunProgram(QStringLiteral(TERN_AP_CLI_PATH), {u"--interface"_qs, u"lo"_qs, u"scan"_qs});
@@ -121,16 +121,16 @@ TEST_F(Segments, cliSetToAnApBehindTheSecondSegment_reachesOnlyThatSegment) {
     ASSERT_TRUE(password.open(QIODevice::WriteOnly));
     password.write("admin\n");
     password.close();
-    const test::ProgramRun set = RunProgram(
-        QStringLiteral(TERN_AP_CLI_PATH),
-        {u"set"_qs, MacOf(4), u"ssid=moved"_qs, u"--user"_qs, u"admin"_qs,
-         u"--password-file"_qs, password.fileName(), u"--timeout-ms"_qs, u"800"_qs});
+    const test::ProgramRun set =
+        RunProgram(QStringLiteral(TERN_AP_CLI_PATH),
+                   {u"set"_qs, MacOf(4), u"ssid=moved"_qs, u"--user"_qs, u"admin"_qs,
+                    u"--password-file"_qs, password.fileName(), u"--timeout-ms"_qs, u"800"_qs});
     ASSERT_EQ(set.exitCode, 0) << set.err.toStdString();
     EXPECT_TRUE(PumpUntil([&] { return SetRequestsHeard(u"seg2"_qs) == second + 1; }, 2000));
     EXPECT_EQ(SetRequestsHeard(u"seg1"_qs), first);
 
-    const test::ProgramRun show = RunProgram(QStringLiteral(TERN_AP_CLI_PATH),
-                                             {u"show"_qs, MacOf(4), u"--json"_qs});
+    const test::ProgramRun show =
+        RunProgram(QStringLiteral(TERN_AP_CLI_PATH), {u"show"_qs, MacOf(4), u"--json"_qs});
     ASSERT_EQ(show.exitCode, 0) << show.err.toStdString();
     const QJsonObject shown = QJsonDocument::fromJson(show.out).object();
     EXPECT_EQ(shown[u"ssid"_qs].toString(), u"moved"_qs);

@@ -1,23 +1,22 @@
 // Real UDP between the program's socket and tern-ap-sim. Runs only inside
 // tools/isolated-net; the first check refuses any other network.
-#include "tests/support/net_test_support.h"
-#include "tests/support/run_program.h"
-#include "core/record/ap_config_record.h"
-#include "core/record/net_types.h"
-#include "core/engine/search_session.h"
-#include "core/net/network_guard.h"
-#include "core/net/qt_udp_socket_control.h"
+#include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QProcess>
 #include <QTimer>
-
-#include <gtest/gtest.h>
-
 #include <memory>
 #include <set>
+
+#include "core/engine/search_session.h"
+#include "core/net/network_guard.h"
+#include "core/net/qt_udp_socket_control.h"
+#include "core/record/ap_config_record.h"
+#include "core/record/net_types.h"
+#include "tests/support/net_test_support.h"
+#include "tests/support/run_program.h"
 
 using namespace tern;
 using tern::test::SimProcess;
@@ -44,8 +43,8 @@ using UdpDiscovery = tern::test::IsolatedNetworkTest;
 }  // namespace
 
 TEST_F(UdpDiscovery, thousandSimulatedAps_eachListedOnce) {
-    SimProcess sim({QStringLiteral("--count"), QStringLiteral("1000"), QStringLiteral("--max-requests"),
-                    QStringLiteral("1")});
+    SimProcess sim({QStringLiteral("--count"), QStringLiteral("1000"),
+                    QStringLiteral("--max-requests"), QStringLiteral("1")});
     ASSERT_TRUE(sim.listening()) << sim.log().toStdString();
     auto socket = OpenProgramSocket();
     ASSERT_TRUE(socket);
@@ -109,7 +108,8 @@ TEST_F(UdpDiscovery, setRequest_acknowledgedOrRefusedByTheAddressedAp) {
         r.set_mgmt_user("admin");
         r.set_mgmt_pass("admin");
         linkState.NewRequest();
-        socket->SendData(link::BuildSetRequest(linkState.request_marker(), linkState.link_key(), r.bytes()));
+        socket->SendData(
+            link::BuildSetRequest(linkState.request_marker(), linkState.link_key(), r.bytes()));
         QElapsedTimer t;
         t.start();
         const auto before = replies.size();
@@ -140,8 +140,8 @@ int main(int argc, char** argv) {
 
 // tern-ap-cli over real UDP: a set, then the next scan shows the new SSID.
 TEST_F(UdpDiscovery, cliSetThenScan_showsTheNewSsid) {
-    SimProcess sim({QStringLiteral("--count"), QStringLiteral("3"), QStringLiteral("--max-requests"),
-                    QStringLiteral("10")});
+    SimProcess sim({QStringLiteral("--count"), QStringLiteral("3"),
+                    QStringLiteral("--max-requests"), QStringLiteral("10")});
     ASSERT_TRUE(sim.listening()) << sim.log().toStdString();
     qputenv("TERN_AP_PASSWORD", "admin");
     const QString mac = QStringLiteral("02-54-45-00-00-01");  // the second simulated AP
@@ -152,8 +152,8 @@ TEST_F(UdpDiscovery, cliSetThenScan_showsTheNewSsid) {
     EXPECT_EQ(set.exitCode, 0) << set.err.toStdString();
     EXPECT_TRUE(set.out.contains("acknowledged"));
     const tern::test::ProgramRun scan = tern::test::RunProgram(
-        QStringLiteral(TERN_AP_CLI_PATH),
-        {QStringLiteral("scan"), QStringLiteral("--json"), QStringLiteral("--timeout-ms"), QStringLiteral("800")});
+        QStringLiteral(TERN_AP_CLI_PATH), {QStringLiteral("scan"), QStringLiteral("--json"),
+                                           QStringLiteral("--timeout-ms"), QStringLiteral("800")});
     ASSERT_EQ(scan.exitCode, 0) << scan.err.toStdString();
     EXPECT_TRUE(scan.out.contains("\"over-udp\"")) << scan.out.toStdString();
 }

@@ -2,19 +2,17 @@
 // copy nobody may read. A build below a folder nobody cannot enter (a clone
 // in root's home) must still be run, as nobody or, failing that, as the
 // test's own user with the reason given. Only demo runs here: no socket.
-#include "tests/support/unprivileged_programs.h"
+#include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-
-#include <gtest/gtest.h>
-
-#include <unistd.h>
-
 #include <cstdio>
+
+#include "tests/support/unprivileged_programs.h"
 
 using tern::test::CliProgram;
 using tern::test::ProgramRun;
@@ -30,7 +28,7 @@ bool CanSwitchUser() {
 // A copy of the build's two front ends, with or without the window's
 // language files, below a private folder (QTemporaryDir makes it 0700).
 class PrivateBuild {
-public:
+  public:
     explicit PrivateBuild(bool withLanguageFiles) {
         const QDir root(home_.path());
         root.mkpath(QStringLiteral("project/build"));
@@ -54,7 +52,7 @@ public:
     QString cli() const { return build_.filePath(QStringLiteral("tern-ap-cli")); }
     QString window() const { return build_.filePath(QStringLiteral("tern-ap-utility")); }
 
-private:
+  private:
     QTemporaryDir home_;
     QDir build_;
 };
@@ -67,9 +65,8 @@ TEST(UnprivilegedRuns, aBuildBelowAPrivateFolder_stillRunsBothFrontEnds_asNobody
     std::printf("front ends run %s\n", qPrintable(programs.who()));
     EXPECT_EQ(programs.asNobody(), CanSwitchUser()) << programs.who().toStdString();
 
-    const ProgramRun scan = programs.run(0, {QStringLiteral("--demo=2"), QStringLiteral("--json"),
-                                             QStringLiteral("scan")},
-                                         30000);
+    const ProgramRun scan = programs.run(
+        0, {QStringLiteral("--demo=2"), QStringLiteral("--json"), QStringLiteral("scan")}, 30000);
     EXPECT_EQ(scan.exitCode, 0) << scan.err.toStdString();
     EXPECT_EQ(scan.out.count("\"mac\""), 2) << scan.out.toStdString();
 
@@ -88,8 +85,10 @@ TEST(UnprivilegedRuns, aFrontEndThatCannotRunAsNobody_fallsBackToTheTestsUser_an
     const UnprivilegedPrograms programs({CliProgram(build.cli()), WindowProgram(build.window())},
                                         QProcessEnvironment::systemEnvironment());
     EXPECT_FALSE(programs.asNobody());
-    EXPECT_TRUE(programs.who().contains(QStringLiteral("tern-ap-utility"))) << programs.who().toStdString();
-    EXPECT_TRUE(programs.who().contains(QStringLiteral("no language file"))) << programs.who().toStdString();
+    EXPECT_TRUE(programs.who().contains(QStringLiteral("tern-ap-utility")))
+        << programs.who().toStdString();
+    EXPECT_TRUE(programs.who().contains(QStringLiteral("no language file")))
+        << programs.who().toStdString();
 
     // The CLI still runs, from where it is, as this test's user.
     const ProgramRun scan =

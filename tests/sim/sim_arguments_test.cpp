@@ -20,17 +20,16 @@ TEST(SimArguments, numbersAreDigitsOnly_theErrorNamesOptionAndValue) {
     const struct {
         const char* option;
         const char* value;
-    } cases[] = {{"--count", "+3"}, {"--count", " 7"},     {"--count", "1e3"},
-                 {"--count", "0x10"}, {"--delay", "-1"},   {"--port", "70000"},
-                 {"--count", ""},   {"--seed", "9999999999"}};
+    } cases[] = {{"--count", "+3"},   {"--count", " 7"},       {"--count", "1e3"},
+                 {"--count", "0x10"}, {"--delay", "-1"},       {"--port", "70000"},
+                 {"--count", ""},     {"--seed", "9999999999"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.option) + " '" + c.value + "'");
-        const Outcome out =
-            RunSim({QString::fromLatin1(c.option), QString::fromLatin1(c.value)});
+        const Outcome out = RunSim({QString::fromLatin1(c.option), QString::fromLatin1(c.value)});
         EXPECT_EQ(out.exitCode, 2);
         EXPECT_TRUE(out.err.contains(QString::fromLatin1(c.option))) << out.err.toStdString();
         EXPECT_TRUE(out.err.contains(QStringLiteral("'") + QString::fromLatin1(c.value) +
-                                       QStringLiteral("'")))
+                                     QStringLiteral("'")))
             << out.err.toStdString();
     }
 }
@@ -57,11 +56,12 @@ TEST(SimArguments, inTheNamespaceTheSessionStartedIn_itRefusesToRun) {
     }
     // A first AP number no other option needs: the refusal comes after the
     // command line is accepted, and before any socket.
-    const Outcome out = RunSim({QStringLiteral("--count"), QStringLiteral("1"),
-                                QStringLiteral("--first"), QStringLiteral("7"),
-                                QStringLiteral("--duration"), QStringLiteral("1")});
+    const Outcome out =
+        RunSim({QStringLiteral("--count"), QStringLiteral("1"), QStringLiteral("--first"),
+                QStringLiteral("7"), QStringLiteral("--duration"), QStringLiteral("1")});
     EXPECT_EQ(out.exitCode, 3);
-    EXPECT_TRUE(out.err.contains(QStringLiteral("refusing to run: ") + why)) << out.err.toStdString();
+    EXPECT_TRUE(out.err.contains(QStringLiteral("refusing to run: ") + why))
+        << out.err.toStdString();
     EXPECT_FALSE(out.err.contains(QStringLiteral("listening"))) << out.err.toStdString();
 }
 

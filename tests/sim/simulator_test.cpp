@@ -1,17 +1,16 @@
 // The simulated APs against the program's side of the protocol, on the
 // in-memory network: what the demo mode and the GUI tests stand on.
-#include "core/record/ap_config_record.h"
-#include "core/record/net_types.h"
-#include "core/engine/search_session.h"
-#include "core/net/in_memory_network.h"
-#include "sim/in_memory_simulator.h"
+#include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-
-#include <gtest/gtest.h>
-
 #include <set>
+
+#include "core/engine/search_session.h"
+#include "core/net/in_memory_network.h"
+#include "core/record/ap_config_record.h"
+#include "core/record/net_types.h"
+#include "sim/in_memory_simulator.h"
 
 using namespace tern;
 
@@ -54,8 +53,8 @@ config::ApConfigRecord RecordFor(sim::ApSimulator& s, int index) {
     return s.aps()[static_cast<std::size_t>(index)].record;
 }
 
-QByteArray SetRequestFor(link::LinkState& state, config::ApConfigRecord record,
-                         QByteArrayView user, QByteArrayView pass) {
+QByteArray SetRequestFor(link::LinkState& state, config::ApConfigRecord record, QByteArrayView user,
+                         QByteArrayView pass) {
     record.set_mgmt_user(user);
     record.set_mgmt_pass(pass);
     state.NewRequest();
@@ -134,8 +133,9 @@ TEST(SimulatedSegment, droppedReplies_areNotInventedAndDelayedOnesArrive) {
 TEST(SimulatedSegment, setRequest_rightLoginIsAcknowledgedAndKept) {
     Segment seg(sim::GenerateAps(3));
     std::vector<link::ClassifiedDatagram> replies;
-    QObject::connect(&seg.socket, &link::UdpSocketControl::OnRecv, &seg.network,
-                     [&](const QByteArray& d) { replies.push_back(link::ClassifyDatagram(d, seg.linkState)); });
+    QObject::connect(
+        &seg.socket, &link::UdpSocketControl::OnRecv, &seg.network,
+        [&](const QByteArray& d) { replies.push_back(link::ClassifyDatagram(d, seg.linkState)); });
     auto record = RecordFor(seg.simulator.simulator(), 1);
     record.set_ssid("renamed");
     seg.socket.SendData(SetRequestFor(seg.linkState, record, "admin", "admin"));
@@ -153,8 +153,9 @@ TEST(SimulatedSegment, setRequest_rightLoginIsAcknowledgedAndKept) {
 TEST(SimulatedSegment, setRequest_wrongLoginIsRefusedWithTheApsMac) {
     Segment seg(sim::GenerateAps(3));
     std::vector<link::ClassifiedDatagram> replies;
-    QObject::connect(&seg.socket, &link::UdpSocketControl::OnRecv, &seg.network,
-                     [&](const QByteArray& d) { replies.push_back(link::ClassifyDatagram(d, seg.linkState)); });
+    QObject::connect(
+        &seg.socket, &link::UdpSocketControl::OnRecv, &seg.network,
+        [&](const QByteArray& d) { replies.push_back(link::ClassifyDatagram(d, seg.linkState)); });
     auto record = RecordFor(seg.simulator.simulator(), 2);
     const QByteArray before = record.ssid();
     record.set_ssid("renamed");

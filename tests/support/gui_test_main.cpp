@@ -1,8 +1,8 @@
 // main() for tests that need widgets: one QApplication for the whole run,
 // on the offscreen platform unless the environment says otherwise.
-#include <QApplication>
-
 #include <gtest/gtest.h>
+
+#include <QApplication>
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {

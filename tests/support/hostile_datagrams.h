@@ -4,7 +4,6 @@
 // each start the receive handler tells apart. All are shorter than a
 // discovery reply, so none of them can be listed as an AP.
 #include <QByteArray>
-
 #include <iterator>
 #include <random>
 #include <vector>
@@ -13,8 +12,8 @@ namespace tern::test {
 
 inline std::vector<QByteArray> HostileDatagrams(int count, unsigned seed = 7) {
     std::mt19937 random(seed);
-    const QByteArray starts[] = {"", "kplack", "kplerr", "kplsearch", "kplset", "MX9000",
-                                 "MX9000AP-QA1-Z00     -01"};
+    const QByteArray starts[] = {
+        "", "kplack", "kplerr", "kplsearch", "kplset", "MX9000", "MX9000AP-QA1-Z00     -01"};
     std::vector<QByteArray> out;
     out.reserve(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i) {

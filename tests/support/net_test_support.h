@@ -2,21 +2,21 @@
 
 // What the tests over real UDP share: the simulator as a bounded child
 // process, and a fixture that refuses the host's network namespace.
-#include "core/net/network_guard.h"
+#include <gtest/gtest.h>
 
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QStringList>
 
-#include <gtest/gtest.h>
+#include "core/net/network_guard.h"
 
 namespace tern::test {
 
 // tern-ap-sim, bounded: it stops by itself after 60 s (or its
 // --max-requests) and is killed when the test ends.
 class SimProcess {
-public:
+  public:
     explicit SimProcess(QStringList args) {
         process_.setProcessChannelMode(QProcess::SeparateChannels);
         process_.setReadChannel(QProcess::StandardError);
@@ -37,7 +37,7 @@ public:
     bool listening() const { return listening_; }
     QByteArray log() const { return log_; }
 
-private:
+  private:
     QProcess process_;
     QByteArray log_;
     bool listening_ = false;
@@ -46,7 +46,7 @@ private:
 // Fails before anything is sent unless the test runs in a private network
 // namespace, as inside tools/isolated-net.
 class IsolatedNetworkTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         QString why;
         ASSERT_TRUE(link::InPrivateNetworkNamespace(&why))

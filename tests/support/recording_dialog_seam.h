@@ -1,19 +1,18 @@
 #pragma once
 
-#include "gui/dialogs/dialog_seam.h"
-
 #include <QDialog>
-
 #include <deque>
 #include <functional>
 #include <vector>
+
+#include "gui/dialogs/dialog_seam.h"
 
 namespace tern::test {
 
 // Records every message and answers from a queue (OK / No when empty);
 // modal dialogs are handed to a callback that fills and closes them.
 class RecordingDialogSeam : public ui::DialogSeam {
-public:
+  public:
     Answer showMessage(QWidget*, const Message& message) override {
         messages.push_back(message);
         if (onMessage) {

@@ -17,10 +17,10 @@ struct ProgramRun {
     QString err;
 };
 
-inline ProgramRun RunProgram(const QString& path, const QStringList& args, int timeoutMs = 20000,
-                             const QProcessEnvironment& environment =
-                                 QProcessEnvironment::systemEnvironment(),
-                             const QString& workingDirectory = {}) {
+inline ProgramRun RunProgram(
+    const QString& path, const QStringList& args, int timeoutMs = 20000,
+    const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment(),
+    const QString& workingDirectory = {}) {
     if (QCoreApplication::instance() == nullptr) {
         static int argc = 1;
         static char name[] = "tests";

@@ -10,7 +10,8 @@
 // needs everything a real run needs (the window starts and lists its demo
 // AP). Only when that works do the tests run as nobody; otherwise they run
 // as the test's own user, and the reason is given.
-#include "tests/support/run_program.h"
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
@@ -20,12 +21,10 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
-
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <memory>
 #include <vector>
+
+#include "tests/support/run_program.h"
 
 namespace tern::test {
 
@@ -42,11 +41,12 @@ inline ProgramToRun CliProgram(const QString& path) {
     return {path, {QStringLiteral("--demo=1"), QStringLiteral("--quiet"), QStringLiteral("scan")}};
 }
 inline ProgramToRun WindowProgram(const QString& path) {
-    return {path, {QStringLiteral("--demo"), QStringLiteral("1"), QStringLiteral("--quit-after-start")}};
+    return {path,
+            {QStringLiteral("--demo"), QStringLiteral("1"), QStringLiteral("--quit-after-start")}};
 }
 
 class UnprivilegedPrograms {
-public:
+  public:
     static constexpr uid_t kNobody = 65534;
 
     // environment: what the programs run with; HOME and the XDG folders are
@@ -77,10 +77,10 @@ public:
         return runAsNobody(copiedPath(index), std::move(args), timeoutMs);
     }
 
-private:
+  private:
     ProgramRun runAsNobody(const QString& path, QStringList args, int timeoutMs) const {
         const QString id = QString::number(kNobody);
-        args = QStringList{QStringLiteral("--reuid"), id, QStringLiteral("--regid"), id,
+        args = QStringList{QStringLiteral("--reuid"),        id,  QStringLiteral("--regid"), id,
                            QStringLiteral("--clear-groups"), path} +
                args;
         // The test's own folder may be one nobody cannot enter.

@@ -6,7 +6,6 @@
 #include <QElapsedTimer>
 #include <QSize>
 #include <QString>
-
 #include <functional>
 
 #include "gui/mainwindow/tmain_fm.h"

@@ -17,7 +17,8 @@ constexpr qsizetype kPacketMacOffset =
 constexpr qsizetype kAnswerMacEnd = 13;  // an answer's MAC sits at payload bytes 7..12
 
 QByteArray MacBytes(const config::MacAddress& mac) {
-    return QByteArray(reinterpret_cast<const char*>(mac.data()), static_cast<qsizetype>(mac.size()));
+    return QByteArray(reinterpret_cast<const char*>(mac.data()),
+                      static_cast<qsizetype>(mac.size()));
 }
 
 }  // namespace
@@ -212,8 +213,8 @@ void ApEngine::BeginSending(const QList<ApplyTarget>& targets) {
 QByteArray ApEngine::SetRequest(const config::ApConfigRecord& record, const ApplyTarget& target,
                                 bool waitForReply) {
     link_state.NewRequest();
-    const QByteArray request = link::BuildSetRequest(link_state.request_marker(),
-                                                     link_state.link_key(), record.bytes());
+    const QByteArray request =
+        link::BuildSetRequest(link_state.request_marker(), link_state.link_key(), record.bytes());
     if (!targetMacs_.contains(target.mac)) {
         unanswered_targets.append(target);
         targetMacs_.append(target.mac);

@@ -7,7 +7,6 @@
 #include <QSet>
 #include <QString>
 #include <QStringList>
-
 #include <optional>
 
 #include "core/net/protocol.h"
@@ -66,10 +65,10 @@ enum class TimerTick {
 
 // Why an apply ended without every expected reply, for its report.
 struct Unconfirmed {
-    QList<ApplyTarget> silent;  // the targets without an answer (named only when unmatched is 0)
-    int missing = 0;            // expected replies that did not come
-    int unmatched = 0;          // replies that could not be told apart
-    QList<QByteArray> refusals; // the refusing APs' MACs (6 bytes each)
+    QList<ApplyTarget> silent;   // the targets without an answer (named only when unmatched is 0)
+    int missing = 0;             // expected replies that did not come
+    int unmatched = 0;           // replies that could not be told apart
+    QList<QByteArray> refusals;  // the refusing APs' MACs (6 bytes each)
 };
 
 // The one place where searches and applies happen, without widgets: the
@@ -153,7 +152,7 @@ class ApEngine {
     QString credit(const link::ClassifiedDatagram& answer);
 
     QList<QByteArray> packets_;
-    QSet<QString> foundIndex_;  // the texts of found_macs, for lookups
+    QSet<QString> foundIndex_;         // the texts of found_macs, for lookups
     QHash<QString, uint> interfaces_;  // MAC text -> interface it answered on
     bool applyOutstanding_ = false;
     int applyTargets_ = 0;

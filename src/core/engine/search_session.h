@@ -2,7 +2,6 @@
 
 #include <QObject>
 #include <QTimer>
-
 #include <array>
 #include <cstdint>
 #include <vector>

@@ -12,7 +12,6 @@ bool KeyGoesThroughFilter(int key, QStringView text) {
     return c.isPrint() || c == u'\b' || c == u'\r';
 }
 
-
 namespace {
 
 constexpr int kSmallScreenWidth = 700;

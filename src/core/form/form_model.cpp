@@ -4,10 +4,10 @@
 
 #include "core/form/control_state.h"
 #include "core/form/record_view.h"
-#include "core/rules/key_text.h"
 #include "core/record/ap_config_record.h"
 #include "core/record/code_tables.h"
 #include "core/record/net_types.h"
+#include "core/rules/key_text.h"
 #include "core/text/lang_ini.h"
 #include "core/text/language_text.h"
 #include "core/text/messages.h"
@@ -20,7 +20,8 @@ constexpr std::array<std::uint8_t, 3> kDot1xKeyLengths = {5, 13, 29};
 constexpr std::array<std::uint32_t, 6> kDot1xLifetimes = {86400, 28800, 3600, 1800, 900, 300};
 
 const ui::LanguageText& English() {
-    static const ui::LanguageText english(ui::LangIni::FromBytes({}), ui::TextEncoding::Windows1252);
+    static const ui::LanguageText english(ui::LangIni::FromBytes({}),
+                                          ui::TextEncoding::Windows1252);
     return english;
 }
 
@@ -140,7 +141,9 @@ config::FormSettings ShownForm(const config::ApConfigRecord& r, ui::TextEncoding
     f.text_to_record = [encoding](const QString& text) {
         return ui::ScreenTextToRecord(text, encoding);
     };
-    const auto text = [encoding](const QByteArray& b) { return ui::RecordTextToScreen(b, encoding); };
+    const auto text = [encoding](const QByteArray& b) {
+        return ui::RecordTextToScreen(b, encoding);
+    };
 
     f.Chk_8021x = r.dot1x_on();
     f.c_8_keylength = IndexOf(kDot1xKeyLengths, r.dot1x_key_len());
@@ -175,8 +178,8 @@ config::FormSettings ShownForm(const config::ApConfigRecord& r, ui::TextEncoding
     f.s_auth = auth < config::kAuthTypeCount ? auth : -1;
     f.wpa_m_p = text(r.wpa_passphrase());
     f.wpa_m_p_hint.clear();
-    f.chb_encry = WepInUse(f.s_auth, r.wep_on()) || auth == config::kAuthWpa ||
-                  auth == config::kAuthWpaPsk;
+    f.chb_encry =
+        WepInUse(f.s_auth, r.wep_on()) || auth == config::kAuthWpa || auth == config::kAuthWpaPsk;
     f.w_rb_key = r.wep_default_key() <= 3 ? r.wep_default_key() : -1;
     f.w_r_hex = r.wep_key_format() == 0;
     f.s_wep_1 = 0;
@@ -245,7 +248,8 @@ config::FormSettings ShownForm(const config::ApConfigRecord& r, ui::TextEncoding
 apply::FormValues FormValuesOf(const config::FormSettings& f, const config::ApConfigRecord& shown,
                                ui::TextEncoding encoding, bool multi) {
     apply::FormValues v;
-    for (std::size_t i = 0; i < v.op_mode.size(); ++i) v.op_mode[i] = f.r_apmode == static_cast<int>(i);
+    for (std::size_t i = 0; i < v.op_mode.size(); ++i)
+        v.op_mode[i] = f.r_apmode == static_cast<int>(i);
     v.remote_mac = f.e_rm_mac;
     v.encryption = f.chb_encry;
     v.auth = f.s_auth;
@@ -289,10 +293,13 @@ apply::FormValues FormValuesOf(const config::FormSettings& f, const config::ApCo
     add("e_apname", apply::kApPage, f.e_apname, Record::kApNameMax, shown.ap_name());
     add("e_essid", apply::kApPage, f.e_essid, Record::kSsidMax, shown.ssid());
     if (f.s_auth == 3) {
-        add("wpa_m_p", apply::kWepPage, f.wpa_m_p, Record::kWpaPassphraseMax, shown.wpa_passphrase());
+        add("wpa_m_p", apply::kWepPage, f.wpa_m_p, Record::kWpaPassphraseMax,
+            shown.wpa_passphrase());
     }
-    add("e_8_shared1", apply::kDot1xPage, f.e_8_shared[0], Record::kRadiusSecretMax, shown.radius_secret(0));
-    add("e_8_shared2", apply::kDot1xPage, f.e_8_shared[1], Record::kRadiusSecretMax, shown.radius_secret(1));
+    add("e_8_shared1", apply::kDot1xPage, f.e_8_shared[0], Record::kRadiusSecretMax,
+        shown.radius_secret(0));
+    add("e_8_shared2", apply::kDot1xPage, f.e_8_shared[1], Record::kRadiusSecretMax,
+        shown.radius_secret(1));
     v.multi = multi;
     return v;
 }
@@ -309,27 +316,48 @@ void TakeDhcpServer(apply::FormValues& values, const config::ApConfigRecord& bui
 // ---------------------------------------------------------------- setting by name
 
 QStringList SettableNames() {
-    return {QStringLiteral("ap_name"),          QStringLiteral("ssid"),
-            QStringLiteral("channel"),          QStringLiteral("op_mode"),
-            QStringLiteral("remote_mac"),       QStringLiteral("ip_mode"),
-            QStringLiteral("ip_address"),       QStringLiteral("subnet_mask"),
-            QStringLiteral("gateway"),          QStringLiteral("dhcp_server.enabled"),
-            QStringLiteral("dhcp_server.start"), QStringLiteral("dhcp_server.end_last_octet"),
-            QStringLiteral("dhcp_server.dns"),  QStringLiteral("encryption"),
-            QStringLiteral("auth_type"),        QStringLiteral("wep_key_length"),
-            QStringLiteral("wep_key_format"),   QStringLiteral("wep_default_key"),
-            QStringLiteral("wep_keys.1"),       QStringLiteral("wep_keys.2"),
-            QStringLiteral("wep_keys.3"),       QStringLiteral("wep_keys.4"),
-            QStringLiteral("wpa_passphrase"),   QStringLiteral("dot1x"),
-            QStringLiteral("dot1x_key_length"), QStringLiteral("dot1x_key_lifetime"),
-            QStringLiteral("radius_servers.1.ip"), QStringLiteral("radius_servers.1.port"),
-            QStringLiteral("radius_servers.1.shared_secret"), QStringLiteral("radius_servers.2.ip"),
-            QStringLiteral("radius_servers.2.port"), QStringLiteral("radius_servers.2.shared_secret"),
-            QStringLiteral("beacon_interval"),  QStringLiteral("rts_threshold"),
-            QStringLiteral("frag_threshold"),   QStringLiteral("dtim_period"),
-            QStringLiteral("ssid_broadcast"),   QStringLiteral("tx_rate"),
-            QStringLiteral("tx_power"),         QStringLiteral("g_only"),
-            QStringLiteral("super_g"),          QStringLiteral("wds"),
+    return {QStringLiteral("ap_name"),
+            QStringLiteral("ssid"),
+            QStringLiteral("channel"),
+            QStringLiteral("op_mode"),
+            QStringLiteral("remote_mac"),
+            QStringLiteral("ip_mode"),
+            QStringLiteral("ip_address"),
+            QStringLiteral("subnet_mask"),
+            QStringLiteral("gateway"),
+            QStringLiteral("dhcp_server.enabled"),
+            QStringLiteral("dhcp_server.start"),
+            QStringLiteral("dhcp_server.end_last_octet"),
+            QStringLiteral("dhcp_server.dns"),
+            QStringLiteral("encryption"),
+            QStringLiteral("auth_type"),
+            QStringLiteral("wep_key_length"),
+            QStringLiteral("wep_key_format"),
+            QStringLiteral("wep_default_key"),
+            QStringLiteral("wep_keys.1"),
+            QStringLiteral("wep_keys.2"),
+            QStringLiteral("wep_keys.3"),
+            QStringLiteral("wep_keys.4"),
+            QStringLiteral("wpa_passphrase"),
+            QStringLiteral("dot1x"),
+            QStringLiteral("dot1x_key_length"),
+            QStringLiteral("dot1x_key_lifetime"),
+            QStringLiteral("radius_servers.1.ip"),
+            QStringLiteral("radius_servers.1.port"),
+            QStringLiteral("radius_servers.1.shared_secret"),
+            QStringLiteral("radius_servers.2.ip"),
+            QStringLiteral("radius_servers.2.port"),
+            QStringLiteral("radius_servers.2.shared_secret"),
+            QStringLiteral("beacon_interval"),
+            QStringLiteral("rts_threshold"),
+            QStringLiteral("frag_threshold"),
+            QStringLiteral("dtim_period"),
+            QStringLiteral("ssid_broadcast"),
+            QStringLiteral("tx_rate"),
+            QStringLiteral("tx_power"),
+            QStringLiteral("g_only"),
+            QStringLiteral("super_g"),
+            QStringLiteral("wds"),
             QStringLiteral("extended_mode")};
 }
 
@@ -347,13 +375,14 @@ std::optional<QString> SetNamed(config::FormSettings& f, const config::ApConfigR
         f.e_essid = value;
     } else if (name == u"channel") {
         const config::RegDomain* domain = config::FindRegDomain(shown.reg_domain());
-        const std::optional<int> c = domain ? Number(value, domain->first_channel, domain->last_channel)
-                                            : std::nullopt;
+        const std::optional<int> c =
+            domain ? Number(value, domain->first_channel, domain->last_channel) : std::nullopt;
         if (!c) return Refused(name, value, QStringLiteral("a channel of the AP's domain"));
         f.s_ch = *c;
     } else if (name == u"op_mode") {
-        const std::optional<int> m = Entry(value, {"Access Point", "Access Point Client",
-                                                   "Wireless Bridge", "Multiple Bridge", "Repeat Mode"});
+        const std::optional<int> m =
+            Entry(value, {"Access Point", "Access Point Client", "Wireless Bridge",
+                          "Multiple Bridge", "Repeat Mode"});
         if (!m) return Refused(name, value, QStringLiteral("0..4 or a mode's name"));
         f.r_apmode = *m;
     } else if (name == u"remote_mac") {
@@ -382,7 +411,8 @@ std::optional<QString> SetNamed(config::FormSettings& f, const config::ApConfigR
     } else if (name == u"dhcp_server.end_last_octet") {
         const apply::NumericField* field = apply::FindNumericField(u"e_dhcp_to_4");
         const QByteArray key = apply::RangeErrorKey("IP4", value, field->max, field->min);
-        if (!apply::DecimalValue(value)) return Refused(name, value, QStringLiteral("a whole number"));
+        if (!apply::DecimalValue(value))
+            return Refused(name, value, QStringLiteral("a whole number"));
         if (key != "0") return RangeMessage(name, key);
         f.e_dhcp_to[3] = value;
     } else if (name == u"dhcp_server.dns") {
@@ -401,7 +431,8 @@ std::optional<QString> SetNamed(config::FormSettings& f, const config::ApConfigR
         f.s_auth = *a;
     } else if (name == u"wep_key_length") {
         const std::optional<int> bits = Number(value, 64, 128);
-        if (!bits || (*bits != 64 && *bits != 128)) return Refused(name, value, QStringLiteral("64 or 128"));
+        if (!bits || (*bits != 64 && *bits != 128))
+            return Refused(name, value, QStringLiteral("64 or 128"));
         const int index = *bits == 64 ? 0 : 1;
         if (index != f.s_wep_1) {
             f.s_wep_1 = index;  // a new length empties the four keys
@@ -409,7 +440,8 @@ std::optional<QString> SetNamed(config::FormSettings& f, const config::ApConfigR
         }
     } else if (name == u"wep_key_format") {
         const QString t = value.toLower();
-        if (t != u"hex" && t != u"ascii") return Refused(name, value, QStringLiteral("hex or ascii"));
+        if (t != u"hex" && t != u"ascii")
+            return Refused(name, value, QStringLiteral("hex or ascii"));
         if ((t == u"hex") != f.w_r_hex) {
             f.w_r_hex = t == u"hex";  // a change of representation empties the keys
             EmptyKeys(f);
@@ -446,7 +478,8 @@ std::optional<QString> SetNamed(config::FormSettings& f, const config::ApConfigR
     } else if (name == u"dot1x_key_lifetime") {
         const std::optional<int> n = Number(value, 0, 86400);
         const int i = n ? IndexOf(kDot1xLifetimes, static_cast<std::uint32_t>(*n)) : -1;
-        if (i < 0) return Refused(name, value, QStringLiteral("86400, 28800, 3600, 1800, 900 or 300"));
+        if (i < 0)
+            return Refused(name, value, QStringLiteral("86400, 28800, 3600, 1800, 900 or 300"));
         f.c_8_lifetime = i;
     } else if (name.startsWith(u"radius_servers.")) {
         const QStringList parts = name.split(u'.');
@@ -459,7 +492,8 @@ std::optional<QString> SetNamed(config::FormSettings& f, const config::ApConfigR
                               value);
         }
         if (parts[2] == u"port") {
-            if (!apply::DecimalValue(value)) return Refused(name, value, QStringLiteral("a whole number"));
+            if (!apply::DecimalValue(value))
+                return Refused(name, value, QStringLiteral("a whole number"));
             const QByteArray key = apply::RangeErrorKey("Port", value, 65535, 0);
             if (key != "0") return RangeMessage(name, key);
             f.e_8_port[i] = value;
@@ -483,11 +517,14 @@ std::optional<QString> SetNamed(config::FormSettings& f, const config::ApConfigR
     } else if (name == u"tx_rate") {
         const std::optional<int> code = Number(value, 0, 255);
         const int index = code ? config::TxRateIndex(static_cast<std::uint8_t>(*code)) : -1;
-        if (index < 0) return Refused(name, value, QStringLiteral("a rate code (0, 2, 4, 11, ..., 108)"));
+        if (index < 0)
+            return Refused(name, value, QStringLiteral("a rate code (0, 2, 4, 11, ..., 108)"));
         f.more_rate = index;
     } else if (name == u"tx_power") {
         const std::optional<int> p = Entry(value, {"Full", "Half", "Quarter", "Eighth", "Minimum"});
-        if (!p) return Refused(name, value, QStringLiteral("0..4 or Full, Half, Quarter, Eighth, Minimum"));
+        if (!p)
+            return Refused(name, value,
+                           QStringLiteral("0..4 or Full, Half, Quarter, Eighth, Minimum"));
         f.more_txpower = *p;
     } else if (name == u"g_only") {
         const std::optional<bool> b = Bool(value);

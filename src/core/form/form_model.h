@@ -2,11 +2,10 @@
 
 #include <QString>
 #include <QStringList>
-
 #include <optional>
 
-#include "core/rules/validation.h"
 #include "core/record/record_builder.h"
+#include "core/rules/validation.h"
 #include "core/text/screen_text.h"
 
 namespace tern::app {

@@ -1,15 +1,14 @@
 #include "core/net/datagram_reader.h"
 
-#include <QtDebug>
-
 #include <netinet/in.h>
 #include <poll.h>
 #include <sched.h>
 #include <sys/eventfd.h>
-#include <sys/socket.h>
 #include <sys/mman.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
+#include <QtDebug>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -32,9 +31,7 @@ struct EntryHeader {
 static_assert(sizeof(EntryHeader) == 8);
 constexpr std::uint32_t kWrapMark = 0xFFFFFFFFu;  // the rest of the ring is unused
 
-constexpr std::size_t Padded(std::size_t length) {
-    return (length + 7) & ~std::size_t{7};
-}
+constexpr std::size_t Padded(std::size_t length) { return (length + 7) & ~std::size_t{7}; }
 
 unsigned ArrivalInterface(const msghdr& header) {
     for (const cmsghdr* c = CMSG_FIRSTHDR(&header); c != nullptr;
@@ -128,8 +125,7 @@ struct DatagramReader::Ring {
 
 DatagramReader::DatagramReader(int fd, std::int64_t maxQueuedBytes, std::function<void()> arrived,
                                std::size_t ringBytes)
-    : fd_(fd),
-      arrived_(std::move(arrived)) {
+    : fd_(fd), arrived_(std::move(arrived)) {
     const auto ring = static_cast<std::size_t>(
         std::clamp<std::int64_t>(maxQueuedBytes, 0, static_cast<std::int64_t>(ringBytes)));
     ring_ = std::make_unique<Ring>(ring);
@@ -176,7 +172,8 @@ void DatagramReader::expectBurst(std::chrono::milliseconds within) {
 }
 
 DatagramReader::Clock::time_point DatagramReader::expectedUntil() const {
-    return Clock::time_point(std::chrono::nanoseconds(expectUntil_.load(std::memory_order_acquire)));
+    return Clock::time_point(
+        std::chrono::nanoseconds(expectUntil_.load(std::memory_order_acquire)));
 }
 
 void DatagramReader::run() {
@@ -304,7 +301,8 @@ void DatagramReader::tell() {
 bool DatagramReader::keep(const char* bytes, std::size_t length, unsigned interfaceIndex) {
     // Once some wait on the heap, the rest follow them there, so that the
     // order of arrival holds.
-    if (!overflowing_.load(std::memory_order_acquire) && ring_->put(bytes, length, interfaceIndex)) {
+    if (!overflowing_.load(std::memory_order_acquire) &&
+        ring_->put(bytes, length, interfaceIndex)) {
         ++keptCount_;
         return true;
     }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QByteArray>
-
 #include <atomic>
 #include <chrono>
 #include <cstddef>
@@ -26,7 +25,7 @@ namespace tern::link {
 // advance (a page fault costs as much as reading several datagrams). Only
 // when the ring is full do they wait on the heap, up to the limit.
 class DatagramReader {
-public:
+  public:
     struct Datagram {
         QByteArray data;
         unsigned interfaceIndex = 0;  // from IP_PKTINFO; 0 when not known
@@ -74,7 +73,7 @@ public:
     // Datagrams dropped for want of room, since the start.
     std::int64_t dropped() const { return dropped_.load(std::memory_order_relaxed); }
 
-private:
+  private:
     using Clock = std::chrono::steady_clock;
     struct Ring;
     void run();
@@ -94,9 +93,9 @@ private:
     std::unique_ptr<Ring> ring_;
 
     std::mutex mutex_;
-    std::deque<Datagram> overflow_;  // guarded by mutex_: after everything in the ring
+    std::deque<Datagram> overflow_;   // guarded by mutex_: after everything in the ring
     std::int64_t overflowBytes_ = 0;  // guarded by mutex_
-    bool told_ = false;              // guarded by mutex_
+    bool told_ = false;               // guarded by mutex_
     std::atomic<bool> overflowing_{false};
     std::atomic<std::int64_t> dropped_{0};
     std::atomic<bool> failed_{false};

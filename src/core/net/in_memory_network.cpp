@@ -2,7 +2,6 @@
 
 #include <QPointer>
 #include <QTimer>
-
 #include <algorithm>
 #include <utility>
 
@@ -94,9 +93,7 @@ std::size_t InMemoryNetwork::deliverPending() {
 InMemorySocketControl::InMemorySocketControl(InMemoryNetwork& network, QObject* parent)
     : UdpSocketControl(parent), network_(network) {}
 
-InMemorySocketControl::~InMemorySocketControl() {
-    CloseSocket();
-}
+InMemorySocketControl::~InMemorySocketControl() { CloseSocket(); }
 
 bool InMemorySocketControl::OpenSocket() {
     if (segments_.isEmpty()) {
@@ -115,8 +112,9 @@ int InMemorySocketControl::SendDataVia(QByteArrayView datagram, uint interfaceIn
     }
     int segment = segments_.isEmpty() ? 0 : static_cast<int>(segments_.first().index);
     if (interfaceIndex != 0) {
-        const bool known = std::any_of(segments_.begin(), segments_.end(),
-                                       [&](const NetInterface& s) { return s.index == interfaceIndex; });
+        const bool known =
+            std::any_of(segments_.begin(), segments_.end(),
+                        [&](const NetInterface& s) { return s.index == interfaceIndex; });
         if (!known) {
             return -1;  // no such interface on this host
         }

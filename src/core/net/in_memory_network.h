@@ -1,14 +1,13 @@
 #pragma once
 
-#include "core/net/udp_socket_control.h"
-
 #include <QByteArray>
 #include <QObject>
-
 #include <cstddef>
 #include <deque>
 #include <utility>
 #include <vector>
+
+#include "core/net/udp_socket_control.h"
 
 namespace tern::link {
 
@@ -21,9 +20,9 @@ namespace tern::link {
 // is not re-entered.
 class InMemoryNetwork : public QObject {
     Q_OBJECT
-public:
+  public:
     class Endpoint {
-    public:
+      public:
         virtual ~Endpoint() = default;
         virtual void deliver(const QByteArray& datagram, int segment) = 0;
         // deliverPending has delivered all it will for now.
@@ -52,7 +51,7 @@ public:
     bool idle() const { return queue_.empty() && delayed_ == 0; }
     std::size_t sentCount() const { return sent_; }
 
-private:
+  private:
     struct Attachment {
         Endpoint* endpoint;
         int port;
@@ -78,7 +77,7 @@ private:
 // the first one holding the default route.
 class InMemorySocketControl : public UdpSocketControl, private InMemoryNetwork::Endpoint {
     Q_OBJECT
-public:
+  public:
     explicit InMemorySocketControl(InMemoryNetwork& network, QObject* parent = nullptr);
     ~InMemorySocketControl() override;
 
@@ -90,7 +89,7 @@ public:
     void setSegments(QList<NetInterface> interfaces) { segments_ = std::move(interfaces); }
     QList<NetInterface> searchInterfaces() const override { return segments_; }
 
-private:
+  private:
     // Like a real socket's receive event, never raised again while a handler
     // of it still runs (a modal box opened inside, say): what arrives then
     // waits, and follows once the handler has returned.

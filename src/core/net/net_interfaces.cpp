@@ -1,7 +1,6 @@
 #include "core/net/net_interfaces.h"
 
 #include <QNetworkInterface>
-
 #include <algorithm>
 
 namespace tern::link {
@@ -18,9 +17,10 @@ QList<InterfaceInfo> SystemInterfaces() {
         info.canBroadcast = flags.testFlag(QNetworkInterface::CanBroadcast);
         info.loopback = flags.testFlag(QNetworkInterface::IsLoopBack);
         const auto entries = iface.addressEntries();
-        info.hasIpv4 = std::any_of(entries.begin(), entries.end(), [](const QNetworkAddressEntry& e) {
-            return e.ip().protocol() == QAbstractSocket::IPv4Protocol;
-        });
+        info.hasIpv4 =
+            std::any_of(entries.begin(), entries.end(), [](const QNetworkAddressEntry& e) {
+                return e.ip().protocol() == QAbstractSocket::IPv4Protocol;
+            });
         result.append(info);
     }
     return result;
@@ -56,7 +56,8 @@ std::variant<QList<NetInterface>, QString> ChooseInterfaces(const QList<Interfac
             QStringList known;
             for (const NetInterface& i : BroadcastInterfaces(all)) known.append(i.name);
             return QStringLiteral("no network interface '%1' (interfaces that can be searched: %2)")
-                .arg(name, known.isEmpty() ? QStringLiteral("none") : known.join(QStringLiteral(", ")));
+                .arg(name,
+                     known.isEmpty() ? QStringLiteral("none") : known.join(QStringLiteral(", ")));
         }
         QString why;
         if (!it->up || !it->running) {

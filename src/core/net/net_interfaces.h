@@ -1,12 +1,11 @@
 #pragma once
 
-#include "core/net/udp_socket_control.h"
-
 #include <QList>
 #include <QString>
 #include <QStringList>
-
 #include <variant>
+
+#include "core/net/udp_socket_control.h"
 
 namespace tern::link {
 

@@ -1,11 +1,10 @@
 #include "core/net/network_guard.h"
 
+#include <sys/stat.h>
+
 #include <QFile>
 #include <QNetworkInterface>
-
 #include <optional>
-
-#include <sys/stat.h>
 
 namespace tern::link {
 
@@ -16,7 +15,8 @@ bool OnlyLoopbackNetwork(QString* offendingInterface) {
     const auto interfaces = QNetworkInterface::allInterfaces();
     for (const QNetworkInterface& iface : interfaces) {
         const auto flags = iface.flags();
-        if (flags.testFlag(QNetworkInterface::IsUp) && !flags.testFlag(QNetworkInterface::IsLoopBack)) {
+        if (flags.testFlag(QNetworkInterface::IsUp) &&
+            !flags.testFlag(QNetworkInterface::IsLoopBack)) {
             if (offendingInterface) {
                 *offendingInterface = iface.name();
             }
@@ -75,8 +75,7 @@ std::optional<NamespaceId> OutermostReadableAncestorNamespace() {
 
 bool InPrivateNetworkNamespace(QString* why) {
     const std::optional<NamespaceId> self = NetNamespaceOf(QStringLiteral("self"));
-    if (const std::optional<NamespaceId> host = NetNamespaceOf(QStringLiteral("1"));
-        self && host) {
+    if (const std::optional<NamespaceId> host = NetNamespaceOf(QStringLiteral("1")); self && host) {
         if (*self != *host) {
             return true;
         }
@@ -102,8 +101,9 @@ bool InPrivateNetworkNamespace(QString* why) {
         return true;
     }
     if (why) {
-        *why = QStringLiteral("the host's network namespace cannot be told apart from this one, "
-                              "and interface '%1' is up and not loopback")
+        *why = QStringLiteral(
+                   "the host's network namespace cannot be told apart from this one, "
+                   "and interface '%1' is up and not loopback")
                    .arg(offending);
     }
     return false;

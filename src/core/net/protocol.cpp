@@ -75,9 +75,7 @@ QByteArray CipherRun(const LinkKey& key, QByteArrayView data) {
     return out;
 }
 
-KeyStream::KeyStream(const LinkKey& key) : key_(key) {
-    CipherInit(state_, key);
-}
+KeyStream::KeyStream(const LinkKey& key) : key_(key) { CipherInit(state_, key); }
 
 QByteArray KeyStream::Run(QByteArrayView data) {
     const auto n = static_cast<std::size_t>(data.size());
@@ -147,9 +145,7 @@ QByteArray BuildSetRequest(const RequestMarker& marker, const LinkKey& key,
     return request;
 }
 
-LinkState::LinkState() : generator_(std::random_device{}()) {
-    NewRequest();
-}
+LinkState::LinkState() : generator_(std::random_device{}()) { NewRequest(); }
 
 void LinkState::NewRequest() {
     // Mixing the clock into a generator that is already running keeps two
@@ -171,13 +167,20 @@ void LinkState::SetMarker(const RequestMarker& marker) {
 
 const char* DatagramKindName(DatagramKind kind) {
     switch (kind) {
-        case DatagramKind::OwnSearchEcho: return "own search echo";
-        case DatagramKind::OwnSetEcho: return "own set echo";
-        case DatagramKind::OldFirmwareReply: return "old-firmware reply";
-        case DatagramKind::DiscoveryReply: return "discovery reply";
-        case DatagramKind::ErrorReply: return "error reply";
-        case DatagramKind::Acknowledgement: return "acknowledgement";
-        case DatagramKind::Other: return "other";
+        case DatagramKind::OwnSearchEcho:
+            return "own search echo";
+        case DatagramKind::OwnSetEcho:
+            return "own set echo";
+        case DatagramKind::OldFirmwareReply:
+            return "old-firmware reply";
+        case DatagramKind::DiscoveryReply:
+            return "discovery reply";
+        case DatagramKind::ErrorReply:
+            return "error reply";
+        case DatagramKind::Acknowledgement:
+            return "acknowledgement";
+        case DatagramKind::Other:
+            return "other";
     }
     return "other";
 }

@@ -2,7 +2,6 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
-
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -32,7 +31,7 @@ using RecordBytes = std::array<std::uint8_t, kRecordSize>;
 
 // Shared with every AP firmware: both ends derive the link key from it.
 inline constexpr std::array<std::uint8_t, 8> link_constant = {0x54, 0x65, 0x72, 0x6E,
-                                                               0x41, 0x50, 0x13, 0xC7};
+                                                              0x41, 0x50, 0x13, 0xC7};
 
 // Command tags: six ASCII bytes, no terminator.
 inline constexpr char kTagSearch[] = "kplsea";
@@ -41,7 +40,7 @@ inline constexpr char kTagAck[] = "kplack";
 inline constexpr char kTagError[] = "kplerr";
 inline constexpr char kSearchText[] = "kplsearch";
 inline constexpr char kFirmwareModel[] = "MX9000";
-inline constexpr char kFirmwareSuffix[] = "     -01";                   // payload bytes 16..23
+inline constexpr char kFirmwareSuffix[] = "     -01";                 // payload bytes 16..23
 inline constexpr char kOldFirmwareId[] = "MX9000AP-QA1-Z00     -01";  // payload bytes 0..23
 
 // Draws a marker whose bytes are 0..254: the value 255 never occurs.
@@ -70,7 +69,7 @@ QByteArray CipherRun(const LinkKey& key, QByteArrayView data);
 // enciphered from the start of the same stream, so deciphering one is a XOR
 // with it instead of a fresh RC4 schedule per datagram.
 class KeyStream {
-public:
+  public:
     KeyStream() = default;
     explicit KeyStream(const LinkKey& key);
     // The data XOR the key stream from its start: what CipherRun gives.
@@ -78,7 +77,7 @@ public:
     // How many bytes of stream have been derived so far.
     std::size_t derived() const { return stream_.size(); }
 
-private:
+  private:
     CipherState state_{};
     LinkKey key_{};
     std::vector<std::uint8_t> stream_;
@@ -98,7 +97,7 @@ QByteArray BuildSetRequest(const RequestMarker& marker, const LinkKey& key,
 // The marker and key of the latest request sent. Every request draws a new
 // marker; every received datagram is read against the latest one.
 class LinkState {
-public:
+  public:
     LinkState();
     // Draws a new marker (the generator is reseeded from the clock first)
     // and rebuilds the key.
@@ -111,7 +110,7 @@ public:
     // The key stream of the latest request, shared by all its replies.
     KeyStream& key_stream() const { return stream_; }
 
-private:
+  private:
     std::mt19937 generator_;
     RequestMarker marker_{};
     LinkKey key_{};

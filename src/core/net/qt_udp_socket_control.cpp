@@ -1,29 +1,26 @@
 #include "core/net/qt_udp_socket_control.h"
 
-#include <QHostAddress>
-#include <QNetworkInterface>
-#include <QPointer>
-#include <QtDebug>
-
-#include "core/net/net_interfaces.h"
-
 #include <linux/sock_diag.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/time.h>
 #include <unistd.h>
 
+#include <QHostAddress>
+#include <QNetworkInterface>
+#include <QPointer>
+#include <QtDebug>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+
+#include "core/net/net_interfaces.h"
 
 namespace tern::link {
 
 namespace {
 
-QString SystemError() {
-    return QString::fromLocal8Bit(std::strerror(errno));
-}
+QString SystemError() { return QString::fromLocal8Bit(std::strerror(errno)); }
 
 bool SetFlag(int fd, int level, int option) {
     const int on = 1;
@@ -34,9 +31,7 @@ bool SetFlag(int fd, int level, int option) {
 
 QtUdpSocketControl::QtUdpSocketControl(QObject* parent) : UdpSocketControl(parent) {}
 
-QtUdpSocketControl::~QtUdpSocketControl() {
-    CloseSocket();
-}
+QtUdpSocketControl::~QtUdpSocketControl() { CloseSocket(); }
 
 bool QtUdpSocketControl::OpenSocket() {
     CloseSocket();
@@ -133,8 +128,9 @@ int QtUdpSocketControl::WantedReceiveBuffer(const QByteArray& setting, QString* 
     const qint64 bytes = digitsOnly ? setting.toLongLong() : 0;
     if (bytes < 4096) {
         if (problem) {
-            *problem = QStringLiteral("TERN_AP_RCVBUF='%1' is not a number of bytes from 4096 up; "
-                                      "ignored")
+            *problem = QStringLiteral(
+                           "TERN_AP_RCVBUF='%1' is not a number of bytes from 4096 up; "
+                           "ignored")
                            .arg(QString::fromLatin1(setting));
         }
         return kWantedReceiveBuffer;
@@ -263,14 +259,13 @@ qint64 QtUdpSocketControl::lostCount() const {
 }
 
 QString QtUdpSocketControl::LostMessage(qint64 lost) {
-    return QStringLiteral("%1 datagram(s) lost: the UDP receive buffer overflowed, so some APs may "
-                          "be missing. Its limit is raised with: sysctl -w net.core.rmem_max=%2")
+    return QStringLiteral(
+               "%1 datagram(s) lost: the UDP receive buffer overflowed, so some APs may "
+               "be missing. Its limit is raised with: sysctl -w net.core.rmem_max=%2")
         .arg(lost)
         .arg(kWantedReceiveBuffer);
 }
 
-bool QtUdpSocketControl::isOpen() const {
-    return fd_ >= 0 && reader_ && reader_->running();
-}
+bool QtUdpSocketControl::isOpen() const { return fd_ >= 0 && reader_ && reader_->running(); }
 
 }  // namespace tern::link

@@ -1,11 +1,10 @@
 #pragma once
 
+#include <QString>
+#include <memory>
+
 #include "core/net/datagram_reader.h"
 #include "core/net/udp_socket_control.h"
-
-#include <QString>
-
-#include <memory>
 
 namespace tern::link {
 
@@ -17,7 +16,7 @@ namespace tern::link {
 // that end with OnRecvDone.
 class QtUdpSocketControl : public UdpSocketControl {
     Q_OBJECT
-public:
+  public:
     static constexpr int kWantedReceiveBuffer = 8 * 1024 * 1024;
 
     // The receive buffer to ask for: kWantedReceiveBuffer, or less when the
@@ -65,11 +64,11 @@ public:
     // replies instead of sleeping (less when the burst is over sooner).
     static constexpr std::chrono::milliseconds kExpectRepliesFor{250};
 
-protected:
+  protected:
     void expectReplies() override;
     QString otherInterfaceName(uint index) const override;
 
-private:
+  private:
     bool openFailed(const QString& what);
     bool startReading();
     void handOnTurn();

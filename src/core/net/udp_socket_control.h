@@ -28,7 +28,7 @@ struct NetInterface {
 // Results are returned but the forms do not rely on them.
 class UdpSocketControl : public QObject {
     Q_OBJECT
-public:
+  public:
     using QObject::QObject;
     ~UdpSocketControl() override = default;
 
@@ -61,17 +61,17 @@ public:
     // buffer overflowed), as far as the system has said.
     virtual qint64 lostCount() const { return 0; }
 
-protected:
+  protected:
     // A search request is about to go out: a burst of replies may follow.
     virtual void expectReplies() {}
     // Interfaces not searched (loopback, a search by the routing table).
     virtual QString otherInterfaceName(uint) const { return {}; }
 
-Q_SIGNALS:
+  Q_SIGNALS:
     void OnRecv(const QByteArray& datagram, uint interfaceIndex);
     void OnRecvDone();
 
-private:
+  private:
     QList<NetInterface> searched_;
     mutable QHash<uint, QString> otherNames_;
 };

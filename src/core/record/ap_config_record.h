@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <optional>
 
-#include "core/record/net_types.h"
 #include "core/net/protocol.h"
+#include "core/record/net_types.h"
 
 namespace tern::config {
 

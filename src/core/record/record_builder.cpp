@@ -353,9 +353,9 @@ Failure BuildDot1x(ApConfigRecord& r, const FormSettings& f) {
         }
         r.set_radius_port(i, *port);
         QByteArray secret;
-        if (auto e = RecordText(r.radius_secret(i), f.e_8_shared[n], f,
-                                ApConfigRecord::kRadiusSecretMax, FieldName("e_8_shared", i + 1),
-                                secret)) {
+        if (auto e =
+                RecordText(r.radius_secret(i), f.e_8_shared[n], f, ApConfigRecord::kRadiusSecretMax,
+                           FieldName("e_8_shared", i + 1), secret)) {
             return e;
         }
         r.set_radius_secret(i, secret);

@@ -141,8 +141,8 @@ class BuildResult {
 //   - A WEP key whose key_edited flag is clear keeps the AP's own bytes, in
 //     hex and ASCII alike; so does a key field whose key_starred is set,
 //     even when flagged (a click on the representation already in force
-//     flags all four keys without touching them). A typed ASCII key shorter than its slot is zero-filled to the
-//     slot's end.
+//     flags all four keys without touching them). A typed ASCII key shorter than its slot is
+//     zero-filled to the slot's end.
 //   - An all-'*' pass phrase is never written while a hint is kept: the
 //     hint is written instead.
 //   - In Multi mode nothing but the form's shared settings reaches the

@@ -470,7 +470,8 @@ ApplyCheckResult ValidateSettings(const FormValues& v) {
             if (*keyNo == 5) {
                 Fail(r, ApplyCheck::WepKeyEmpty, Error(ui::kMsgChkNull), kWepPage);
             } else {
-                Fail(r, ApplyCheck::WepKeyLength, CheckMessage{nullptr, nullptr, *keyNo, {}}, kWepPage);
+                Fail(r, ApplyCheck::WepKeyLength, CheckMessage{nullptr, nullptr, *keyNo, {}},
+                     kWepPage);
             }
             return r;
         }

@@ -1,10 +1,9 @@
 #include "core/text/lang_ini.h"
 
-#include <algorithm>
-
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 
 namespace tern::ui {
 

@@ -121,8 +121,8 @@ inline constexpr ErrorMessage kMsgErrNoReply{
     "Apply not confirmed"};
 // ... or, where some answers could not be told apart, no AP is named:
 // Err_Missing and Err_Unmatched are each followed by a count.
-inline constexpr ErrorMessage kMsgErrMissing{
-    "Err_Missing", true, "Expected answers that did not come:", false, ""};
+inline constexpr ErrorMessage kMsgErrMissing{"Err_Missing", true,
+                                             "Expected answers that did not come:", false, ""};
 inline constexpr ErrorMessage kMsgErrUnmatched{
     "Err_Unmatched", true, "Answers that could not be matched to an access point:", false, ""};
 inline constexpr ErrorMessage kMsgErrRefused{

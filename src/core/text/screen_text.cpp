@@ -130,9 +130,9 @@ std::optional<QByteArray> ScreenTextToRecordWithin(const QString& text, TextEnco
     QByteArray bytes;
     for (qsizetype i = 0; i < text.size();) {
         const qsizetype length =
-            text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate() ? 2 : 1;
-        const std::optional<QByteArray> one =
-            ScreenTextToRecord(text.sliced(i, length), encoding);
+            text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate() ? 2
+                                                                                             : 1;
+        const std::optional<QByteArray> one = ScreenTextToRecord(text.sliced(i, length), encoding);
         if (!one) return std::nullopt;
         if (bytes.size() + one->size() > maxBytes) break;
         bytes += *one;

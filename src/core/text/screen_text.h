@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QByteArrayView>
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <optional>
 

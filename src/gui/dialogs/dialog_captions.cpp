@@ -5,9 +5,9 @@
 #include <QGroupBox>
 #include <QLabel>
 
-#include "gui/widgets/tquill_grid.h"
 #include "core/text/caption_tables.h"
 #include "core/text/language_text.h"
+#include "gui/widgets/tquill_grid.h"
 
 namespace tern::ui {
 
@@ -17,7 +17,7 @@ void ApplyDialogCaptions(QWidget& form, std::span<const CaptionEntry> table,
         const QString text = CaptionScreenText(language, row);
         const QString target(row.target);
         QObject* control = target == form.objectName() ? static_cast<QObject*>(&form)
-                                                        : form.findChild<QObject*>(target);
+                                                       : form.findChild<QObject*>(target);
         if (control == nullptr) {
             continue;
         }

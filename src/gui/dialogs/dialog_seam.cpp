@@ -10,11 +10,21 @@ DialogSeam::Answer WidgetDialogSeam::showMessage(QWidget* parent, const Message&
     box.setText(message.text);
     box.setWindowTitle(message.caption);
     switch (message.icon) {
-        case Icon::None: box.setIcon(QMessageBox::NoIcon); break;
-        case Icon::Information: box.setIcon(QMessageBox::Information); break;
-        case Icon::Warning: box.setIcon(QMessageBox::Warning); break;
-        case Icon::Error: box.setIcon(QMessageBox::Critical); break;
-        case Icon::Question: box.setIcon(QMessageBox::Question); break;
+        case Icon::None:
+            box.setIcon(QMessageBox::NoIcon);
+            break;
+        case Icon::Information:
+            box.setIcon(QMessageBox::Information);
+            break;
+        case Icon::Warning:
+            box.setIcon(QMessageBox::Warning);
+            break;
+        case Icon::Error:
+            box.setIcon(QMessageBox::Critical);
+            break;
+        case Icon::Question:
+            box.setIcon(QMessageBox::Question);
+            break;
     }
     if (message.buttons == Buttons::YesNo) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
@@ -23,15 +33,17 @@ DialogSeam::Answer WidgetDialogSeam::showMessage(QWidget* parent, const Message&
         box.setStandardButtons(QMessageBox::Ok);
     }
     switch (box.exec()) {
-        case QMessageBox::Yes: return Answer::Yes;
-        case QMessageBox::No: return Answer::No;
-        case QMessageBox::Ok: return Answer::Ok;
-        default: return message.buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
+        case QMessageBox::Yes:
+            return Answer::Yes;
+        case QMessageBox::No:
+            return Answer::No;
+        case QMessageBox::Ok:
+            return Answer::Ok;
+        default:
+            return message.buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
     }
 }
 
-int WidgetDialogSeam::execDialog(QDialog& dialog) {
-    return dialog.exec();
-}
+int WidgetDialogSeam::execDialog(QDialog& dialog) { return dialog.exec(); }
 
 }  // namespace tern::ui

@@ -10,7 +10,7 @@ namespace tern::ui {
 // Every message box and modal dialog of the program goes through this one
 // interface, so that a test can read what would be shown and answer it.
 class DialogSeam {
-public:
+  public:
     enum class Icon { None, Information, Warning, Error, Question };
     enum class Buttons { Ok, YesNo };
     enum class Answer { Ok, Yes, No, Cancel };
@@ -30,7 +30,7 @@ public:
 
 // The real thing: QMessageBox and QDialog::exec.
 class WidgetDialogSeam : public DialogSeam {
-public:
+  public:
     Answer showMessage(QWidget* parent, const Message& message) override;
     int execDialog(QDialog& dialog) override;
 };

@@ -9,10 +9,10 @@
 
 #include "core/rules/validation.h"
 #include "core/text/caption_tables.h"
-#include "gui/dialogs/dialog_captions.h"
-#include "gui/dialogs/dialog_seam.h"
 #include "core/text/language_text.h"
 #include "core/text/messages.h"
+#include "gui/dialogs/dialog_captions.h"
+#include "gui/dialogs/dialog_seam.h"
 #include "ui_tap_more_fm.h"
 
 namespace tern::ui {
@@ -46,8 +46,8 @@ int ChosenIndex(const QComboBox* list) {
 
 }  // namespace
 
-TAP_MoreFm::TAP_MoreFm(const MoreValues& values, const LanguageText& language,
-                       DialogSeam& dialogs, QWidget* parent)
+TAP_MoreFm::TAP_MoreFm(const MoreValues& values, const LanguageText& language, DialogSeam& dialogs,
+                       QWidget* parent)
     : QDialog(parent),
       ui_(std::make_unique<Ui::AP_MoreFm>()),
       values_(values),
@@ -195,8 +195,8 @@ bool TAP_MoreFm::e_beaconExit(QLineEdit* field) {
     const ErrorMessage fallback{key, true, kSettingError, true, kMessageCaption};
     const ErrorMessage* known = FindRangeErrorMessage(key);
     const MessageText text = LookupMessage(language_, known != nullptr ? *known : fallback);
-    dialogs_.showMessage(this, {text.text, text.caption, DialogSeam::Icon::Information,
-                                DialogSeam::Buttons::Ok});
+    dialogs_.showMessage(
+        this, {text.text, text.caption, DialogSeam::Icon::Information, DialogSeam::Buttons::Ok});
     field->setText(ValueAfterError(name));
     field->setFocus(Qt::OtherFocusReason);
     // The focus change that ran this check is still under way; take the

@@ -8,10 +8,10 @@
 #include <QScrollBar>
 #include <QStyledItemDelegate>
 
-#include "gui/widgets/tquill_grid.h"
 #include "core/text/caption_tables.h"
-#include "gui/dialogs/dialog_captions.h"
 #include "core/text/language_text.h"
+#include "gui/dialogs/dialog_captions.h"
+#include "gui/widgets/tquill_grid.h"
 #include "ui_tmul_usr_pass_fm.h"
 
 namespace tern::ui {
@@ -123,9 +123,7 @@ app::TQuillGrid* TMulUsrPassFm::grid() const { return ui_->g_mul_mnge; }
 
 QLineEdit* TMulUsrPassFm::passwordEdit() const { return ui_->e_log_pass; }
 
-QString TMulUsrPassFm::MaskText(const QString& text) {
-    return QString(text.size(), u'*');
-}
+QString TMulUsrPassFm::MaskText(const QString& text) { return QString(text.size(), u'*'); }
 
 void TMulUsrPassFm::FormCreate() {
     ApplyDialogCaptions(*this, MultiLoginDialogCaptions(), language_);

@@ -7,8 +7,8 @@
 #include <QScreen>
 
 #include "core/text/caption_tables.h"
-#include "gui/dialogs/dialog_captions.h"
 #include "core/text/language_text.h"
+#include "gui/dialogs/dialog_captions.h"
 #include "ui_tusr_pass_fm.h"
 
 namespace tern::ui {

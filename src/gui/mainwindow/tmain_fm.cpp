@@ -1,4 +1,3 @@
-#include "core/form/control_state.h"
 #include "gui/mainwindow/tmain_fm.h"
 
 #include <QCloseEvent>
@@ -9,16 +8,17 @@
 #include <QScreen>
 #include <QScrollBar>
 
-#include "gui/mainwindow/nav_pictures.h"
-#include "gui/widgets/tquill_grid.h"
-#include "core/record/code_tables.h"
+#include "core/form/control_state.h"
 #include "core/net/protocol.h"
+#include "core/record/code_tables.h"
 #include "core/text/caption_tables.h"
-#include "gui/dialogs/dialog_seam.h"
 #include "core/text/lang_ini.h"
 #include "core/text/language_sections.h"
 #include "core/text/language_text.h"
 #include "core/text/messages.h"
+#include "gui/dialogs/dialog_seam.h"
+#include "gui/mainwindow/nav_pictures.h"
+#include "gui/widgets/tquill_grid.h"
 #include "ui_ap_page.h"
 #include "ui_dot1x_page.h"
 #include "ui_ip_page.h"
@@ -558,6 +558,5 @@ void TMainFm::b_exitClick() {
 void TMainFm::b_closeClick() { close(); }
 
 void TMainFm::OnSecondInstance() {}
-
 
 }  // namespace tern::app

@@ -1,8 +1,8 @@
 #pragma once
 
 #include <QByteArray>
-#include <QList>
 #include <QLineEdit>
+#include <QList>
 #include <QPointer>
 #include <QSet>
 #include <QSize>
@@ -14,11 +14,11 @@
 #include <memory>
 #include <vector>
 
-#include "core/form/control_state.h"
 #include "core/engine/ap_engine.h"
-#include "core/rules/validation.h"
+#include "core/form/control_state.h"
 #include "core/net/protocol.h"
 #include "core/net/udp_socket_control.h"
+#include "core/rules/validation.h"
 
 class QAbstractButton;
 class QComboBox;
@@ -126,7 +126,7 @@ class TMainFm : public QWidget {
     int& wait_count = engine_.wait_count;
     QStringList& found_macs = engine_.found_macs;
     QList<QByteArray>& failed_macs = engine_.failed_macs;  // 6-byte addresses
-    QStringList login_list;         // MAC TAB name TAB user TAB password TAB
+    QStringList login_list;                                // MAC TAB name TAB user TAB password TAB
     QString login_user;
     QString login_pass;
     QString apply_name;

@@ -12,16 +12,16 @@
 #include <vector>
 
 #include "core/form/form_model.h"
-#include "gui/mainwindow/tmain_fm.h"
-#include "gui/widgets/tquill_grid.h"
-#include "core/rules/validation.h"
+#include "core/net/protocol.h"
 #include "core/record/ap_config_record.h"
 #include "core/record/net_types.h"
 #include "core/record/record_builder.h"
-#include "core/net/protocol.h"
-#include "gui/dialogs/dialog_seam.h"
+#include "core/rules/validation.h"
 #include "core/text/language_text.h"
 #include "core/text/messages.h"
+#include "gui/dialogs/dialog_seam.h"
+#include "gui/mainwindow/tmain_fm.h"
+#include "gui/widgets/tquill_grid.h"
 #include "ui_ap_page.h"
 #include "ui_dot1x_page.h"
 #include "ui_ip_page.h"
@@ -276,8 +276,7 @@ bool TMainFm::loginWritable(const QString& user, const QString& password) {
 void TMainFm::reportBuildFailure(const config::BuildFailure& failure) {
     const ui::MessageText message = ui::LookupMessage(language(), ui::kMsgErrBuild);
     ui::DialogSeam::Message box;
-    box.text = message.text + kCrLf + failure.field + QStringLiteral(" = \"") + failure.text +
-               u'"';
+    box.text = message.text + kCrLf + failure.field + QStringLiteral(" = \"") + failure.text + u'"';
     box.caption = message.caption;
     box.icon = ui::DialogSeam::Icon::Information;
     box.buttons = ui::DialogSeam::Buttons::Ok;

@@ -9,16 +9,16 @@
 #include <QRadioButton>
 #include <optional>
 
-#include "gui/mainwindow/nav_pictures.h"
 #include "core/form/control_state.h"
-#include "gui/mainwindow/tmain_fm.h"
 #include "core/form/form_model.h"
-#include "core/rules/validation.h"
-#include "core/record/ap_config_record.h"
 #include "core/net/protocol.h"
-#include "gui/dialogs/dialog_seam.h"
+#include "core/record/ap_config_record.h"
+#include "core/rules/validation.h"
 #include "core/text/language_text.h"
 #include "core/text/messages.h"
+#include "gui/dialogs/dialog_seam.h"
+#include "gui/mainwindow/nav_pictures.h"
+#include "gui/mainwindow/tmain_fm.h"
 #include "ui_ap_page.h"
 #include "ui_dot1x_page.h"
 #include "ui_ip_page.h"
@@ -234,8 +234,9 @@ apply::FormValues TMainFm::CollectFormValues(bool multi) const {
     // as tern-ap-cli's (one place decides what the checks see).
     const std::optional<config::ApConfigRecord> shown =
         apply::PacketRecord(PacketOfRow(ui_->l_title->Row()));
-    apply::FormValues v = FormValuesOf(CollectFormSettings(), shown.value_or(config::ApConfigRecord()),
-                                       language().recordEncoding(), multi);
+    apply::FormValues v =
+        FormValuesOf(CollectFormSettings(), shown.value_or(config::ApConfigRecord()),
+                     language().recordEncoding(), multi);
     if (!shown) {
         // Nothing was shown: no text stands for an AP's own bytes.
         for (apply::RecordTextField& t : v.record_texts) t.as_shown = false;

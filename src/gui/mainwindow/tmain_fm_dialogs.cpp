@@ -3,12 +3,12 @@
 // seam and destroys it; the dialogs write their results into this window.
 #include <QPushButton>
 
-#include "gui/mainwindow/tmain_fm.h"
-#include "gui/widgets/tquill_grid.h"
 #include "gui/dialogs/dialog_seam.h"
 #include "gui/dialogs/tap_more_fm.h"
 #include "gui/dialogs/tmul_usr_pass_fm.h"
 #include "gui/dialogs/tusr_pass_fm.h"
+#include "gui/mainwindow/tmain_fm.h"
+#include "gui/widgets/tquill_grid.h"
 
 namespace tern::app {
 
@@ -19,9 +19,9 @@ void TMainFm::connectDialogHandlers() {
 }
 
 void TMainFm::a_b_moreClick() {
-    const ui::MoreValues values{more_rate,   more_bcast,   more_11g_only, more_superg,
-                                more_txpower, more_wds,    more_beacon,   more_rts,
-                                more_frag,   more_dtim,    extended_lock};
+    const ui::MoreValues values{more_rate,    more_bcast, more_11g_only, more_superg,
+                                more_txpower, more_wds,   more_beacon,   more_rts,
+                                more_frag,    more_dtim,  extended_lock};
     ui::TAP_MoreFm dialog(values, language(), dialogs_, this);
     dialogs_.execDialog(dialog);
 }

@@ -1,17 +1,16 @@
 // The search, the receive handler and the AP list of the main window.
 #include <QTimer>
-
 #include <algorithm>
 
 #include "core/form/record_view.h"
-#include "gui/mainwindow/tmain_fm.h"
-#include "gui/widgets/tquill_grid.h"
-#include "gui/mainwindow/url_opener.h"
 #include "core/record/ap_config_record.h"
 #include "core/record/net_types.h"
-#include "gui/dialogs/dialog_seam.h"
 #include "core/text/language_text.h"
 #include "core/text/messages.h"
+#include "gui/dialogs/dialog_seam.h"
+#include "gui/mainwindow/tmain_fm.h"
+#include "gui/mainwindow/url_opener.h"
+#include "gui/widgets/tquill_grid.h"
 #include "ui_ap_page.h"
 #include "ui_ip_page.h"
 #include "ui_status_page.h"
@@ -22,7 +21,7 @@ namespace tern::app {
 
 namespace {
 
-constexpr int kListColumns = 4;  // name, MAC, SSID, WEP
+constexpr int kListColumns = 4;      // name, MAC, SSID, WEP
 constexpr int kInterfaceColumn = 4;  // named only when several were searched
 
 UrlOpener& DefaultUrlOpener() {

@@ -6,11 +6,11 @@
 #include <QMouseEvent>
 
 #include "core/form/control_state.h"
-#include "gui/mainwindow/tmain_fm.h"
 #include "core/rules/key_generator.h"
 #include "core/rules/key_text.h"
 #include "core/text/language_text.h"
 #include "core/text/messages.h"
+#include "gui/mainwindow/tmain_fm.h"
 #include "ui_wep_page.h"
 
 namespace tern::app {

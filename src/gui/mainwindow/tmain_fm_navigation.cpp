@@ -1,18 +1,17 @@
 // The main window's page navigation: the labels, the up images, hovering.
-#include "core/form/control_state.h"
-#include "gui/mainwindow/tmain_fm.h"
-
 #include <QKeyEvent>
 #include <QMouseEvent>
 
-#include "gui/mainwindow/nav_pictures.h"
-#include "gui/widgets/tquill_grid.h"
+#include "core/form/control_state.h"
 #include "core/record/code_tables.h"
 #include "core/text/caption_tables.h"
-#include "gui/dialogs/dialog_seam.h"
 #include "core/text/language_sections.h"
 #include "core/text/language_text.h"
 #include "core/text/messages.h"
+#include "gui/dialogs/dialog_seam.h"
+#include "gui/mainwindow/nav_pictures.h"
+#include "gui/mainwindow/tmain_fm.h"
+#include "gui/widgets/tquill_grid.h"
 #include "ui_ap_page.h"
 #include "ui_dot1x_page.h"
 #include "ui_ip_page.h"

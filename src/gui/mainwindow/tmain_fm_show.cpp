@@ -2,12 +2,12 @@
 #include <QFontMetrics>
 
 #include "core/form/record_view.h"
-#include "gui/mainwindow/tmain_fm.h"
-#include "core/rules/key_text.h"
 #include "core/record/ap_config_record.h"
 #include "core/record/code_tables.h"
 #include "core/record/net_types.h"
+#include "core/rules/key_text.h"
 #include "core/text/language_text.h"
+#include "gui/mainwindow/tmain_fm.h"
 #include "ui_ap_page.h"
 #include "ui_dot1x_page.h"
 #include "ui_ip_page.h"
@@ -218,14 +218,16 @@ bool TMainFm::ShowRecord(const QByteArray& packet) {
                     status_->l_wep->setText(QStringLiteral("64 bits"));
                     wep_->s_wep_1->setCurrentIndex(0);
                     for (int k = 0; k < 4; ++k) {
-                        SetHint(keys[static_cast<std::size_t>(k)], apply::BytesToHexText(r.wep64_key(k)));
+                        SetHint(keys[static_cast<std::size_t>(k)],
+                                apply::BytesToHexText(r.wep64_key(k)));
                     }
                     break;
                 case config::kWepKeyLen128:
                     status_->l_wep->setText(QStringLiteral("128 bits"));
                     wep_->s_wep_1->setCurrentIndex(1);
                     for (int k = 0; k < 4; ++k) {
-                        SetHint(keys[static_cast<std::size_t>(k)], apply::BytesToHexText(r.wep128_key(k)));
+                        SetHint(keys[static_cast<std::size_t>(k)],
+                                apply::BytesToHexText(r.wep128_key(k)));
                     }
                     break;
                 case config::kWepKeyLenWide:

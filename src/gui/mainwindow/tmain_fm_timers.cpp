@@ -2,13 +2,13 @@
 #include <QCoreApplication>
 #include <QtDebug>
 
-#include "gui/mainwindow/tmain_fm.h"
-#include "gui/widgets/tquill_grid.h"
-#include "core/record/net_types.h"
 #include "core/net/qt_udp_socket_control.h"
-#include "gui/dialogs/dialog_seam.h"
+#include "core/record/net_types.h"
 #include "core/text/language_text.h"
 #include "core/text/messages.h"
+#include "gui/dialogs/dialog_seam.h"
+#include "gui/mainwindow/tmain_fm.h"
+#include "gui/widgets/tquill_grid.h"
 #include "ui_tmain_fm.h"
 
 namespace tern::app {

@@ -4,7 +4,6 @@
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QScrollBar>
-
 #include <algorithm>
 #include <functional>
 #include <vector>
@@ -13,7 +12,7 @@ namespace tern::app {
 
 // Row r of the grid is row r - 1 of the model; row 0 is the header.
 class QuillGridModel : public QAbstractTableModel {
-public:
+  public:
     int rowCount(const QModelIndex& parent = {}) const override {
         return parent.isValid() ? 0 : std::max(0, rows_ - 1);
     }
@@ -131,7 +130,7 @@ public:
     int fixedCols = 0;
     std::function<void(int, int, const QString&)> onEdited;
 
-private:
+  private:
     int cols_ = 5;
     int rows_ = 2;
     std::vector<std::vector<QString>> cells_ =
@@ -268,13 +267,9 @@ bool TQuillGrid::applyColWidth() {
     return allNumbers;
 }
 
-void TQuillGrid::DeleteRows(int index, int count) {
-    model_->deleteGridRows(index, count);
-}
+void TQuillGrid::DeleteRows(int index, int count) { model_->deleteGridRows(index, count); }
 
-void TQuillGrid::InsertRows(int index, int count) {
-    model_->insertGridRows(index, count);
-}
+void TQuillGrid::InsertRows(int index, int count) { model_->insertGridRows(index, count); }
 
 TQuillGrid::GridRect TQuillGrid::Selection() const {
     const QModelIndexList rows = selectionModel()->selectedIndexes();
@@ -306,9 +301,10 @@ void TQuillGrid::setSelection(const GridRect& rect) {
     const int right = std::clamp(rect.Right, left, std::max(0, ColCount() - 1));
     const QItemSelection sel(model_->index(top - 1, left), model_->index(bottom - 1, right));
     selectionModel()->setCurrentIndex(model_->index(top - 1, left), QItemSelectionModel::NoUpdate);
-    selectionModel()->select(sel, QItemSelectionModel::ClearAndSelect |
-                                      (selectionBehavior() == SelectRows ? QItemSelectionModel::Rows
-                                                                         : QItemSelectionModel::NoUpdate));
+    selectionModel()->select(
+        sel, QItemSelectionModel::ClearAndSelect |
+                 (selectionBehavior() == SelectRows ? QItemSelectionModel::Rows
+                                                    : QItemSelectionModel::NoUpdate));
 }
 
 int TQuillGrid::Row() const {
@@ -338,7 +334,8 @@ void TQuillGrid::setEditableColumns(const QList<int>& columns) {
 }
 
 bool TQuillGrid::isColumnEditable(int col) const {
-    return std::find(model_->editable.begin(), model_->editable.end(), col) != model_->editable.end();
+    return std::find(model_->editable.begin(), model_->editable.end(), col) !=
+           model_->editable.end();
 }
 
 QModelIndex TQuillGrid::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {

@@ -2,7 +2,6 @@
 
 #include <QStringList>
 #include <QTableView>
-
 #include <memory>
 
 namespace tern::app {
@@ -16,7 +15,7 @@ class QuillGridModel;
 // header, so it never scrolls away.
 class TQuillGrid : public QTableView {
     Q_OBJECT
-public:
+  public:
     struct GridRect {
         int Left = 0;
         int Top = 0;
@@ -68,14 +67,14 @@ public:
     void setEditableColumns(const QList<int>& columns);
     bool isColumnEditable(int col) const;
 
-Q_SIGNALS:
+  Q_SIGNALS:
     // The user (or setSelection) made (col, row) the current cell.
     void SelectCell(int col, int row);
     void MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, int col, int row);
     void DblClick();
     void cellEdited(int col, int row, const QString& text);
 
-protected:
+  protected:
     // The view's own selection by pixel rectangle stays as it is; the public
     // setSelection above speaks in cells.
     using QTableView::setSelection;
@@ -83,7 +82,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
-private:
+  private:
     void applyHeaderCol();
     void applyHeaderRow();
     bool applyColWidth();

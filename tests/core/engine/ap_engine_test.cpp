@@ -5,16 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-
 #include <algorithm>
 #include <cstring>
 
+#include "core/net/in_memory_network.h"
 #include "core/record/ap_config_record.h"
 #include "core/record/net_types.h"
-#include "core/net/in_memory_network.h"
-#include "tests/core/net/wire_test_support.h"
 #include "sim/ap_simulator.h"
 #include "sim/in_memory_simulator.h"
+#include "tests/core/net/wire_test_support.h"
 
 namespace tern::apply {
 namespace {
@@ -34,7 +33,8 @@ class EngineOnSegment : public ::testing::Test {
                          [this](const QByteArray& d) { seen.push_back(engine.Receive(d)); });
     }
     void run(std::vector<sim::SimulatedAp> aps) {
-        simulator = std::make_unique<sim::InMemorySimulator>(network, sim::ApSimulator(std::move(aps)));
+        simulator =
+            std::make_unique<sim::InMemorySimulator>(network, sim::ApSimulator(std::move(aps)));
     }
     void deliver() {
         for (int i = 0; i < 5; ++i) {
@@ -43,8 +43,8 @@ class EngineOnSegment : public ::testing::Test {
         }
     }
     int count(Kind kind) const {
-        return static_cast<int>(std::count_if(seen.begin(), seen.end(),
-                                              [kind](const Received& r) { return r.kind == kind; }));
+        return static_cast<int>(std::count_if(
+            seen.begin(), seen.end(), [kind](const Received& r) { return r.kind == kind; }));
     }
     // An apply to every listed AP with the default login, all requests out.
     void applyToAll(const QByteArray& ssid) {
@@ -54,8 +54,8 @@ class EngineOnSegment : public ::testing::Test {
         engine.BeginSending(targets);
         for (int i = 0; i < targets.size(); ++i) {
             link::RecordBytes bytes{};
-            std::memcpy(bytes.data(),
-                        engine.packets()[i].constData() + link::kReplyHeaderSize, bytes.size());
+            std::memcpy(bytes.data(), engine.packets()[i].constData() + link::kReplyHeaderSize,
+                        bytes.size());
             config::ApConfigRecord record(bytes);
             record.set_ssid(ssid);
             record.set_mgmt_user("admin");
@@ -93,7 +93,8 @@ TEST_F(EngineOnSegment, search_eachApOnce_ownEchoDuplicatesOldFirmwareAndShortRe
     ASSERT_EQ(engine.found_macs.size(), 3);
     EXPECT_EQ(engine.packets().size(), 3);
     for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(engine.found_macs[i], config::MacText(aps[static_cast<std::size_t>(i)].record.mac_addr()));
+        EXPECT_EQ(engine.found_macs[i],
+                  config::MacText(aps[static_cast<std::size_t>(i)].record.mac_addr()));
         EXPECT_EQ(engine.packets()[i].size(), 1180);
     }
     EXPECT_FALSE(engine.busy);

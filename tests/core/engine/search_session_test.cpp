@@ -1,11 +1,12 @@
-#include "cli/headless_search.h"
 #include "core/engine/search_session.h"
-#include "core/net/in_memory_network.h"
-#include "tests/core/net/wire_test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
+
+#include "cli/headless_search.h"
+#include "core/net/in_memory_network.h"
+#include "tests/core/net/wire_test_support.h"
 
 namespace tern::link {
 namespace {
@@ -23,7 +24,7 @@ constexpr int kPort = 27155;
 // An access point on the in-memory segment: answers each search request
 // with the replies it is told to send.
 class FakeAp : public InMemoryNetwork::Endpoint {
-public:
+  public:
     enum class Reply { Enciphered, Plain, OldFirmware, Junk, StaleMarker };
 
     FakeAp(InMemoryNetwork& network, Mac mac, std::vector<Reply> replies)
@@ -49,17 +50,22 @@ public:
 
     QByteArray Make(Reply reply) const {
         switch (reply) {
-            case Reply::Enciphered: return Encipher(lastMarker_, DiscoveryPayload(mac_));
-            case Reply::Plain: return DiscoveryPayload(mac_);
-            case Reply::OldFirmware: return QByteArrayLiteral("MX9000AP-QA1-Z00     -01");
-            case Reply::Junk: return QByteArrayLiteral("noise");
-            case Reply::StaleMarker: return Encipher(firstMarker_, DiscoveryPayload(mac_));
+            case Reply::Enciphered:
+                return Encipher(lastMarker_, DiscoveryPayload(mac_));
+            case Reply::Plain:
+                return DiscoveryPayload(mac_);
+            case Reply::OldFirmware:
+                return QByteArrayLiteral("MX9000AP-QA1-Z00     -01");
+            case Reply::Junk:
+                return QByteArrayLiteral("noise");
+            case Reply::StaleMarker:
+                return Encipher(firstMarker_, DiscoveryPayload(mac_));
         }
         return {};
     }
     int searches() const { return searches_; }
 
-private:
+  private:
     InMemoryNetwork& network_;
     Mac mac_;
     std::vector<Reply> replies_;
@@ -69,7 +75,7 @@ private:
 };
 
 class SearchSessionTest : public ::testing::Test {
-protected:
+  protected:
     SearchSessionTest() : socket(network), search(socket) {
         EnsureCoreApp();
         socket.lclPort = kPort;

@@ -1,11 +1,11 @@
 // A search on a host with two segments: every AP found with the interface
 // it answered on, an AP heard on both (a bridged host) listed once.
+#include <gtest/gtest.h>
+
 #include "core/engine/search_session.h"
 #include "core/net/in_memory_network.h"
-#include "tests/core/net/wire_test_support.h"
 #include "sim/in_memory_simulator.h"
-
-#include <gtest/gtest.h>
+#include "tests/core/net/wire_test_support.h"
 
 namespace tern::apply {
 namespace {

@@ -2,9 +2,10 @@
 // settings nobody named. Each case was found by the record-path fuzz
 // target, as an apply that, repeated without edits, wrote a different
 // record again.
+#include "core/form/form_model.h"
+
 #include <gtest/gtest.h>
 
-#include "core/form/form_model.h"
 #include "core/record/code_tables.h"
 #include "core/record/record_builder.h"
 #include "sim/ap_simulator.h"
@@ -16,13 +17,15 @@ constexpr auto kLatin = ui::TextEncoding::Windows1252;
 
 // Shows `record`, types `edits` into the form and builds it as one AP's
 // apply does.
-config::ApConfigRecord Applied(const config::ApConfigRecord& record,
-                               std::initializer_list<std::pair<const char*, const char*>> edits = {}) {
+config::ApConfigRecord Applied(
+    const config::ApConfigRecord& record,
+    std::initializer_list<std::pair<const char*, const char*>> edits = {}) {
     config::FormSettings form = ShownForm(record, kLatin);
     for (const auto& [name, value] : edits) {
         const std::optional<QString> refused =
             SetNamed(form, record, QString::fromLatin1(name), QString::fromLatin1(value), false);
-        EXPECT_FALSE(refused.has_value()) << name << ": " << refused.value_or(QString()).toStdString();
+        EXPECT_FALSE(refused.has_value())
+            << name << ": " << refused.value_or(QString()).toStdString();
     }
     const config::BuildResult built = config::BuildRecord(config::BuildMode::Single, record, form);
     EXPECT_TRUE(built.ok());

@@ -1,6 +1,3 @@
-#include "core/net/protocol.h"
-#include "tests/core/net/wire_test_support.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,6 +5,9 @@
 #include <random>
 #include <set>
 #include <vector>
+
+#include "core/net/protocol.h"
+#include "tests/core/net/wire_test_support.h"
 
 namespace tern::link {
 namespace {
@@ -31,14 +31,12 @@ QByteArray StreamBytes(const LinkKey& key, int length) {
 
 TEST(Rc4, publishedKeyStreams_64And128BitKeys_offsets0And16) {
     const QByteArray stream64 = StreamBytes(RepeatedKey({1, 2, 3, 4, 5, 6, 7, 8}), 32);
-    EXPECT_EQ(stream64.toHex(),
-              QByteArrayLiteral("97ab8a1bf0afb96132f2f67258da15a8"
-                                "8263efdb45c4a18684ef87e6b19e5b09"));
+    EXPECT_EQ(stream64.toHex(), QByteArrayLiteral("97ab8a1bf0afb96132f2f67258da15a8"
+                                                  "8263efdb45c4a18684ef87e6b19e5b09"));
     const QByteArray stream128 =
         StreamBytes(RepeatedKey({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16}), 32);
-    EXPECT_EQ(stream128.toHex(),
-              QByteArrayLiteral("9ac7cc9a609d1ef7b2932899cde41b97"
-                                "5248c4959014126a6e8a84f11d1a9e1c"));
+    EXPECT_EQ(stream128.toHex(), QByteArrayLiteral("9ac7cc9a609d1ef7b2932899cde41b97"
+                                                   "5248c4959014126a6e8a84f11d1a9e1c"));
 }
 
 TEST(Rc4, publishedTextVector_wikiPedia) {
@@ -166,7 +164,8 @@ TEST(CachedKeyStream, equalsAFreshScheduleForEveryDatagramLength_inAnyOrder) {
     for (int n = 0; n <= kLongest; ++n) {
         const QByteArray out = ascending.Run(QByteArrayView(data).first(n));
         ASSERT_EQ(out.size(), n);
-        ASSERT_EQ(std::memcmp(out.constData(), reference.constData(), static_cast<std::size_t>(n)), 0)
+        ASSERT_EQ(std::memcmp(out.constData(), reference.constData(), static_cast<std::size_t>(n)),
+                  0)
             << "length " << n;
     }
     KeyStream shuffled(key);

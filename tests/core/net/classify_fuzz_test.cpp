@@ -1,10 +1,10 @@
-#include "core/net/protocol.h"
-#include "tests/core/net/wire_test_support.h"
-
 #include <gtest/gtest.h>
 
 #include <random>
 #include <vector>
+
+#include "core/net/protocol.h"
+#include "tests/core/net/wire_test_support.h"
 
 namespace tern::link {
 namespace {
@@ -71,10 +71,10 @@ QByteArray RandomBytes(std::mt19937& random, qsizetype length) {
 TEST(ClassifyFuzz, randomDatagrams_neverCrashAndKeepInvariants) {
     std::mt19937 random(20240611);
     LinkState link;
-    const QByteArray prefixes[] = {QByteArrayLiteral("kplsea"), QByteArrayLiteral("kplset"),
-                                   QByteArrayLiteral("kplerr"), QByteArrayLiteral("kplack"),
-                                   QByteArrayLiteral("MX9000"),
-                                   QByteArrayLiteral("MX9000AP-QA1-Z00     -01")};
+    const QByteArray prefixes[] = {
+        QByteArrayLiteral("kplsea"), QByteArrayLiteral("kplset"),
+        QByteArrayLiteral("kplerr"), QByteArrayLiteral("kplack"),
+        QByteArrayLiteral("MX9000"), QByteArrayLiteral("MX9000AP-QA1-Z00     -01")};
     for (int n = 0; n < 40'000; ++n) {
         if (n % 500 == 0) {
             link.SetMarker(RandomMarker(random));

@@ -1,7 +1,7 @@
+#include <gtest/gtest.h>
+
 #include "core/net/protocol.h"
 #include "tests/core/net/wire_test_support.h"
-
-#include <gtest/gtest.h>
 
 namespace tern::link {
 namespace {
@@ -14,7 +14,7 @@ constexpr test_support::Mac kMac = {0x00, 0x1A, 0x2B, 0xC3, 0xD4, 0xFF};
 const RequestMarker kMarker = {0x31, 0x42, 0x53, 0x64, 0x75, 0x86, 0x97, 0xA8};
 
 class Classify : public ::testing::Test {
-protected:
+  protected:
     Classify() { link.SetMarker(kMarker); }
     ClassifiedDatagram Of(const QByteArray& datagram) const {
         return ClassifyDatagram(datagram, link);

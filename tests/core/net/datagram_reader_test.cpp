@@ -3,10 +3,9 @@
 // when the taker is told.
 #include "core/net/datagram_reader.h"
 
+#include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <chrono>
 #include <condition_variable>
@@ -21,7 +20,7 @@ using namespace std::chrono_literals;
 
 // One end is written by the test, the other read by the reader.
 class ReaderTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_EQ(::socketpair(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0, fds_), 0);
         // Room for every datagram a test sends before the reader runs.
@@ -48,8 +47,9 @@ protected:
     }
 
     void send(const QByteArray& datagram) {
-        ASSERT_EQ(::send(fds_[0], datagram.constData(), static_cast<std::size_t>(datagram.size()), 0),
-                  datagram.size());
+        ASSERT_EQ(
+            ::send(fds_[0], datagram.constData(), static_cast<std::size_t>(datagram.size()), 0),
+            datagram.size());
     }
 
     // Waits (at most a few seconds) until the reader has told `times` times.
@@ -88,7 +88,7 @@ protected:
 
     std::unique_ptr<DatagramReader> reader;
 
-private:
+  private:
     int fds_[2] = {-1, -1};
     std::mutex mutex_;
     std::condition_variable changed_;

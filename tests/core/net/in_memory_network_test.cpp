@@ -1,10 +1,11 @@
 #include "core/net/in_memory_network.h"
-#include "tests/core/net/wire_test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <vector>
+
+#include "tests/core/net/wire_test_support.h"
 
 namespace tern::link {
 namespace {
@@ -36,7 +37,7 @@ struct Recorder : InMemoryNetwork::Endpoint {
 };
 
 class InMemoryNetworkTest : public ::testing::Test {
-protected:
+  protected:
     InMemoryNetworkTest() { EnsureCoreApp(); }
     ~InMemoryNetworkTest() override {
         // Let the network's scheduled flush run while it still exists.

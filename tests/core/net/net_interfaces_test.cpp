@@ -1,11 +1,12 @@
 // Which interfaces a search goes out through, what --interface accepts,
 // and one request per segment on a multi-homed host.
-#include "core/net/in_memory_network.h"
 #include "core/net/net_interfaces.h"
-#include "core/net/qt_udp_socket_control.h"
-#include "tests/core/net/wire_test_support.h"
 
 #include <gtest/gtest.h>
+
+#include "core/net/in_memory_network.h"
+#include "core/net/qt_udp_socket_control.h"
+#include "tests/core/net/wire_test_support.h"
 
 namespace tern::link {
 namespace {
@@ -38,7 +39,8 @@ QStringList Names(const QList<NetInterface>& list) {
 }
 
 TEST(SearchInterfaces, onlyThoseUpRunningBroadcastingWithIpv4_loopbackNever_inIndexOrder) {
-    EXPECT_EQ(Names(BroadcastInterfaces(Host())), (QStringList{QStringLiteral("eth0"), QStringLiteral("wlan0")}));
+    EXPECT_EQ(Names(BroadcastInterfaces(Host())),
+              (QStringList{QStringLiteral("eth0"), QStringLiteral("wlan0")}));
     InterfaceInfo lo = Usable(1, QStringLiteral("lo"));
     lo.loopback = true;
     EXPECT_TRUE(BroadcastInterfaces({lo}).isEmpty());  // the routing table then decides
@@ -57,13 +59,15 @@ TEST(SearchInterfaces, chosenByName_eachCheckedAndNamedInTheError) {
         {"eth3", "network interface 'eth3' has no IPv4 address"},
     };
     for (const auto& r : refused) {
-        const auto chosen = ChooseInterfaces(Host(), {QStringLiteral("eth0"), QString::fromLatin1(r.name)});
+        const auto chosen =
+            ChooseInterfaces(Host(), {QStringLiteral("eth0"), QString::fromLatin1(r.name)});
         ASSERT_TRUE(std::holds_alternative<QString>(chosen)) << r.name;
         EXPECT_EQ(std::get<QString>(chosen), QString::fromLatin1(r.error));
     }
     const auto none = ChooseInterfaces({}, {QStringLiteral("eth0")});
-    EXPECT_EQ(std::get<QString>(none),
-              QStringLiteral("no network interface 'eth0' (interfaces that can be searched: none)"));
+    EXPECT_EQ(
+        std::get<QString>(none),
+        QStringLiteral("no network interface 'eth0' (interfaces that can be searched: none)"));
 
     const auto twice = ChooseInterfaces(
         Host(), {QStringLiteral("wlan0"), QStringLiteral("eth0"), QStringLiteral("wlan0")});
@@ -159,10 +163,12 @@ TEST(ReceiveBuffer, theEnvironmentCapsWhatIsAskedFor_nonsenseIsIgnoredAndSaid) {
     EXPECT_EQ(QtUdpSocketControl::WantedReceiveBuffer("4096", &problem), 4096);
     EXPECT_EQ(QtUdpSocketControl::WantedReceiveBuffer("67108864", &problem), kFull);  // never more
     EXPECT_TRUE(problem.isEmpty());
-    for (const char* bad : {"4095", "0", "+212992", " 212992", "1e6", "0x40000", "lots", "99999999999"}) {
+    for (const char* bad :
+         {"4095", "0", "+212992", " 212992", "1e6", "0x40000", "lots", "99999999999"}) {
         problem.clear();
         EXPECT_EQ(QtUdpSocketControl::WantedReceiveBuffer(bad, &problem), kFull) << bad;
-        EXPECT_TRUE(problem.contains(QStringLiteral("TERN_AP_RCVBUF='") + QString::fromLatin1(bad) + u'\''))
+        EXPECT_TRUE(
+            problem.contains(QStringLiteral("TERN_AP_RCVBUF='") + QString::fromLatin1(bad) + u'\''))
             << problem.toStdString();
     }
 }

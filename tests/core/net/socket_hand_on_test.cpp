@@ -3,24 +3,22 @@
 // loop, each batch followed by OnRecvDone, never re-entered from a
 // handler's own event loop, and stopped by a handler that closes the
 // socket. Fed through a local socket pair: no network.
-#include "core/net/qt_udp_socket_control.h"
-#include "tests/core/net/wire_test_support.h"
-
-#include <QCoreApplication>
-#include <QElapsedTimer>
-
+#include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <gtest/gtest.h>
-
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <vector>
+
+#include "core/net/qt_udp_socket_control.h"
+#include "tests/core/net/wire_test_support.h"
 
 namespace tern::link {
 namespace {
 
 class HandOn : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         test_support::EnsureCoreApp();
         int fds[2];
@@ -60,7 +58,7 @@ protected:
     std::vector<QByteArray> received;
     std::vector<std::size_t> batchEnds;  // received.size() at each OnRecvDone
 
-private:
+  private:
     int sender_ = -1;
 };
 

@@ -1,12 +1,11 @@
 #pragma once
 
-#include "core/net/protocol.h"
-
 #include <QByteArray>
 #include <QByteArrayView>
-
 #include <array>
 #include <cstdint>
+
+#include "core/net/protocol.h"
 
 namespace tern::link::test_support {
 

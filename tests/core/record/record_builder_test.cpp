@@ -1,5 +1,4 @@
 #include "core/record/record_builder.h"
-#include "core/text/screen_text.h"
 
 #include <gtest/gtest.h>
 
@@ -7,6 +6,7 @@
 #include <string>
 
 #include "core/net/protocol.h"
+#include "core/text/screen_text.h"
 
 namespace tern::config {
 namespace {
@@ -525,7 +525,8 @@ namespace {
 FormSettings WithLossyCodePage(FormSettings f) {
     f.text_from_record = [](QByteArrayView bytes) {
         QString s;
-        for (const char c : bytes) s += static_cast<unsigned char>(c) > 0x7F ? QChar(u'#') : QChar::fromLatin1(c);
+        for (const char c : bytes)
+            s += static_cast<unsigned char>(c) > 0x7F ? QChar(u'#') : QChar::fromLatin1(c);
         return s;
     };
     f.text_to_record = [](const QString& text) {
@@ -545,8 +546,8 @@ TEST(RecordBuilder, textsStillAsShown_keepTheApsBytes_editedOnesGoThroughTheCode
     source.set_wpa_passphrase("phrase \xFC\xFC\xFC");
 
     FormSettings f = WithLossyCodePage(FullForm());
-    f.e_apname = T("Caf#");      // as shown
-    f.e_essid = T("Net##x");     // edited
+    f.e_apname = T("Caf#");   // as shown
+    f.e_essid = T("Net##x");  // edited
     f.e_8_shared = {T("s#"), T("other")};
     f.s_auth = 3;
     f.wpa_m_p = T("phrase ###");

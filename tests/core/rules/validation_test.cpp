@@ -65,9 +65,9 @@ TEST(RangeErrorKey, textThatIsNoNumber_isOutOfRangeForEveryPairOfLimits) {
     constexpr qint64 highest = std::numeric_limits<qint64>::max();
     // The widest limits the signature allows have no value outside them to
     // stand for the text; the text is still refused, and nothing overflows.
-    for (const auto& [max, min] : {std::pair{highest, lowest}, std::pair{highest, qint64{0}},
-                                   std::pair{qint64{255}, lowest}, std::pair{qint64{0}, qint64{0}},
-                                   std::pair{lowest, highest}}) {
+    for (const auto& [max, min] :
+         {std::pair{highest, lowest}, std::pair{highest, qint64{0}}, std::pair{qint64{255}, lowest},
+          std::pair{qint64{0}, qint64{0}}, std::pair{lowest, highest}}) {
         EXPECT_EQ(Key("IP", u"abc", max, min), "Err_IP") << max << " " << min;
         EXPECT_EQ(Key("e_frag", u"1x", max, min), "Err_e_frag_rang");
         EXPECT_EQ(Key("Port", u"-", max, min), "Err_Port_rang");

@@ -1,6 +1,5 @@
 // Cross-checks the shipped English language file against the program's
 // caption tables and message vocabulary.
-#include "tests/core/text/key_set_diff.h"
 #include <gtest/gtest.h>
 
 #include <QFile>
@@ -11,6 +10,7 @@
 #include "core/text/lang_ini.h"
 #include "core/text/language_sections.h"
 #include "core/text/messages.h"
+#include "tests/core/text/key_set_diff.h"
 
 #ifndef TERN_ENG_INI_PATH
 #error "TERN_ENG_INI_PATH must name language/eng.ini"
@@ -73,9 +73,12 @@ TEST(EngIni, holdsEveryKeyTheProgramReads_andNoOther) {
     ASSERT_FALSE(in_file.isEmpty());
     const QSet<QByteArray> read = KeysTheProgramReads();
     const auto diff = tern::test::CompareKeys(in_file, read);
-    EXPECT_TRUE(diff.missing.isEmpty()) << "missing from eng.ini: " << diff.missing.join(", ").constData();
-    EXPECT_TRUE(diff.extra.isEmpty()) << "never read by the program: " << diff.extra.join(", ").constData();
-    EXPECT_TRUE(diff.duplicates.isEmpty()) << "repeated: " << diff.duplicates.join(", ").constData();
+    EXPECT_TRUE(diff.missing.isEmpty())
+        << "missing from eng.ini: " << diff.missing.join(", ").constData();
+    EXPECT_TRUE(diff.extra.isEmpty())
+        << "never read by the program: " << diff.extra.join(", ").constData();
+    EXPECT_TRUE(diff.duplicates.isEmpty())
+        << "repeated: " << diff.duplicates.join(", ").constData();
 }
 
 TEST(EngIni, textsAsTheReaderSeesThem) {

@@ -4,7 +4,6 @@
 #include <QByteArrayList>
 #include <QList>
 #include <QSet>
-
 #include <algorithm>
 
 namespace tern::test {
@@ -34,7 +33,6 @@ inline QList<IniEntry> EntriesInFile(const QByteArray& content) {
     }
     return entries;
 }
-
 
 // How the keys of a language file differ from the keys it should hold.
 struct KeySetDiff {

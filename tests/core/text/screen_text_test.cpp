@@ -97,8 +97,10 @@ TEST(LanguageText, readsEncodingFromNameAndBom_andDecodesLookups) {
 
 TEST(RecordText, codePageByLanguageFile_bothWays_withoutTheMarkRule) {
     EXPECT_EQ(RecordEncodingForLanguageFile(QStringLiteral("/x/jap.ini")), TextEncoding::ShiftJis);
-    EXPECT_EQ(RecordEncodingForLanguageFile(QStringLiteral("/x/gem.ini")), TextEncoding::Windows1252);
-    EXPECT_EQ(RecordEncodingForLanguageFile(QStringLiteral("/x/eng.ini")), TextEncoding::Windows1252);
+    EXPECT_EQ(RecordEncodingForLanguageFile(QStringLiteral("/x/gem.ini")),
+              TextEncoding::Windows1252);
+    EXPECT_EQ(RecordEncodingForLanguageFile(QStringLiteral("/x/eng.ini")),
+              TextEncoding::Windows1252);
 
     const QByteArray cafe("Caf\xE9 \x93quoted\x94 \x80");
     const QString shown = RecordTextToScreen(cafe, TextEncoding::Windows1252);
@@ -110,7 +112,8 @@ TEST(RecordText, codePageByLanguageFile_bothWays_withoutTheMarkRule) {
     EXPECT_EQ(ScreenTextToRecord(QStringLiteral("\u8A2D\u5B9A"), TextEncoding::ShiftJis), settings);
 
     // an SSID ending in A1 49 is two characters of its own, not a language mark
-    EXPECT_EQ(RecordTextToScreen("Net\xA1I", TextEncoding::Windows1252), QStringLiteral("Net\u00A1I"));
+    EXPECT_EQ(RecordTextToScreen("Net\xA1I", TextEncoding::Windows1252),
+              QStringLiteral("Net\u00A1I"));
     // a character the code page lacks cannot pass as something else
     EXPECT_EQ(ScreenTextToRecord(QStringLiteral("a\u8A2Db"), TextEncoding::Windows1252),
               std::nullopt);

@@ -2,7 +2,6 @@
 // file that lists every key the program reads, and reads them the way the
 // program does: through LangIni and ToScreenText with the character set the
 // file name selects.
-#include "tests/core/text/key_set_diff.h"
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -16,6 +15,7 @@
 #include "core/text/lang_ini.h"
 #include "core/text/language_sections.h"
 #include "core/text/screen_text.h"
+#include "tests/core/text/key_set_diff.h"
 
 #ifndef TERN_LANGUAGE_DIR
 #error "TERN_LANGUAGE_DIR must name the language/ folder of the sources"
@@ -84,7 +84,8 @@ TEST_P(TranslationFile, isReadInItsOwnCharacterSet_withCrLfLineEnds) {
 
 TEST_P(TranslationFile, holdsExactlyTheKeysOfEngIni) {
     QSet<QByteArray> english;
-    for (const tern::test::IniEntry& entry : tern::test::EntriesInFile(ReadFile(LanguagePath("eng.ini")))) {
+    for (const tern::test::IniEntry& entry :
+         tern::test::EntriesInFile(ReadFile(LanguagePath("eng.ini")))) {
         english.insert(entry.id());
     }
     ASSERT_FALSE(english.isEmpty());
@@ -96,7 +97,8 @@ TEST_P(TranslationFile, holdsExactlyTheKeysOfEngIni) {
     const auto diff = tern::test::CompareKeys(in_file, english);
     EXPECT_TRUE(diff.missing.isEmpty()) << "missing: " << diff.missing.join(", ").constData();
     EXPECT_TRUE(diff.extra.isEmpty()) << "not in eng.ini: " << diff.extra.join(", ").constData();
-    EXPECT_TRUE(diff.duplicates.isEmpty()) << "repeated: " << diff.duplicates.join(", ").constData();
+    EXPECT_TRUE(diff.duplicates.isEmpty())
+        << "repeated: " << diff.duplicates.join(", ").constData();
 }
 
 TEST_P(TranslationFile, keepsTheTitleTheRunningCopyIsFoundBy) {
@@ -114,7 +116,8 @@ TEST_P(TranslationFile, everyValueDecodesCleanly_andKeepsTheBlanksOfEngIni) {
     QStringEncoder encoder(GetParam().encoder_name);
     ASSERT_TRUE(encoder.isValid()) << GetParam().encoder_name;
 
-    const QList<tern::test::IniEntry> entries = tern::test::EntriesInFile(ReadFile(LanguagePath("eng.ini")));
+    const QList<tern::test::IniEntry> entries =
+        tern::test::EntriesInFile(ReadFile(LanguagePath("eng.ini")));
     ASSERT_FALSE(entries.isEmpty());
     for (const tern::test::IniEntry& entry : entries) {
         SCOPED_TRACE(entry.id().constData());

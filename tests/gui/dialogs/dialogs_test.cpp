@@ -10,14 +10,14 @@
 #include <QStyledItemDelegate>
 #include <functional>
 
-#include "gui/widgets/tquill_grid.h"
-#include "tests/gui/mainwindow/main_window_support.h"
 #include "core/text/lang_ini.h"
 #include "core/text/language_text.h"
 #include "core/text/messages.h"
 #include "gui/dialogs/tap_more_fm.h"
 #include "gui/dialogs/tmul_usr_pass_fm.h"
 #include "gui/dialogs/tusr_pass_fm.h"
+#include "gui/widgets/tquill_grid.h"
+#include "tests/gui/mainwindow/main_window_support.h"
 
 namespace tern::test {
 namespace {
@@ -52,8 +52,8 @@ class AdvancedDialog : public ::testing::Test {
                    ui::TextEncoding::Windows1252) {}
 
     std::unique_ptr<ui::TAP_MoreFm> make(int lock = 0) {
-        const ui::MoreValues values{rate, bcast, only11g, superg, txpower, wds,
-                                    beacon, rts, frag, dtim, lock};
+        const ui::MoreValues values{rate,   bcast, only11g, superg, txpower, wds,
+                                    beacon, rts,   frag,    dtim,   lock};
         return std::make_unique<ui::TAP_MoreFm>(values, language, dialogs);
     }
 
@@ -125,8 +125,8 @@ TEST_F(AdvancedDialog, leavingANumericField_checksItsRangeAndResets) {
 
 TEST_F(AdvancedDialog, rangeMessageWithoutLanguageFile_showsTheBuiltInTexts) {
     ui::LanguageText none(ui::LangIni::FromBytes({}), ui::TextEncoding::Windows1252);
-    const ui::MoreValues values{rate, bcast, only11g, superg, txpower, wds,
-                                beacon, rts, frag, dtim, 0};
+    const ui::MoreValues values{rate,   bcast, only11g, superg, txpower, wds,
+                                beacon, rts,   frag,    dtim,   0};
     ui::TAP_MoreFm dlg(values, none, dialogs);
     leave(dlg, "e_beacon", QStringLiteral("19"));
     ASSERT_EQ(dialogs.messages.size(), 1u);
@@ -465,7 +465,8 @@ TEST_F(DialogsOfMainWindow, multiLogin_fillsNamesAndMacsInRowListOrder) {
 TEST_F(DialogsOfMainWindow, multiLogin_passwordsMaskedInColumn3KeptInColumn5) {
     listFiveAps();
     const bool ok = multiLogin(
-        {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")}, [](ui::TMulUsrPassFm& dlg) {
+        {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")},
+        [](ui::TMulUsrPassFm& dlg) {
             app::TQuillGrid* g = dlg.grid();
             QLineEdit* overlay = dlg.passwordEdit();
             EXPECT_EQ(overlay->echoMode(), QLineEdit::Password);
@@ -522,8 +523,7 @@ TEST_F(DialogsOfMainWindow, multiLogin_passwordsMaskedInColumn3KeptInColumn5) {
 TEST_F(DialogsOfMainWindow, multiLogin_emptyEntriesKeepAllTabs) {
     listFiveAps();
     EXPECT_TRUE(multiLogin({QStringLiteral("5")}, [](ui::TMulUsrPassFm& dlg) { dlg.b_okClick(); }));
-    EXPECT_EQ(form->login_list,
-              QStringList{QStringLiteral("00-11-22-33-44-05\tap-five\t\t\t")});
+    EXPECT_EQ(form->login_list, QStringList{QStringLiteral("00-11-22-33-44-05\tap-five\t\t\t")});
 }
 
 TEST_F(DialogsOfMainWindow, multiLogin_cancelLeavesLoginListEmpty) {

@@ -7,10 +7,10 @@
 #include <QScrollBar>
 #include <QTest>
 
-#include "gui/widgets/tquill_grid.h"
 #include "core/text/lang_ini.h"
 #include "core/text/language_text.h"
 #include "gui/dialogs/tmul_usr_pass_fm.h"
+#include "gui/widgets/tquill_grid.h"
 
 namespace tern::test {
 namespace {

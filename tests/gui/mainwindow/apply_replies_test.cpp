@@ -136,9 +136,8 @@ TEST_F(ApplyReplies, acksCarryingTheirMacs_creditedByMac_whateverTheirOrder) {
 
 TEST_F(ApplyReplies, strayRefusalNamingNoTarget_isNeverReportedAsTheApsRefusal) {
     start(sim::GenerateAps(1));  // the AP accepts, with its MAC
-    Responder responder(network, [](int) {
-        return std::vector<QByteArray>{Answer("kplerr", kForeignMac)};
-    });
+    Responder responder(network,
+                        [](int) { return std::vector<QByteArray>{Answer("kplerr", kForeignMac)}; });
     applyToAll(1);
     EXPECT_TRUE(form->failed_macs.isEmpty());
     form->TimerTimer();

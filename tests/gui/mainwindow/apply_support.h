@@ -5,23 +5,23 @@
 
 #include <QCoreApplication>
 #include <QKeyEvent>
-#include <QMouseEvent>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTimer>
 #include <cstring>
 
-#include "gui/widgets/tquill_grid.h"
+#include "core/net/protocol.h"
 #include "core/record/ap_config_record.h"
 #include "core/record/net_types.h"
 #include "core/record/record_builder.h"
-#include "core/net/protocol.h"
-#include "tests/gui/mainwindow/main_window_support.h"
-#include "sim/ap_simulator.h"
-#include "sim/in_memory_simulator.h"
 #include "gui/dialogs/tmul_usr_pass_fm.h"
 #include "gui/dialogs/tusr_pass_fm.h"
+#include "gui/widgets/tquill_grid.h"
+#include "sim/ap_simulator.h"
+#include "sim/in_memory_simulator.h"
+#include "tests/gui/mainwindow/main_window_support.h"
 
 namespace tern::test::apply_fixture {
 
@@ -62,8 +62,7 @@ inline ApConfigRecord RecordOfSet(const QByteArray& request) {
 }
 
 inline QString Mac(int index) {
-    return tern::config::MacText(
-        {0x02, 0x54, 0x45, 0x00, 0x00, static_cast<std::uint8_t>(index)});
+    return tern::config::MacText({0x02, 0x54, 0x45, 0x00, 0x00, static_cast<std::uint8_t>(index)});
 }
 
 // Three APs with WEP 64 hex keys of their own, so that nothing of one can
@@ -181,7 +180,9 @@ class Apply : public MainWindowTest {
         }
         return 0;
     }
-    const sim::SimulatedAp& ap(int i) { return aps_->simulator().aps()[static_cast<std::size_t>(i)]; }
+    const sim::SimulatedAp& ap(int i) {
+        return aps_->simulator().aps()[static_cast<std::size_t>(i)];
+    }
     int page() const { return w<QStackedWidget>("PageControl1")->currentIndex(); }
 
     std::vector<sim::SimulatedAp> original;

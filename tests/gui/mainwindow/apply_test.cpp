@@ -3,8 +3,8 @@
 // an in-memory network.
 #include <QCoreApplication>
 #include <QKeyEvent>
-#include <QMouseEvent>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTimer>
@@ -40,12 +40,14 @@ TEST_F(Apply, threeRows_oneMultiLoginAndThreeRequestsInRowOrder) {
     form->b_TernapplyClick();
     EXPECT_EQ(multiLogins, 1);
     EXPECT_EQ(singleLogins, 0);
-    EXPECT_EQ(multiRows, (QStringList{QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")}));
+    EXPECT_EQ(multiRows,
+              (QStringList{QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")}));
     const auto requests = sets();
     ASSERT_EQ(requests.size(), 3u);
     for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(tern::config::MacText(RecordOfSet(requests[static_cast<std::size_t>(i)]).mac_addr()),
-                  Mac(i));
+        EXPECT_EQ(
+            tern::config::MacText(RecordOfSet(requests[static_cast<std::size_t>(i)]).mac_addr()),
+            Mac(i));
     }
     // every request under a marker of its own
     EXPECT_NE(requests[0].mid(6, 8), requests[1].mid(6, 8));
@@ -160,11 +162,13 @@ TEST_F(Apply, multiWithOneSilentAndOneRefusing_reportListsBoth) {
     tickApply();
     ASSERT_EQ(dialogs.messages.size(), 1u);
     const QString text = dialogs.messages[0].text;
-    EXPECT_TRUE(text.startsWith(QStringLiteral("These access points did not confirm the settings:\r\n"
-                                               "MAC Addr.  ") +
-                                Mac(0) + QStringLiteral(" --- AP Name  TernAP-0001\r\n")));
-    EXPECT_TRUE(text.contains(QStringLiteral("These access points refused the settings:\r\nMAC Addr.  ") +
-                              Mac(2) + QStringLiteral(" --- AP Name  TernAP-0003\r\n")));
+    EXPECT_TRUE(
+        text.startsWith(QStringLiteral("These access points did not confirm the settings:\r\n"
+                                       "MAC Addr.  ") +
+                        Mac(0) + QStringLiteral(" --- AP Name  TernAP-0001\r\n")));
+    EXPECT_TRUE(
+        text.contains(QStringLiteral("These access points refused the settings:\r\nMAC Addr.  ") +
+                      Mac(2) + QStringLiteral(" --- AP Name  TernAP-0003\r\n")));
     EXPECT_TRUE(form->failed_macs.isEmpty());
 }
 

@@ -227,7 +227,7 @@ TEST_F(Apply, asciiKeyRetypedAsStars_isSentAsTyped_theOthersStayTheAps) {
     QCoreApplication::processEvents();
     QLineEdit* key1 = edit("e_key1");
     ASSERT_EQ(key1->text(), QStringLiteral("*****"));
-    EXPECT_TRUE(key1->isEnabled());  // an AP shown with WEP: its keys can be typed
+    EXPECT_TRUE(key1->isEnabled());           // an AP shown with WEP: its keys can be typed
     QTest::mouseClick(key1, Qt::LeftButton);  // entering the starred field empties it
     ASSERT_TRUE(key1->text().isEmpty());
     QTest::keyClicks(key1, QStringLiteral("*****"));

@@ -9,14 +9,14 @@
 #include <set>
 
 #include "core/form/record_view.h"
-#include "gui/widgets/tquill_grid.h"
-#include "gui/mainwindow/url_opener.h"
+#include "core/net/protocol.h"
 #include "core/record/ap_config_record.h"
 #include "core/record/net_types.h"
-#include "core/net/protocol.h"
-#include "tests/gui/mainwindow/main_window_support.h"
+#include "gui/mainwindow/url_opener.h"
+#include "gui/widgets/tquill_grid.h"
 #include "sim/ap_simulator.h"
 #include "sim/in_memory_simulator.h"
+#include "tests/gui/mainwindow/main_window_support.h"
 
 using tern::app::HintOf;
 using tern::app::TagOf;
@@ -611,10 +611,9 @@ TEST_F(ApList, aBurstFromTheSocket_isListedWithOneRowInsertion_whenTheBatchEnds)
     QObject::connect(grid->model(), &QAbstractItemModel::rowsInserted, grid,
                      [&insertions] { ++insertions; });
     int rowsWhenTheLastArrived = -1;
-    QObject::connect(socket, &tl::UdpSocketControl::OnRecv, grid,
-                     [&](const QByteArray& d) {
-                         if (d.size() > 1000) rowsWhenTheLastArrived = grid->RowCount();
-                     });
+    QObject::connect(socket, &tl::UdpSocketControl::OnRecv, grid, [&](const QByteArray& d) {
+        if (d.size() > 1000) rowsWhenTheLastArrived = grid->RowCount();
+    });
     form->StartSearch();
     network.deliverPending();
     // Nothing was laid out per reply; all of them are in once the batch ended.
@@ -835,9 +834,9 @@ TEST_F(Timers, aSearchThatLostReplies_saysHowManyWhenItSettles_once) {
     network.deliverPending();
     socket->lost = 15;
     receive({Reply(Record(1))});
-    form->TimerTimer();  // settles
+    form->TimerTimer();                                    // settles
     EXPECT_EQ(grid->Cells(0, 1), QStringLiteral("AP-1"));  // what came is listed all the same
-    form->TimerTimer();  // the next search, nothing lost
+    form->TimerTimer();                                    // the next search, nothing lost
     qInstallMessageHandler(previous);
     ASSERT_EQ(g_warnings.size(), 1) << g_warnings.join(u'\n').toStdString();
     EXPECT_TRUE(g_warnings[0].startsWith(QStringLiteral("3 datagram(s) lost")));

@@ -8,10 +8,10 @@
 #include <QStackedWidget>
 #include <QTest>
 
-#include "tests/gui/mainwindow/main_window_support.h"
 #include "core/text/lang_ini.h"
 #include "core/text/language_text.h"
 #include "gui/dialogs/tap_more_fm.h"
+#include "tests/gui/mainwindow/main_window_support.h"
 
 namespace tern::test {
 namespace {
@@ -192,7 +192,7 @@ class AdvancedFieldExit : public ::testing::Test {
                                           "Err_e_frag_even=frag even\r\n"),
                    ui::TextEncoding::Windows1252) {}
     void SetUp() override {
-        const ui::MoreValues values{rate, bcast, only11g, superg, txpower, wds,
+        const ui::MoreValues values{rate,   bcast, only11g, superg, txpower, wds,
                                     beacon, rts,   frag,    dtim,   0};
         dlg = std::make_unique<ui::TAP_MoreFm>(values, language, dialogs);
         dlg->show();

@@ -11,8 +11,8 @@
 #include <functional>
 #include <memory>
 
-#include "gui/mainwindow/tmain_fm.h"
 #include "core/net/in_memory_network.h"
+#include "gui/mainwindow/tmain_fm.h"
 #include "tests/support/recording_dialog_seam.h"
 
 namespace tern::test {

@@ -4,9 +4,9 @@
 #include <QCoreApplication>
 
 #include "gui/widgets/tquill_grid.h"
+#include "sim/ap_simulator.h"
 #include "tests/gui/mainwindow/main_window_support.h"
 #include "tests/support/hostile_datagrams.h"
-#include "sim/ap_simulator.h"
 
 namespace tern::test {
 namespace {

@@ -37,7 +37,8 @@ class WindowOnTwoSegments : public Apply {
     }
     static QStringList SetMacs(const Recorder& r) {
         QStringList macs;
-        for (const QByteArray& set : r.sets()) macs << tern::config::MacText(RecordOfSet(set).mac_addr());
+        for (const QByteArray& set : r.sets())
+            macs << tern::config::MacText(RecordOfSet(set).mac_addr());
         return macs;
     }
 

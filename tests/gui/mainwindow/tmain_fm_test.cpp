@@ -6,10 +6,10 @@
 #include <QPushButton>
 #include <QStackedWidget>
 
+#include "core/text/caption_tables.h"
 #include "gui/mainwindow/tform4.h"
 #include "gui/widgets/tquill_grid.h"
 #include "tests/gui/mainwindow/main_window_support.h"
-#include "core/text/caption_tables.h"
 
 using tern::app::EditColour;
 using tern::app::FontColour;
@@ -92,21 +92,21 @@ TEST_F(Navigation, imgLinkInfoUpRightAfterStartUp_keepsPage0AndPressesItsImage) 
 TEST_F(Navigation, everyUpImageReachesItsPage) {
     const auto click = [this](int page) {
         switch (page) {
-        case 0:
-            form->Img_LinkInfo_upClick();
-            break;
-        case 1:
-            form->Img_ApSet_upClick();
-            break;
-        case 2:
-            form->Img_IpSet_upClick();
-            break;
-        case 3:
-            form->Img_WepSet_upClick();
-            break;
-        default:
-            form->Img_1xSet_upClick();
-            break;
+            case 0:
+                form->Img_LinkInfo_upClick();
+                break;
+            case 1:
+                form->Img_ApSet_upClick();
+                break;
+            case 2:
+                form->Img_IpSet_upClick();
+                break;
+            case 3:
+                form->Img_WepSet_upClick();
+                break;
+            default:
+                form->Img_1xSet_upClick();
+                break;
         }
     };
     for (int i = 4; i >= 0; --i) {

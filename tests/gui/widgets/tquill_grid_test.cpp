@@ -1,8 +1,8 @@
 #include "gui/widgets/tquill_grid.h"
 
-#include <QApplication>
-
 #include <gtest/gtest.h>
+
+#include <QApplication>
 
 using tern::app::TQuillGrid;
 
@@ -17,7 +17,7 @@ QStringList Row(const TQuillGrid& g, int row) {
 }
 
 class Grid : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         grid.setColCount(5);
         grid.setRowCount(2);
@@ -50,8 +50,9 @@ TEST_F(Grid, colWidth_setsListedColumnsOnly) {
     EXPECT_EQ(grid.ColWidths(0), 110);
     EXPECT_EQ(grid.ColWidths(1), 60);
     EXPECT_EQ(grid.ColWidths(2), before);
-    EXPECT_TRUE(grid.setColWidth({QStringLiteral("110"), QStringLiteral("110"), QStringLiteral("50"),
-                                  QStringLiteral("40"), QStringLiteral("2000"), QStringLiteral("7")}));
+    EXPECT_TRUE(
+        grid.setColWidth({QStringLiteral("110"), QStringLiteral("110"), QStringLiteral("50"),
+                          QStringLiteral("40"), QStringLiteral("2000"), QStringLiteral("7")}));
     EXPECT_EQ(grid.ColWidths(2), 50);
     EXPECT_EQ(grid.ColWidths(3), 40);
     EXPECT_EQ(grid.ColWidths(4), 2000);
@@ -122,8 +123,9 @@ TEST_F(Grid, editableColumn_reportsTheEditedCell) {
     EXPECT_TRUE(grid.isColumnEditable(2));
     EXPECT_FALSE(grid.isColumnEditable(1));
     QString edited;
-    QObject::connect(&grid, &TQuillGrid::cellEdited, &grid,
-                     [&](int c, int r, const QString& t) { edited = QStringLiteral("%1,%2:%3").arg(c).arg(r).arg(t); });
+    QObject::connect(&grid, &TQuillGrid::cellEdited, &grid, [&](int c, int r, const QString& t) {
+        edited = QStringLiteral("%1,%2:%3").arg(c).arg(r).arg(t);
+    });
     grid.model()->setData(grid.model()->index(0, 2), QStringLiteral("admin"));
     EXPECT_EQ(edited, QStringLiteral("2,1:admin"));
     EXPECT_EQ(grid.Cells(2, 1), QStringLiteral("admin"));
