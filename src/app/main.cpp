@@ -11,14 +11,11 @@
 #include "app/display_check.h"
 #include "app/startup.h"
 #include "app/window_search.h"
-#include "core/net/in_memory_network.h"
-#include "core/net/net_interfaces.h"
-#include "core/net/qt_udp_socket_control.h"
 #include "gui/dialogs/dialog_seam.h"
 #include "gui/mainwindow/tform4.h"
 #include "gui/mainwindow/tmain_fm.h"
 #include "gui/widgets/tquill_grid.h"
-#include "sim/in_memory_simulator.h"
+#include "sim/program_socket.h"
 
 using namespace tern;
 
@@ -112,22 +109,21 @@ int main(int argc, char* argv[]) {
         }
     }
 
-    QList<link::NetInterface> chosenInterfaces;
-    if (parser.isSet(interfaceOption)) {
-        if (parser.isSet(demo)) {
-            std::fprintf(stderr, "tern-ap-utility: --interface is not taken with --demo\n");
-            return 2;
-        }
-        // Refused before the window opens: a typing error must not turn
-        // into a search of some other segment.
-        const auto chosen =
-            link::ChooseInterfaces(link::SystemInterfaces(), parser.values(interfaceOption));
-        if (const QString* error = std::get_if<QString>(&chosen)) {
-            std::fprintf(stderr, "tern-ap-utility: %s\n", qPrintable(*error));
-            return 2;
-        }
-        chosenInterfaces = std::get<QList<link::NetInterface>>(chosen);
+    if (parser.isSet(interfaceOption) && parser.isSet(demo)) {
+        std::fprintf(stderr, "tern-ap-utility: --interface is not taken with --demo\n");
+        return 2;
     }
+    // Chosen before the window opens: a typing error in an interface's name
+    // must not turn into a search of some other segment. The demo network
+    // lives as long as the window that talks to it.
+    auto chosen =
+        sim::ChooseProgramSocket({parser.isSet(demo) ? demoCount : 0, parser.isSet(oldFirmware),
+                                  parser.values(interfaceOption)});
+    if (const QString* error = std::get_if<QString>(&chosen)) {
+        std::fprintf(stderr, "tern-ap-utility: %s\n", qPrintable(*error));
+        return 2;
+    }
+    sim::ProgramSocket programSocket = std::move(std::get<sim::ProgramSocket>(chosen));
 
     const bool checking = parser.isSet(quitAfterStart);
     ui::WidgetDialogSeam shownDialogs;
@@ -158,23 +154,7 @@ int main(int argc, char* argv[]) {
         return 1;
     }
 
-    // The demo network lives as long as the window that talks to it.
-    link::InMemoryNetwork network;
-    std::unique_ptr<sim::InMemorySimulator> simulator;
-    std::unique_ptr<link::UdpSocketControl> socket;
-    if (parser.isSet(demo)) {
-        simulator = std::make_unique<sim::InMemorySimulator>(
-            network, sim::ApSimulator(sim::DemoAps(demoCount, parser.isSet(oldFirmware))));
-        socket = std::make_unique<link::InMemorySocketControl>(network);
-    } else {
-        auto udp = std::make_unique<link::QtUdpSocketControl>();
-        if (!chosenInterfaces.isEmpty()) {
-            udp->restrictTo(chosenInterfaces);
-        }
-        socket = std::move(udp);
-    }
-
-    app::TMainFm window(std::move(socket), dialogs);
+    app::TMainFm window(std::move(programSocket.socket), dialogs);
     window.lang_file = decision.langFile;
     window.os_kind = app::kOsKind;
     app::TForm4 form4;  // never shown

@@ -11,10 +11,8 @@
 
 #include "cli/cli_options.h"
 #include "cli/cli_runner.h"
-#include "core/net/in_memory_network.h"
-#include "core/net/net_interfaces.h"
-#include "core/net/qt_udp_socket_control.h"
-#include "sim/in_memory_simulator.h"
+#include "core/net/protocol.h"
+#include "sim/program_socket.h"
 
 using namespace tern;
 
@@ -95,31 +93,14 @@ int main(int argc, char* argv[]) {
         login = {o.user, *password};
     }
 
-    link::InMemoryNetwork network;
-    std::unique_ptr<sim::InMemorySimulator> simulator;
-    std::unique_ptr<link::UdpSocketControl> socket;
-    if (o.demo) {
-        simulator = std::make_unique<sim::InMemorySimulator>(
-            network, sim::ApSimulator(sim::DemoAps(o.demoCount)));
-        socket = std::make_unique<link::InMemorySocketControl>(network);
-    } else {
-        auto udp = std::make_unique<link::QtUdpSocketControl>();
-        if (!o.interfaces.isEmpty()) {
-            // Checked before anything is sent: a typing error must not turn
-            // into a search of some other segment.
-            const auto chosen = link::ChooseInterfaces(link::SystemInterfaces(), o.interfaces);
-            if (const QString* error = std::get_if<QString>(&chosen)) {
-                Error(*error);
-                return app::kExitUsage;
-            }
-            udp->restrictTo(std::get<QList<link::NetInterface>>(chosen));
-        }
-        socket = std::move(udp);
+    auto chosen = sim::ChooseProgramSocket({o.demo ? o.demoCount : 0, false, o.interfaces});
+    if (const QString* error = std::get_if<QString>(&chosen)) {
+        Error(*error);
+        return app::kExitUsage;
     }
-    socket->lclPort = link::kDefaultPort;
-    socket->rmtPort = link::kDefaultPort;
-    socket->RmtAddr = QString::fromLatin1(link::kBroadcastAddress);
-    if (!socket->OpenSocket()) {
+    sim::ProgramSocket programSocket = std::move(std::get<sim::ProgramSocket>(chosen));
+    link::UdpSocketControl* socket = programSocket.socket.get();
+    if (!link::OpenOnProgramPort(*socket)) {
         Error(QStringLiteral("UDP port ") + QString::number(link::kDefaultPort) +
               QStringLiteral(" cannot be opened"));
         return app::kExitFailure;

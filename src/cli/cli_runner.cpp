@@ -9,7 +9,6 @@
 #include <QJsonObject>
 #include <QSaveFile>
 #include <cstdio>
-#include <cstring>
 
 #include "cli/ap_settings.h"
 #include "cli/backup_file.h"
@@ -30,9 +29,11 @@ namespace {
 // The AP texts of the command line are in the code page of the English
 // language file, the one an administrator's shell meets first.
 constexpr ui::TextEncoding kEncoding = ui::TextEncoding::Windows1252;
-constexpr int kTickMs = 2000;
-constexpr int kWaitSliceMs = 100;
-constexpr int kMaxWaits = 3;
+// Several APs: each request after the previous AP's answer, or after 4 x
+// 100 ms without one; then the engine's ticks until every AP has answered
+// or the engine has a verdict.
+constexpr apply::ApplySession::Options kPacing{
+    .waitForReplies = true, .sliceMs = 100, .maxSlices = 4, .follow = true, .tickMs = 2000};
 
 const ui::LanguageText& English() {
     static const ui::LanguageText english(ui::LangIni::FromBytes({}), kEncoding);
@@ -59,20 +60,12 @@ CliRunner::CliRunner(link::UdpSocketControl& socket, CliOptions options, CliLogi
     connect(&search_, &apply::SearchSession::finished, this, &CliRunner::searched);
     // After the search the apply's answers go to the same engine.
     connect(&socket_, &link::UdpSocketControl::OnRecv, this, [this](const QByteArray& d, uint via) {
-        if (!applying_) return;
-        search_.engine().Receive(d, via);
-        if (next_ >= jobs_.size() && search_.engine().unanswered_targets.isEmpty()) {
-            finishApply();  // every target has answered: no need to wait on
-        } else if (waitTimer_.isActive() && !search_.engine().wait_flag) {
-            // The previous AP answered: the next request goes out now.
-            waitTimer_.stop();
-            QTimer::singleShot(0, this, &CliRunner::sendNext);
-        }
+        if (applying_) apply_.receive(d, via);
     });
-    waitTimer_.setSingleShot(true);
-    connect(&waitTimer_, &QTimer::timeout, this, &CliRunner::sendNext);
-    tickTimer_.setInterval(kTickMs);
-    connect(&tickTimer_, &QTimer::timeout, this, &CliRunner::tick);
+    connect(&apply_, &apply::ApplySession::aboutToSend, this, [this](int index, int count) {
+        progress(QStringLiteral("applying %1/%2").arg(index + 1).arg(count));
+    });
+    connect(&apply_, &apply::ApplySession::ended, this, &CliRunner::finishApply);
 }
 
 void CliRunner::start() {
@@ -95,8 +88,7 @@ void CliRunner::finish(int code) {
     if (finished_) return;
     finished_ = true;
     applying_ = false;
-    tickTimer_.stop();
-    waitTimer_.stop();
+    apply_.stop();
     exitCode_ = code;
     Q_EMIT done(code);
 }
@@ -135,7 +127,7 @@ void CliRunner::searched() {
     } else if (o_.command == u"set" || o_.command == u"restore") {
         code = o_.command == u"set" ? prepareSet() : prepareRestore();
         if (code == kExitOk) {
-            sendNext();  // the apply's answers decide the exit code
+            startApply();  // the apply's answers decide the exit code
             return;
         }
     }
@@ -332,47 +324,21 @@ int CliRunner::prepareRestore() {
     return loginWritable() ? kExitOk : kExitUsage;
 }
 
-void CliRunner::sendNext() {
-    apply::ApEngine& engine = search_.engine();
-    if (!applying_) {
-        applying_ = true;
-        QList<apply::ApplyTarget> targets;
-        for (const Job& job : jobs_) targets.append(job.target);
-        engine.BeginApply(static_cast<int>(jobs_.size()));
-        engine.BeginSending(targets);
-    }
-    // Several APs: each after the previous one's answer, or 3 x 100 ms.
-    if (next_ > 0 && engine.wait_flag && waits_ < kMaxWaits) {
-        ++waits_;
-        waitTimer_.start(kWaitSliceMs);
-        return;
-    }
-    waits_ = 0;
-    const Job& job = jobs_[next_++];
-    progress(QStringLiteral("applying %1/%2").arg(next_).arg(jobs_.size()));
+void CliRunner::startApply() {
+    applying_ = true;
+    search_.engine().BeginApply(static_cast<int>(jobs_.size()));
     const qsizetype max = config::ApConfigRecord::kLoginTextMax;
-    const config::ApConfigRecord withLogin = config::WithLogin(
-        job.record,
-        ui::ScreenTextToRecordWithin(login_.user, kEncoding, max).value_or(QByteArray()),
-        ui::ScreenTextToRecordWithin(login_.password, kEncoding, max).value_or(QByteArray()));
-    // Only where the AP answered: never onto the other segments.
-    socket_.SendDataVia(engine.SetRequest(withLogin, job.target, jobs_.size() > 1),
-                        engine.InterfaceOf(job.target.mac));
-    if (next_ < jobs_.size()) {
-        waitTimer_.start(kWaitSliceMs);
-        return;
+    const QByteArray user =
+        ui::ScreenTextToRecordWithin(login_.user, kEncoding, max).value_or(QByteArray());
+    const QByteArray password =
+        ui::ScreenTextToRecordWithin(login_.password, kEncoding, max).value_or(QByteArray());
+    std::vector<apply::ApplySession::Request> requests;
+    for (const Job& job : jobs_) {
+        requests.push_back({config::WithLogin(job.record, user, password), job.target});
     }
-    engine.RequestsSent();
-    if (engine.unanswered_targets.isEmpty()) {
-        finishApply();
-        return;
-    }
-    tickTimer_.start();
-}
-
-void CliRunner::tick() {
-    const apply::TimerTick t = search_.engine().Tick();
-    if (t != apply::TimerTick::Waiting) finishApply();
+    apply::ApplySession::Options pacing = kPacing;
+    pacing.waitForReplies = jobs_.size() > 1;
+    apply_.start(&socket_, std::move(requests), pacing);
 }
 
 void CliRunner::finishApply() {
@@ -381,10 +347,7 @@ void CliRunner::finishApply() {
     const QList<apply::ApplyTarget> silent = engine.unanswered_targets;
     QStringList refused;
     for (const QByteArray& mac : engine.failed_macs) {
-        config::MacAddress m{};
-        std::memcpy(m.data(), mac.constData(),
-                    std::min<std::size_t>(m.size(), static_cast<std::size_t>(mac.size())));
-        refused << config::MacText(m);
+        refused << config::MacText(config::MacFromBytes(mac));
     }
     QJsonArray outcomes;
     bool anySilent = false;

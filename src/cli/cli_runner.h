@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/cli_options.h"
+#include "core/engine/apply_session.h"
 #include "core/engine/search_session.h"
 #include "core/record/ap_config_record.h"
 #include "core/record/record_builder.h"
@@ -49,8 +50,7 @@ class CliRunner : public QObject {
     int prepareSet();
     int backup();
     int prepareRestore();
-    void sendNext();
-    void tick();
+    void startApply();
     void finishApply();
     void finish(int code);
     void message(const QString& text);
@@ -68,12 +68,9 @@ class CliRunner : public QObject {
     CliLogin login_;
     apply::SearchSession search_;
     std::vector<Job> jobs_;
-    std::size_t next_ = 0;
-    int waits_ = 0;
+    apply::ApplySession apply_{search_.engine()};
     bool applying_ = false;
     bool finished_ = false;
-    QTimer waitTimer_;  // 100 ms waits between the requests of several APs
-    QTimer tickTimer_;  // the engine's 2-s ticks
     QByteArray out_;
     QByteArray err_;
     int exitCode_ = kExitFailure;

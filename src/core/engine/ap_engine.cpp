@@ -16,11 +16,6 @@ constexpr qsizetype kPacketMacOffset =
     static_cast<qsizetype>(link::kReplyHeaderSize + config::ApConfigRecord::kMacAddrOffset);
 constexpr qsizetype kAnswerMacEnd = 13;  // an answer's MAC sits at payload bytes 7..12
 
-QByteArray MacBytes(const config::MacAddress& mac) {
-    return QByteArray(reinterpret_cast<const char*>(mac.data()),
-                      static_cast<qsizetype>(mac.size()));
-}
-
 }  // namespace
 
 std::optional<config::ApConfigRecord> PacketRecord(QByteArrayView packet) {
@@ -102,7 +97,7 @@ Received ApEngine::Receive(QByteArrayView datagram, uint interfaceIndex) {
                 if (!r.credited.isEmpty() && r.credited != config::MacText(mac)) {
                     mac = config::ParseMacText(r.credited).value_or(mac);
                 }
-                failed_macs.append(MacBytes(mac));
+                failed_macs.append(config::MacBytes(mac));
             }
             ++reply_count;
             wait_flag = false;

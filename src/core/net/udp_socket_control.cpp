@@ -1,5 +1,7 @@
 #include "core/net/udp_socket_control.h"
 
+#include "core/net/protocol.h"
+
 namespace tern::link {
 
 int UdpSocketControl::BroadcastData(QByteArrayView datagram) {
@@ -35,6 +37,13 @@ QString UdpSocketControl::interfaceName(uint index) const {
         return *known;
     }
     return *otherNames_.insert(index, otherInterfaceName(index));
+}
+
+bool OpenOnProgramPort(UdpSocketControl& socket) {
+    socket.lclPort = kDefaultPort;
+    socket.rmtPort = kDefaultPort;
+    socket.RmtAddr = QString::fromLatin1(kBroadcastAddress);
+    return socket.OpenSocket();
 }
 
 }  // namespace tern::link

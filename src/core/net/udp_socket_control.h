@@ -76,4 +76,8 @@ class UdpSocketControl : public QObject {
     mutable QHash<uint, QString> otherNames_;
 };
 
+// Opens the socket on the program's own port, sending to the broadcast
+// address: what both programs and their tests talk through.
+bool OpenOnProgramPort(UdpSocketControl& socket);
+
 }  // namespace tern::link

@@ -14,7 +14,18 @@ int HexDigitValue(QChar c) {
     return -1;
 }
 
-}  // namespace
+MacAddress MacFromBytes(QByteArrayView bytes) {
+    MacAddress mac{};
+    for (std::size_t i = 0; i < mac.size() && static_cast<qsizetype>(i) < bytes.size(); ++i) {
+        mac[i] = static_cast<std::uint8_t>(bytes[static_cast<qsizetype>(i)]);
+    }
+    return mac;
+}
+
+QByteArray MacBytes(const MacAddress& mac) {
+    return QByteArray(reinterpret_cast<const char*>(mac.data()),
+                      static_cast<qsizetype>(mac.size()));
+}
 
 QString MacText(const MacAddress& mac) {
     QString text;

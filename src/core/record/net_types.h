@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <QStringView>
 #include <array>
@@ -16,6 +18,11 @@ using Ipv4Address = std::array<std::uint8_t, 4>;
 // "00-1A-2B-3C-4D-5E": two upper-case hexadecimal digits per byte joined by
 // "-", always 17 characters. This text is the key by which APs are told apart.
 QString MacText(const MacAddress& mac);
+
+// The address in the first six bytes (the engine keeps a refusing AP's
+// MAC as such bytes); missing ones are 0. MacBytes is the inverse.
+MacAddress MacFromBytes(QByteArrayView bytes);
+QByteArray MacBytes(const MacAddress& mac);
 
 // Accepts exactly the MacText form (hexadecimal digits in either case);
 // anything else, surrounding blanks included, gives nullopt.

@@ -400,10 +400,7 @@ void TMainFm::FormActivate() {
         downImages_[static_cast<std::size_t>(i)]->setVisible(false);
     }
     b_defaultClick();
-    UDPSocket->lclPort = link::kDefaultPort;
-    UDPSocket->rmtPort = link::kDefaultPort;
-    UDPSocket->RmtAddr = QString::fromLatin1(link::kBroadcastAddress);
-    UDPSocket->OpenSocket();
+    link::OpenOnProgramPort(*UDPSocket);
     refresh_skip = true;
     b_refreshClick();
 }

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "core/engine/ap_engine.h"
+#include "core/engine/apply_session.h"
 #include "core/form/control_state.h"
 #include "core/net/protocol.h"
 #include "core/net/udp_socket_control.h"
@@ -110,6 +111,9 @@ class TMainFm : public QWidget {
     // Searches and applies happen in the engine; the names below are the
     // window's view of its state (declared first: they refer into it).
     apply::ApEngine engine_;
+    // Sends an apply's requests and paces them on the answers; declared
+    // after the engine it drives.
+    apply::ApplySession applySession_{engine_};
 
   public:
     // ---- state of searches and applies
@@ -373,6 +377,8 @@ class TMainFm : public QWidget {
     // Mode "single" or "multi": the login goes into a copy of the record,
     // which is sent in one set request under a new marker.
     void SendSetRequest(const QString& mode, const config::ApConfigRecord& record);
+    // The record with the login being used written in, as the AP takes it.
+    config::ApConfigRecord WithLoginOf(const config::ApConfigRecord& record) const;
     // The form as the record builder reads it. The pass phrase and the keys
     // stand for what the fields mean, never for their row of '*'.
     config::FormSettings CollectFormSettings() const;
@@ -394,7 +400,7 @@ class TMainFm : public QWidget {
     QString takeUnconfirmedReport();
     void showUnconfirmedReport(const QString& text);
     bool applying_ = false;
-    void beginSending(const QList<ApplyTarget>& targets);
+    void beginSending();
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

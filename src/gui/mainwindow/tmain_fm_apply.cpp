@@ -33,8 +33,10 @@ namespace tern::app {
 namespace {
 
 constexpr int kListColumns = 4;  // name, MAC, SSID, WEP
-constexpr int kMaxWaits = 3;     // per AP of a multi-AP apply
-constexpr int kWaitSliceMs = 100;
+// A multi-AP apply waits up to 3 x 100 ms for each AP's answer before the
+// next request goes out.
+constexpr apply::ApplySession::Options kMultiPacing{
+    .waitForReplies = true, .sliceMs = 100, .maxSlices = 3};
 
 const QString kCrLf = QStringLiteral("\r\n");
 
@@ -60,14 +62,6 @@ config::ApConfigRecord StoredRecord(const QByteArray& packet) {
     return apply::PacketRecord(packet).value_or(config::ApConfigRecord());
 }
 
-config::MacAddress MacOfBytes(const QByteArray& bytes) {
-    config::MacAddress mac{};
-    for (std::size_t i = 0; i < mac.size() && static_cast<qsizetype>(i) < bytes.size(); ++i) {
-        mac[i] = static_cast<std::uint8_t>(bytes[static_cast<qsizetype>(i)]);
-    }
-    return mac;
-}
-
 // Sets a flag for the length of a scope and puts back what it was.
 class FlagScope {
   public:
@@ -85,6 +79,8 @@ class FlagScope {
 
 void TMainFm::connectApplyHandlers() {
     connect(ui_->b_Ternapply, &QPushButton::clicked, this, [this] { b_TernapplyClick(); });
+    connect(&applySession_, &apply::ApplySession::aboutToSend, this,
+            [this] { setWaitCursor(true); });
 }
 
 // ---------------------------------------------------------------- the click
@@ -130,18 +126,17 @@ void TMainFm::b_TernapplyClick() {
         setWaitCursor(false);
         return;
     }
-    engine_.RequestsSent();
+    // The session told the engine the requests are out after the last one.
     // Every way the apply ends sets the button again from the list.
     ui_->b_Ternapply->setEnabled(false);
     ui_->b_apply->setEnabled(false);
 }
 
-void TMainFm::beginSending(const QList<ApplyTarget>& targets) {
+void TMainFm::beginSending() {
     // The timer ran on while the login was asked for, so a search may have
-    // settled or started meanwhile: the counts start here, and a search still
-    // waiting for its settling tick is taken over by the apply, whose ending
-    // brings the refresh.
-    engine_.BeginSending(targets);
+    // settled or started meanwhile: the counts start with the sending (the
+    // session's), and a search still waiting for its settling tick is taken
+    // over by the apply, whose ending brings the refresh.
     refresh_skip = false;
 }
 
@@ -174,7 +169,7 @@ bool TMainFm::applySingle(int row) {
         return false;
     }
     apply_name = name;
-    beginSending({{config::MacText(apply_record.mac_addr()), name}});
+    beginSending();
     SendSetRequest(QStringLiteral("single"), apply_record);
     return true;
 }
@@ -228,33 +223,23 @@ bool TMainFm::applyMulti(int top, int bottom) {
         }
     }
 
-    wait_flag = false;
-    QList<ApplyTarget> targets;
-    for (const config::ApConfigRecord& record : records) {
-        const QString mac = config::MacText(record.mac_addr());
-        targets.append({mac, NameForMac(mac)});
-    }
-    beginSending(targets);
-    // Pending events run in the waits below, the receive event among them;
-    // a timer tick or a refresh there would settle or start a search in the
-    // middle of the sending.
-    const FlagScope pumping(pumping_);
+    std::vector<apply::ApplySession::Request> requests;
+    requests.reserve(records.size());
     for (qsizetype i = 0; i < row_list.size(); ++i) {
-        // The previous AP's reply (or about 300 ms) paces the next request;
-        // the receive handler clears wait_flag from inside these waits.
-        while (wait_flag && wait_count < kMaxWaits) {
-            QTimer slice;
-            slice.setSingleShot(true);
-            slice.start(kWaitSliceMs);
-            while (wait_flag && slice.isActive()) {
-                QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-            }
-            ++wait_count;
-        }
         const QStringList fields = login_list.value(i).split(u'\t');
         login_user = fields.value(2);
         login_pass = fields.value(3);
-        SendSetRequest(QStringLiteral("multi"), records[static_cast<std::size_t>(i)]);
+        const config::ApConfigRecord& record = records[static_cast<std::size_t>(i)];
+        const QString mac = config::MacText(record.mac_addr());
+        requests.push_back({WithLoginOf(record), {mac, NameForMac(mac)}});
+    }
+    beginSending();
+    {
+        // Pending events run while the session waits for each AP's answer,
+        // the receive event among them; a timer tick or a refresh there would
+        // settle or start a search in the middle of the sending.
+        const FlagScope pumping(pumping_);
+        applySession_.sendAll(UDPSocket.get(), std::move(requests), kMultiPacing);
     }
     Timer.start();
     MaskSecretFields();
@@ -305,28 +290,26 @@ bool TMainFm::LoginSingle() { return RunLoginDialog(); }
 
 bool TMainFm::LoginMulti(const QStringList& row_list) { return RunMultiLoginDialog(row_list); }
 
-void TMainFm::SendSetRequest(const QString& mode, const config::ApConfigRecord& record) {
-    setWaitCursor(true);
-    const bool multi = mode == QStringLiteral("multi");
+config::ApConfigRecord TMainFm::WithLoginOf(const config::ApConfigRecord& record) const {
     // Whole characters of the code page, as many as fit the field; the
     // login was checked to be writable before the first request.
     const ui::TextEncoding encoding = language().recordEncoding();
     const qsizetype loginMax = config::ApConfigRecord::kLoginTextMax;
-    const config::ApConfigRecord withLogin = config::WithLogin(
+    return config::WithLogin(
         record, ui::ScreenTextToRecordWithin(login_user, encoding, loginMax).value_or(QByteArray()),
         ui::ScreenTextToRecordWithin(login_pass, encoding, loginMax).value_or(QByteArray()));
+}
+
+void TMainFm::SendSetRequest(const QString& mode, const config::ApConfigRecord& record) {
+    // One AP: its request, then the apply is followed by the window's timer.
+    // (The requests of several go out together from applyMulti.)
+    const bool multi = mode == QStringLiteral("multi");
     const QString mac = config::MacText(record.mac_addr());
-    const QByteArray request =
-        engine_.SetRequest(withLogin, {mac, multi ? NameForMac(mac) : apply_name}, multi);
-    if (UDPSocket) {
-        // Only through the interface the AP answered on: the same MAC may
-        // not be meant on another segment, and the others need not hear it.
-        UDPSocket->SendDataVia(request, engine_.InterfaceOf(mac));
-    }
-    if (!multi) {
-        Timer.start();
-        MaskSecretFields();
-    }
+    applySession_.sendAll(UDPSocket.get(),
+                          {{WithLoginOf(record), {mac, multi ? NameForMac(mac) : apply_name}}},
+                          multi ? kMultiPacing : apply::ApplySession::Options{});
+    Timer.start();
+    MaskSecretFields();
 }
 
 config::FormSettings TMainFm::CollectFormSettings() const {
@@ -433,7 +416,7 @@ QString TMainFm::takeUnconfirmedReport() {
     if (!u->refusals.isEmpty()) {
         text += kCrLf + ui::LookupMessage(lang, ui::kMsgErrRefused).text + kCrLf;
         for (const QByteArray& failed : u->refusals) {
-            const QString mac = config::MacText(MacOfBytes(failed));
+            const QString mac = config::MacText(config::MacFromBytes(failed));
             text += line(mac, expected_replies == 1 ? apply_name : NameForMac(mac));
         }
         text += ui::LookupMessage(lang, ui::kMsgErrId).text;

@@ -87,7 +87,7 @@ void TMainFm::StartSearch() {
 // ---------------------------------------------------------------- receive
 
 void TMainFm::UDPSocketRecv(QByteArrayView datagram, uint interfaceIndex) {
-    const apply::Received r = engine_.Receive(datagram, interfaceIndex);
+    const apply::Received r = applySession_.receive(datagram, interfaceIndex);
     switch (r.kind) {
         case apply::Received::Kind::OldFirmware:
             if (r.firstOldFirmware) {

@@ -13,18 +13,6 @@
 
 namespace tern::app {
 
-namespace {
-
-config::MacAddress MacOf(const QByteArray& bytes) {
-    config::MacAddress mac{};
-    for (std::size_t i = 0; i < mac.size() && static_cast<qsizetype>(i) < bytes.size(); ++i) {
-        mac[i] = static_cast<std::uint8_t>(bytes[static_cast<qsizetype>(i)]);
-    }
-    return mac;
-}
-
-}  // namespace
-
 void TMainFm::b_refreshClick() {
     // Pending events run here, a receive event among them; a timer tick or
     // a second refresh arriving inside would start a search of its own in
@@ -134,10 +122,10 @@ void TMainFm::Timer_refreshTimer() {
             QString mac;
             QString name;
             if (expected_replies == 1) {
-                mac = config::MacText(MacOf(failed_macs.front()));
+                mac = config::MacText(config::MacFromBytes(failed_macs.front()));
                 name = apply_name;
             } else {
-                mac = config::MacText(MacOf(failed));
+                mac = config::MacText(config::MacFromBytes(failed));
                 name = NameForMac(mac);
             }
             text += macText + QStringLiteral("  ") + mac + QStringLiteral(" --- ") + apText +

@@ -1,0 +1,129 @@
+#include "core/engine/apply_session.h"
+
+#include <QCoreApplication>
+
+#include "core/net/udp_socket_control.h"
+
+namespace tern::apply {
+
+ApplySession::ApplySession(ApEngine& engine, QObject* parent) : QObject(parent), engine_(engine) {
+    slice_.setSingleShot(true);
+    connect(&slice_, &QTimer::timeout, this, &ApplySession::sliceOver);
+    connect(&tick_, &QTimer::timeout, this, &ApplySession::tick);
+}
+
+bool ApplySession::start(link::UdpSocketControl* socket, std::vector<Request> requests,
+                         const Options& options) {
+    if (requests.empty() || sending_ || following_) return false;
+    socket_ = socket;
+    haveSocket_ = socket != nullptr;
+    requests_ = std::move(requests);
+    options_ = options;
+    next_ = 0;
+    slices_ = 0;
+    sent_ = 0;
+    failed_ = 0;
+    sending_ = true;
+    QList<ApplyTarget> targets;
+    for (const Request& request : requests_) targets.append(request.target);
+    engine_.BeginSending(targets);
+    engine_.wait_flag = false;
+    sendNext();
+    return true;
+}
+
+bool ApplySession::sendAll(link::UdpSocketControl* socket, std::vector<Request> requests,
+                           const Options& options) {
+    if (!start(socket, std::move(requests), options)) return false;
+    // The receive events run in here, and clear wait_flag as answers come.
+    const QPointer<ApplySession> self(this);
+    while (self && self->sending_) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    return self != nullptr;
+}
+
+Received ApplySession::receive(QByteArrayView datagram, uint interfaceIndex) {
+    const Received r = engine_.Receive(datagram, interfaceIndex);
+    if (sending_ && slice_.isActive() && !engine_.wait_flag && !sendQueued_) {
+        // The previous AP answered: the next request goes out now, though
+        // not from inside the socket's handler.
+        slice_.stop();
+        sendQueued_ = true;
+        QTimer::singleShot(0, this, [this] {
+            sendQueued_ = false;
+            if (sending_) sendNext();
+        });
+    } else if (following_ && engine_.unanswered_targets.isEmpty()) {
+        end(End::AllAnswered);
+    }
+    return r;
+}
+
+void ApplySession::stop() {
+    sending_ = false;
+    following_ = false;
+    slice_.stop();
+    tick_.stop();
+}
+
+void ApplySession::sendNext() {
+    if (!sending_ || next_ >= requests_.size()) return;
+    const std::size_t index = next_++;
+    const Request& request = requests_[index];
+    Q_EMIT aboutToSend(static_cast<int>(index), static_cast<int>(requests_.size()));
+    const QByteArray datagram =
+        engine_.SetRequest(request.record, request.target, options_.waitForReplies);
+    // Only through the interface the AP answered on: the same MAC may not be
+    // meant on another segment, and the others need not hear it.
+    const int written =
+        (haveSocket_ && socket_)
+            ? socket_->SendDataVia(datagram, engine_.InterfaceOf(request.target.mac))
+            : -1;
+    if (written >= 0) {
+        ++sent_;
+    } else {
+        ++failed_;
+    }
+    if (next_ < requests_.size()) {
+        slices_ = 0;
+        if (engine_.wait_flag) {
+            slice_.start(options_.sliceMs);
+        } else {
+            QTimer::singleShot(0, this, &ApplySession::sendNext);
+        }
+        return;
+    }
+    sending_ = false;
+    engine_.RequestsSent();
+    Q_EMIT allSent();
+    if (!options_.follow) return;
+    following_ = true;
+    if (engine_.unanswered_targets.isEmpty()) {
+        end(End::AllAnswered);
+        return;
+    }
+    tick_.start(options_.tickMs);
+}
+
+void ApplySession::sliceOver() {
+    ++slices_;
+    if (engine_.wait_flag && slices_ < options_.maxSlices) {
+        slice_.start(options_.sliceMs);
+        return;
+    }
+    sendNext();
+}
+
+void ApplySession::tick() {
+    if (engine_.Tick() != TimerTick::Waiting) end(End::Verdict);
+}
+
+void ApplySession::end(End how) {
+    if (!following_) return;
+    following_ = false;
+    tick_.stop();
+    Q_EMIT ended(how);
+}
+
+}  // namespace tern::apply
