@@ -70,11 +70,17 @@ QJsonArray WepKeys(const config::ApConfigRecord& r, bool show) {
 }  // namespace
 
 QJsonObject ScanEntry(const config::ApConfigRecord& r, ui::TextEncoding encoding) {
+    // WEP as the AP list's cell says it, so the table and this agree. Where
+    // the list leaves the cell empty (a default key past the four) scripts
+    // still get a bool: whether the keys are in use, WPA types never.
+    const QString cell = ListCellsOf(r).wep;
+    const bool wep =
+        cell.isEmpty() ? r.wep_on() && (r.auth_type() < 2 || r.auth_type() > 3) : cell == u"Yes";
     return QJsonObject{
         {QStringLiteral("mac"), config::MacText(r.mac_addr())},
         {QStringLiteral("name"), Text(r.ap_name(), encoding)},
         {QStringLiteral("ssid"), Text(r.ssid(), encoding)},
-        {QStringLiteral("wep"), WepInUse(r.auth_type(), r.wep_on())},
+        {QStringLiteral("wep"), wep},
         {QStringLiteral("ip"), config::Ipv4Text(r.ip_addr())},
         {QStringLiteral("channel"), Channel(r.channel())},
         {QStringLiteral("encryption"), QString::fromLatin1(config::EncryptionSummary(r))},

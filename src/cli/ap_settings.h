@@ -10,9 +10,9 @@ class ApConfigRecord;
 
 namespace tern::app {
 
-// An AP as one search lists it, for scripts: mac, name, ssid, wep (bool),
-// ip, channel, encryption. Texts are the AP's own, decoded from its code
-// page; nothing in them is ever read as a pattern.
+// An AP as one search lists it, for scripts: mac, name, ssid, wep (bool, as
+// the AP list's WEP cell says it), ip, channel, encryption. Texts are the AP's own, decoded from
+// its code page; nothing in them is ever read as a pattern.
 QJsonObject ScanEntry(const config::ApConfigRecord& record, ui::TextEncoding encoding);
 
 // Every setting the window shows, under stable snake_case names, as a

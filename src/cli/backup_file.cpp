@@ -13,10 +13,6 @@ namespace {
 
 const QString kFormat = QStringLiteral("tern-ap-backup");
 
-bool IsHexDigit(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-
 }  // namespace
 
 QByteArray BackupFileContent(const config::ApConfigRecord& record, ui::TextEncoding encoding,
@@ -42,7 +38,8 @@ std::optional<config::ApConfigRecord> ReadBackupFile(QByteArrayView content) {
     // others would read a damaged record as a shorter one.
     const QByteArray hex = saved.value(QStringLiteral("record")).toString().toLatin1();
     if (hex.size() != static_cast<qsizetype>(2 * link::kRecordSize) ||
-        !std::all_of(hex.begin(), hex.end(), IsHexDigit)) {
+        !std::all_of(hex.begin(), hex.end(),
+                     [](char c) { return config::HexDigitValue(QChar::fromLatin1(c)) >= 0; })) {
         return std::nullopt;
     }
     const std::optional<config::ApConfigRecord> record =

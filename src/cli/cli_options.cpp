@@ -1,6 +1,7 @@
 #include "cli/cli_options.h"
 
 #include <optional>
+#include <variant>
 
 #include "core/form/form_model.h"
 #include "core/rules/validation.h"
@@ -9,9 +10,10 @@ namespace tern::app {
 
 namespace {
 
-// Digits only, within the limits; else the error that names the option.
-std::optional<QString> ParseNumber(const QString& option, const QString& text, int min, int max,
-                                   int* value) {
+// Digits only, within the limits: the number, else the error that names the
+// option.
+std::variant<int, QString> ParseNumber(const QString& option, const QString& text, int min,
+                                       int max) {
     const std::optional<qint64> v = apply::DecimalValue(text);
     if (!v || *v < min || *v > max) {
         return QStringLiteral("%1 wants a whole number from %2 to %3, not '%4'")
@@ -20,8 +22,7 @@ std::optional<QString> ParseNumber(const QString& option, const QString& text, i
             .arg(max)
             .arg(text);
     }
-    *value = static_cast<int>(*v);
-    return std::nullopt;
+    return static_cast<int>(*v);
 }
 
 }  // namespace
@@ -37,9 +38,9 @@ std::variant<CliOptions, QString> ParseCliOptions(const QStringList& arguments) 
             o.demo = true;
         } else if (a.startsWith(u"--demo=")) {
             o.demo = true;
-            if (auto e = ParseNumber(QStringLiteral("--demo"), a.mid(7), 1, 5000, &o.demoCount)) {
-                return *e;
-            }
+            const auto n = ParseNumber(QStringLiteral("--demo"), a.mid(7), 1, 5000);
+            if (const QString* e = std::get_if<QString>(&n)) return *e;
+            o.demoCount = std::get<int>(n);
         } else if (a == u"--json") {
             o.json = true;
         } else if (a == u"--quiet") {
@@ -62,7 +63,9 @@ std::variant<CliOptions, QString> ParseCliOptions(const QStringList& arguments) 
                 return option + QStringLiteral(" wants a value");
             }
             if (option == u"--timeout-ms") {
-                if (auto e = ParseNumber(option, value, 100, 600000, &o.timeoutMs)) return *e;
+                const auto n = ParseNumber(option, value, 100, 600000);
+                if (const QString* e = std::get_if<QString>(&n)) return *e;
+                o.timeoutMs = std::get<int>(n);
             } else if (option == u"--user") {
                 o.user = value;
             } else if (option == u"--interface") {

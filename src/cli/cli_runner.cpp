@@ -35,10 +35,8 @@ constexpr ui::TextEncoding kEncoding = ui::TextEncoding::Windows1252;
 constexpr apply::ApplySession::Options kPacing{
     .waitForReplies = true, .sliceMs = 100, .maxSlices = 4, .follow = true, .tickMs = 2000};
 
-const ui::LanguageText& English() {
-    static const ui::LanguageText english(ui::LangIni::FromBytes({}), kEncoding);
-    return english;
-}
+// The built-in English texts are in kEncoding, the code page of the AP texts.
+const ui::LanguageText& English() { return ui::BuiltInEnglish(); }
 
 config::ApConfigRecord RecordOf(const apply::SearchSession::Found& ap) {
     return config::ApConfigRecord(ap.record);
@@ -242,9 +240,9 @@ int CliRunner::prepareSet() {
         config::FormSettings form = ShownForm(shown, kEncoding);
         for (const QString& a : assignments) {
             const qsizetype eq = a.indexOf(u'=');
-            if (const std::optional<QString> refused =
-                    SetNamed(form, shown, a.left(eq), a.mid(eq + 1), multi)) {
-                message(*refused);
+            if (const SetResult set = SetNamed(form, shown, a.left(eq), a.mid(eq + 1), multi);
+                !set.passed()) {
+                message(RefusalText(set));
                 return kExitUsage;
             }
         }

@@ -1,5 +1,6 @@
 #include "cli/headless_search.h"
 
+#include "core/form/record_view.h"
 #include "core/record/ap_config_record.h"
 #include "core/record/net_types.h"
 #include "core/text/screen_text.h"
@@ -7,16 +8,11 @@
 namespace tern::app {
 
 ApListLine ListLineFor(const apply::SearchSession::Found& ap) {
-    const config::ApConfigRecord record(ap.record);
-    // WEP counts as in use only for the two authentication types that use
-    // the WEP keys; WPA and WPA-PSK list "No".
-    const bool wep = record.auth_type() < 2 && record.wep_on();
-    // The window's code page when no Japanese language file is in use.
-    const auto text = [](const QByteArray& bytes) {
-        return ui::RecordTextToScreen(bytes, ui::TextEncoding::Windows1252);
-    };
-    return {config::MacText(record.mac_addr()), text(record.ap_name()), text(record.ssid()),
-            wep ? QStringLiteral("Yes") : QStringLiteral("No"), ap.interfaceName};
+    // The window's own cells, in its code page when no Japanese language
+    // file is in use: the table says what the AP list says.
+    const QStringList cells =
+        ListCellTexts(config::ApConfigRecord(ap.record), ui::TextEncoding::Windows1252);
+    return {cells[1], cells[0], cells[2], cells[3], ap.interfaceName};
 }
 
 QString FormatApTable(const std::vector<ApListLine>& lines, bool withInterface) {

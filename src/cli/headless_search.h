@@ -8,12 +8,13 @@
 namespace tern::app {
 
 // One line per AP found: MAC text, name, SSID and whether WEP is in use,
-// as the AP list shows them.
+// as the AP list shows them (ListCellTexts): an SSID without terminator is
+// empty, and so is the WEP cell of a default key out of range.
 struct ApListLine {
     QString mac;
     QString name;
     QString ssid;
-    QString wep;  // "Yes" or "No"
+    QString wep;  // "Yes", "No" or empty
     QString interfaceName;
 };
 

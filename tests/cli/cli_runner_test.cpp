@@ -9,10 +9,12 @@
 #include <QDateTime>
 #include <QEventLoop>
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <algorithm>
 
 #include "cli/backup_file.h"
 #include "core/net/in_memory_network.h"
@@ -112,6 +114,63 @@ TEST_F(CliOnSegment, set_changesOnlyWhatIsNamed_theNextScanShowsIt) {
 
     ASSERT_EQ(run({QStringLiteral("scan"), QStringLiteral("--json")}), kExitOk);
     EXPECT_TRUE(out.contains("cli-ssid"));
+}
+
+// The scan's table says what the window's AP list says, and its JSON's
+// "wep" follows the same cell, also for records the list shows oddly.
+TEST_F(CliOnSegment, scan_tableAndJsonFollowTheWindowsListCells) {
+    std::vector<sim::SimulatedAp> aps = sim::GenerateAps(4);
+    aps[0].record.set_auth_type(4);        // open AP: a type past the list, WEP off
+    aps[1].record.set_auth_type(5);        // WEP 64: a type past the list, WEP on
+    aps[2].record.set_wep_default_key(4);  // WEP 128: the list's show stops before WEP
+    // WPA-PSK: an SSID of 32 bytes and no terminator after them
+    config::ApConfigRecord& full = aps[3].record;
+    full.set_ssid(QByteArray(config::ApConfigRecord::kSsidMax, 'S'));
+    link::RecordBytes bytes = full.bytes();
+    bytes[833 + config::ApConfigRecord::kSsidMax] = 'x';  // the byte after the SSID's text
+    full = config::ApConfigRecord(bytes);
+    segment(aps);
+
+    struct Expected {
+        QString ssid;
+        QString wep;  // the list's cell
+        QJsonValue json;
+    };
+    const Expected expected[] = {
+        {QStringLiteral("tern-0001"), QStringLiteral("No"), false},
+        {QStringLiteral("tern-0002"), QStringLiteral("Yes"), true},
+        {QStringLiteral("tern-0003"), QString(), true},  // a bool for scripts all the same
+        {QString(), QStringLiteral("No"), false},
+    };
+
+    ASSERT_EQ(run({QStringLiteral("scan")}), kExitOk) << err.toStdString();
+    const QStringList lines = QString::fromUtf8(out).split(u'\n');
+    for (int i = 0; i < 4; ++i) {
+        const auto line = std::find_if(lines.begin(), lines.end(),
+                                       [&](const QString& l) { return l.startsWith(mac(i)); });
+        ASSERT_NE(line, lines.end()) << mac(i).toStdString();
+        // MAC (17), name (31), SSID (32), WEP, two blanks between columns
+        EXPECT_EQ(line->mid(52, 32).trimmed(), expected[i].ssid) << i;
+        EXPECT_EQ(line->mid(86, 3).trimmed(), expected[i].wep) << i;
+    }
+
+    ASSERT_EQ(run({QStringLiteral("scan"), QStringLiteral("--json")}), kExitOk);
+    const QJsonArray all = QJsonDocument::fromJson(out).array();
+    ASSERT_EQ(all.size(), 4);
+    for (int i = 0; i < 4; ++i) {
+        const auto entry = std::find_if(all.begin(), all.end(), [&](const QJsonValue& v) {
+            return v.toObject().value(QStringLiteral("mac")).toString() == mac(i);
+        });
+        ASSERT_NE(entry, all.end()) << mac(i).toStdString();
+        EXPECT_EQ((*entry).toObject().value(QStringLiteral("wep")), expected[i].json) << i;
+    }
+    // The JSON keeps the whole SSID the list leaves out.
+    const auto fullEntry = std::find_if(all.begin(), all.end(), [&](const QJsonValue& v) {
+        return v.toObject().value(QStringLiteral("mac")).toString() == mac(3);
+    });
+    ASSERT_NE(fullEntry, all.end());
+    EXPECT_EQ((*fullEntry).toObject().value(QStringLiteral("ssid")).toString(),
+              QString(config::ApConfigRecord::kSsidMax, u'S'));
 }
 
 TEST_F(CliOnSegment, passPhraseWithout8021x_switchesItOnAsTheWindowDoes) {

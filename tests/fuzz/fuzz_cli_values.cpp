@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const QString& p : parts) {
         (void)config::ParseMacText(p);
         (void)apply::DecimalValue(p);
-        (void)apply::RangeErrorKey("IP1", p, 223, 1);
+        (void)apply::CheckRange(apply::NumberKind::Ip1, p, 223, 1);
     }
     static const std::vector<sim::SimulatedAp> aps = sim::GenerateAps(12);
     const config::ApConfigRecord& shown = aps[size % aps.size()].record;

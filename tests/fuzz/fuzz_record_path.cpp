@@ -144,7 +144,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (const QString& edit : edits) {
             const qsizetype eq = edit.indexOf(u'=');
             if (eq <= 0) continue;
-            edited = !app::SetNamed(form, ap, edit.left(eq), edit.mid(eq + 1), multi) || edited;
+            edited =
+                app::SetNamed(form, ap, edit.left(eq), edit.mid(eq + 1), multi).passed() || edited;
         }
         (void)apply::RunApplyChecks(app::FormValuesOf(form, ap, encoding, multi));
         const config::BuildResult built = config::BuildRecord(mode, ap, form);

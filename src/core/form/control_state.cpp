@@ -72,14 +72,18 @@ std::optional<AuthControls> AuthControlsFor(int listIndex) {
     }
 }
 
-int KeyBytesForLength(int listIndex) {
+std::optional<int> KeyBytesForLength(int listIndex) {
     if (listIndex < 0 || listIndex >= static_cast<int>(kKeyBytes.size())) {
-        return 0;
+        return std::nullopt;
     }
     return kKeyBytes[static_cast<std::size_t>(listIndex)];
 }
 
-int HexDigitsForLength(int listIndex) { return 2 * KeyBytesForLength(listIndex); }
+std::optional<int> HexDigitsForLength(int listIndex) {
+    const std::optional<int> bytes = KeyBytesForLength(listIndex);
+    if (!bytes) return std::nullopt;
+    return 2 * *bytes;
+}
 
 QString HexKeyMask(int bytes) {
     if (bytes <= 0) {

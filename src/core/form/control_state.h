@@ -60,9 +60,10 @@ struct AuthControls {
 std::optional<AuthControls> AuthControlsFor(int listIndex);
 
 // ---- WEP key formats, by list index of the key-length list
-// Key bytes 5 / 13 / 29; 0 for any other index.
-int KeyBytesForLength(int listIndex);
-int HexDigitsForLength(int listIndex);
+// Key bytes 5 / 13 / 29, or hex digits twice that; nothing for an index that
+// is not a length.
+std::optional<int> KeyBytesForLength(int listIndex);
+std::optional<int> HexDigitsForLength(int listIndex);
 
 // The input mask of a hex key of `bytes` bytes: upper case, pairs of hex
 // digits with a blank between two pairs, '_' for an empty position.

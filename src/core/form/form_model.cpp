@@ -8,7 +8,6 @@
 #include "core/record/code_tables.h"
 #include "core/record/net_types.h"
 #include "core/rules/key_text.h"
-#include "core/text/lang_ini.h"
 #include "core/text/language_text.h"
 #include "core/text/messages.h"
 
@@ -18,12 +17,6 @@ namespace {
 
 constexpr std::array<std::uint8_t, 3> kDot1xKeyLengths = {5, 13, 29};
 constexpr std::array<std::uint32_t, 6> kDot1xLifetimes = {86400, 28800, 3600, 1800, 900, 300};
-
-const ui::LanguageText& English() {
-    static const ui::LanguageText english(ui::LangIni::FromBytes({}),
-                                          ui::TextEncoding::Windows1252);
-    return english;
-}
 
 std::array<QString, 4> Octets(const config::Ipv4Address& a) {
     return {QString::number(a[0]), QString::number(a[1]), QString::number(a[2]),
@@ -52,22 +45,20 @@ std::optional<int> Number(const QString& v, int min, int max) {
     return static_cast<int>(*n);
 }
 
-QString Refused(const QString& name, const QString& value, const QString& wants) {
-    return name + QStringLiteral(" wants ") + wants + QStringLiteral(", not '") + value +
-           QStringLiteral("'");
+SetResult Refused(const QString& name, const QString& value, const QString& wants) {
+    return {SetRule::WrongForm, name, value, wants, {}};
 }
 
-// The form's message for a numeric field's refusal.
-QString RangeMessage(const QString& name, const QByteArray& key) {
-    const ui::ErrorMessage* m = ui::FindRangeErrorMessage(key);
-    const ui::ErrorMessage fallback{key, true, ui::kSettingError, true, ui::kMessageCaption};
-    return name + QStringLiteral(": ") + ui::LookupMessage(English(), m ? *m : fallback).text;
+SetResult FieldRefused(const QString& name, const QString& value, const apply::FieldCheck& check) {
+    return {SetRule::FieldRule, name, value, {}, check};
 }
+
+SetResult Unknown(const QString& name) { return {SetRule::UnknownName, name, {}, {}, {}}; }
 
 // Four octets typed into a row of the form's numeric fields, each taken as
 // leaving that field takes it (range, mask octet).
-std::optional<QString> SetAddress(std::array<QString, 4>& row, const QString& fieldStem,
-                                  const QString& name, const QString& value) {
+SetResult SetAddress(std::array<QString, 4>& row, const QString& fieldStem, const QString& name,
+                     const QString& value) {
     const QStringList parts = value.split(u'.');
     if (parts.size() != 4) return Refused(name, value, QStringLiteral("four octets a.b.c.d"));
     std::array<QString, 4> octets;
@@ -79,27 +70,31 @@ std::optional<QString> SetAddress(std::array<QString, 4>& row, const QString& fi
             return Refused(name, value, QStringLiteral("decimal octets"));
         }
         if (f != nullptr) {
-            const QByteArray key =
-                apply::RangeErrorKey(apply::NumberKindOfField(field), text, f->max, f->min);
-            if (key != "0") return RangeMessage(name, key);
-            if (f->maskOctet && i < 3 && !apply::IsMaskOctet(text)) {
-                return RangeMessage(name, QByteArrayLiteral("Err_subnet"));
+            if (const apply::FieldCheck c = apply::CheckNumericField(field, text, f->max, f->min);
+                !c.passed()) {
+                return FieldRefused(name, value, c);
+            }
+            if (f->maskOctet) {
+                if (const apply::FieldCheck c = apply::CheckMaskOctet(field, text); !c.passed()) {
+                    return FieldRefused(name, value, c);
+                }
             }
         }
         octets[static_cast<std::size_t>(i)] = text;
     }
     row = octets;
-    return std::nullopt;
+    return {};
 }
 
 // One of the advanced settings, checked as the advanced dialog checks it.
-std::optional<QString> SetAdvanced(QString& target, const char* field, int min, int max,
-                                   const QString& name, const QString& value) {
+SetResult SetAdvanced(QString& target, QStringView field, int min, int max, const QString& name,
+                      const QString& value) {
     if (!apply::DecimalValue(value)) return Refused(name, value, QStringLiteral("a whole number"));
-    const QByteArray key = apply::RangeErrorKey(QByteArrayView(field), value, max, min);
-    if (key != "0") return RangeMessage(name, key);
+    if (const apply::FieldCheck c = apply::CheckNumericField(field, value, max, min); !c.passed()) {
+        return FieldRefused(name, value, c);
+    }
     target = value;
-    return std::nullopt;
+    return {};
 }
 
 // A list entry by its number or, case aside, its English text.
@@ -133,8 +128,11 @@ void SwitchEncryption(config::FormSettings& f, bool on) {
 
 // ---------------------------------------------------------------- the shown form
 
-config::FormSettings ShownForm(const config::ApConfigRecord& r, ui::TextEncoding encoding) {
-    config::FormSettings f = config::DefaultFormSettings();
+ShownRecord ShownRecordOf(const config::ApConfigRecord& r, ui::TextEncoding encoding,
+                          int authChoices) {
+    ShownRecord shown;
+    config::FormSettings& f = shown.form;
+    f = config::DefaultFormSettings();
     f.text_from_record = [encoding](QByteArrayView bytes) {
         return ui::RecordTextToScreen(bytes, encoding);
     };
@@ -164,22 +162,31 @@ config::FormSettings ShownForm(const config::ApConfigRecord& r, ui::TextEncoding
     f.e_dhcp_to[3] = QString::number(DhcpPoolEnd(start[3], r.dhcp_pool_size()));
     f.e_dns = Octets(r.dns_server());
 
+    shown.status_ip = f.i_r_dhcp ? config::Ipv4Text(r.current_ip())
+                                 : QStringList(f.e_ip.begin(), f.e_ip.end()).join(u'.');
+
     f.e_apname = text(r.ap_name());
     f.e_essid = text(r.ssid());
+    shown.mac = config::MacText(r.mac_addr());
+    shown.list_cells = ListCellTexts(r, encoding, authChoices);
     f.s_ch.reset();
     const config::RegDomain* domain = config::FindRegDomain(r.reg_domain());
-    if (const std::optional<QString> channel = ChannelText(r.channel()); channel && domain) {
+    shown.domain = domain;
+    shown.channel_text = ChannelText(r.channel());
+    if (const std::optional<QString>& channel = shown.channel_text; channel && domain) {
         bool ok = false;
         const int c = channel->toInt(&ok);
         if (ok && c >= domain->first_channel && c <= domain->last_channel) f.s_ch = c;
     }
+    if (r.wep_default_key() > 3) shown.stop = ShowStop::BeforeDefaultKey;
 
     const int auth = r.auth_type();
-    f.s_auth = auth < config::kAuthTypeCount ? auth : -1;
+    f.s_auth = auth < authChoices ? auth : -1;
     f.wpa_m_p = text(r.wpa_passphrase());
     f.wpa_m_p_hint.clear();
-    f.chb_encry =
-        WepInUse(f.s_auth, r.wep_on()) || auth == config::kAuthWpa || auth == config::kAuthWpaPsk;
+    const bool wpa = f.s_auth == config::kAuthWpa || f.s_auth == config::kAuthWpaPsk;
+    shown.wep_in_use = WepInUse(f.s_auth, r.wep_on());
+    f.chb_encry = shown.wep_in_use || wpa;
     f.w_rb_key = r.wep_default_key() <= 3 ? r.wep_default_key() : -1;
     f.w_r_hex = r.wep_key_format() == 0;
     f.s_wep_1 = 0;
@@ -195,7 +202,21 @@ config::FormSettings ShownForm(const config::ApConfigRecord& r, ui::TextEncoding
                     : r.wep_key_len() == config::kWepKeyLen128 ? 1
                                                                : -1;
     }
-    if (WepInUse(f.s_auth, r.wep_on())) {
+    shown.wep_length_known = r.wep_key_len() == config::kWepKeyLen64 ||
+                             r.wep_key_len() == config::kWepKeyLen128 ||
+                             r.wep_key_len() == config::kWepKeyLenWide;
+    if (!shown.wep_in_use) {
+        shown.status_wep = f.s_auth == config::kAuthWpa      ? QStringLiteral("WPA")
+                           : f.s_auth == config::kAuthWpaPsk ? QStringLiteral("WPA-PSK")
+                                                             : QStringLiteral("Disable");
+    } else if (r.wep_key_len() == config::kWepKeyLen64) {
+        shown.status_wep = QStringLiteral("64 bits");
+    } else if (r.wep_key_len() == config::kWepKeyLen128) {
+        shown.status_wep = QStringLiteral("128 bits");
+    } else if (r.wep_key_len() == config::kWepKeyLenWide) {
+        shown.status_wep = QStringLiteral("256 bits");
+    }
+    if (shown.wep_in_use) {
         for (int k = 0; k < 4; ++k) {
             QByteArray key;
             switch (r.wep_key_len()) {
@@ -222,11 +243,16 @@ config::FormSettings ShownForm(const config::ApConfigRecord& r, ui::TextEncoding
     }
 
     f.r_apmode = config::FindOpMode(r.op_mode()) != nullptr ? r.op_mode() : -1;
+    if (shown.stop == ShowStop::None && OpModeStopsShow(r.op_mode())) {
+        shown.stop = ShowStop::BeforeRemoteMac;
+    }
     f.e_rm_mac = config::MacText(r.remote_mac());
 
     const int extended = config::IsExtendedMode(r.mode_bits()) ? 1 : 0;
     f.s_extended = extended;
-    if (const int rate = config::TxRateIndex(r.tx_rate()); rate >= 0) f.more_rate = rate;
+    const int rate = config::TxRateIndex(r.tx_rate());
+    shown.tx_rate_known = rate >= 0;
+    if (shown.tx_rate_known) f.more_rate = rate;
     if (extended == 1) f.more_rate = 0;
     f.flag_word_state = r.flag_word() == 0 ? 1 : 0;
     f.more_wds = r.wds() != 0 ? 1 : 0;
@@ -242,7 +268,12 @@ config::FormSettings ShownForm(const config::ApConfigRecord& r, ui::TextEncoding
     // even then, and no choice at all for a pattern the list does not know:
     // an apply writes the AP's turbo mode back unchanged.
     f.more_superg = config::TurboIndex(r);
-    return f;
+    shown.turbo_listed = extended == 0 && f.more_superg >= 0;
+    return shown;
+}
+
+config::FormSettings ShownForm(const config::ApConfigRecord& r, ui::TextEncoding encoding) {
+    return ShownRecordOf(r, encoding).form;
 }
 
 apply::FormValues FormValuesOf(const config::FormSettings& f, const config::ApConfigRecord& shown,
@@ -254,7 +285,8 @@ apply::FormValues FormValuesOf(const config::FormSettings& f, const config::ApCo
     v.encryption = f.chb_encry;
     v.auth = f.s_auth;
     v.hex = f.w_r_hex;
-    const int bytes = KeyBytesForLength(f.s_wep_1);
+    // No length: every key that is not empty fails its length check.
+    const int bytes = KeyBytesForLength(f.s_wep_1).value_or(0);
     for (std::size_t i = 0; i < 4; ++i) {
         v.key_selected[i] = f.w_rb_key == static_cast<int>(i);
         v.key_bytes[i] = bytes;
@@ -361,13 +393,31 @@ QStringList SettableNames() {
             QStringLiteral("extended_mode")};
 }
 
-std::optional<QString> SetNamed(config::FormSettings& f, const config::ApConfigRecord& shown,
-                                const QString& name, const QString& value, bool multi) {
+QString RefusalText(const SetResult& r) {
+    switch (r.rule) {
+        case SetRule::None:
+            return {};
+        case SetRule::UnknownName:
+            return r.name + QStringLiteral(" is not a setting; see show --json");
+        case SetRule::PerApSetting:
+            return r.name + QStringLiteral(" is each AP's own; name one AP to change it");
+        case SetRule::WrongForm:
+            return r.name + QStringLiteral(" wants ") + r.wants + QStringLiteral(", not '") +
+                   r.value + QStringLiteral("'");
+        case SetRule::FieldRule:
+            return r.name + QStringLiteral(": ") +
+                   apply::CheckMessageText(ui::BuiltInEnglish(), r.check.message).text;
+    }
+    return {};  // not reached
+}
+
+SetResult SetNamed(config::FormSettings& f, const config::ApConfigRecord& shown,
+                   const QString& name, const QString& value, bool multi) {
     static const QStringList perAp = {QStringLiteral("channel"), QStringLiteral("ip_mode"),
                                       QStringLiteral("ip_address"), QStringLiteral("subnet_mask"),
                                       QStringLiteral("gateway")};
     if (multi && (perAp.contains(name) || name.startsWith(u"dhcp_server."))) {
-        return name + QStringLiteral(" is each AP's own; name one AP to change it");
+        return {SetRule::PerApSetting, name, value, {}, {}};
     }
     if (name == u"ap_name") {
         f.e_apname = value;
@@ -410,10 +460,13 @@ std::optional<QString> SetNamed(config::FormSettings& f, const config::ApConfigR
         return SetAddress(f.e_dhcp_from, QStringLiteral("e_dhcp_from_"), name, value);
     } else if (name == u"dhcp_server.end_last_octet") {
         const apply::NumericField* field = apply::FindNumericField(u"e_dhcp_to_4");
-        const QByteArray key = apply::RangeErrorKey("IP4", value, field->max, field->min);
         if (!apply::DecimalValue(value))
             return Refused(name, value, QStringLiteral("a whole number"));
-        if (key != "0") return RangeMessage(name, key);
+        if (const apply::FieldCheck c =
+                apply::CheckNumericField(field->name, value, field->max, field->min);
+            !c.passed()) {
+            return FieldRefused(name, value, c);
+        }
         f.e_dhcp_to[3] = value;
     } else if (name == u"dhcp_server.dns") {
         return SetAddress(f.e_dns, QStringLiteral("e_dns_"), name, value);
@@ -452,11 +505,11 @@ std::optional<QString> SetNamed(config::FormSettings& f, const config::ApConfigR
         f.w_rb_key = *k - 1;
     } else if (name.startsWith(u"wep_keys.")) {
         const std::optional<int> k = Number(name.mid(9), 1, 4);
-        if (!k) return name + QStringLiteral(" is not a setting; see show --json");
+        if (!k) return Unknown(name);
         const auto i = static_cast<std::size_t>(*k - 1);
         if (f.w_r_hex) {
             for (QChar c : value) {
-                if (apply::FilterWepKeyChar(c, true).isNull()) {
+                if (!apply::FilterWepKeyChar(c, true)) {
                     return Refused(name, value, QStringLiteral("hexadecimal digits"));
                 }
             }
@@ -484,7 +537,7 @@ std::optional<QString> SetNamed(config::FormSettings& f, const config::ApConfigR
     } else if (name.startsWith(u"radius_servers.")) {
         const QStringList parts = name.split(u'.');
         const std::optional<int> n = parts.size() == 3 ? Number(parts[1], 1, 2) : std::nullopt;
-        if (!n) return name + QStringLiteral(" is not a setting; see show --json");
+        if (!n) return Unknown(name);
         const auto i = static_cast<std::size_t>(*n - 1);
         if (parts[2] == u"ip") {
             return SetAddress(*n == 1 ? f.e_8_ip : f.e_8_ipS,
@@ -494,22 +547,25 @@ std::optional<QString> SetNamed(config::FormSettings& f, const config::ApConfigR
         if (parts[2] == u"port") {
             if (!apply::DecimalValue(value))
                 return Refused(name, value, QStringLiteral("a whole number"));
-            const QByteArray key = apply::RangeErrorKey("Port", value, 65535, 0);
-            if (key != "0") return RangeMessage(name, key);
+            if (const apply::FieldCheck c =
+                    apply::CheckNumericField(QStringLiteral("e_8_port%1").arg(*n), value, 65535, 0);
+                !c.passed()) {
+                return FieldRefused(name, value, c);
+            }
             f.e_8_port[i] = value;
         } else if (parts[2] == u"shared_secret") {
             f.e_8_shared[i] = value;
         } else {
-            return name + QStringLiteral(" is not a setting; see show --json");
+            return Unknown(name);
         }
     } else if (name == u"beacon_interval") {
-        return SetAdvanced(f.more_beacon, "e_beacon", 20, 1000, name, value);
+        return SetAdvanced(f.more_beacon, u"e_beacon", 20, 1000, name, value);
     } else if (name == u"rts_threshold") {
-        return SetAdvanced(f.more_rts, "e_rts", 256, 2432, name, value);
+        return SetAdvanced(f.more_rts, u"e_rts", 256, 2432, name, value);
     } else if (name == u"frag_threshold") {
-        return SetAdvanced(f.more_frag, "e_frag", 1500, 2346, name, value);
+        return SetAdvanced(f.more_frag, u"e_frag", 1500, 2346, name, value);
     } else if (name == u"dtim_period") {
-        return SetAdvanced(f.more_dtim, "e_dtim", 1, 255, name, value);
+        return SetAdvanced(f.more_dtim, u"e_dtim", 1, 255, name, value);
     } else if (name == u"ssid_broadcast") {
         const std::optional<bool> b = Bool(value);
         if (!b) return Refused(name, value, QStringLiteral("true or false"));
@@ -543,9 +599,9 @@ std::optional<QString> SetNamed(config::FormSettings& f, const config::ApConfigR
         if (!b) return Refused(name, value, QStringLiteral("true or false"));
         f.s_extended = *b ? 1 : 0;
     } else {
-        return name + QStringLiteral(" is not a setting; see show --json");
+        return Unknown(name);
     }
-    return std::nullopt;
+    return {};
 }
 
 }  // namespace tern::app

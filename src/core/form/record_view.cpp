@@ -5,6 +5,7 @@
 #include "core/record/ap_config_record.h"
 #include "core/record/code_tables.h"
 #include "core/record/net_types.h"
+#include "core/rules/key_text.h"
 
 namespace tern::app {
 
@@ -59,16 +60,53 @@ QByteArray ListSsid(const config::ApConfigRecord& record) {
     return QByteArray(reinterpret_cast<const char*>(begin), zero - begin);
 }
 
-ApListCells ListCellsOf(const config::ApConfigRecord& record) {
+ApListCells ListCellsOf(const config::ApConfigRecord& record, int authChoices) {
     ApListCells cells;
     cells.name = record.ap_name();
     cells.mac = config::MacText(record.mac_addr());
     cells.ssid = ListSsid(record);
     if (record.wep_default_key() <= 3) {
-        const int auth = record.auth_type() < config::kAuthTypeCount ? record.auth_type() : -1;
+        const int auth = record.auth_type() < authChoices ? record.auth_type() : -1;
         cells.wep = WepInUse(auth, record.wep_on()) ? QStringLiteral("Yes") : QStringLiteral("No");
     }
     return cells;
+}
+
+QStringList ListCellTexts(const config::ApConfigRecord& record, ui::TextEncoding encoding,
+                          int authChoices) {
+    const ApListCells cells = ListCellsOf(record, authChoices);
+    return {ui::RecordTextToScreen(cells.name, encoding), cells.mac,
+            ui::RecordTextToScreen(cells.ssid, encoding), cells.wep};
+}
+
+QString ListRowLine(const QStringList& cells) {
+    QString line;
+    for (qsizetype i = 0; i < std::min<qsizetype>(cells.size(), 4); ++i) {
+        // The WEP cell is missing, not empty, when the show stopped before it.
+        if (i == 3 && cells[i].isEmpty()) break;
+        line += cells[i] + u'\t';
+    }
+    return line;
+}
+
+std::optional<std::array<QString, 4>> ShownKeyStars(const std::array<QString, 4>& kept, bool hex,
+                                                    int keyBytes) {
+    std::array<QString, 4> stars;
+    for (std::size_t k = 0; k < kept.size(); ++k) {
+        if (hex) {
+            stars[k] = apply::StarRow(kept[k].size());
+            continue;
+        }
+        const std::optional<QString> text = apply::AsciiKeyFromHexPairs(kept[k], keyBytes);
+        if (!text) {
+            return std::nullopt;
+        }
+        // Only a key of a length the fields take is starred; one cut short
+        // by a zero byte shows as an empty field.
+        const qsizetype n = text->size();
+        stars[k] = (n == 5 || n == 13 || n == 29) ? apply::StarRow(n) : QString();
+    }
+    return stars;
 }
 
 }  // namespace tern::app

@@ -2,8 +2,13 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
+#include <array>
 #include <cstdint>
 #include <optional>
+
+#include "core/record/code_tables.h"
+#include "core/text/screen_text.h"
 
 namespace tern::config {
 class ApConfigRecord;
@@ -38,13 +43,36 @@ bool WepInUse(int authIndex, bool wepOn);
 // the MAC text, and "Yes"/"No" for WEP. The SSID cell is empty when the
 // SSID field has no terminator; the WEP cell is empty when the record's
 // default key is out of range, because the show stops before it.
+// `authChoices` is how many types the authentication list offers; a type
+// past them is no selection, as in the window's list before its captions
+// are loaded (it is empty until then).
 struct ApListCells {
     QByteArray name;
     QString mac;
     QByteArray ssid;
     QString wep;
 };
-ApListCells ListCellsOf(const config::ApConfigRecord& record);
+ApListCells ListCellsOf(const config::ApConfigRecord& record,
+                        int authChoices = config::kAuthTypeCount);
+
+// The same cells as the AP list and tern-ap-cli's table show them, in the
+// list's column order: name, MAC, SSID, WEP; name and SSID in `encoding`.
+QStringList ListCellTexts(const config::ApConfigRecord& record, ui::TextEncoding encoding,
+                          int authChoices = config::kAuthTypeCount);
+
+// The window's record of the row it listed last: the first four cells, each
+// followed by a tab, an empty WEP cell left out. Later cells (the interface)
+// are not part of it.
+QString ListRowLine(const QStringList& cells);
+
+// The key fields' texts as showing a WEP record leaves them, from the keys
+// the fields keep (hex pairs), the representation, and the key length in
+// bytes the fields are tagged with. Hex: a '*' per kept character.
+// Characters: a '*' per character for a key of 5, 13 or 29 characters, an
+// empty field for any other. Nothing when a kept key does not hold
+// `keyBytes` pairs: the show gives up there, before the keys are written.
+std::optional<std::array<QString, 4>> ShownKeyStars(const std::array<QString, 4>& kept, bool hex,
+                                                    int keyBytes);
 
 // The SSID as the list shows it (see above).
 QByteArray ListSsid(const config::ApConfigRecord& record);

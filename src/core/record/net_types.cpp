@@ -6,6 +6,8 @@ namespace {
 
 constexpr char kUpperHexDigits[] = "0123456789ABCDEF";
 
+}  // namespace
+
 int HexDigitValue(QChar c) {
     const char16_t u = c.unicode();
     if (u >= u'0' && u <= u'9') return u - u'0';

@@ -24,6 +24,10 @@ QString MacText(const MacAddress& mac);
 MacAddress MacFromBytes(QByteArrayView bytes);
 QByteArray MacBytes(const MacAddress& mac);
 
+// The value of a hexadecimal digit (0-9, A-F, a-f): 0..15, or -1 for any
+// other character.
+int HexDigitValue(QChar c);
+
 // Accepts exactly the MacText form (hexadecimal digits in either case);
 // anything else, surrounding blanks included, gives nullopt.
 std::optional<MacAddress> ParseMacText(QStringView text);

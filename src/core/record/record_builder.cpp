@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "core/record/code_tables.h"
+#include "core/record/net_types.h"
 
 namespace tern::config {
 
@@ -18,13 +19,6 @@ constexpr std::array<std::uint8_t, 3> kDot1xKeyLengths = {5, 13, 29};
 constexpr std::array<std::uint32_t, 6> kDot1xLifetimes = {86400, 28800, 3600, 1800, 900, 300};
 
 bool IsDigit(QChar c) { return c >= u'0' && c <= u'9'; }
-
-int HexValue(QChar c) {
-    if (IsDigit(c)) return c.unicode() - u'0';
-    if (c >= u'A' && c <= u'F') return c.unicode() - u'A' + 10;
-    if (c >= u'a' && c <= u'f') return c.unicode() - u'a' + 10;
-    return -1;
-}
 
 // Digits only, taken modulo `modulus`; the text may be of any length.
 std::optional<std::uint32_t> DigitsModulo(QStringView text, std::uint32_t modulus) {
@@ -94,15 +88,16 @@ bool IsStarPlaceholder(QStringView text, QStringView hint) {
 QByteArray HexKeyBytes(QStringView text, int n) {
     QStringView digits = text;
     while (!digits.isEmpty() && IsFiller(digits.back())) digits.chop(1);
-    const bool bare = digits.size() > 2 && std::all_of(digits.begin(), digits.end(),
-                                                       [](QChar c) { return HexValue(c) >= 0; });
+    const bool bare = digits.size() > 2 && std::all_of(digits.begin(), digits.end(), [](QChar c) {
+                          return HexDigitValue(c) >= 0;
+                      });
     const qsizetype stride = bare ? 2 : 3;
     QByteArray bytes(n, '\0');
     for (int j = 0; j < n; ++j) {
         const qsizetype at = stride * j;
         if (at + 1 >= text.size()) continue;
-        const int high = HexValue(text[at]);
-        const int low = HexValue(text[at + 1]);
+        const int high = HexDigitValue(text[at]);
+        const int low = HexDigitValue(text[at + 1]);
         if (high >= 0 && low >= 0) bytes[j] = static_cast<char>(high * 16 + low);
     }
     return bytes;
@@ -122,7 +117,7 @@ std::optional<std::uint8_t> MacPart(QStringView part) {
     if (digits.size() > 2) return std::nullopt;
     int value = 0;
     for (QChar c : digits) {
-        const int v = HexValue(c);
+        const int v = HexDigitValue(c);
         if (v < 0) return std::nullopt;
         value = value * 16 + v;
     }

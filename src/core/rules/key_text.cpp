@@ -2,19 +2,13 @@
 
 #include <algorithm>
 
+#include "core/record/net_types.h"
+
 namespace tern::apply {
 
 namespace {
 
 constexpr char16_t kFullWidthBlank = u'\u3000';
-
-int HexValue(QChar c) {
-    const char16_t u = c.unicode();
-    if (u >= u'0' && u <= u'9') return u - u'0';
-    if (u >= u'A' && u <= u'F') return u - u'A' + 10;
-    if (u >= u'a' && u <= u'f') return u - u'a' + 10;
-    return -1;
-}
 
 }  // namespace
 
@@ -32,7 +26,7 @@ QString SignificantKeyText(QStringView fieldText, bool hex) {
     return digits;
 }
 
-QChar FilterWepKeyChar(QChar key, bool hex) {
+std::optional<QChar> FilterWepKeyChar(QChar key, bool hex) {
     if (!hex) {
         return key;
     }
@@ -42,7 +36,8 @@ QChar FilterWepKeyChar(QChar key, bool hex) {
     }
     const bool passes =
         c == u'\b' || c == u'\r' || (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'F');
-    return passes ? QChar(c) : QChar();
+    if (!passes) return std::nullopt;
+    return QChar(c);
 }
 
 std::optional<QByteArray> HexTextToBytes(QStringView text) {
@@ -53,8 +48,8 @@ std::optional<QByteArray> HexTextToBytes(QStringView text) {
     QByteArray bytes;
     bytes.reserve(digits.size() / 2);
     for (qsizetype i = 0; i < digits.size(); i += 2) {
-        const int high = HexValue(digits[i]);
-        const int low = HexValue(digits[i + 1]);
+        const int high = config::HexDigitValue(digits[i]);
+        const int low = config::HexDigitValue(digits[i + 1]);
         if (high < 0 || low < 0) {
             return std::nullopt;
         }

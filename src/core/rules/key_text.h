@@ -18,10 +18,10 @@ namespace tern::apply {
 // dropped). ASCII: the text unchanged, blanks included.
 QString SignificantKeyText(QStringView fieldText, bool hex);
 
-// The key filter of a key field: the key to pass on, or a null QChar to drop
-// it. Hex: a-f become A-F, then only Backspace, Enter, 0-9 and A-F pass.
-// ASCII: everything passes.
-QChar FilterWepKeyChar(QChar key, bool hex);
+// The key filter of a key field: the key to pass on, or nothing to drop it.
+// Hex: a-f become A-F, then only Backspace, Enter, 0-9 and A-F pass. ASCII:
+// everything passes.
+std::optional<QChar> FilterWepKeyChar(QChar key, bool hex);
 
 // Hex digits (blanks between pairs allowed) to bytes; empty when a digit is
 // not hexadecimal or a pair is incomplete.

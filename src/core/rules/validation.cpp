@@ -11,7 +11,6 @@ namespace tern::apply {
 namespace {
 
 constexpr int kMinPassphrase = 8;
-constexpr int kRemoteMacOk = 100;
 constexpr qint64 kHuge = std::numeric_limits<qint64>::max();
 
 constexpr NumericField kNumericFields[] = {
@@ -107,58 +106,86 @@ std::optional<qint64> DecimalValue(QStringView text) {
 
 namespace {
 
-// The key of a value below the minimum or above the maximum; "0" for a kind
-// that has none.
-QByteArray OutOfRangeKey(QByteArrayView kind) {
-    if (kind == "e_beacon") return QByteArrayLiteral("Err_e_beacon");
-    if (kind == "e_rts") return QByteArrayLiteral("Err_e_rts");
-    if (kind == "e_frag") return QByteArrayLiteral("Err_e_frag_rang");
-    if (kind == "e_dtim") return QByteArrayLiteral("Err_e_dtim");
-    if (kind == "IP") return QByteArrayLiteral("Err_IP");
-    if (kind == "IP1") return QByteArrayLiteral("Err_IP1_rang");
-    if (kind == "IP4" || kind == "e_8_ip4" || kind == "e_8_ipS4") {
-        return QByteArrayLiteral("Err_IP4_rang");
+// The message of a value below the minimum or above the maximum. Every kind
+// is named and there is no default, so a kind added later without its
+// message is a compiler warning instead of a value that passes.
+const ui::ErrorMessage& OutOfRangeMessage(NumberKind kind) {
+    switch (kind) {
+        case NumberKind::Ip:
+            return ui::kMsgErrIp;
+        case NumberKind::Ip1:
+            return ui::kMsgErrIp1Rang;
+        case NumberKind::Ip4:
+            return ui::kMsgErrIp4Rang;
+        case NumberKind::Gateway4:
+            return ui::kMsgErrGateway4Rang;
+        case NumberKind::Port:
+            return ui::kMsgErrPortRang;
+        case NumberKind::Beacon:
+            return ui::kMsgErrEBeacon;
+        case NumberKind::Rts:
+            return ui::kMsgErrERts;
+        case NumberKind::Frag:
+            return ui::kMsgErrEFragRang;
+        case NumberKind::Dtim:
+            return ui::kMsgErrEDtim;
     }
-    if (kind == "Gateway4") return QByteArrayLiteral("Err_Gateway4_rang");
-    if (kind == "Port") return QByteArrayLiteral("Err_Port_rang");
-    return QByteArrayLiteral("0");
+    return ui::kMsgErrIp;  // not reached
+}
+
+FieldCheck OutOfRange(NumberKind kind) {
+    return {CheckRule::OutOfRange, {}, Error(OutOfRangeMessage(kind))};
 }
 
 }  // namespace
 
-QByteArray RangeErrorKey(QByteArrayView kind, qint64 value, qint64 max, qint64 min) {
+FieldCheck CheckRange(NumberKind kind, qint64 value, qint64 max, qint64 min) {
     if (value < min || value > max) {
-        return OutOfRangeKey(kind);
+        return OutOfRange(kind);
     }
-    if (kind == "e_frag" && value % 2 != 0) return QByteArrayLiteral("Err_e_frag_even");
-    if (kind == "IP1" && (value == 127 || value == 224)) return QByteArrayLiteral("Err_fixIP_1");
-    return QByteArrayLiteral("0");
+    if (kind == NumberKind::Frag && value % 2 != 0) {
+        return {CheckRule::OddFragment, {}, Error(ui::kMsgErrEFragEven)};
+    }
+    if (kind == NumberKind::Ip1 && (value == 127 || value == 224)) {
+        return {CheckRule::ReservedFirstOctet, {}, Error(ui::kMsgErrFixIp1)};
+    }
+    return {};
 }
 
-QByteArray RangeErrorKey(QByteArrayView kind, QStringView text, qint64 max, qint64 min) {
+FieldCheck CheckRange(NumberKind kind, QStringView text, qint64 max, qint64 min) {
     if (text.isEmpty()) {
-        return RangeErrorKey(kind, qint64{0}, max, min);
+        return CheckRange(kind, qint64{0}, max, min);
     }
     const std::optional<qint64> value = DecimalValue(text);
     if (!value) {
         // Not a number: out of range whatever the limits are. No value is
         // made up for it, since min - 1 or max + 1 does not exist for every
         // pair of limits.
-        return OutOfRangeKey(kind);
+        return OutOfRange(kind);
     }
-    return RangeErrorKey(kind, *value, max, min);
+    return CheckRange(kind, *value, max, min);
 }
 
-QByteArray NumberKindOfField(QStringView name) {
-    if (name == u"e_gateway_4") return QByteArrayLiteral("Gateway4");
-    if (name == u"e_8_port1" || name == u"e_8_port2") return QByteArrayLiteral("Port");
+FieldCheck CheckNumericField(QStringView fieldName, QStringView text, qint64 max, qint64 min) {
+    FieldCheck check = CheckRange(NumberKindOfField(fieldName), text, max, min);
+    if (!check.passed()) check.field = fieldName.toString();
+    return check;
+}
+
+NumberKind NumberKindOfField(QStringView name) {
+    if (name == u"e_beacon") return NumberKind::Beacon;
+    if (name == u"e_rts") return NumberKind::Rts;
+    if (name == u"e_frag") return NumberKind::Frag;
+    if (name == u"e_dtim") return NumberKind::Dtim;
+    if (name == u"e_gateway_4") return NumberKind::Gateway4;
+    if (name == u"e_8_port1" || name == u"e_8_port2") return NumberKind::Port;
     for (QStringView f : kIp1Fields) {
-        if (name == f) return QByteArrayLiteral("IP1");
+        if (name == f) return NumberKind::Ip1;
     }
     for (QStringView f : kIp4Fields) {
-        if (name == f) return QByteArrayLiteral("IP4");
+        if (name == f) return NumberKind::Ip4;
     }
-    return QByteArrayLiteral("IP");
+    return NumberKind::Ip;
 }
 
 std::span<const NumericField> NumericFields() { return kNumericFields; }
@@ -196,6 +223,11 @@ bool IsMaskOctet(QStringView text) {
         if (*v == octet) return true;
     }
     return false;
+}
+
+FieldCheck CheckMaskOctet(QStringView fieldName, QStringView text) {
+    if (fieldName == u"e_submask_4" || IsMaskOctet(text)) return {};
+    return {CheckRule::MaskOctet, fieldName.toString(), Error(ui::kMsgErrSubnet)};
 }
 
 // ---------------------------------------------------------------- text rules
@@ -236,8 +268,10 @@ ui::MessageText CheckMessageText(const ui::LanguageText& language, const CheckMe
 
 // ---------------------------------------------------------------- sub-checks
 
-RemoteMacCheck CheckRemoteMac(QStringView text, bool bridgeMode) {
-    RemoteMacCheck check;
+FieldCheck CheckRemoteMac(QStringView text, bool bridgeMode) {
+    const auto refused = [](CheckRule rule, int caret) {
+        return FieldCheck{rule, QStringLiteral("e_rm_mac"), Error(ui::kMsgErrMacValue), caret};
+    };
     QString work = text.toString() + u'-';
     for (int pair = 0; pair < 6; ++pair) {
         const qsizetype dash = work.indexOf(u'-');
@@ -247,27 +281,26 @@ RemoteMacCheck CheckRemoteMac(QStringView text, bool bridgeMode) {
             ok = ok &&
                  ((c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f'));
         }
-        if (ok) {
-            work = dash < 0 ? QString() : work.mid(dash + 1);
-            check.result = kRemoteMacOk;
-            continue;
+        if (!ok) {
+            const qsizetype blank = part.indexOf(u' ');
+            return refused(CheckRule::RemoteMacPair,
+                           blank < 0 ? 0 : 3 * pair + static_cast<int>(blank));
         }
-        ++check.messages;
-        const qsizetype blank = part.indexOf(u' ');
-        check.result = blank < 0 ? 0 : 3 * pair + static_cast<int>(blank);
-        break;
+        work = dash < 0 ? QString() : work.mid(dash + 1);
     }
     if (text == u"00-00-00-00-00-00" && bridgeMode) {
-        ++check.messages;
-        check.result = 0;
+        return refused(CheckRule::RemoteMacZero, 0);
     }
-    return check;
+    return {};
 }
 
-std::optional<int> CheckWepKeys(const FormValues& v) {
+FieldCheck CheckWepKeys(const FormValues& v) {
+    const auto keyField = [](int k) { return QStringLiteral("e_key%1").arg(k + 1); };
     for (int k = 0; k < 4; ++k) {
         const auto i = static_cast<std::size_t>(k);
-        if (v.key_selected[i] && v.key_text[i].isEmpty()) return 5;
+        if (v.key_selected[i] && v.key_text[i].isEmpty()) {
+            return {CheckRule::WepKeyEmpty, keyField(k), Error(ui::kMsgChkNull)};
+        }
     }
     for (int k = 0; k < 4; ++k) {
         const auto i = static_cast<std::size_t>(k);
@@ -287,12 +320,15 @@ std::optional<int> CheckWepKeys(const FormValues& v) {
             }
             error = bytes != v.key_bytes[i];
         }
-        if (error) return k + 1;
+        if (error) {
+            return {CheckRule::WepKeyLength, keyField(k),
+                    CheckMessage{nullptr, nullptr, k + 1, {}}};
+        }
     }
-    return std::nullopt;
+    return {};
 }
 
-bool CheckSubnetMask(const std::array<QString, 4>& mask) {
+FieldCheck CheckSubnetMask(const std::array<QString, 4>& mask) {
     const QString m1 = Normalised(mask[0]), m2 = Normalised(mask[1]), m3 = Normalised(mask[2]),
                   m4 = Normalised(mask[3]);
     const QString all = QStringLiteral("255"), zero = QStringLiteral("0");
@@ -308,21 +344,22 @@ bool CheckSubnetMask(const std::array<QString, 4>& mask) {
     } else {
         valid = m2 == zero && m3 == zero && m4 == zero;
     }
-    return !valid;
+    if (valid) return {};
+    return {CheckRule::SubnetMaskShape, {}, Error(ui::kMsgErrSubnet)};
 }
 
-bool CheckIpAddress(const std::array<QString, 4>& ip) {
+FieldCheck CheckIpAddress(const std::array<QString, 4>& ip) {
     const QString i1 = Normalised(ip[0]), i2 = Normalised(ip[1]), i3 = Normalised(ip[2]),
                   i4 = Normalised(ip[3]);
     const QString all = QStringLiteral("255"), zero = QStringLiteral("0");
-    if (i1.isEmpty() || i1 == zero) return true;
-    if (i1 == all && i2 == all && i3 == all && i4 == all) return true;
-    if (i4 == zero || i4 == all) return true;
-    return false;
+    const bool bad = i1.isEmpty() || i1 == zero ||
+                     (i1 == all && i2 == all && i3 == all && i4 == all) || i4 == zero || i4 == all;
+    if (!bad) return {};
+    return {CheckRule::IpAddressShape, {}, Error(ui::kMsgErrIp1IpCheck)};
 }
 
-bool SameSubnet(QStringView address, const std::array<QString, 4>& ip,
-                const std::array<QString, 4>& mask) {
+bool InSubnet(QStringView address, const std::array<QString, 4>& ip,
+              const std::array<QString, 4>& mask) {
     const QList<QStringView> parts = address.split(u'.');
     QString net1;
     QString masked;
@@ -332,35 +369,39 @@ bool SameSubnet(QStringView address, const std::array<QString, 4>& ip,
             n < parts.size() ? OctetValue(parts[n], true) : std::optional<int>(0);
         const std::optional<int> p = OctetValue(ip[i], false);
         const std::optional<int> m = OctetValue(mask[i], false);
-        if (!a || !p || !m) return true;
+        if (!a || !p || !m) return false;
         const QString maskBits = OctetBits(*m);
         net1 += AndBits(OctetBits(*p), maskBits);
         masked += AndBits(OctetBits(*a), maskBits);
     }
-    return net1 != masked;
+    return net1 == masked;
 }
 
-bool CheckDhcpRange(const FormValues& v) {
+FieldCheck CheckDhcpRange(const FormValues& v) {
+    const CheckMessage message = Error(ui::kMsgErrIp1DhcpRange);
     QString end;
     for (const QString& octet : v.dhcp_to) {
         end += (octet.isEmpty() ? QStringLiteral("0") : octet) + u'.';
     }
-    if (SameSubnet(end, v.ip, v.mask)) return true;
+    if (!InSubnet(end, v.ip, v.mask)) return {CheckRule::DhcpEndOutsideSubnet, {}, message};
     const std::optional<int> from = OctetValue(v.dhcp_from[3], true);
+    if (!from) return {CheckRule::NotANumber, QStringLiteral("e_dhcp_from_4"), message};
     const std::optional<int> to = OctetValue(v.dhcp_to[3], true);
-    if (!from || !to) return true;
-    return *to < *from;
+    if (!to) return {CheckRule::NotANumber, QStringLiteral("e_dhcp_to_4"), message};
+    if (*to < *from) return {CheckRule::DhcpEndBelowStart, QStringLiteral("e_dhcp_to_4"), message};
+    return {};
 }
 
-bool GatewayInSubnet(const FormValues& v, QString* badField) {
+FieldCheck GatewayInSubnet(const FormValues& v) {
     // In DHCP mode the address fields are not in use: nothing to convert.
-    if (!v.fixed_ip) return true;
+    if (!v.fixed_ip) return {};
+    QString badField;
     quint32 ip = 0, gw = 0, mask = 0;
     const auto read = [&](const std::array<QString, 4>& row, const char16_t* prefix, quint32& out) {
         for (int n = 0; n < 4; ++n) {
             const std::optional<int> octet = OctetValue(row[static_cast<std::size_t>(n)], false);
             if (!octet) {
-                if (badField != nullptr) *badField = FieldName(prefix, n + 1);
+                badField = FieldName(prefix, n + 1);
                 return false;
             }
             out = (out << 8) | static_cast<quint32>(*octet);
@@ -369,10 +410,10 @@ bool GatewayInSubnet(const FormValues& v, QString* badField) {
     };
     if (!read(v.ip, u"e_ip_", ip) || !read(v.mask, u"e_submask_", mask) ||
         !read(v.gateway, u"e_gateway_", gw)) {
-        return false;
+        return {CheckRule::NotANumber, badField, Error(ui::kMsgErrDomain)};
     }
-    if (gw == 0) return true;
-    return (ip & mask) == (gw & mask);
+    if (gw == 0 || (ip & mask) == (gw & mask)) return {};
+    return {CheckRule::GatewayOutsideSubnet, {}, Error(ui::kMsgErrDomain)};
 }
 
 // ---------------------------------------------------------------- the apply
@@ -380,11 +421,10 @@ bool GatewayInSubnet(const FormValues& v, QString* badField) {
 ApplyCheckResult CheckApplyPreconditions(const FormValues& v) {
     ApplyCheckResult r;
     const bool plainMode = v.op_mode[0] || v.op_mode[1] || v.op_mode[3] || v.op_mode[4];
-    int p = kRemoteMacOk;
+    FieldCheck mac;
     if (!plainMode) {
-        const RemoteMacCheck mac = CheckRemoteMac(v.remote_mac, v.op_mode[2]);
-        p = mac.result;
-        for (int i = 0; i < mac.messages; ++i) r.messages.push_back(Error(ui::kMsgErrMacValue));
+        mac = CheckRemoteMac(v.remote_mac, v.op_mode[2]);
+        if (!mac.passed()) r.messages.push_back(mac.message);
     }
     if (v.auth == 3 &&
         (v.confirmation.size() < kMinPassphrase || v.passphrase.size() < kMinPassphrase)) {
@@ -406,11 +446,11 @@ ApplyCheckResult CheckApplyPreconditions(const FormValues& v) {
         Fail(r, ApplyCheck::PassphraseMismatch, Paired(ui::kMsgNoSelect2), -1);
         return r;
     }
-    if (p != kRemoteMacOk) {
+    if (!mac.passed()) {
         r.failed = ApplyCheck::RemoteMac;
         r.page = kApPage;
-        r.focus = QStringLiteral("e_rm_mac");
-        r.caret = p;
+        r.focus = mac.field;
+        r.caret = mac.caret;
         return r;
     }
     ApplyCheckResult texts = CheckRecordTexts(v);
@@ -461,42 +501,41 @@ ApplyCheckResult CheckRecordTexts(const FormValues& v) {
 
 ApplyCheckResult ValidateSettings(const FormValues& v) {
     ApplyCheckResult r;
-    QString badGatewayField;
-    const bool gwOk = GatewayInSubnet(v, &badGatewayField);
+    const FieldCheck gateway = GatewayInSubnet(v);
     const bool single = !v.multi;
 
     if (v.encryption && (v.auth == 0 || v.auth == 1)) {
-        if (const std::optional<int> keyNo = CheckWepKeys(v)) {
-            if (*keyNo == 5) {
-                Fail(r, ApplyCheck::WepKeyEmpty, Error(ui::kMsgChkNull), kWepPage);
-            } else {
-                Fail(r, ApplyCheck::WepKeyLength, CheckMessage{nullptr, nullptr, *keyNo, {}},
-                     kWepPage);
-            }
+        if (const FieldCheck keys = CheckWepKeys(v); !keys.passed()) {
+            Fail(r,
+                 keys.rule == CheckRule::WepKeyEmpty ? ApplyCheck::WepKeyEmpty
+                                                     : ApplyCheck::WepKeyLength,
+                 keys.message, kWepPage);
             return r;
         }
     }
-    if (single && v.fixed_ip && CheckSubnetMask(v.mask)) {
-        Fail(r, ApplyCheck::SubnetMask, Error(ui::kMsgErrSubnet), kIpPage);
-        return r;
-    }
-    if (single && v.fixed_ip && CheckIpAddress(v.ip)) {
-        Fail(r, ApplyCheck::IpAddress, Error(ui::kMsgErrIp1IpCheck), kIpPage);
-        return r;
+    if (single && v.fixed_ip) {
+        if (const FieldCheck c = CheckSubnetMask(v.mask); !c.passed()) {
+            Fail(r, ApplyCheck::SubnetMask, c.message, kIpPage);
+            return r;
+        }
+        if (const FieldCheck c = CheckIpAddress(v.ip); !c.passed()) {
+            Fail(r, ApplyCheck::IpAddress, c.message, kIpPage);
+            return r;
+        }
     }
     if (single && v.fixed_ip && v.dhcp_server_on) {
-        if (CheckDhcpRange(v)) {
-            Fail(r, ApplyCheck::DhcpRange, Error(ui::kMsgErrIp1DhcpRange), kIpPage);
+        if (const FieldCheck c = CheckDhcpRange(v); !c.passed()) {
+            Fail(r, ApplyCheck::DhcpRange, c.message, kIpPage);
             return r;
         }
-        if (SameSubnet(v.dhcp_start, v.ip, v.mask)) {
+        if (!InSubnet(v.dhcp_start, v.ip, v.mask)) {
             Fail(r, ApplyCheck::DhcpRange, Error(ui::kMsgErrIpDomainDhcpRange), kIpPage);
             return r;
         }
     }
-    if (!gwOk) {
-        Fail(r, ApplyCheck::GatewaySubnet, Error(ui::kMsgErrDomain), kIpPage);
-        r.focus = badGatewayField;
+    if (!gateway.passed()) {
+        Fail(r, ApplyCheck::GatewaySubnet, gateway.message, kIpPage);
+        r.focus = gateway.field;  // empty for a gateway outside the subnet
         return r;
     }
     if (v.dot1x && v.auth != 3) {

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QByteArray>
-#include <QByteArrayView>
 #include <QString>
 #include <QStringView>
 #include <array>
@@ -20,6 +18,17 @@ class LanguageText;
 
 namespace tern::apply {
 
+// A message of a check: one of the vocabulary's messages, or the WEP key
+// length message composed around the key number.
+struct CheckMessage {
+    const ui::ErrorMessage* error = nullptr;
+    const ui::PairedMessage* paired = nullptr;
+    int wep_key = 0;  // 1..4: the composed key-length message
+    QString detail;   // shown on a line of its own after the text
+    bool empty() const { return error == nullptr && paired == nullptr && wep_key == 0; }
+};
+ui::MessageText CheckMessageText(const ui::LanguageText& language, const CheckMessage& message);
+
 // ---------------------------------------------------------------- numbers
 
 // Pages of the main window, by index.
@@ -34,17 +43,52 @@ inline constexpr int kDot1xPage = 4;
 // back as the largest 64-bit value, so it is never mistaken for a small one.
 std::optional<qint64> DecimalValue(QStringView text);
 
-// The one range check of numeric fields, shared with the advanced settings:
-// "0" when the value is acceptable, otherwise the message key. The kind is
-// "IP", "IP1", "IP4", "Gateway4", "Port" for the main window, the field name
-// ("e_beacon", "e_rts", "e_frag", "e_dtim") for the advanced settings.
-QByteArray RangeErrorKey(QByteArrayView kind, qint64 value, qint64 max, qint64 min);
-// The same over a field's text: an empty text counts as 0; a text that is
-// not a number is out of range.
-QByteArray RangeErrorKey(QByteArrayView kind, QStringView text, qint64 max, qint64 min);
+// Which range message a numeric field gets, and which extra rule applies to it.
+enum class NumberKind { Ip, Ip1, Ip4, Gateway4, Port, Beacon, Rts, Frag, Dtim };
 
-// The kind of a main-window numeric field, from its name.
-QByteArray NumberKindOfField(QStringView fieldName);
+// The kind of a numeric field, by name: the main window's (e_ip_1 ...) and the
+// advanced settings' (e_beacon, e_rts, e_frag, e_dtim). Any other name is Ip.
+NumberKind NumberKindOfField(QStringView fieldName);
+
+// The rule a check found broken; None when the value passed.
+enum class CheckRule {
+    None,
+    // a numeric field as it is left
+    OutOfRange,          // below its minimum, above its maximum, or not a number
+    OddFragment,         // e_frag: the threshold must be even
+    ReservedFirstOctet,  // a first octet of 127 or 224
+    MaskOctet,           // a mask octet other than 0, 128, 192, ... 255
+    // the apply's checks of single fields and rows
+    RemoteMacPair,    // a pair that is not two hex digits
+    RemoteMacZero,    // 00-00-00-00-00-00 for a bridge
+    WepKeyEmpty,      // the selected key is empty
+    WepKeyLength,     // a key that is not its length's bytes
+    SubnetMaskShape,  // not a mask of leading ones
+    IpAddressShape,   // first octet empty or 0, last 0 or 255, or all 255
+    NotANumber,       // an octet field that holds no number
+    DhcpEndOutsideSubnet,
+    DhcpEndBelowStart,
+    GatewayOutsideSubnet,
+};
+
+// One check's verdict: the rule broken, the control at fault and what to show.
+// It is read through passed() only: there is no conversion to bool, since
+// `if (CheckSubnetMask(mask))` could be read either way round.
+struct FieldCheck {
+    CheckRule rule = CheckRule::None;
+    QString field;  // the control at fault ("e_gateway_2"); empty when the rule reads a whole row
+    CheckMessage message;  // empty exactly when passed()
+    int caret = -1;        // where in `field` the fault is (the remote MAC), else -1
+    bool passed() const { return rule == CheckRule::None; }
+};
+
+// The one range check of numeric fields, shared by the main window, the
+// advanced settings and tern-ap-cli. Over a text, an empty one counts as 0 and
+// one that is not a number is out of range whatever the limits.
+FieldCheck CheckRange(NumberKind kind, qint64 value, qint64 max, qint64 min);
+FieldCheck CheckRange(NumberKind kind, QStringView text, qint64 max, qint64 min);
+// CheckRange on the kind of `fieldName`, which the verdict then names.
+FieldCheck CheckNumericField(QStringView fieldName, QStringView text, qint64 max, qint64 min);
 
 // A numeric field of the main window and the limits it carries.
 struct NumericField {
@@ -83,6 +127,9 @@ QString EmptyMaskTextOnExit(QStringView fieldName);
 // Whether a mask field's text is one of the allowed octets 0, 128, 192,
 // 224, 240, 248, 252, 254, 255.
 bool IsMaskOctet(QStringView text);
+// A subnet-mask octet as it is left: e_submask_4 takes any number, the others
+// only an allowed mask octet.
+FieldCheck CheckMaskOctet(QStringView fieldName, QStringView text);
 
 // ---------------------------------------------------------------- text rules
 
@@ -154,16 +201,6 @@ enum class ApplyCheck {
     TextTooLong,   // a text longer, in bytes, than its field in the record
 };
 
-// A message of a check: one of the vocabulary's messages, or the WEP key
-// length message composed around the key number.
-struct CheckMessage {
-    const ui::ErrorMessage* error = nullptr;
-    const ui::PairedMessage* paired = nullptr;
-    int wep_key = 0;  // 1..4: the composed key-length message
-    QString detail;   // shown on a line of its own after the text
-};
-ui::MessageText CheckMessageText(const ui::LanguageText& language, const CheckMessage& message);
-
 struct ApplyCheckResult {
     ApplyCheck failed = ApplyCheck::None;
     std::vector<CheckMessage> messages;  // in the order they are shown
@@ -176,27 +213,22 @@ struct ApplyCheckResult {
     bool passed() const { return failed == ApplyCheck::None; }
 };
 
-// The remote MAC address: 100 when acceptable, otherwise the caret position;
-// `messages` tells how many times its message is shown.
-struct RemoteMacCheck {
-    int result = 0;
-    int messages = 0;
-};
-RemoteMacCheck CheckRemoteMac(QStringView text, bool bridgeMode);
-
-// The key number (1..4) in error, 5 for an empty selected key, or nothing.
-std::optional<int> CheckWepKeys(const FormValues& values);
-// true on error
-bool CheckSubnetMask(const std::array<QString, 4>& mask);
-bool CheckIpAddress(const std::array<QString, 4>& ip);
-// true when the address ("a.b.c.d.") lies outside the subnet of ip/mask; an
-// octet that is not a number lies outside.
-bool SameSubnet(QStringView address, const std::array<QString, 4>& ip,
-                const std::array<QString, 4>& mask);
-bool CheckDhcpRange(const FormValues& values);
-// Whether the gateway lies in the fixed address's subnet. `badField` names
-// a field that holds no number (then the result is false).
-bool GatewayInSubnet(const FormValues& values, QString* badField = nullptr);
+// The remote MAC address; a refusal names e_rm_mac and puts the caret on the
+// first blank of the bad pair (0 when it has none, and for the all-zero MAC).
+FieldCheck CheckRemoteMac(QStringView text, bool bridgeMode);
+// The four keys; a refusal names the key at fault (e_key1 .. e_key4).
+FieldCheck CheckWepKeys(const FormValues& values);
+FieldCheck CheckSubnetMask(const std::array<QString, 4>& mask);
+FieldCheck CheckIpAddress(const std::array<QString, 4>& ip);
+// Whether the address ("a.b.c.d.") lies in the subnet of ip/mask. An octet
+// that is not a number lies outside.
+bool InSubnet(QStringView address, const std::array<QString, 4>& ip,
+              const std::array<QString, 4>& mask);
+// The DHCP range's end: in the subnet and not below its start.
+FieldCheck CheckDhcpRange(const FormValues& values);
+// Passed in DHCP mode, for gateway 0 and for a gateway in the fixed
+// address's subnet. A refusal names the field that holds no number, if any.
+FieldCheck GatewayInSubnet(const FormValues& values);
 
 // The texts the record would get (and typed ASCII keys): each must be
 // writable in the code page and fit its field. Texts left as shown pass.

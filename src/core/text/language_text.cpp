@@ -43,4 +43,9 @@ QString LanguageText::screenText(QByteArrayView bytes) const {
     return ToScreenText(bytes, encoding_);
 }
 
+const LanguageText& BuiltInEnglish() {
+    static const LanguageText english(LangIni::FromBytes({}), TextEncoding::Windows1252);
+    return english;
+}
+
 }  // namespace tern::ui

@@ -40,4 +40,8 @@ class LanguageText {
     TextEncoding recordEncoding_;
 };
 
+// The program's own English texts, with no language file, in Windows-1252:
+// what tern-ap-cli and the form without widgets word their messages in.
+const LanguageText& BuiltInEnglish();
+
 }  // namespace tern::ui

@@ -48,7 +48,7 @@ constexpr ErrorMessage kErrorMessages[] = {
     kMsgErrBuild,
 };
 
-// The keys RangeErrorKey can return, all with the "Setting Error" defaults.
+// The messages CheckRange can give, all with the "Setting Error" defaults.
 constexpr const ErrorMessage* kRangeErrorMessages[] = {
     &kMsgErrEBeacon, &kMsgErrERts,     &kMsgErrEFragRang,    &kMsgErrEFragEven,
     &kMsgErrEDtim,   &kMsgErrIp,       &kMsgErrIp1Rang,      &kMsgErrIp4Rang,

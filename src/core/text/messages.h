@@ -43,7 +43,7 @@ inline constexpr QByteArrayView kMessageCaption("Message");
 // --- ErrRangMsg / ErrMsgCap. One constant per check; a key shared by
 // several checks has one constant for each, with that check's defaults.
 
-// Range errors (RangeErrorKey): advanced-settings fields.
+// Range errors (CheckRange): advanced-settings fields.
 inline constexpr ErrorMessage kMsgErrEBeacon{"Err_e_beacon", true, kSettingError, true,
                                              kMessageCaption};
 inline constexpr ErrorMessage kMsgErrERts{"Err_e_rts", true, kSettingError, true, kMessageCaption};
@@ -53,7 +53,7 @@ inline constexpr ErrorMessage kMsgErrEFragEven{"Err_e_frag_even", true, kSetting
                                                kMessageCaption};
 inline constexpr ErrorMessage kMsgErrEDtim{"Err_e_dtim", true, kSettingError, true,
                                            kMessageCaption};
-// Range errors (RangeErrorKey): main-window numeric fields.
+// Range errors (CheckRange): main-window numeric fields.
 inline constexpr ErrorMessage kMsgErrIp{"Err_IP", true, kSettingError, true, kMessageCaption};
 inline constexpr ErrorMessage kMsgErrIp1Rang{"Err_IP1_rang", true, kSettingError, true,
                                              kMessageCaption};
@@ -142,8 +142,8 @@ inline constexpr ErrorMessage kMsgErrBuild{
 
 // Every row above, in the order of the list.
 std::span<const ErrorMessage> ErrorMessages();
-// The message of a key RangeErrorKey returns ("Err_IP", "Err_e_frag_even",
-// ...); nullptr for "0" and every other key.
+// The message of one of CheckRange's keys ("Err_IP", "Err_e_frag_even",
+// ...); nullptr for every other key.
 const ErrorMessage* FindRangeErrorMessage(QByteArrayView key);
 
 // --- ApplyMsg

@@ -186,15 +186,13 @@ bool TAP_MoreFm::e_beaconExit(QLineEdit* field) {
     const int max = field->property("Hint").toString().toInt();
     // Text that is not a number (only pasting gets it here) is the field's
     // range error.
-    const QByteArray key = apply::RangeErrorKey(name.toLatin1(), field->text(), max, min);
-    if (key == "0") {
+    const apply::FieldCheck check = apply::CheckNumericField(name, field->text(), max, min);
+    if (check.passed()) {
         return true;
     }
 
     checking_ = true;
-    const ErrorMessage fallback{key, true, kSettingError, true, kMessageCaption};
-    const ErrorMessage* known = FindRangeErrorMessage(key);
-    const MessageText text = LookupMessage(language_, known != nullptr ? *known : fallback);
+    const MessageText text = apply::CheckMessageText(language_, check.message);
     dialogs_.showMessage(
         this, {text.text, text.caption, DialogSeam::Icon::Information, DialogSeam::Buttons::Ok});
     field->setText(ValueAfterError(name));

@@ -3,7 +3,6 @@
 // anything is sent.
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QRadioButton>
@@ -17,6 +16,7 @@
 #include "core/text/language_text.h"
 #include "core/text/messages.h"
 #include "gui/dialogs/dialog_seam.h"
+#include "gui/mainwindow/field_focus.h"
 #include "gui/mainwindow/nav_pictures.h"
 #include "gui/mainwindow/tmain_fm.h"
 #include "ui_ap_page.h"
@@ -28,12 +28,6 @@
 namespace tern::app {
 
 namespace {
-
-bool IsFieldFocusChange(const QEvent* event) {
-    const Qt::FocusReason reason = static_cast<const QFocusEvent*>(event)->reason();
-    return reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason &&
-           reason != Qt::MenuBarFocusReason;
-}
 
 // Routes the keys, entries and exits of the numeric fields to the form.
 // Which focus changes count as leaving a field is the form's business
@@ -97,14 +91,11 @@ void TMainFm::HighlightPageLabel() {
 bool TMainFm::CheckNumberField(QLineEdit* field, const QString& text) {
     const QString name = field->objectName();
     const qint64 max = apply::DecimalValue(HintOf(field)).value_or(0);
-    const QByteArray key =
-        apply::RangeErrorKey(apply::NumberKindOfField(name), text, max, TagOf(field));
-    if (key == "0") {
+    const apply::FieldCheck check = apply::CheckNumericField(name, text, max, TagOf(field));
+    if (check.passed()) {
         return true;
     }
-    if (const ui::ErrorMessage* message = ui::FindRangeErrorMessage(key)) {
-        ShowInfoMessage(ui::LookupMessage(language(), *message));
-    }
+    ShowInfoMessage(apply::CheckMessageText(language(), check.message));
     field->setText(apply::TextAfterRangeError(name));
     field->setFocus(Qt::OtherFocusReason);
     HighlightPageLabel();
@@ -152,8 +143,8 @@ void TMainFm::e_submask_1Exit(QLineEdit* field) {
         field->setText(apply::EmptyMaskTextOnExit(name));
         return;
     }
-    if (name != u"e_submask_4" && !apply::IsMaskOctet(field->text())) {
-        ShowInfoMessage(ui::LookupMessage(language(), ui::kMsgErrSubnet));
+    if (const apply::FieldCheck mask = apply::CheckMaskOctet(name, field->text()); !mask.passed()) {
+        ShowInfoMessage(apply::CheckMessageText(language(), mask.message));
         field->setText(QStringLiteral("255"));
     }
 }

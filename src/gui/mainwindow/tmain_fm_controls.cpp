@@ -153,10 +153,11 @@ void TMainFm::clearKeyField(QLineEdit* edit) {
 }
 
 void TMainFm::FormatKeyFields() {
-    const int n = KeyBytesForLength(wep_->s_wep_1->currentIndex());
-    if (n == 0) {
+    const std::optional<int> bytes = KeyBytesForLength(wep_->s_wep_1->currentIndex());
+    if (!bytes) {
         return;  // no length chosen: the fields stay as they are
     }
+    const int n = *bytes;
     if (wep_->w_r_hex->isChecked()) {
         for (int k = 1; k <= 4; ++k) {
             QLineEdit* e = keyField(k);

@@ -165,19 +165,14 @@ void TMainFm::ListPendingRows() {
     std::vector<NewRow> rows;
     rows.reserve(aps.size());
     for (const PendingAp& ap : aps) {
-        const ApListCells cells =
-            ListCellsOf(apply::PacketRecord(ap.packet).value_or(config::ApConfigRecord()));
-        QStringList row = {language().recordText(cells.name), cells.mac,
-                           language().recordText(cells.ssid), cells.wep};
+        QStringList row =
+            ListCellTexts(apply::PacketRecord(ap.packet).value_or(config::ApConfigRecord()),
+                          language().recordEncoding());
         row.resize(kInterfaceColumn + 1);
         row[kInterfaceColumn] = interfaceCell(ap.interfaceIndex);
         rows.push_back({row, ap.packet});
     }
-    const QStringList& last = rows.back().cells;
-    list_row = last[0] + u'\t' + last[1] + u'\t' + last[2] + u'\t';
-    if (!last[3].isEmpty()) {
-        list_row += last[3] + u'\t';
-    }
+    list_row = ListRowLine(rows.back().cells);
     appendRows(rows);
     enableAfterListing();
     if (!showPending_) {

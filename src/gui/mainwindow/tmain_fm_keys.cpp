@@ -1,7 +1,6 @@
 // Key entry on the WEP page: the keystroke filter of the four key fields,
 // the per-key edited bookkeeping, starred secrets and the key generator.
 #include <QCoreApplication>
-#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 
@@ -10,20 +9,13 @@
 #include "core/rules/key_text.h"
 #include "core/text/language_text.h"
 #include "core/text/messages.h"
+#include "gui/mainwindow/field_focus.h"
 #include "gui/mainwindow/tmain_fm.h"
 #include "ui_wep_page.h"
 
 namespace tern::app {
 
 namespace {
-
-// Focus changes that come from the window losing or regaining activation (a
-// message box, a menu) are not the user entering or leaving a field.
-bool IsFieldFocusChange(const QEvent* event) {
-    const Qt::FocusReason reason = static_cast<const QFocusEvent*>(event)->reason();
-    return reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason &&
-           reason != Qt::MenuBarFocusReason;
-}
 
 // Routes the events of the key fields, e_pass and the pass-phrase fields to
 // the form's handlers.
@@ -134,7 +126,7 @@ QChar TMainFm::e_key1KeyPress(QLineEdit* field, QChar key) {
     if (key == u'\r') {
         focusNextAfter(field);
     }
-    return apply::FilterWepKeyChar(key, wep_->w_r_hex->isChecked());
+    return apply::FilterWepKeyChar(key, wep_->w_r_hex->isChecked()).value_or(QChar());
 }
 
 void TMainFm::e_key1KeyDown(QLineEdit* field) { markKeyEdited(field); }

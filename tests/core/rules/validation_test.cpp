@@ -13,54 +13,103 @@
 namespace tern::apply {
 namespace {
 
-QByteArray Key(QByteArrayView kind, const char16_t* text, qint64 max, qint64 min) {
-    return RangeErrorKey(kind, QStringView(text), max, min);
+using K = NumberKind;
+
+// The message a range check shows; nullptr when the value passes.
+const ui::ErrorMessage* Range(NumberKind kind, qint64 value, qint64 max, qint64 min) {
+    const FieldCheck c = CheckRange(kind, value, max, min);
+    EXPECT_EQ(c.passed(), c.message.empty());  // a refusal always has a message
+    return c.message.error;
+}
+// The same over a field's text.
+const ui::ErrorMessage* Key(NumberKind kind, const char16_t* text, qint64 max, qint64 min) {
+    const FieldCheck c = CheckRange(kind, QStringView(text), max, min);
+    EXPECT_EQ(c.passed(), c.message.empty());
+    return c.message.error;
 }
 
 // ---------------------------------------------------------------- range check
 
-TEST(RangeErrorKey, boundsOfEachKind) {
-    EXPECT_EQ(RangeErrorKey("IP1", 1, 223, 1), "0");
-    EXPECT_EQ(RangeErrorKey("IP1", 223, 223, 1), "0");
-    EXPECT_EQ(RangeErrorKey("IP1", 0, 223, 1), "Err_IP1_rang");
-    EXPECT_EQ(RangeErrorKey("IP1", 224, 223, 1), "Err_IP1_rang");
-    EXPECT_EQ(RangeErrorKey("IP", 256, 255, 0), "Err_IP");
-    EXPECT_EQ(RangeErrorKey("IP4", 255, 254, 1), "Err_IP4_rang");
-    EXPECT_EQ(RangeErrorKey("e_8_ipS4", 255, 254, 0), "Err_IP4_rang");
-    EXPECT_EQ(RangeErrorKey("Gateway4", 254, 254, 0), "0");
-    EXPECT_EQ(RangeErrorKey("Gateway4", 255, 254, 0), "Err_Gateway4_rang");
-    EXPECT_EQ(RangeErrorKey("Port", 65535, 65535, 0), "0");
-    EXPECT_EQ(RangeErrorKey("Port", 65536, 65535, 0), "Err_Port_rang");
-    EXPECT_EQ(RangeErrorKey("e_beacon", 0, 1000, 20), "Err_e_beacon");
-    EXPECT_EQ(RangeErrorKey("e_rts", 3000, 2432, 256), "Err_e_rts");
-    EXPECT_EQ(RangeErrorKey("e_dtim", 0, 255, 1), "Err_e_dtim");
-    EXPECT_EQ(RangeErrorKey("something", 9999, 1, 0), "0");
+TEST(CheckRange, boundsOfEachKind) {
+    EXPECT_EQ(Range(K::Ip1, 1, 223, 1), nullptr);
+    EXPECT_EQ(Range(K::Ip1, 223, 223, 1), nullptr);
+    EXPECT_EQ(Range(K::Ip1, 0, 223, 1), &ui::kMsgErrIp1Rang);
+    EXPECT_EQ(Range(K::Ip1, 224, 223, 1), &ui::kMsgErrIp1Rang);
+    EXPECT_EQ(Range(K::Ip, 256, 255, 0), &ui::kMsgErrIp);
+    EXPECT_EQ(Range(K::Ip4, 255, 254, 1), &ui::kMsgErrIp4Rang);
+    const FieldCheck ipS4 = CheckNumericField(u"e_8_ipS4", u"255", 254, 0);
+    EXPECT_EQ(ipS4.message.error, &ui::kMsgErrIp4Rang);
+    EXPECT_EQ(ipS4.field, QStringLiteral("e_8_ipS4"));
+    EXPECT_EQ(Range(K::Gateway4, 254, 254, 0), nullptr);
+    EXPECT_EQ(Range(K::Gateway4, 255, 254, 0), &ui::kMsgErrGateway4Rang);
+    EXPECT_EQ(Range(K::Port, 65535, 65535, 0), nullptr);
+    EXPECT_EQ(Range(K::Port, 65536, 65535, 0), &ui::kMsgErrPortRang);
+    EXPECT_EQ(Range(K::Beacon, 0, 1000, 20), &ui::kMsgErrEBeacon);
+    EXPECT_EQ(Range(K::Rts, 3000, 2432, 256), &ui::kMsgErrERts);
+    EXPECT_EQ(Range(K::Dtim, 0, 255, 1), &ui::kMsgErrEDtim);
 }
 
-TEST(RangeErrorKey, forbiddenFirstOctetAndOddFragment) {
-    EXPECT_EQ(RangeErrorKey("IP1", 127, 223, 1), "Err_fixIP_1");
-    EXPECT_EQ(RangeErrorKey("IP", 127, 255, 0), "0");
-    EXPECT_EQ(RangeErrorKey("e_frag", 2347, 2346, 256), "Err_e_frag_rang");
-    EXPECT_EQ(RangeErrorKey("e_frag", 257, 2346, 256), "Err_e_frag_even");
-    EXPECT_EQ(RangeErrorKey("e_frag", 2346, 2346, 256), "0");
+TEST(CheckRange, everyKindRefusesAValueOutOfRange_andAnUnknownFieldIsAnOctet) {
+    // A kind without its own message once let every value through.
+    for (const NumberKind kind :
+         {K::Ip, K::Ip1, K::Ip4, K::Gateway4, K::Port, K::Beacon, K::Rts, K::Frag, K::Dtim}) {
+        const FieldCheck c = CheckRange(kind, 10, 5, 0);
+        EXPECT_EQ(c.rule, CheckRule::OutOfRange) << static_cast<int>(kind);
+        ASSERT_NE(c.message.error, nullptr) << static_cast<int>(kind);
+        bool listed = false;
+        for (const ui::ErrorMessage& m : ui::ErrorMessages())
+            listed = listed || m.key == c.message.error->key;
+        EXPECT_TRUE(listed) << static_cast<int>(kind);
+        EXPECT_EQ(c.message.error->text_default, ui::kSettingError);
+        EXPECT_EQ(c.message.error->caption_default, ui::kMessageCaption);
+    }
+    const FieldCheck unknown = CheckNumericField(u"something", u"9999", 1, 0);
+    EXPECT_EQ(unknown.rule, CheckRule::OutOfRange);
+    EXPECT_EQ(unknown.message.error, &ui::kMsgErrIp);
+    EXPECT_EQ(unknown.field, QStringLiteral("something"));
 }
 
-TEST(RangeErrorKey, textForms_emptyZeroLeadingZerosGarbageAndHugeNumbers) {
-    EXPECT_EQ(Key("IP", u"", 255, 0), "0");              // empty counts as 0
-    EXPECT_EQ(Key("IP1", u"", 223, 1), "Err_IP1_rang");  // ... which is below 1
-    EXPECT_EQ(Key("IP", u"007", 255, 0), "0");
-    EXPECT_EQ(Key("IP1", u"000000000000000000000000000127", 223, 1), "Err_fixIP_1");
-    EXPECT_EQ(Key("IP", u"12a", 255, 0), "Err_IP");
-    EXPECT_EQ(Key("IP", u" 12", 255, 0), "Err_IP");
-    EXPECT_EQ(Key("Port", u"-1", 65535, 0), "Err_Port_rang");
+TEST(CheckRange, forbiddenFirstOctetAndOddFragment) {
+    EXPECT_EQ(Range(K::Ip1, 127, 223, 1), &ui::kMsgErrFixIp1);
+    EXPECT_EQ(CheckRange(K::Ip1, 224, 255, 1).rule, CheckRule::ReservedFirstOctet);
+    EXPECT_EQ(Range(K::Ip, 127, 255, 0), nullptr);
+    EXPECT_EQ(Range(K::Frag, 2347, 2346, 256), &ui::kMsgErrEFragRang);
+    EXPECT_EQ(Range(K::Frag, 257, 2346, 256), &ui::kMsgErrEFragEven);
+    EXPECT_EQ(CheckRange(K::Frag, 257, 2346, 256).rule, CheckRule::OddFragment);
+    EXPECT_EQ(Range(K::Frag, 2346, 2346, 256), nullptr);
+}
+
+TEST(CheckRange, eachNamedFieldIsNamedInItsRefusal_andAPassNamesNone) {
+    const FieldCheck frag = CheckNumericField(u"e_frag", u"257", 2346, 256);
+    EXPECT_EQ(frag.rule, CheckRule::OddFragment);
+    EXPECT_EQ(frag.field, QStringLiteral("e_frag"));
+    const FieldCheck first = CheckNumericField(u"e_dhcp_from_1", u"127", 223, 1);
+    EXPECT_EQ(first.rule, CheckRule::ReservedFirstOctet);
+    EXPECT_EQ(first.field, QStringLiteral("e_dhcp_from_1"));
+    const FieldCheck port = CheckNumericField(u"e_8_port2", u"x", 65535, 0);
+    EXPECT_EQ(port.message.error, &ui::kMsgErrPortRang);
+    EXPECT_EQ(port.field, QStringLiteral("e_8_port2"));
+    const FieldCheck fine = CheckNumericField(u"e_beacon", u"100", 1000, 20);
+    EXPECT_TRUE(fine.passed());
+    EXPECT_TRUE(fine.field.isEmpty());
+}
+
+TEST(CheckRange, textForms_emptyZeroLeadingZerosGarbageAndHugeNumbers) {
+    EXPECT_EQ(Key(K::Ip, u"", 255, 0), nullptr);               // empty counts as 0
+    EXPECT_EQ(Key(K::Ip1, u"", 223, 1), &ui::kMsgErrIp1Rang);  // ... which is below 1
+    EXPECT_EQ(Key(K::Ip, u"007", 255, 0), nullptr);
+    EXPECT_EQ(Key(K::Ip1, u"000000000000000000000000000127", 223, 1), &ui::kMsgErrFixIp1);
+    EXPECT_EQ(Key(K::Ip, u"12a", 255, 0), &ui::kMsgErrIp);
+    EXPECT_EQ(Key(K::Ip, u" 12", 255, 0), &ui::kMsgErrIp);
+    EXPECT_EQ(Key(K::Port, u"-1", 65535, 0), &ui::kMsgErrPortRang);
     // never wraps round to a small value
-    EXPECT_EQ(Key("Port", u"18446744073709551617", 65535, 0), "Err_Port_rang");
-    EXPECT_EQ(Key("IP", u"99999999999999999999999999999999999999", 255, 0), "Err_IP");
+    EXPECT_EQ(Key(K::Port, u"18446744073709551617", 65535, 0), &ui::kMsgErrPortRang);
+    EXPECT_EQ(Key(K::Ip, u"99999999999999999999999999999999999999", 255, 0), &ui::kMsgErrIp);
     EXPECT_EQ(DecimalValue(u"9223372036854775807"), std::numeric_limits<qint64>::max());
     EXPECT_FALSE(DecimalValue(u"99999999999999999999x"));
 }
 
-TEST(RangeErrorKey, textThatIsNoNumber_isOutOfRangeForEveryPairOfLimits) {
+TEST(CheckRange, textThatIsNoNumber_isOutOfRangeForEveryPairOfLimits) {
     constexpr qint64 lowest = std::numeric_limits<qint64>::min();
     constexpr qint64 highest = std::numeric_limits<qint64>::max();
     // The widest limits the signature allows have no value outside them to
@@ -68,20 +117,21 @@ TEST(RangeErrorKey, textThatIsNoNumber_isOutOfRangeForEveryPairOfLimits) {
     for (const auto& [max, min] :
          {std::pair{highest, lowest}, std::pair{highest, qint64{0}}, std::pair{qint64{255}, lowest},
           std::pair{qint64{0}, qint64{0}}, std::pair{lowest, highest}}) {
-        EXPECT_EQ(Key("IP", u"abc", max, min), "Err_IP") << max << " " << min;
-        EXPECT_EQ(Key("e_frag", u"1x", max, min), "Err_e_frag_rang");
-        EXPECT_EQ(Key("Port", u"-", max, min), "Err_Port_rang");
+        EXPECT_EQ(Key(K::Ip, u"abc", max, min), &ui::kMsgErrIp) << max << " " << min;
+        EXPECT_EQ(Key(K::Frag, u"1x", max, min), &ui::kMsgErrEFragRang);
+        EXPECT_EQ(Key(K::Port, u"-", max, min), &ui::kMsgErrPortRang);
     }
-    EXPECT_EQ(Key("IP", u"12", highest, lowest), "0");
-    EXPECT_EQ(Key("IP4", u"99999999999999999999", highest, lowest), "0");
+    EXPECT_EQ(Key(K::Ip, u"12", highest, lowest), nullptr);
+    EXPECT_EQ(Key(K::Ip4, u"99999999999999999999", highest, lowest), nullptr);
 }
 
 TEST(NumericFields, kindsAndLimitsByName) {
-    EXPECT_EQ(NumberKindOfField(u"e_dns_1"), "IP1");
-    EXPECT_EQ(NumberKindOfField(u"e_8_ipS4"), "IP4");
-    EXPECT_EQ(NumberKindOfField(u"e_gateway_4"), "Gateway4");
-    EXPECT_EQ(NumberKindOfField(u"e_8_port2"), "Port");
-    EXPECT_EQ(NumberKindOfField(u"e_submask_1"), "IP");
+    EXPECT_EQ(NumberKindOfField(u"e_dns_1"), K::Ip1);
+    EXPECT_EQ(NumberKindOfField(u"e_8_ipS4"), K::Ip4);
+    EXPECT_EQ(NumberKindOfField(u"e_gateway_4"), K::Gateway4);
+    EXPECT_EQ(NumberKindOfField(u"e_8_port2"), K::Port);
+    EXPECT_EQ(NumberKindOfField(u"e_submask_1"), K::Ip);
+    EXPECT_EQ(NumberKindOfField(u"e_beacon"), K::Beacon);
     EXPECT_EQ(NumericFields().size(), 34u);
     const NumericField* dns1 = FindNumericField(u"e_dns_1");
     ASSERT_NE(dns1, nullptr);
@@ -119,6 +169,13 @@ TEST(NumericFields, exitRules) {
     for (const char16_t* bad : {u"250", u"1", u"256", u"511", u"", u"x"}) {
         EXPECT_FALSE(IsMaskOctet(bad)) << QString::fromUtf16(bad).toStdString();
     }
+    // the fourth mask octet takes any number; the others only a mask octet
+    EXPECT_TRUE(CheckMaskOctet(u"e_submask_4", u"250").passed());
+    EXPECT_TRUE(CheckMaskOctet(u"e_submask_2", u"252").passed());
+    const FieldCheck mask = CheckMaskOctet(u"e_submask_1", u"250");
+    EXPECT_EQ(mask.rule, CheckRule::MaskOctet);
+    EXPECT_EQ(mask.message.error, &ui::kMsgErrSubnet);
+    EXPECT_EQ(mask.field, QStringLiteral("e_submask_1"));
 }
 
 // ---------------------------------------------------------------- text rules
@@ -142,8 +199,8 @@ TEST(KeyText, filter_hexUpperCasesAndDrops_asciiPassesAll) {
     EXPECT_EQ(FilterWepKeyChar(u'7', true), QChar(u'7'));
     EXPECT_EQ(FilterWepKeyChar(u'\b', true), QChar(u'\b'));
     EXPECT_EQ(FilterWepKeyChar(u'\r', true), QChar(u'\r'));
-    EXPECT_TRUE(FilterWepKeyChar(u'g', true).isNull());
-    EXPECT_TRUE(FilterWepKeyChar(u' ', true).isNull());
+    EXPECT_EQ(FilterWepKeyChar(u'g', true), std::nullopt);
+    EXPECT_EQ(FilterWepKeyChar(u' ', true), std::nullopt);
     EXPECT_EQ(FilterWepKeyChar(u'g', false), QChar(u'g'));
     EXPECT_EQ(FilterWepKeyChar(u'a', false), QChar(u'a'));
 }
@@ -172,18 +229,21 @@ TEST(KeyText, effectiveSecret_keptValueOnlyWhileUneditedAndStarred) {
 // ---------------------------------------------------------------- sub-checks
 
 TEST(RemoteMac, pairsBlanksAndAllZero) {
-    EXPECT_EQ(CheckRemoteMac(u"00-11-22-AA-bb-FF", true).result, 100);
-    EXPECT_EQ(CheckRemoteMac(u"00-11-22-AA-bb-FF", true).messages, 0);
-    const RemoteMacCheck letter = CheckRemoteMac(u"00-11-2G-33-44-55", true);
-    EXPECT_EQ(letter.result, 0);
-    EXPECT_EQ(letter.messages, 1);
-    EXPECT_EQ(CheckRemoteMac(u"00-11-2 -33-44-55", true).result, 7);
-    EXPECT_EQ(CheckRemoteMac(u"00-11- 2-33-44-55", true).result, 6);
-    EXPECT_EQ(CheckRemoteMac(u"  -  -  -  -  -  ", true).result, 0);
-    const RemoteMacCheck zero = CheckRemoteMac(u"00-00-00-00-00-00", true);
-    EXPECT_EQ(zero.result, 0);
-    EXPECT_EQ(zero.messages, 1);
-    EXPECT_EQ(CheckRemoteMac(u"00-00-00-00-00-00", false).result, 100);
+    EXPECT_TRUE(CheckRemoteMac(u"00-11-22-AA-bb-FF", true).passed());
+    EXPECT_TRUE(CheckRemoteMac(u"00-11-22-AA-bb-FF", true).message.empty());
+    const FieldCheck letter = CheckRemoteMac(u"00-11-2G-33-44-55", true);
+    EXPECT_EQ(letter.rule, CheckRule::RemoteMacPair);
+    EXPECT_EQ(letter.caret, 0);
+    EXPECT_EQ(letter.message.error, &ui::kMsgErrMacValue);
+    EXPECT_EQ(letter.field, QStringLiteral("e_rm_mac"));
+    EXPECT_EQ(CheckRemoteMac(u"00-11-2 -33-44-55", true).caret, 7);
+    EXPECT_EQ(CheckRemoteMac(u"00-11- 2-33-44-55", true).caret, 6);
+    EXPECT_EQ(CheckRemoteMac(u"  -  -  -  -  -  ", true).caret, 0);
+    const FieldCheck zero = CheckRemoteMac(u"00-00-00-00-00-00", true);
+    EXPECT_EQ(zero.rule, CheckRule::RemoteMacZero);
+    EXPECT_EQ(zero.caret, 0);
+    EXPECT_EQ(zero.message.error, &ui::kMsgErrMacValue);
+    EXPECT_TRUE(CheckRemoteMac(u"00-00-00-00-00-00", false).passed());
 }
 
 TEST(SubnetAndAddress, maskShapes) {
@@ -192,22 +252,25 @@ TEST(SubnetAndAddress, maskShapes) {
         return M{QString::fromLatin1(a), QString::fromLatin1(b), QString::fromLatin1(c),
                  QString::fromLatin1(d)};
     };
-    EXPECT_FALSE(CheckSubnetMask(m("255", "255", "255", "0")));
-    EXPECT_FALSE(CheckSubnetMask(m("255", "0", "0", "0")));
-    EXPECT_FALSE(CheckSubnetMask(m("255", "255", "0", "0")));
-    EXPECT_TRUE(CheckSubnetMask(m("255", "255", "255", "254")));
-    EXPECT_TRUE(CheckSubnetMask(m("255", "255", "255", "255")));
-    EXPECT_TRUE(CheckSubnetMask(m("0", "0", "0", "0")));
-    EXPECT_TRUE(CheckSubnetMask(m("00", "0", "0", "0")));  // leading zeros are the same 0
-    EXPECT_TRUE(CheckSubnetMask(m("255", "0", "255", "0")));
-    EXPECT_TRUE(CheckSubnetMask(m("255", "255", "0", "255")));
+    constexpr CheckRule kMask = CheckRule::SubnetMaskShape;
+    EXPECT_TRUE(CheckSubnetMask(m("255", "255", "255", "0")).passed());
+    EXPECT_TRUE(CheckSubnetMask(m("255", "0", "0", "0")).passed());
+    EXPECT_TRUE(CheckSubnetMask(m("255", "255", "0", "0")).passed());
+    EXPECT_EQ(CheckSubnetMask(m("255", "255", "255", "254")).rule, kMask);
+    EXPECT_EQ(CheckSubnetMask(m("255", "255", "255", "255")).rule, kMask);
+    EXPECT_EQ(CheckSubnetMask(m("0", "0", "0", "0")).rule, kMask);
+    EXPECT_EQ(CheckSubnetMask(m("00", "0", "0", "0")).rule, kMask);  // leading zeros are the same 0
+    EXPECT_EQ(CheckSubnetMask(m("255", "0", "255", "0")).rule, kMask);
+    EXPECT_EQ(CheckSubnetMask(m("255", "255", "0", "255")).rule, kMask);
 
-    EXPECT_TRUE(CheckIpAddress(m("192", "168", "1", "0")));
-    EXPECT_TRUE(CheckIpAddress(m("192", "168", "1", "255")));
-    EXPECT_TRUE(CheckIpAddress(m("", "168", "1", "5")));
-    EXPECT_TRUE(CheckIpAddress(m("00", "168", "1", "5")));  // first octet 0, however written
-    EXPECT_FALSE(CheckIpAddress(m("255", "1", "1", "1")));
-    EXPECT_FALSE(CheckIpAddress(m("192", "168", "1", "250")));
+    constexpr CheckRule kIp = CheckRule::IpAddressShape;
+    EXPECT_EQ(CheckIpAddress(m("192", "168", "1", "0")).rule, kIp);
+    EXPECT_EQ(CheckIpAddress(m("192", "168", "1", "255")).rule, kIp);
+    EXPECT_EQ(CheckIpAddress(m("", "168", "1", "5")).rule, kIp);
+    EXPECT_EQ(CheckIpAddress(m("00", "168", "1", "5")).rule,
+              kIp);  // first octet 0, however written
+    EXPECT_TRUE(CheckIpAddress(m("255", "1", "1", "1")).passed());
+    EXPECT_TRUE(CheckIpAddress(m("192", "168", "1", "250")).passed());
 }
 
 // ---------------------------------------------------------------- the whole form
@@ -328,17 +391,29 @@ TEST(ApplyChecks, wepKeys_emptySelectedLengthAndBlanks) {
     EXPECT_EQ(r.messages[0].wep_key, 3);
 
     v.key_text[2] = QStringLiteral("   ");  // blanks only
-    EXPECT_EQ(CheckWepKeys(v), 3);
+    FieldCheck keys = CheckWepKeys(v);
+    EXPECT_EQ(keys.rule, CheckRule::WepKeyLength);
+    EXPECT_EQ(keys.field, QStringLiteral("e_key3"));
+    EXPECT_EQ(keys.message.wep_key, 3);
     v.key_text[2] = QStringLiteral("01 02 03 04 05");
-    EXPECT_EQ(CheckWepKeys(v), std::nullopt);
+    EXPECT_TRUE(CheckWepKeys(v).passed());
 
     v.hex = false;
     v.key_bytes = {13, 13, 13, 13};
     v.key_text = {QStringLiteral("abcdefghijklm"), QStringLiteral("abcdefghijkl"), QString(),
                   QString()};
-    EXPECT_EQ(CheckWepKeys(v), 2);
+    keys = CheckWepKeys(v);
+    EXPECT_EQ(keys.rule, CheckRule::WepKeyLength);
+    EXPECT_EQ(keys.field, QStringLiteral("e_key2"));
+    EXPECT_EQ(keys.message.wep_key, 2);
     v.key_text[1].clear();
-    EXPECT_EQ(CheckWepKeys(v), std::nullopt);
+    EXPECT_TRUE(CheckWepKeys(v).passed());
+
+    v.key_text[0].clear();  // the selected key
+    keys = CheckWepKeys(v);
+    EXPECT_EQ(keys.rule, CheckRule::WepKeyEmpty);
+    EXPECT_EQ(keys.field, QStringLiteral("e_key1"));
+    EXPECT_EQ(keys.message.error, &ui::kMsgChkNull);
 
     // keys are not looked at without WEP
     v.key_text[0].clear();
@@ -378,6 +453,14 @@ TEST(ApplyChecks, dhcpRange_endInSubnetAndNotBelowStart_startInSubnet) {
     ApplyCheckResult r = ValidateSettings(v);
     EXPECT_EQ(r.failed, ApplyCheck::DhcpRange);
     EXPECT_EQ(OnlyError(r), &ui::kMsgErrIp1DhcpRange);
+    const FieldCheck below = CheckDhcpRange(v);
+    EXPECT_EQ(below.rule, CheckRule::DhcpEndBelowStart);
+    EXPECT_EQ(below.field, QStringLiteral("e_dhcp_to_4"));
+    v.dhcp_to[2] = QStringLiteral("2");
+    EXPECT_EQ(CheckDhcpRange(v).rule, CheckRule::DhcpEndOutsideSubnet);
+    EXPECT_FALSE(InSubnet(u"192.168.2.150.", v.ip, v.mask));
+    EXPECT_TRUE(InSubnet(u"192.168.1.7.", v.ip, v.mask));
+    EXPECT_FALSE(InSubnet(u"192.168.x.7.", v.ip, v.mask));  // not a number: outside
 
     v = ValidForm();
     v.dhcp_start = QStringLiteral("10.0.0.100.");
@@ -397,6 +480,9 @@ TEST(ApplyChecks, gateway_subnetAndLastOctet) {
     EXPECT_EQ(r.failed, ApplyCheck::GatewaySubnet);
     EXPECT_EQ(OnlyError(r), &ui::kMsgErrDomain);
     EXPECT_EQ(r.page, kIpPage);
+    const FieldCheck outside = GatewayInSubnet(v);
+    EXPECT_EQ(outside.rule, CheckRule::GatewayOutsideSubnet);
+    EXPECT_TRUE(outside.field.isEmpty());  // the whole row is at fault
 
     v.fixed_ip = false;  // the same gateway with DHCP passes
     EXPECT_TRUE(ValidateSettings(v).passed());
@@ -439,6 +525,9 @@ TEST(ApplyChecks, fieldsWithoutANumber_failTheirCheckInsteadOfPassing) {
     ApplyCheckResult r = ValidateSettings(v);
     EXPECT_EQ(r.failed, ApplyCheck::GatewaySubnet);
     EXPECT_EQ(r.focus, QStringLiteral("e_gateway_2"));
+    const FieldCheck gateway = GatewayInSubnet(v);
+    EXPECT_EQ(gateway.rule, CheckRule::NotANumber);
+    EXPECT_EQ(gateway.field, QStringLiteral("e_gateway_2"));
 
     v = ValidForm();
     v.mask[2] = QStringLiteral("x");

@@ -638,7 +638,7 @@ TEST(KeyFormats, lengthsAndMasks) {
     EXPECT_EQ(KeyBytesForLength(0), 5);
     EXPECT_EQ(KeyBytesForLength(1), 13);
     EXPECT_EQ(KeyBytesForLength(2), 29);
-    EXPECT_EQ(KeyBytesForLength(-1), 0);
+    EXPECT_EQ(KeyBytesForLength(-1), std::nullopt);
     EXPECT_EQ(HexDigitsForLength(2), 58);
     EXPECT_EQ(HexKeyMask(2), QStringLiteral(">HH HH;_"));
     EXPECT_TRUE(HexKeyMask(0).isEmpty());
