@@ -47,7 +47,12 @@ endfunction()
 # header happens to be on the include path.
 function(tern_check_layer target dir)
   cmake_parse_arguments(L "" "" "FORBID" ${ARGN})
-  file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${dir}/*.h ${dir}/*.cpp)
+  # A new file is seen at the next build, not only at the next configure.
+  set(depends CONFIGURE_DEPENDS)
+  if(CMAKE_SCRIPT_MODE_FILE)
+    set(depends)  # run as a script (its test): no build to re-run
+  endif()
+  file(GLOB_RECURSE sources ${depends} ${dir}/*.h ${dir}/*.cpp)
   foreach(source ${sources})
     file(STRINGS ${source} includes REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"]")
     foreach(line ${includes})

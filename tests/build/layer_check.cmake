@@ -1,0 +1,14 @@
+# Runs the layer check over two made-up folders: one whose file includes a
+# header of a layer above must stop with a message naming the file, one
+# without must pass. Run as: cmake -DHELPERS=... -DWORK=... -P layer_check.cmake
+include(${HELPERS})
+set(PROJECT_SOURCE_DIR ${WORK})
+file(REMOVE_RECURSE ${WORK})
+file(WRITE ${WORK}/good/a.cpp "#include \"core/net/protocol.h\"\n#include <QString>\n")
+file(WRITE ${WORK}/bad/b.h "#pragma once\n  #  include <QtWidgets/QWidget>\n")
+if(STAGE STREQUAL "good")
+  tern_check_layer(good ${WORK}/good FORBID "gui/" "QtWidgets")
+  message(STATUS "layer check: a clean folder passes")
+else()
+  tern_check_layer(bad ${WORK}/bad FORBID "gui/" "QtWidgets")
+endif()
