@@ -116,9 +116,8 @@ int main(int argc, char* argv[]) {
     // Chosen before the window opens: a typing error in an interface's name
     // must not turn into a search of some other segment. The demo network
     // lives as long as the window that talks to it.
-    auto chosen =
-        sim::ChooseProgramSocket({parser.isSet(demo) ? demoCount : 0, parser.isSet(oldFirmware),
-                                  parser.values(interfaceOption)});
+    auto chosen = sim::ChooseProgramSocket(
+        {parser.isSet(demo), demoCount, parser.isSet(oldFirmware), parser.values(interfaceOption)});
     if (const QString* error = std::get_if<QString>(&chosen)) {
         std::fprintf(stderr, "tern-ap-utility: %s\n", qPrintable(*error));
         return 2;

@@ -93,7 +93,7 @@ int main(int argc, char* argv[]) {
         login = {o.user, *password};
     }
 
-    auto chosen = sim::ChooseProgramSocket({o.demo ? o.demoCount : 0, false, o.interfaces});
+    auto chosen = sim::ChooseProgramSocket({o.demo, o.demoCount, false, o.interfaces});
     if (const QString* error = std::get_if<QString>(&chosen)) {
         Error(*error);
         return app::kExitUsage;

@@ -336,7 +336,11 @@ void CliRunner::startApply() {
     }
     apply::ApplySession::Options pacing = kPacing;
     pacing.waitForReplies = jobs_.size() > 1;
-    apply_.start(&socket_, std::move(requests), pacing);
+    if (!apply_.start(&socket_, std::move(requests), pacing)) {
+        // Nothing went out, so no answer will end the apply.
+        message(QStringLiteral("nothing to send"));
+        finish(kExitFailure);
+    }
 }
 
 void CliRunner::finishApply() {

@@ -8,7 +8,8 @@ namespace tern::sim {
 
 std::variant<ProgramSocket, QString> ChooseProgramSocket(const SocketChoice& choice) {
     ProgramSocket out;
-    if (choice.demoCount > 0) {
+    if (choice.demo) {
+        if (choice.demoCount < 1) return QStringLiteral("a demo needs at least one AP");
         out.network = std::make_unique<link::InMemoryNetwork>();
         out.simulator = std::make_unique<InMemorySimulator>(
             *out.network, ApSimulator(DemoAps(choice.demoCount, choice.oldFirmware)));

@@ -15,7 +15,8 @@ namespace tern::sim {
 // asked for, or the demo's APs inside the process. Both programs choose it
 // the same way.
 struct SocketChoice {
-    int demoCount = 0;  // 0: the real network
+    bool demo = false;  // the demo's APs; otherwise the real network
+    int demoCount = 8;
     bool oldFirmware = false;
     QStringList interfaces;  // real network only; empty: every one that can broadcast
 };
@@ -36,9 +37,9 @@ struct ProgramSocket {
     }
 };
 
-// The socket, not yet opened; or, for interfaces that cannot be searched,
-// why (nothing is sent then: a typing error must not turn into a search of
-// some other segment).
+// The socket, not yet opened; or why not: a demo of no APs (never the real
+// network instead), or interfaces that cannot be searched (nothing is sent then: a typing error
+// must not turn into a search of some other segment).
 std::variant<ProgramSocket, QString> ChooseProgramSocket(const SocketChoice& choice);
 
 }  // namespace tern::sim

@@ -9,18 +9,25 @@ namespace tern::apply {
 ApplySession::ApplySession(ApEngine& engine, QObject* parent) : QObject(parent), engine_(engine) {
     slice_.setSingleShot(true);
     connect(&slice_, &QTimer::timeout, this, &ApplySession::sliceOver);
+    // A timer of the session's own rather than a posted call: stop() and a
+    // new start() cancel it, so no request of an old apply goes out late.
+    sendSoon_.setSingleShot(true);
+    sendSoon_.setInterval(0);
+    connect(&sendSoon_, &QTimer::timeout, this, &ApplySession::sendNext);
     connect(&tick_, &QTimer::timeout, this, &ApplySession::tick);
 }
 
 bool ApplySession::start(link::UdpSocketControl* socket, std::vector<Request> requests,
                          const Options& options) {
     if (requests.empty() || sending_ || following_) return false;
+    stop();
     socket_ = socket;
     haveSocket_ = socket != nullptr;
     requests_ = std::move(requests);
     options_ = options;
     next_ = 0;
     slices_ = 0;
+    slicesWaited_ = 0;
     sent_ = 0;
     failed_ = 0;
     sending_ = true;
@@ -45,15 +52,11 @@ bool ApplySession::sendAll(link::UdpSocketControl* socket, std::vector<Request> 
 
 Received ApplySession::receive(QByteArrayView datagram, uint interfaceIndex) {
     const Received r = engine_.Receive(datagram, interfaceIndex);
-    if (sending_ && slice_.isActive() && !engine_.wait_flag && !sendQueued_) {
+    if (sending_ && slice_.isActive() && !engine_.wait_flag) {
         // The previous AP answered: the next request goes out now, though
         // not from inside the socket's handler.
         slice_.stop();
-        sendQueued_ = true;
-        QTimer::singleShot(0, this, [this] {
-            sendQueued_ = false;
-            if (sending_) sendNext();
-        });
+        sendSoon_.start();
     } else if (following_ && engine_.unanswered_targets.isEmpty()) {
         end(End::AllAnswered);
     }
@@ -64,6 +67,7 @@ void ApplySession::stop() {
     sending_ = false;
     following_ = false;
     slice_.stop();
+    sendSoon_.stop();
     tick_.stop();
 }
 
@@ -90,7 +94,7 @@ void ApplySession::sendNext() {
         if (engine_.wait_flag) {
             slice_.start(options_.sliceMs);
         } else {
-            QTimer::singleShot(0, this, &ApplySession::sendNext);
+            sendSoon_.start();
         }
         return;
     }
@@ -108,6 +112,7 @@ void ApplySession::sendNext() {
 
 void ApplySession::sliceOver() {
     ++slices_;
+    ++slicesWaited_;
     if (engine_.wait_flag && slices_ < options_.maxSlices) {
         slice_.start(options_.sliceMs);
         return;

@@ -69,6 +69,8 @@ class ApplySession : public QObject {
     bool sending() const { return sending_; }
     bool following() const { return following_; }
     int requestsSent() const { return sent_; }  // taken by the socket
+    // Slices that ran out without an answer, over the whole apply.
+    int slicesWaited() const { return slicesWaited_; }
     int sendsFailed() const { return failed_; }
 
   Q_SIGNALS:
@@ -89,12 +91,13 @@ class ApplySession : public QObject {
     Options options_;
     std::size_t next_ = 0;
     int slices_ = 0;
+    int slicesWaited_ = 0;
     int sent_ = 0;
     int failed_ = 0;
     bool sending_ = false;
     bool following_ = false;
-    bool sendQueued_ = false;
     QTimer slice_;
+    QTimer sendSoon_;  // the next request on the next turn of the event loop
     QTimer tick_;
 };
 

@@ -136,6 +136,8 @@ TEST_P(Pacing, aSilentAp_holdsTheNextOnlyForItsSlices_andStaysUnanswered) {
         EXPECT_EQ(wire.lines, (std::vector<std::string>{"set", "ack", "set", "set", "ack"}));
         ASSERT_EQ(engine.unanswered_targets.size(), 1);
         EXPECT_EQ(engine.unanswered_targets.first().mac, macOf(requests, 1));
+        // Exactly its slices: the answered APs cost none.
+        EXPECT_EQ(session.slicesWaited(), slices);
     }
 }
 
