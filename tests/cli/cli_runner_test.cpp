@@ -18,6 +18,7 @@
 
 #include "cli/backup_file.h"
 #include "core/net/in_memory_network.h"
+#include "core/net/udp_socket_control.h"
 #include "core/record/net_types.h"
 #include "sim/in_memory_simulator.h"
 
@@ -34,9 +35,7 @@ void EnsureApp() {
 }
 
 void OpenOnDefaultPort(link::UdpSocketControl& socket) {
-    socket.lclPort = link::kDefaultPort;
-    socket.rmtPort = link::kDefaultPort;
-    socket.OpenSocket();
+    ASSERT_TRUE(link::OpenOnProgramPort(socket));
 }
 
 // Runs the command to its end, or gives up after 15 s.

@@ -8,6 +8,7 @@
 
 #include "core/engine/search_session.h"
 #include "core/net/in_memory_network.h"
+#include "core/net/udp_socket_control.h"
 #include "core/record/ap_config_record.h"
 #include "core/record/net_types.h"
 #include "sim/in_memory_simulator.h"
@@ -28,10 +29,7 @@ struct Segment {
     explicit Segment(std::vector<sim::SimulatedAp> aps, sim::SimOptions options = {})
         : simulator(network, sim::ApSimulator(std::move(aps), options)), socket(network) {
         App();
-        socket.lclPort = link::kDefaultPort;
-        socket.rmtPort = link::kDefaultPort;
-        socket.RmtAddr = QStringLiteral("255.255.255.255");
-        socket.OpenSocket();
+        link::OpenOnProgramPort(socket);
     }
     // Runs the event loop until the network is quiet, at most `ms`.
     void settle(int ms = 2000) {

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "core/net/in_memory_network.h"
+#include "core/net/udp_socket_control.h"
 #include "core/record/ap_config_record.h"
 #include "core/record/net_types.h"
 #include "sim/ap_simulator.h"
@@ -26,9 +27,7 @@ class EngineOnSegment : public ::testing::Test {
   protected:
     void SetUp() override {
         link::test_support::EnsureCoreApp();
-        socket.lclPort = link::kDefaultPort;
-        socket.rmtPort = link::kDefaultPort;
-        socket.OpenSocket();
+        ASSERT_TRUE(link::OpenOnProgramPort(socket));
         QObject::connect(&socket, &link::UdpSocketControl::OnRecv, &socket,
                          [this](const QByteArray& d) { seen.push_back(engine.Receive(d)); });
     }

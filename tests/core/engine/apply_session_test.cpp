@@ -10,6 +10,7 @@
 
 #include "core/net/in_memory_network.h"
 #include "core/net/protocol.h"
+#include "core/net/udp_socket_control.h"
 #include "core/record/net_types.h"
 #include "sim/ap_simulator.h"
 #include "sim/in_memory_simulator.h"
@@ -47,9 +48,7 @@ class Session : public ::testing::Test {
   protected:
     void SetUp() override {
         link::test_support::EnsureCoreApp();
-        socket.lclPort = link::kDefaultPort;
-        socket.rmtPort = link::kDefaultPort;
-        ASSERT_TRUE(socket.OpenSocket());
+        ASSERT_TRUE(link::OpenOnProgramPort(socket));
         QObject::connect(&socket, &link::UdpSocketControl::OnRecv, &socket,
                          [this](const QByteArray& d, uint via) {
                              const Received r = session.receive(d, via);
