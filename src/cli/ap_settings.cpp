@@ -70,12 +70,11 @@ QJsonArray WepKeys(const config::ApConfigRecord& r, bool show) {
 }  // namespace
 
 QJsonObject ScanEntry(const config::ApConfigRecord& r, ui::TextEncoding encoding) {
-    // WEP as the AP list's cell says it, so the table and this agree. Where
-    // the list leaves the cell empty (a default key past the four) scripts
-    // still get a bool: whether the keys are in use, WPA types never.
-    const QString cell = ListCellsOf(r).wep;
-    const bool wep =
-        cell.isEmpty() ? r.wep_on() && (r.auth_type() < 2 || r.auth_type() > 3) : cell == u"Yes";
+    // WEP by the rule of the AP list's WEP cell, so the table and this agree;
+    // a bool also where the list leaves the cell empty (a default key past
+    // the four).
+    const int auth = r.auth_type() < config::kAuthTypeCount ? r.auth_type() : -1;
+    const bool wep = WepInUse(auth, r.wep_on());
     return QJsonObject{
         {QStringLiteral("mac"), config::MacText(r.mac_addr())},
         {QStringLiteral("name"), Text(r.ap_name(), encoding)},

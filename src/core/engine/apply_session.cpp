@@ -22,7 +22,6 @@ bool ApplySession::start(link::UdpSocketControl* socket, std::vector<Request> re
     if (requests.empty() || sending_ || following_) return false;
     stop();
     socket_ = socket;
-    haveSocket_ = socket != nullptr;
     requests_ = std::move(requests);
     options_ = options;
     next_ = 0;
@@ -81,9 +80,7 @@ void ApplySession::sendNext() {
     // Only through the interface the AP answered on: the same MAC may not be
     // meant on another segment, and the others need not hear it.
     const int written =
-        (haveSocket_ && socket_)
-            ? socket_->SendDataVia(datagram, engine_.InterfaceOf(request.target.mac))
-            : -1;
+        socket_ ? socket_->SendDataVia(datagram, engine_.InterfaceOf(request.target.mac)) : -1;
     if (written >= 0) {
         ++sent_;
     } else {

@@ -86,7 +86,6 @@ class ApplySession : public QObject {
 
     ApEngine& engine_;
     QPointer<link::UdpSocketControl> socket_;
-    bool haveSocket_ = false;
     std::vector<Request> requests_;
     Options options_;
     std::size_t next_ = 0;
