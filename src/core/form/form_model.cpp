@@ -237,7 +237,7 @@ ShownRecord ShownRecordOf(const config::ApConfigRecord& r, ui::TextEncoding enco
             }
             const auto i = static_cast<std::size_t>(k);
             f.key_hint[i] = apply::BytesToHexText(key);
-            f.e_key[i] = QString(f.key_hint[i].size(), u'*');
+            f.e_key[i] = apply::StarRow(f.key_hint[i].size());
             f.key_starred[i] = !f.e_key[i].isEmpty();
         }
     }

@@ -50,8 +50,6 @@ void SelectByText(QComboBox* list, const QString& text) {
     list->setCurrentIndex(list->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive));
 }
 
-QString Stars(qsizetype count) { return QString(count, u'*'); }
-
 }  // namespace
 
 void TMainFm::fillChannelList(int firstChannel, int lastChannel) {
@@ -138,7 +136,7 @@ bool TMainFm::ShowRecord(const QByteArray& packet) {
 
         for (QLineEdit* e : {wep_->wpa_m_c, wep_->wpa_m_p}) {
             SetHint(e, f.wpa_m_p);
-            e->setText(Stars(f.wpa_m_p.size()));
+            e->setText(apply::StarRow(f.wpa_m_p.size()));
         }
 
         ap_->e_essid->setText(f.e_essid);
