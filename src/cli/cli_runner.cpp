@@ -10,8 +10,8 @@
 #include <QSaveFile>
 #include <cstdio>
 
-#include "cli/ap_settings.h"
-#include "cli/backup_file.h"
+#include "core/form/ap_settings.h"
+#include "core/form/backup_file.h"
 #include "cli/headless_search.h"
 #include "core/form/form_model.h"
 #include "core/net/qt_udp_socket_control.h"

@@ -16,7 +16,7 @@
 #include <QTimer>
 #include <algorithm>
 
-#include "cli/backup_file.h"
+#include "core/form/backup_file.h"
 #include "core/net/in_memory_network.h"
 #include "core/net/udp_socket_control.h"
 #include "core/record/net_types.h"

@@ -5,7 +5,7 @@
 #include <QTimeZone>
 #include <cstdint>
 
-#include "cli/backup_file.h"
+#include "core/form/backup_file.h"
 #include "tests/fuzz/fuzz_support.h"
 
 using namespace tern;

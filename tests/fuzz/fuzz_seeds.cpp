@@ -14,7 +14,7 @@
 #include <cstring>
 #include <vector>
 
-#include "cli/backup_file.h"
+#include "core/form/backup_file.h"
 #include "core/engine/ap_engine.h"
 #include "core/net/protocol.h"
 #include "core/record/record_builder.h"

@@ -1,4 +1,4 @@
-#include "cli/ap_settings.h"
+#include "core/form/ap_settings.h"
 
 #include <QJsonArray>
 

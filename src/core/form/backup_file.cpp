@@ -1,10 +1,10 @@
-#include "cli/backup_file.h"
+#include "core/form/backup_file.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <algorithm>
 
-#include "cli/ap_settings.h"
+#include "core/form/ap_settings.h"
 #include "core/record/net_types.h"
 
 namespace tern::app {
