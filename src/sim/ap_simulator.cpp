@@ -109,11 +109,18 @@ void FillVariant(config::ApConfigRecord& r, int index) {
 ApSimulator::ApSimulator(std::vector<SimulatedAp> aps, SimOptions options)
     : aps_(std::move(aps)), options_(options), random_(options.seed) {}
 
-bool ApSimulator::dropped() {
-    if (options_.dropPercent <= 0) {
+// A chance of 0 draws nothing, so a run without losses keeps the delays
+// it had before any loss was asked for.
+bool ApSimulator::lost(int percent) {
+    if (percent <= 0) {
         return false;
     }
-    return std::uniform_int_distribution<int>(0, 99)(random_) < options_.dropPercent;
+    return std::uniform_int_distribution<int>(0, 99)(random_) < percent;
+}
+
+int ApSimulator::apsChanged() const {
+    return static_cast<int>(std::count_if(aps_.begin(), aps_.end(),
+                                          [](const SimulatedAp& ap) { return ap.setsTaken > 0; }));
 }
 
 int ApSimulator::delay() {
@@ -160,7 +167,11 @@ std::vector<SimReply> ApSimulator::answerSearch(const link::RequestMarker& marke
     std::vector<SimReply> replies;
     replies.reserve(aps_.size());
     for (const SimulatedAp& ap : aps_) {
-        if (ap.silentOnSearch || dropped()) {
+        if (ap.silentOnSearch) {
+            continue;
+        }
+        if (lost(options_.dropPercent)) {
+            ++searchRepliesDropped_;
             continue;
         }
         QByteArray payload;
@@ -192,6 +203,7 @@ std::vector<SimReply> ApSimulator::answerSet(QByteArrayView datagram) {
     if (length != static_cast<int>(link::kRecordSize)) {
         return {};
     }
+    ++setRequestsSeen_;
     const QByteArray plain =
         link::CipherRun(link::DeriveLinkKey(marker), datagram.sliced(16, link::kRecordSize));
     link::RecordBytes wire{};
@@ -202,7 +214,12 @@ std::vector<SimReply> ApSimulator::answerSet(QByteArrayView datagram) {
         if (ap.record.mac_addr() != received.mac_addr()) {
             continue;
         }
-        if (ap.silentOnSet || dropped()) {
+        if (lost(options_.setDropPercent)) {
+            ++setRequestsLost_;
+            return {};
+        }
+        ++setRequestsReachingAps_;
+        if (ap.silentOnSet) {
             return {};
         }
         const auto mac = ap.record.mac_addr();
@@ -211,11 +228,18 @@ std::vector<SimReply> ApSimulator::answerSet(QByteArrayView datagram) {
             ap.record = received;
             ap.record.set_mgmt_user({});
             ap.record.set_mgmt_pass({});
+            ++ap.setsTaken;
             ++accepted_;
             reply = QByteArray(link::kTagAck);
         } else {
             ++refused_;
             reply = QByteArray(link::kTagError);
+        }
+        // The AP has acted on the request already: losing its answer on the
+        // way back leaves the settings taken, as on a real segment.
+        if (lost(options_.ackDropPercent)) {
+            ++answersDropped_;
+            return {};
         }
         reply.append('\0');
         reply.append(reinterpret_cast<const char*>(mac.data()), static_cast<qsizetype>(mac.size()));

@@ -19,15 +19,24 @@ struct SimulatedAp {
     QByteArray user = "admin";
     QByteArray password = "admin";
     bool oldFirmware = false;  // answers a search with the old identifier only
-    bool silentOnSet = false;  // never answers a set request
+    bool silentOnSet = false;  // never answers a set request, nor takes it
     bool silentOnSearch = false;
+    int setsTaken = 0;  // set requests whose settings this AP took (kept by the simulator)
 };
 
-// How the whole simulated segment behaves.
+// How the whole simulated segment behaves. Each loss is its own chance in
+// percent, drawn from one generator in a fixed order, so a seed reproduces
+// a run: per set request the loss of the request, then of its answer, then
+// the delay; per search reply its loss, then its delay.
 struct SimOptions {
     bool plainReplies = false;  // discovery replies not enciphered
-    int dropPercent = 0;        // each reply lost with this probability
-    int maxDelayMs = 0;         // each reply delayed by 0..maxDelayMs
+    int dropPercent = 0;        // each reply to a search lost
+    // Each answer to a set request ("kplack" or "kplerr") lost on its way
+    // back: the AP got the request and acted on it, only the answer is lost.
+    int ackDropPercent = 0;
+    // Each set request lost before its AP sees it: nothing taken, no answer.
+    int setDropPercent = 0;
+    int maxDelayMs = 0;  // each reply delayed by 0..maxDelayMs
     std::uint32_t seed = 1;
 };
 
@@ -39,9 +48,10 @@ struct SimReply {
 
 // The device side of the wire protocol for any number of APs. It answers a
 // search with one discovery reply per AP and a set request addressed (by
-// the record's MAC) to one of its APs with "kplack", keeping the settings,
-// or with "kplerr" and the AP's MAC when the login is wrong. Everything else,
-// the replies of other APs included, is ignored.
+// the record's MAC) to one of its APs with "kplack", keeping the record it
+// received exactly (less the login), or with "kplerr" and the AP's MAC when
+// the login is wrong. Everything else, the replies of other APs included, is
+// ignored.
 class ApSimulator {
   public:
     static constexpr char kVariant[] = "AP-TRN-G01";  // header bytes 6..15
@@ -55,8 +65,20 @@ class ApSimulator {
     const SimOptions& options() const { return options_; }
 
     int searchesAnswered() const { return searches_; }
+    int searchRepliesDropped() const { return searchRepliesDropped_; }
+
+    // Every well-formed set request that came, whichever AP it names (ours or
+    // not), before any loss: stays put when the program sent nothing.
+    int setRequestsSeen() const { return setRequestsSeen_; }
+    int setRequestsLost() const { return setRequestsLost_; }  // by setDropPercent
+    // Set requests that reached the AP they name, whatever it did with them.
+    int setRequestsReachingAps() const { return setRequestsReachingAps_; }
     int setsAccepted() const { return accepted_; }
     int setsRefused() const { return refused_; }
+    int answersDropped() const { return answersDropped_; }  // by ackDropPercent
+    // APs that took the settings of at least one set request (identical to
+    // what they held or not); each AP's own count is its `setsTaken`.
+    int apsChanged() const;
 
     // The 1180-byte discovery payload of an AP: header + record in wire order.
     static QByteArray DiscoveryPayload(const SimulatedAp& ap);
@@ -64,15 +86,20 @@ class ApSimulator {
   private:
     std::vector<SimReply> answerSearch(const link::RequestMarker& marker);
     std::vector<SimReply> answerSet(QByteArrayView datagram);
-    bool dropped();
+    bool lost(int percent);
     int delay();
 
     std::vector<SimulatedAp> aps_;
     SimOptions options_;
     std::mt19937 random_;
     int searches_ = 0;
+    int searchRepliesDropped_ = 0;
+    int setRequestsSeen_ = 0;
+    int setRequestsLost_ = 0;
+    int setRequestsReachingAps_ = 0;
     int accepted_ = 0;
     int refused_ = 0;
+    int answersDropped_ = 0;
 };
 
 // `count` APs with distinct MACs (02-54-45-xx-xx-xx, locally administered),

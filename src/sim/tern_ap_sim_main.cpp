@@ -60,7 +60,17 @@ int main(int argc, char* argv[]) {
                                    QStringLiteral("N"), QStringLiteral("0"));
     const QCommandLineOption drop(
         QStringLiteral("drop"),
-        QStringLiteral("Lose each reply with this percent chance (default 0)."),
+        QStringLiteral("Lose each reply to a search with this percent chance (default 0)."),
+        QStringLiteral("PERCENT"), QStringLiteral("0"));
+    const QCommandLineOption dropAcks(
+        QStringLiteral("drop-acks"),
+        QStringLiteral("Lose each answer to a set request with this percent chance (default "
+                       "0); the AP has taken the settings all the same."),
+        QStringLiteral("PERCENT"), QStringLiteral("0"));
+    const QCommandLineOption dropSets(
+        QStringLiteral("drop-sets"),
+        QStringLiteral("Lose each set request before its AP sees it with this percent "
+                       "chance (default 0): nothing taken, no answer."),
         QStringLiteral("PERCENT"), QStringLiteral("0"));
     const QCommandLineOption delay(
         QStringLiteral("delay"),
@@ -97,8 +107,8 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption list(
         QStringLiteral("list"),
         QStringLiteral("Print the simulated APs (MAC, name, SSID) and go on."));
-    parser.addOptions({count, first, plain, oldFw, drop, delay, silentSet, user, password, apLogin,
-                       seed, port, duration, maxRequests, list});
+    parser.addOptions({count, first, plain, oldFw, drop, dropAcks, dropSets, delay, silentSet, user,
+                       password, apLogin, seed, port, duration, maxRequests, list});
     parser.process(app);
 
     if (!parser.positionalArguments().isEmpty()) {
@@ -106,14 +116,15 @@ int main(int argc, char* argv[]) {
                      qPrintable(parser.positionalArguments().first()));
         return 2;
     }
-    int n = 0, old = 0, dropPct = 0, delayMs = 0, silent = 0, seedValue = 0, portValue = 0,
-        seconds = 0, requests = 0, firstIndex = 0;
+    int n = 0, old = 0, dropPct = 0, dropAcksPct = 0, dropSetsPct = 0, delayMs = 0, silent = 0,
+        seedValue = 0, portValue = 0, seconds = 0, requests = 0, firstIndex = 0;
     const auto number = [&parser](const QCommandLineOption& option, int min, int max, int* value) {
         return ParseInt(QStringLiteral("--") + option.names().first(), parser.value(option), min,
                         max, value);
     };
     if (!number(count, 1, 5000, &n) || !number(first, 1, 100000, &firstIndex) ||
         !number(oldFw, 0, 5000, &old) || !number(drop, 0, 100, &dropPct) ||
+        !number(dropAcks, 0, 100, &dropAcksPct) || !number(dropSets, 0, 100, &dropSetsPct) ||
         !number(delay, 0, 60000, &delayMs) || !number(silentSet, 0, 5000, &silent) ||
         !number(seed, 0, 2147483647, &seedValue) || !number(port, 1, 65535, &portValue) ||
         !number(duration, 1, 86400, &seconds) || !number(maxRequests, 1, 10000000, &requests)) {
@@ -181,6 +192,8 @@ int main(int argc, char* argv[]) {
     sim::SimOptions options;
     options.plainReplies = parser.isSet(plain);
     options.dropPercent = dropPct;
+    options.ackDropPercent = dropAcksPct;
+    options.setDropPercent = dropSetsPct;
     options.maxDelayMs = delayMs;
     options.seed = static_cast<std::uint32_t>(seedValue);
     sim::UdpSimulator simulator(sim::ApSimulator(std::move(aps), options), portValue);
@@ -203,9 +216,11 @@ int main(int argc, char* argv[]) {
     const int rc = QCoreApplication::exec();
     const auto& s = simulator.simulator();
     std::fprintf(stderr,
-                 "tern-ap-sim: %d search(es) answered, %d set(s) accepted, %d refused, %d "
-                 "replies sent, %d send failures\n",
-                 s.searchesAnswered(), s.setsAccepted(), s.setsRefused(), simulator.repliesSent(),
-                 simulator.sendFailures());
+                 "tern-ap-sim: %d search(es) answered, %d search replies dropped, %d set "
+                 "request(s) received, %d lost before an AP, %d set(s) accepted by %d AP(s), %d "
+                 "refused, %d answer(s) dropped, %d replies sent, %d send failures\n",
+                 s.searchesAnswered(), s.searchRepliesDropped(), s.setRequestsSeen(),
+                 s.setRequestsLost(), s.setsAccepted(), s.apsChanged(), s.setsRefused(),
+                 s.answersDropped(), simulator.repliesSent(), simulator.sendFailures());
     return rc;
 }

@@ -65,6 +65,34 @@ TEST(SimArguments, inTheNamespaceTheSessionStartedIn_itRefusesToRun) {
     EXPECT_FALSE(out.err.contains(QStringLiteral("listening"))) << out.err.toStdString();
 }
 
+TEST(SimArguments, lossChancesArePercentsFrom0To100) {
+    for (const char* option : {"--drop", "--drop-acks", "--drop-sets"}) {
+        for (const char* value : {"-1", "101", "5%"}) {
+            SCOPED_TRACE(std::string(option) + " '" + value + "'");
+            const Outcome out = RunSim({QString::fromLatin1(option), QString::fromLatin1(value)});
+            EXPECT_EQ(out.exitCode, 2);
+            EXPECT_TRUE(out.err.contains(QString::fromLatin1(option) + QStringLiteral(" wants")))
+                << out.err.toStdString();
+            EXPECT_TRUE(out.err.contains(QStringLiteral("'") + QString::fromLatin1(value) +
+                                         QStringLiteral("'")))
+                << out.err.toStdString();
+        }
+    }
+}
+
+TEST(SimArguments, lossChancesAtTheirBoundsAreAccepted) {
+    QString why;
+    if (tern::link::InPrivateNetworkNamespace(&why)) {
+        GTEST_SKIP() << "this test runs in a private namespace: the simulator would run here";
+    }
+    // Accepted, so it goes on to the namespace check and refuses there.
+    const Outcome out =
+        RunSim({QStringLiteral("--drop"), QStringLiteral("0"), QStringLiteral("--drop-acks"),
+                QStringLiteral("100"), QStringLiteral("--drop-sets"), QStringLiteral("0"),
+                QStringLiteral("--duration"), QStringLiteral("1")});
+    EXPECT_EQ(out.exitCode, 3) << out.err.toStdString();
+}
+
 TEST(SimArguments, firstApNumberIsChecked) {
     const Outcome out = RunSim({QStringLiteral("--first"), QStringLiteral("0")});
     EXPECT_EQ(out.exitCode, 2);
