@@ -5,12 +5,14 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QTimer>
 #include <cstdio>
 #include <memory>
 
 #include "cli/cli_options.h"
 #include "cli/cli_runner.h"
+#include "cli/fleet_runner.h"
 #include "core/net/protocol.h"
 #include "sim/program_socket.h"
 
@@ -70,6 +72,24 @@ std::optional<QString> Password(const app::CliOptions& o) {
     return std::nullopt;
 }
 
+bool IsDirectory(const QString& path) { return QFileInfo(path).isDir(); }
+bool Exists(const QString& path) { return QFileInfo::exists(path); }
+
+// Runs the command to its end: data to stdout, messages to stderr.
+template <typename Runner>
+int Run(link::UdpSocketControl& socket, const app::CliOptions& o, const app::CliLogin& login) {
+    Runner runner(socket, o, login);
+    QObject::connect(&runner, &Runner::done, qApp, [&] {
+        Write(stdout, runner.out());
+        Write(stderr, runner.err());
+        socket.CloseSocket();
+        QCoreApplication::quit();
+    });
+    QTimer::singleShot(0, &runner, &Runner::start);
+    QCoreApplication::exec();
+    return runner.exitCode();
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -87,7 +107,8 @@ int main(int argc, char* argv[]) {
         return app::kExitOk;
     }
     app::CliLogin login;
-    if (o.command == u"set" || o.command == u"restore") {
+    if ((o.command == u"set" || o.command == u"restore" || o.command == u"apply") &&
+        !o.user.isEmpty()) {
         const std::optional<QString> password = Password(o);
         if (!password) return app::kExitUsage;
         login = {o.user, *password};
@@ -106,14 +127,8 @@ int main(int argc, char* argv[]) {
         return app::kExitFailure;
     }
 
-    app::CliRunner runner(*socket, o, login);
-    QObject::connect(&runner, &app::CliRunner::done, &app, [&] {
-        Write(stdout, runner.out());
-        Write(stderr, runner.err());
-        socket->CloseSocket();
-        QCoreApplication::quit();
-    });
-    QTimer::singleShot(0, &runner, &app::CliRunner::start);
-    QCoreApplication::exec();
-    return runner.exitCode();
+    if (app::IsFleetCommand(o, IsDirectory, Exists)) {
+        return Run<app::FleetRunner>(*socket, o, login);
+    }
+    return Run<app::CliRunner>(*socket, o, login);
 }

@@ -51,9 +51,15 @@ std::variant<CliOptions, QString> ParseCliOptions(const QStringList& arguments) 
             o.all = true;
         } else if (a == u"--all-fields") {
             o.allFields = true;
+        } else if (a == u"--keep-going") {
+            o.keepGoing = true;
+        } else if (a == u"--no-backup") {
+            o.noBackup = true;
         } else if (const QString option = a.section(u'=', 0, 0);
                    option == u"--timeout-ms" || option == u"--user" || option == u"--password" ||
-                   option == u"--password-file" || option == u"--interface") {
+                   option == u"--password-file" || option == u"--interface" ||
+                   option == u"--logins" || option == u"--backup-dir" || option == u"--retries" ||
+                   option == u"--parallel") {
             QString value;
             if (a.contains(u'=')) {
                 value = a.mid(a.indexOf(u'=') + 1);
@@ -66,6 +72,17 @@ std::variant<CliOptions, QString> ParseCliOptions(const QStringList& arguments) 
                 const auto n = ParseNumber(option, value, 100, 600000);
                 if (const QString* e = std::get_if<QString>(&n)) return *e;
                 o.timeoutMs = std::get<int>(n);
+            } else if (option == u"--retries") {
+                const auto n = ParseNumber(option, value, 0, 10);
+                if (const QString* e = std::get_if<QString>(&n)) return *e;
+                o.retries = std::get<int>(n);
+            } else if (option == u"--parallel") {
+                const auto n = ParseNumber(option, value, 1, 256);
+                if (const QString* e = std::get_if<QString>(&n)) return *e;
+                o.parallel = std::get<int>(n);
+            } else if (option == u"--logins" || option == u"--backup-dir") {
+                if (value.isEmpty()) return option + QStringLiteral(" wants a path");
+                (option == u"--logins" ? o.logins : o.backupDir) = value;
             } else if (option == u"--user") {
                 o.user = value;
             } else if (option == u"--interface") {
@@ -88,7 +105,8 @@ std::variant<CliOptions, QString> ParseCliOptions(const QStringList& arguments) 
         return QStringLiteral("--interface is not taken with --demo (no network is used)");
     }
     if (positional.isEmpty()) {
-        return QStringLiteral("a command is missing (scan, show, set, backup or restore)");
+        return QStringLiteral(
+            "a command is missing (scan, show, set, backup, restore, plan or apply)");
     }
     o.command = positional.takeFirst();
     o.args = positional;
@@ -106,30 +124,72 @@ std::variant<CliOptions, QString> ParseCliOptions(const QStringList& arguments) 
                              "show wants one TARGET: a MAC address, an AP name, or --all");
         }
     } else if (o.command == u"set") {
-        const QStringList assignments = o.all ? o.args : o.args.mid(1);
-        if (o.args.size() + targets < 2) {
+        // TARGET... then NAME=VALUE...: the targets are what comes before
+        // the first assignment.
+        qsizetype first = 0;
+        while (first < o.args.size() && o.args[first].indexOf(u'=') <= 0) ++first;
+        if (first + targets < 1 || first == o.args.size()) {
             return QStringLiteral("set wants a TARGET and at least one NAME=VALUE");
         }
-        for (const QString& a : assignments) {
+        if (o.all && first > 0) {
+            return QStringLiteral("set takes --all or TARGETs, not both ('") + o.args.first() +
+                   u'\'' + u')';
+        }
+        for (const QString& a : o.args.mid(first)) {
             if (a.indexOf(u'=') <= 0)
                 return QStringLiteral("set wants NAME=VALUE, not '") + a + u'\'';
         }
     } else if (o.command == u"backup") {
-        if (o.all || o.args.size() != 2) {
-            return QStringLiteral("backup wants one TARGET and a FILE");
+        if (o.args.size() + targets < 2) {
+            return QStringLiteral(
+                "backup wants a TARGET and a FILE, or TARGETs (or --all) and a "
+                "FOLDER");
+        }
+        if (o.all && o.args.size() != 1) {
+            return QStringLiteral("backup --all wants one FOLDER");
         }
     } else if (o.command == u"restore") {
-        if (o.all || o.args.isEmpty() || o.args.size() > 2) {
-            return QStringLiteral("restore wants a FILE and at most one TARGET");
+        if (o.all || o.args.isEmpty()) {
+            return QStringLiteral(
+                "restore wants a FILE and at most one TARGET, or FILEs and "
+                "FOLDERs");
+        }
+    } else if (o.command == u"plan" || o.command == u"apply") {
+        if (o.all || o.args.size() != 1) {
+            return o.command + QStringLiteral(" wants one STATE file");
         }
     } else {
         return QStringLiteral("unknown command '") + o.command +
-               QStringLiteral("' (scan, show, set, backup or restore)");
+               QStringLiteral("' (scan, show, set, backup, restore, plan or apply)");
     }
-    if ((o.command == u"set" || o.command == u"restore") && o.user.isEmpty()) {
-        return o.command + QStringLiteral(" wants the login: --user NAME");
+    if ((o.command == u"set" || o.command == u"restore" || o.command == u"apply") &&
+        o.user.isEmpty() && o.logins.isEmpty()) {
+        return o.command + QStringLiteral(" wants the login: --user NAME (or --logins FILE)");
     }
     return o;
+}
+
+bool IsFleetCommand(const CliOptions& o, bool (*isDirectory)(const QString&),
+                    bool (*exists)(const QString&)) {
+    if (o.command == u"plan" || o.command == u"apply") return true;
+    const auto pattern = [](const QString& t) {
+        return t.contains(u'*') || t.contains(u'?') || t.contains(u'[');
+    };
+    if (o.command == u"set") {
+        qsizetype first = 0;
+        while (first < o.args.size() && o.args[first].indexOf(u'=') <= 0) ++first;
+        return o.all || first > 1 || (first == 1 && pattern(o.args.first()));
+    }
+    if (o.command == u"backup") {
+        return o.all || o.args.size() > 2 || pattern(o.args.first()) || isDirectory(o.args.last());
+    }
+    if (o.command == u"restore") {
+        // restore FILE TARGET writes one file onto one AP; a second
+        // argument that names a file or folder makes it several files.
+        return o.args.size() > 2 || isDirectory(o.args.first()) ||
+               (o.args.size() == 2 && exists(o.args[1]));
+    }
+    return false;
 }
 
 QString CliUsage() {
@@ -139,13 +199,20 @@ QString CliUsage() {
                "                   COMMAND [ARGS]\n"
                "  scan                          every AP that answers one search\n"
                "  show TARGET                   every setting of the AP(s), decoded\n"
-               "  set TARGET NAME=VALUE...      change settings and apply them\n"
+               "  set TARGET... NAME=VALUE...   change settings and apply them\n"
                "  backup TARGET FILE            save the AP's whole record\n"
+               "  backup TARGET... FOLDER       save each AP as FOLDER/MAC.json (--all: every AP)\n"
                "  restore FILE [TARGET]         write a saved record back\n"
-               "TARGET: a MAC address (02-54-45-00-00-00), an AP name, or --all\n"
-               "login for set/restore: --user NAME and one of --password-file FILE, the\n"
+               "  restore FILE|FOLDER...        write each saved record back onto its own AP\n"
+               "  plan STATE                    what applying the state file would change\n"
+               "  apply STATE                   change every AP that differs from the state file,\n"
+               "                                backed up first, then read back\n"
+               "TARGET: a MAC address (02-54-45-00-00-00), an AP name, a pattern of names\n"
+               "  (Lab-*), or --all\n"
+               "login for set/restore/apply: --user NAME and one of --password-file FILE, the\n"
                "  environment variable TERN_AP_PASSWORD, a prompt without echo on a terminal,\n"
-               "  or --password TEXT (visible to other users of this machine)\n"
+               "  or --password TEXT (visible to other users of this machine); and/or\n"
+               "  --logins FILE for APs with logins of their own\n"
                "options (before or after the command):\n"
                "  --demo[=N]         N simulated APs in this process (default 8): no network "
                "traffic\n"
@@ -155,14 +222,25 @@ QString CliUsage() {
                "  --timeout-ms MS    how long a search listens (100..600000, default 2000)\n"
                "  --show-secrets     show keys, pass phrases and RADIUS secrets (default ***)\n"
                "  --all-fields       restore onto another AP with the saved MAC, address and name\n"
+               "  --retries N        sends of an unanswered set request after the first (0..10,\n"
+               "                     default 3), each after a longer wait\n"
+               "  --parallel N       set requests outstanding at once (1..256, default 32)\n"
+               "  --keep-going       apply: skip the APs the state makes invalid, change the rest\n"
+               "  --backup-dir DIR   apply: where the APs are backed up first (default\n"
+               "                     $XDG_STATE_HOME/tern-ap-utility/backups/UTC-TIME/)\n"
+               "  --no-backup        apply: no backup\n"
                "  --quiet            no progress on stderr\n"
-               "exit codes: 0 every target acknowledged (or nothing to apply);\n"
+               "exit codes: 0 every target acknowledged, every AP in the state (or nothing to "
+               "do);\n"
                "  1 no AP matched the target, the socket cannot be opened, a file cannot be "
                "written;\n"
-               "  2 usage error or invalid value: nothing sent;\n"
+               "  2 usage error, invalid value or invalid state: nothing sent;\n"
                "  3 at least one AP refused (wrong login), the rest acknowledged;\n"
-               "  4 at least one AP did not answer\n"
-               "NAME for set:\n  ") +
+               "  4 at least one AP did not answer, or an AP the state names is missing;\n"
+               "  5 plan: something would change;\n"
+               "  6 an AP acknowledged but does not hold the settings when read back\n"
+               "  (several at once: the first of 6, 4, 3, 2 in that order)\n"
+               "NAME for set and state files:\n  ") +
            SettableNames().join(QStringLiteral(", ")) + u'\n';
 }
 

@@ -11,7 +11,9 @@ inline constexpr int kExitOk = 0;           // every target answered (or the com
 inline constexpr int kExitFailure = 1;      // no AP matched, the socket cannot be opened, ...
 inline constexpr int kExitUsage = 2;        // a usage error or an invalid value: nothing sent
 inline constexpr int kExitRefused = 3;      // at least one AP refused, the rest acknowledged
-inline constexpr int kExitUnconfirmed = 4;  // at least one AP did not answer
+inline constexpr int kExitUnconfirmed = 4;  // at least one AP did not answer, or is missing
+inline constexpr int kExitPlanChanges = 5;  // plan: something would change
+inline constexpr int kExitNotApplied = 6;   // an AP acknowledged but does not hold the settings
 
 // The command line of tern-ap-cli, options before or after the command.
 struct CliOptions {
@@ -29,7 +31,13 @@ struct CliOptions {
     bool passwordGiven = false;
     QString passwordFile;    // --password-file
     QStringList interfaces;  // --interface, repeatable: search only these
-    QString command;         // scan, show, set, backup, restore
+    QString logins;          // --logins FILE: logins of APs with their own
+    QString backupDir;       // --backup-dir DIR (apply)
+    bool keepGoing = false;  // --keep-going: skip invalid APs, apply the rest
+    bool noBackup = false;   // --no-backup (apply)
+    int retries = 3;         // --retries: sends after the first, per AP
+    int parallel = 32;       // --parallel: set requests outstanding at once
+    QString command;         // scan, show, set, backup, restore, plan, apply
     QStringList args;        // what follows the command (TARGET ...)
 };
 
@@ -37,6 +45,13 @@ struct CliOptions {
 // given, a stray argument is an error. The error text names the option and
 // the value it refused.
 std::variant<CliOptions, QString> ParseCliOptions(const QStringList& arguments);
+
+// Whether the command works on many APs through the fleet engine: plan,
+// apply, set with several targets or a pattern, backup into a folder,
+// restore of several files or a folder. `isDirectory` says whether a path
+// names an existing folder, `exists` whether it names anything.
+bool IsFleetCommand(const CliOptions& options, bool (*isDirectory)(const QString&),
+                    bool (*exists)(const QString&));
 
 QString CliUsage();
 

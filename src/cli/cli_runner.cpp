@@ -7,12 +7,12 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 #include <cstdio>
 
+#include "cli/headless_search.h"
+#include "core/fleet/plan.h"
 #include "core/form/ap_settings.h"
 #include "core/form/backup_file.h"
-#include "cli/headless_search.h"
 #include "core/form/form_model.h"
 #include "core/net/qt_udp_socket_control.h"
 #include "core/record/net_types.h"
@@ -192,15 +192,10 @@ int CliRunner::backup() {
         return found.empty() ? kExitFailure : kExitUsage;
     }
     const config::ApConfigRecord record = RecordOf(*found.front());
-    // Written whole or not at all, readable by its owner only: it holds
-    // the AP's keys and secrets.
-    QSaveFile out(o_.args.value(1));
-    if (!out.open(QIODevice::WriteOnly) ||
-        !out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
-        out.write(BackupFileContent(record, kEncoding, QDateTime::currentDateTimeUtc())) < 0 ||
-        !out.commit()) {
+    if (QString error; !WriteBackupFile(o_.args.value(1), record, kEncoding,
+                                        QDateTime::currentDateTimeUtc(), &error)) {
         message(QStringLiteral("cannot write '") + o_.args.value(1) + QStringLiteral("': ") +
-                out.errorString());
+                error);
         return kExitFailure;
     }
     if (!o_.quiet) message(QStringLiteral("saved ") + config::MacText(record.mac_addr()));
@@ -303,21 +298,14 @@ int CliRunner::prepareRestore() {
         return kExitFailure;
     }
     const config::ApConfigRecord own = RecordOf(*target);
-    config::ApConfigRecord out = *record;
-    if (own.mac_addr() != savedMac && !o_.allFields) {
-        // Another AP keeps who and where it is.
-        out.set_mac_addr(own.mac_addr());
-        out.set_ip_addr(own.ip_addr());
-        out.set_subnet_mask(own.subnet_mask());
-        out.set_gateway(own.gateway());
-        out.set_ip_mode(own.ip_mode());
-        out.set_current_ip(own.current_ip());
-        out.set_ap_name(own.ap_name());
-    } else {
-        out.set_mac_addr(own.mac_addr());
+    // The same checks as set, over the form the record would show; another
+    // AP keeps who and where it is.
+    const fleet::ApPlan plan = fleet::PlanRestore(own, *record, o_.allFields);
+    if (plan.verdict == fleet::ApPlan::Verdict::Invalid) {
+        for (const QString& p : plan.problems) message(p);
+        return kExitUsage;
     }
-    // The same checks as set, over the form the record would show.
-    if (!passesChecks(ShownForm(out, kEncoding), out, out, false)) return kExitUsage;
+    const config::ApConfigRecord& out = plan.desired;
     jobs_.push_back({out, {config::MacText(out.mac_addr()), NameOf(own)}});
     return loginWritable() ? kExitOk : kExitUsage;
 }

@@ -224,7 +224,10 @@ std::vector<SimReply> ApSimulator::answerSet(QByteArrayView datagram) {
         }
         const auto mac = ap.record.mac_addr();
         QByteArray reply;
-        if (received.mgmt_user() == ap.user && received.mgmt_pass() == ap.password) {
+        if (received.mgmt_user() == ap.user && received.mgmt_pass() == ap.password &&
+            ap.acksWithoutTaking) {
+            reply = QByteArray(link::kTagAck);
+        } else if (received.mgmt_user() == ap.user && received.mgmt_pass() == ap.password) {
             ap.record = received;
             ap.record.set_mgmt_user({});
             ap.record.set_mgmt_pass({});

@@ -21,6 +21,9 @@ struct SimulatedAp {
     bool oldFirmware = false;  // answers a search with the old identifier only
     bool silentOnSet = false;  // never answers a set request, nor takes it
     bool silentOnSearch = false;
+    // Acknowledges a set request with the right login but keeps its old
+    // settings: an AP whose firmware drops what it was sent.
+    bool acksWithoutTaking = false;
     int setsTaken = 0;  // set requests whose settings this AP took (kept by the simulator)
 };
 

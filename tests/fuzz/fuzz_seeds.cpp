@@ -14,8 +14,8 @@
 #include <cstring>
 #include <vector>
 
-#include "core/form/backup_file.h"
 #include "core/engine/ap_engine.h"
+#include "core/form/backup_file.h"
 #include "core/net/protocol.h"
 #include "core/record/record_builder.h"
 #include "sim/ap_simulator.h"

@@ -2,6 +2,7 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSaveFile>
 #include <algorithm>
 
 #include "core/form/ap_settings.h"
@@ -26,6 +27,18 @@ QByteArray BackupFileContent(const config::ApConfigRecord& record, ui::TextEncod
         {QStringLiteral("record"), QString::fromLatin1(record.toByteArray().toHex())},
     };
     return QJsonDocument(file).toJson(QJsonDocument::Indented);
+}
+
+bool WriteBackupFile(const QString& path, const config::ApConfigRecord& record,
+                     ui::TextEncoding encoding, const QDateTime& when, QString* error) {
+    QSaveFile out(path);
+    if (!out.open(QIODevice::WriteOnly) ||
+        !out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
+        out.write(BackupFileContent(record, encoding, when)) < 0 || !out.commit()) {
+        if (error != nullptr) *error = out.errorString();
+        return false;
+    }
+    return true;
 }
 
 std::optional<config::ApConfigRecord> ReadBackupFile(QByteArrayView content) {

@@ -17,6 +17,12 @@ namespace tern::app {
 QByteArray BackupFileContent(const config::ApConfigRecord& record, ui::TextEncoding encoding,
                              const QDateTime& when);
 
+// Writes the backup of `record` to `path` whole or not at all, readable by
+// its owner only (it holds the AP's keys and secrets). False with the
+// reason in `error` when it could not.
+bool WriteBackupFile(const QString& path, const config::ApConfigRecord& record,
+                     ui::TextEncoding encoding, const QDateTime& when, QString* error);
+
 // The record of a backup; nothing for a file that is not one, or is
 // damaged (wrong format or version, a record that is not exactly 1148
 // bytes of hexadecimal, a MAC that is not the record's).

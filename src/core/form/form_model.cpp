@@ -1,5 +1,6 @@
 #include "core/form/form_model.h"
 
+#include <algorithm>
 #include <array>
 
 #include "core/form/control_state.h"
@@ -457,7 +458,11 @@ SetResult SetNamed(config::FormSettings& f, const config::ApConfigRecord& shown,
         if (!b) return Refused(name, value, QStringLiteral("true or false"));
         f.chB_dhcp_srv = *b;
     } else if (name == u"dhcp_server.start") {
-        return SetAddress(f.e_dhcp_from, QStringLiteral("e_dhcp_from_"), name, value);
+        const SetResult r = SetAddress(f.e_dhcp_from, QStringLiteral("e_dhcp_from_"), name, value);
+        // The record keeps a start and a size: the range's end shares the
+        // start's first three octets, as showing a record puts them.
+        if (r.passed()) std::copy_n(f.e_dhcp_from.begin(), 3, f.e_dhcp_to.begin());
+        return r;
     } else if (name == u"dhcp_server.end_last_octet") {
         const apply::NumericField* field = apply::FindNumericField(u"e_dhcp_to_4");
         if (!apply::DecimalValue(value))

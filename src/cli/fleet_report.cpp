@@ -1,0 +1,150 @@
+#include "cli/fleet_report.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <algorithm>
+
+#include "cli/cli_options.h"
+
+namespace tern::app {
+
+namespace {
+
+constexpr FleetOutcome kAll[] = {
+    FleetOutcome::ToChange, FleetOutcome::Changed,  FleetOutcome::Unchanged,
+    FleetOutcome::Refused,  FleetOutcome::NoAnswer, FleetOutcome::NotApplied,
+    FleetOutcome::Missing,  FleetOutcome::Invalid,
+};
+
+QJsonValue JsonValue(const QJsonValue& v, bool secret, bool showSecrets, bool changed) {
+    if (!secret || showSecrets) return v;
+    return changed ? QStringLiteral("*** (changed)") : QStringLiteral("***");
+}
+
+QJsonObject Changes(const QList<fleet::SettingChange>& changes, bool showSecrets) {
+    QJsonObject out;
+    for (const fleet::SettingChange& c : changes) {
+        out[c.name] = QJsonObject{
+            {QStringLiteral("before"), JsonValue(c.before, c.secret, showSecrets, false)},
+            {QStringLiteral("after"), JsonValue(c.after, c.secret, showSecrets, true)},
+        };
+    }
+    return out;
+}
+
+QString ChangeLine(const fleet::SettingChange& c, bool showSecrets) {
+    const QString after = c.secret && !showSecrets
+                              ? QStringLiteral("*** (changed)")
+                              : fleet::ShownValue(c.after, c.secret, showSecrets);
+    return QStringLiteral("    ") + c.name + QStringLiteral(": ") +
+           fleet::ShownValue(c.before, c.secret, showSecrets) + QStringLiteral(" -> ") + after;
+}
+
+int Count(const QList<ApReport>& aps, FleetOutcome o) {
+    return static_cast<int>(
+        std::count_if(aps.begin(), aps.end(), [o](const ApReport& a) { return a.outcome == o; }));
+}
+
+bool Planned(const QList<ApReport>& aps) {
+    return std::any_of(aps.begin(), aps.end(),
+                       [](const ApReport& a) { return a.outcome == FleetOutcome::ToChange; });
+}
+
+}  // namespace
+
+QString OutcomeText(FleetOutcome outcome) {
+    switch (outcome) {
+        case FleetOutcome::Unchanged:
+            return QStringLiteral("unchanged");
+        case FleetOutcome::ToChange:
+            return QStringLiteral("to change");
+        case FleetOutcome::Changed:
+            return QStringLiteral("changed");
+        case FleetOutcome::Refused:
+            return QStringLiteral("refused");
+        case FleetOutcome::NoAnswer:
+            return QStringLiteral("no answer");
+        case FleetOutcome::NotApplied:
+            return QStringLiteral("not applied");
+        case FleetOutcome::Missing:
+            return QStringLiteral("missing");
+        case FleetOutcome::Invalid:
+            return QStringLiteral("invalid");
+    }
+    return {};
+}
+
+QByteArray FleetReportText(const QList<ApReport>& aps, bool showSecrets) {
+    QString out;
+    for (const ApReport& ap : aps) {
+        if (ap.outcome == FleetOutcome::Unchanged) continue;
+        out += (ap.mac.isEmpty() ? QStringLiteral("-") : ap.mac) + QStringLiteral("  ") + ap.name +
+               QStringLiteral("  ") + OutcomeText(ap.outcome);
+        if (!ap.interfaceName.isEmpty()) out += QStringLiteral("  (") + ap.interfaceName + u')';
+        out += u'\n';
+        const bool unheld = ap.outcome == FleetOutcome::NotApplied;
+        for (const fleet::SettingChange& c : unheld ? ap.unheld : ap.changes) {
+            out += ChangeLine(c, showSecrets);
+            if (unheld) out += QStringLiteral("  (wanted; the AP holds the first)");
+            out += u'\n';
+        }
+        for (const QString& p : ap.problems) out += QStringLiteral("    ") + p + u'\n';
+    }
+    QStringList counts;
+    const bool plan =
+        Planned(aps) || std::none_of(aps.begin(), aps.end(), [](const ApReport& a) {
+            return a.outcome == FleetOutcome::Changed || a.outcome == FleetOutcome::Refused ||
+                   a.outcome == FleetOutcome::NoAnswer || a.outcome == FleetOutcome::NotApplied;
+        });
+    for (const FleetOutcome o : kAll) {
+        if (plan && o == FleetOutcome::Changed) continue;
+        if (!plan && o == FleetOutcome::ToChange) continue;
+        counts << QString::number(Count(aps, o)) + u' ' + OutcomeText(o);
+    }
+    out += QStringLiteral("summary: ") + counts.join(QStringLiteral(", ")) + u'\n';
+    return out.toUtf8();
+}
+
+QByteArray FleetReportJson(const QList<ApReport>& aps, bool showSecrets, bool listOnly) {
+    QJsonArray list;
+    for (const ApReport& ap : aps) {
+        QJsonObject entry{
+            {QStringLiteral("mac"), ap.mac},
+            {QStringLiteral("name"), ap.name},
+            {QStringLiteral("interface"), ap.interfaceName},
+            {QStringLiteral("outcome"), OutcomeText(ap.outcome)},
+            {QStringLiteral("changes"), Changes(ap.changes, showSecrets)},
+        };
+        if (!ap.unheld.isEmpty()) entry[QStringLiteral("unheld")] = Changes(ap.unheld, showSecrets);
+        if (!ap.problems.isEmpty())
+            entry[QStringLiteral("problems")] = QJsonArray::fromStringList(ap.problems);
+        if (!ap.notes.isEmpty())
+            entry[QStringLiteral("notes")] = QJsonArray::fromStringList(ap.notes);
+        list.append(entry);
+    }
+    if (listOnly) return QJsonDocument(list).toJson(QJsonDocument::Indented);
+    QJsonObject summary;
+    for (const FleetOutcome o : kAll) {
+        summary[OutcomeText(o).replace(u' ', u'_')] = Count(aps, o);
+    }
+    return QJsonDocument(
+               QJsonObject{{QStringLiteral("aps"), list}, {QStringLiteral("summary"), summary}})
+        .toJson(QJsonDocument::Indented);
+}
+
+int FleetExitCode(const QList<ApReport>& aps, bool plan) {
+    const auto any = [&aps](FleetOutcome o) { return Count(aps, o) > 0; };
+    if (plan) {
+        if (any(FleetOutcome::Invalid)) return kExitUsage;
+        if (any(FleetOutcome::Missing)) return kExitUnconfirmed;
+        return any(FleetOutcome::ToChange) ? kExitPlanChanges : kExitOk;
+    }
+    if (any(FleetOutcome::NotApplied)) return kExitNotApplied;
+    if (any(FleetOutcome::NoAnswer) || any(FleetOutcome::Missing)) return kExitUnconfirmed;
+    if (any(FleetOutcome::Refused)) return kExitRefused;
+    if (any(FleetOutcome::Invalid)) return kExitUsage;
+    return kExitOk;
+}
+
+}  // namespace tern::app

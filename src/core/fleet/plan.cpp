@@ -1,0 +1,269 @@
+#include "core/fleet/plan.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSet>
+
+#include "core/form/ap_settings.h"
+#include "core/form/form_model.h"
+#include "core/record/net_types.h"
+#include "core/record/record_builder.h"
+#include "core/rules/validation.h"
+#include "core/text/language_text.h"
+#include "core/text/messages.h"
+
+namespace tern::fleet {
+
+namespace {
+
+// Status, not settings: never a change, never a reason to send.
+const QSet<QString> kNotSettings = {QStringLiteral("mac"), QStringLiteral("current_ip"),
+                                    QStringLiteral("dhcp_server.pool_size")};
+
+void Flatten(const QString& prefix, const QJsonValue& v,
+             QList<std::pair<QString, QJsonValue>>& out) {
+    if (v.isObject()) {
+        const QJsonObject o = v.toObject();
+        if (o.size() == 2 && o.contains(u"text") && o.contains(u"code")) {
+            // A list entry: the record's code decides, the text says it.
+            out.append({prefix, o});
+            return;
+        }
+        for (auto it = o.begin(); it != o.end(); ++it) {
+            Flatten(prefix.isEmpty() ? it.key() : prefix + u'.' + it.key(), it.value(), out);
+        }
+    } else if (v.isArray()) {
+        const QJsonArray a = v.toArray();
+        for (qsizetype i = 0; i < a.size(); ++i) {
+            Flatten(prefix + u'.' + QString::number(i + 1), a[i], out);
+        }
+    } else if (!kNotSettings.contains(prefix)) {
+        out.append({prefix, v});
+    }
+}
+
+QJsonValue Shown(const QJsonValue& v) {
+    if (v.isObject()) {
+        const QJsonObject o = v.toObject();
+        const QString text = o.value(u"text").toString();
+        return text.isEmpty() ? o.value(u"code") : QJsonValue(text);
+    }
+    return v;
+}
+
+QString Who(const ApPlan& plan) { return plan.mac + QStringLiteral(" (") + plan.name + u')'; }
+
+QString WindowText(const apply::CheckMessage& m) {
+    return apply::CheckMessageText(ui::BuiltInEnglish(), m).text.simplified();
+}
+
+QString ValueOf(const QList<std::pair<QString, QJsonValue>>& flat, const QString& name) {
+    for (const auto& [n, v] : flat) {
+        if (n == name) return ShownValue(Shown(v), IsSecretSetting(name), false);
+    }
+    return {};
+}
+
+// The broken whole-form rule in words: the settings at fault with their
+// values, then what the window says of it.
+QString CheckWords(const apply::ApplyCheckResult& r, const config::ApConfigRecord& built) {
+    const auto flat = FlatSettings(built);
+    const auto v = [&flat](const char* name) {
+        return QString::fromLatin1(name) + u' ' + ValueOf(flat, QString::fromLatin1(name));
+    };
+    QString words;
+    switch (r.failed) {
+        case apply::ApplyCheck::None:
+        case apply::ApplyCheck::PassphraseNeedsDot1x:
+            break;
+        case apply::ApplyCheck::RemoteMac:
+            words = v("remote_mac") +
+                    QStringLiteral(": wants six pairs of hexadecimal digits, not all zero");
+            break;
+        case apply::ApplyCheck::PassphraseLength:
+            words = QStringLiteral("wpa_passphrase: wants 8 to 63 characters");
+            break;
+        case apply::ApplyCheck::WpaNeedsDot1x:
+            words = QStringLiteral("auth_type WPA: wants dot1x on, with a RADIUS server");
+            break;
+        case apply::ApplyCheck::PassphraseMismatch:
+            words = QStringLiteral("wpa_passphrase: the confirmation differs");
+            break;
+        case apply::ApplyCheck::WepKeyEmpty:
+            words = v("wep_default_key") +
+                    QStringLiteral(": that key is empty while WEP is on (wep_keys.N)");
+            break;
+        case apply::ApplyCheck::WepKeyLength:
+            words = v("wep_key_length") + QStringLiteral(" ") + v("wep_key_format") +
+                    QStringLiteral(": a key in wep_keys is not of that length");
+            break;
+        case apply::ApplyCheck::SubnetMask:
+            words = v("subnet_mask") + QStringLiteral(": not a mask of leading ones");
+            break;
+        case apply::ApplyCheck::IpAddress:
+            words = v("ip_address") + QStringLiteral(": not an address a host may have");
+            break;
+        case apply::ApplyCheck::DhcpRange:
+            words = v("dhcp_server.start") + QStringLiteral(", ") +
+                    v("dhcp_server.end_last_octet") +
+                    QStringLiteral(": the range must lie in the subnet of ") + v("ip_address") +
+                    QStringLiteral(" with ") + v("subnet_mask") +
+                    QStringLiteral(" and end at or above its start");
+            break;
+        case apply::ApplyCheck::GatewaySubnet:
+            words = v("gateway") + QStringLiteral(" lies outside the subnet of ") +
+                    v("ip_address") + QStringLiteral(" with ") + v("subnet_mask");
+            break;
+        case apply::ApplyCheck::RadiusServer:
+            words = QStringLiteral(
+                        "dot1x on: radius_servers.1 wants an ip, a port and a shared_secret (") +
+                    v("radius_servers.1.ip") + u')';
+            break;
+        case apply::ApplyCheck::GatewayLastOctet:
+            words = v("gateway") + QStringLiteral(": a gateway may not end in 0");
+            break;
+        case apply::ApplyCheck::TextCodePage:
+        case apply::ApplyCheck::TextTooLong:
+            words = r.focus + QStringLiteral(": the text does not fit the AP's record");
+            break;
+    }
+    QStringList window;
+    for (const apply::CheckMessage& m : r.messages) {
+        if (const QString t = WindowText(m); !t.isEmpty()) window << t;
+    }
+    if (!window.isEmpty())
+        words += QStringLiteral(" (\"") + window.join(u' ') + QStringLiteral("\")");
+    return words;
+}
+
+// Built and checked as the window's single-AP apply would.
+void BuildAndCheck(ApPlan& plan, config::FormSettings form) {
+    const config::ApConfigRecord& shown = plan.current;
+    const apply::ApplyCheckResult pre =
+        apply::CheckApplyPreconditions(app::FormValuesOf(form, shown, kPlanEncoding, false));
+    if (pre.passed() && pre.check_dot1x && !form.Chk_8021x) {
+        form.Chk_8021x = true;
+        plan.notes << Who(plan) +
+                          QStringLiteral(": dot1x will be switched on, as WPA-PSK wants it (\"") +
+                          WindowText(pre.messages.front()) + QStringLiteral("\")");
+    }
+    const config::BuildResult built = config::BuildRecord(config::BuildMode::Single, shown, form);
+    if (!built) {
+        plan.verdict = ApPlan::Verdict::Invalid;
+        plan.problems << Who(plan) + QStringLiteral(": ") + built.failure().field +
+                             QStringLiteral(" \"") + built.failure().text +
+                             QStringLiteral("\" cannot be written into the record");
+        return;
+    }
+    apply::FormValues values = app::FormValuesOf(form, shown, kPlanEncoding, false);
+    app::TakeDhcpServer(values, built.record());
+    const apply::ApplyCheckResult checked = apply::RunApplyChecks(values);
+    if (!checked.passed()) {
+        plan.verdict = ApPlan::Verdict::Invalid;
+        plan.problems << Who(plan) + QStringLiteral(": ") + CheckWords(checked, built.record());
+        return;
+    }
+    plan.desired = built.record();
+    plan.changes = DiffRecords(plan.current, plan.desired);
+    plan.verdict = plan.changes.isEmpty() ? ApPlan::Verdict::InState : ApPlan::Verdict::ToChange;
+}
+
+ApPlan Begin(const config::ApConfigRecord& current) {
+    ApPlan plan;
+    plan.current = current;
+    plan.desired = current;
+    plan.mac = config::MacText(current.mac_addr());
+    plan.name = ui::RecordTextToScreen(current.ap_name(), kPlanEncoding);
+    return plan;
+}
+
+}  // namespace
+
+QList<std::pair<QString, QJsonValue>> FlatSettings(const config::ApConfigRecord& record) {
+    QList<std::pair<QString, QJsonValue>> out;
+    Flatten({}, app::DecodeSettings(record, kPlanEncoding, true), out);
+    return out;
+}
+
+QList<SettingChange> DiffRecords(const config::ApConfigRecord& from,
+                                 const config::ApConfigRecord& to) {
+    const auto before = FlatSettings(from);
+    const auto after = FlatSettings(to);
+    QList<SettingChange> changes;
+    for (qsizetype i = 0; i < before.size() && i < after.size(); ++i) {
+        // Both come from the same decoder, so the names line up.
+        if (before[i].second != after[i].second) {
+            changes.append({before[i].first, Shown(before[i].second), Shown(after[i].second),
+                            IsSecretSetting(before[i].first)});
+        }
+    }
+    return changes;
+}
+
+ApPlan PlanSettings(const config::ApConfigRecord& current, const QList<DesiredSetting>& settings) {
+    ApPlan plan = Begin(current);
+    config::FormSettings form = app::ShownForm(current, kPlanEncoding);
+    for (const DesiredSetting& s : settings) {
+        if (const app::SetResult set = app::SetNamed(form, current, s.name, s.value, false);
+            !set.passed()) {
+            plan.verdict = ApPlan::Verdict::Invalid;
+            app::SetResult shown = set;
+            if (s.secret) shown.value = QStringLiteral("***");
+            plan.problems << Who(plan) + QStringLiteral(": ") + app::RefusalText(shown);
+        }
+    }
+    if (plan.verdict == ApPlan::Verdict::Invalid) return plan;
+    BuildAndCheck(plan, std::move(form));
+    return plan;
+}
+
+ApPlan PlanRestore(const config::ApConfigRecord& current, const config::ApConfigRecord& saved,
+                   bool allFields) {
+    ApPlan plan = Begin(current);
+    config::ApConfigRecord out = saved;
+    if (current.mac_addr() != saved.mac_addr() && !allFields) {
+        // Another AP keeps who and where it is.
+        out.set_ip_addr(current.ip_addr());
+        out.set_subnet_mask(current.subnet_mask());
+        out.set_gateway(current.gateway());
+        out.set_ip_mode(current.ip_mode());
+        out.set_current_ip(current.current_ip());
+        out.set_ap_name(current.ap_name());
+    }
+    out.set_mac_addr(current.mac_addr());
+    // The same checks as any apply, over the form the record would show;
+    // the saved record goes out as it was saved, not rebuilt.
+    apply::FormValues values =
+        app::FormValuesOf(app::ShownForm(out, kPlanEncoding), out, kPlanEncoding, false);
+    app::TakeDhcpServer(values, out);
+    if (const apply::ApplyCheckResult checked = apply::RunApplyChecks(values); !checked.passed()) {
+        plan.verdict = ApPlan::Verdict::Invalid;
+        plan.problems << Who(plan) + QStringLiteral(": ") + CheckWords(checked, out);
+        return plan;
+    }
+    plan.desired = out;
+    plan.changes = DiffRecords(plan.current, plan.desired);
+    plan.verdict = plan.changes.isEmpty() ? ApPlan::Verdict::InState : ApPlan::Verdict::ToChange;
+    return plan;
+}
+
+QList<SettingChange> Unheld(const ApPlan& plan, const config::ApConfigRecord& readBack) {
+    QList<SettingChange> unheld;
+    const QList<SettingChange> still = DiffRecords(readBack, plan.desired);
+    for (const SettingChange& want : plan.changes) {
+        for (const SettingChange& s : still) {
+            if (s.name == want.name) unheld.append(s);
+        }
+    }
+    return unheld;
+}
+
+QString ShownValue(const QJsonValue& value, bool secret, bool showSecrets) {
+    if (secret && !showSecrets) return QStringLiteral("***");
+    if (value.isString()) return value.toString();
+    return QString::fromUtf8(
+        QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact).mid(1).chopped(1));
+}
+
+}  // namespace tern::fleet

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QJsonValue>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include "core/fleet/state_file.h"
+#include "core/record/ap_config_record.h"
+#include "core/text/screen_text.h"
+
+namespace tern::fleet {
+
+// The AP texts of plans are in the code page of the English language file,
+// as tern-ap-cli's are.
+inline constexpr ui::TextEncoding kPlanEncoding = ui::TextEncoding::Windows1252;
+
+// One setting that differs, under the name `set` takes.
+struct SettingChange {
+    QString name;
+    QJsonValue before;
+    QJsonValue after;
+    bool secret = false;  // shown as *** unless asked
+};
+
+// The settings of a record as `show --json` decodes them, flattened to the
+// names `set` takes ("dhcp_server.start", "radius_servers.1.ip"); a coded
+// value ({"text", "code"}) is its text. The MAC and the current address are
+// left out: they say who and where the AP is, not what it should hold.
+QList<std::pair<QString, QJsonValue>> FlatSettings(const config::ApConfigRecord& record);
+
+// Every setting whose decoded value differs between the two records, in
+// the order `show --json` has them.
+QList<SettingChange> DiffRecords(const config::ApConfigRecord& from,
+                                 const config::ApConfigRecord& to);
+
+// What one AP should get.
+struct ApPlan {
+    enum class Verdict {
+        InState,   // holds every desired value: nothing is sent
+        ToChange,  // `desired` differs from `current` in `changes`
+        Invalid,   // the desired settings would be refused: `problems` says why
+    };
+    Verdict verdict = Verdict::InState;
+    QString mac;   // MAC text
+    QString name;  // the AP's name
+    config::ApConfigRecord current;
+    config::ApConfigRecord desired;  // the record to send (no login yet)
+    QList<SettingChange> changes;
+    // Each names the AP, the setting, the value and the reason in words.
+    QStringList problems;
+    // Something the checks change by themselves (802.1X switched on).
+    QStringList notes;
+};
+
+// The desired settings typed into the form as the AP's record shows it,
+// with the window's field rules, built and checked as a single-AP apply of
+// that AP: nothing goes out that the window would refuse.
+ApPlan PlanSettings(const config::ApConfigRecord& current, const QList<DesiredSetting>& settings);
+
+// A saved record written back onto `current`: another AP keeps its own
+// identity and addressing unless `allFields`. Checked like any apply.
+ApPlan PlanRestore(const config::ApConfigRecord& current, const config::ApConfigRecord& saved,
+                   bool allFields);
+
+// The planned changes `readBack` does not hold: empty when the AP took
+// everything.
+QList<SettingChange> Unheld(const ApPlan& plan, const config::ApConfigRecord& readBack);
+
+// A value for people: "***" for a secret unless `showSecrets`, a text as
+// itself, anything else as compact JSON.
+QString ShownValue(const QJsonValue& value, bool secret, bool showSecrets);
+
+}  // namespace tern::fleet
