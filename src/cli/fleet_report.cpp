@@ -46,11 +46,6 @@ int Count(const QList<ApReport>& aps, FleetOutcome o) {
         std::count_if(aps.begin(), aps.end(), [o](const ApReport& a) { return a.outcome == o; }));
 }
 
-bool Planned(const QList<ApReport>& aps) {
-    return std::any_of(aps.begin(), aps.end(),
-                       [](const ApReport& a) { return a.outcome == FleetOutcome::ToChange; });
-}
-
 }  // namespace
 
 QString OutcomeText(FleetOutcome outcome) {
@@ -75,7 +70,7 @@ QString OutcomeText(FleetOutcome outcome) {
     return {};
 }
 
-QByteArray FleetReportText(const QList<ApReport>& aps, bool showSecrets) {
+QByteArray FleetReportText(const QList<ApReport>& aps, bool showSecrets, bool plan) {
     QString out;
     for (const ApReport& ap : aps) {
         if (ap.outcome == FleetOutcome::Unchanged) continue;

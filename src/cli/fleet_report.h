@@ -40,7 +40,7 @@ struct ApReport {
 // changes indented beneath, then a summary line. JSON: {"aps": [...],
 // "summary": {...}} with every AP; for `set`, whose output was always a
 // list, only the list.
-QByteArray FleetReportText(const QList<ApReport>& aps, bool showSecrets);
+QByteArray FleetReportText(const QList<ApReport>& aps, bool showSecrets, bool plan);
 QByteArray FleetReportJson(const QList<ApReport>& aps, bool showSecrets, bool listOnly = false);
 
 // The exit code: with `plan`, 0 or 5 (2 invalid, 4 missing before them);

@@ -513,7 +513,7 @@ void FleetRunner::conclude() {
     reports_ += missing_;
     const bool plan = o_.command == u"plan";
     out_ += o_.json ? FleetReportJson(reports_, o_.showSecrets, o_.command == u"set")
-                    : FleetReportText(reports_, o_.showSecrets);
+                    : FleetReportText(reports_, o_.showSecrets, plan || !sent);
     if (sent) {
         const auto& c = fleet_.counters();
         progress(QStringLiteral("%1 set request(s), %2 sent again, %3 answer(s) not matched")
