@@ -87,14 +87,11 @@ QByteArray FleetReportText(const QList<ApReport>& aps, bool showSecrets, bool pl
         for (const QString& p : ap.problems) out += QStringLiteral("    ") + p + u'\n';
     }
     QStringList counts;
-    const bool plan =
-        Planned(aps) || std::none_of(aps.begin(), aps.end(), [](const ApReport& a) {
-            return a.outcome == FleetOutcome::Changed || a.outcome == FleetOutcome::Refused ||
-                   a.outcome == FleetOutcome::NoAnswer || a.outcome == FleetOutcome::NotApplied;
-        });
     for (const FleetOutcome o : kAll) {
-        if (plan && o == FleetOutcome::Changed) continue;
-        if (!plan && o == FleetOutcome::ToChange) continue;
+        // A plan sends nothing, so only what it can say is counted.
+        const bool sentOnly = o == FleetOutcome::Changed || o == FleetOutcome::Refused ||
+                              o == FleetOutcome::NoAnswer || o == FleetOutcome::NotApplied;
+        if (plan ? sentOnly : o == FleetOutcome::ToChange) continue;
         counts << QString::number(Count(aps, o)) + u' ' + OutcomeText(o);
     }
     out += QStringLiteral("summary: ") + counts.join(QStringLiteral(", ")) + u'\n';
