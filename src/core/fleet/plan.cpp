@@ -210,11 +210,31 @@ ApPlan PlanSettings(const config::ApConfigRecord& current, const QList<DesiredSe
             plan.verdict = ApPlan::Verdict::Invalid;
             app::SetResult shown = set;
             if (s.secret) shown.value = QStringLiteral("***");
-            plan.problems << Who(plan) + QStringLiteral(": ") + app::RefusalText(shown);
+            QString text = app::RefusalText(shown);
+            if (set.rule == app::SetRule::FieldRule) {
+                // The form's message names no value: say which.
+                text.insert(s.name.size(), QStringLiteral(" '") + shown.value + u'\'');
+            }
+            plan.problems << Who(plan) + QStringLiteral(": ") + text;
         }
     }
     if (plan.verdict == ApPlan::Verdict::Invalid) return plan;
     BuildAndCheck(plan, std::move(form));
+    if (plan.verdict != ApPlan::Verdict::ToChange) return plan;
+    // What the checks and the builder change by themselves (802.1X for
+    // WPA-PSK, say) is no reason to send when every desired value is held
+    // already: the same form without the desired settings gives the same
+    // record. Otherwise a state that asks for nothing new would send to
+    // such an AP on every run.
+    ApPlan baseline = Begin(current);
+    BuildAndCheck(baseline, app::ShownForm(current, kPlanEncoding));
+    if (baseline.verdict != ApPlan::Verdict::Invalid &&
+        DiffRecords(baseline.desired, plan.desired).isEmpty()) {
+        plan.verdict = ApPlan::Verdict::InState;
+        plan.changes.clear();
+        plan.notes.clear();
+        plan.desired = current;
+    }
     return plan;
 }
 

@@ -59,13 +59,13 @@ ValueKind KindOf(const QString& name) {
                               "g_only", "extended_mode"}) {
             k.insert(QString::fromLatin1(n), ValueKind::Boolean);
         }
-        for (const char* n : {"channel", "beacon_interval", "rts_threshold", "frag_threshold",
-                              "dtim_period", "dhcp_server.end_last_octet", "dot1x_key_length",
-                              "dot1x_key_lifetime", "radius_servers.N.port", "wep_key_length",
-                              "wep_default_key", "tx_rate", "super_g", "wds"}) {
+        for (const char* n :
+             {"channel", "beacon_interval", "rts_threshold", "frag_threshold", "dtim_period",
+              "dhcp_server.end_last_octet", "dot1x_key_length", "dot1x_key_lifetime",
+              "radius_servers.N.port", "wep_key_length", "wep_default_key", "tx_rate", "wds"}) {
             k.insert(QString::fromLatin1(n), ValueKind::WholeNumber);
         }
-        for (const char* n : {"op_mode", "auth_type", "tx_power", "ip_mode"}) {
+        for (const char* n : {"op_mode", "auth_type", "tx_power", "ip_mode", "super_g"}) {
             k.insert(QString::fromLatin1(n), ValueKind::NumberOrName);
         }
         return k;
@@ -137,15 +137,21 @@ bool IsShownOnly(const QString& name) {
 
 // The code of a value written as `show --json` prints a list entry,
 // {text: WPA-PSK, code: 3}; nothing when `node` is not such a mapping.
+// super_g's code is the record's turbo byte, not the list's position that
+// `set` takes: its text is taken instead.
 std::optional<QString> CodeOf(const YAML::Node& node, const QString& name) {
     std::optional<QString> code;
+    std::optional<QString> text;
     for (const Field& f : yaml::Fields(node, name)) {
         if (f.key == u"code" && f.value.IsScalar()) {
             code = yaml::ScalarText(f.value);
-        } else if (f.key != u"text") {
+        } else if (f.key == u"text" && f.value.IsScalar()) {
+            text = yaml::ScalarText(f.value);
+        } else {
             return std::nullopt;
         }
     }
+    if (name == u"super_g" && text && !text->isEmpty()) return text;
     return code;
 }
 

@@ -592,8 +592,10 @@ SetResult SetNamed(config::FormSettings& f, const config::ApConfigRecord& shown,
         if (!b) return Refused(name, value, QStringLiteral("true or false"));
         f.more_11g_only = *b ? 1 : 0;
     } else if (name == u"super_g") {
-        const std::optional<int> t = Number(value, 0, 3);
-        if (!t) return Refused(name, value, QStringLiteral("0..3"));
+        // The names show --json gives the entries, or their position.
+        const std::optional<int> t = Entry(value, {"Disabled", "SuperG without Turbo",
+                                                   "SuperG Dynamic Turbo", "SuperG Static Turbo"});
+        if (!t) return Refused(name, value, QStringLiteral("0..3 or a turbo mode's name"));
         f.more_superg = *t;
     } else if (name == u"wds") {
         const std::optional<int> w = Number(value, 0, 1);
