@@ -21,18 +21,10 @@
 #include "core/net/udp_socket_control.h"
 #include "core/record/net_types.h"
 #include "sim/in_memory_simulator.h"
+#include "tests/support/core_app.h"
 
 namespace tern::app {
 namespace {
-
-void EnsureApp() {
-    if (QCoreApplication::instance() == nullptr) {
-        static int argc = 1;
-        static char name[] = "cli_runner_tests";
-        static char* argv[] = {name, nullptr};
-        static QCoreApplication app(argc, argv);
-    }
-}
 
 void OpenOnDefaultPort(link::UdpSocketControl& socket) {
     ASSERT_TRUE(link::OpenOnProgramPort(socket));
@@ -59,7 +51,7 @@ class SetCounter : public link::InMemoryNetwork::Endpoint {
 class CliOnSegment : public ::testing::Test {
   protected:
     void SetUp() override {
-        EnsureApp();
+        test::EnsureCoreApp();
         OpenOnDefaultPort(socket);
         network.attach(&setCounter, link::kDefaultPort);
     }
@@ -297,7 +289,7 @@ class LossySocket : public link::InMemorySocketControl {
 class CliLoss : public ::testing::Test {
   protected:
     void SetUp() override {
-        EnsureApp();
+        test::EnsureCoreApp();
         OpenOnDefaultPort(socket);
     }
     // Runs a scan of three APs to its end; returns what it said on stderr.

@@ -18,18 +18,10 @@
 #include "core/net/in_memory_network.h"
 #include "core/record/net_types.h"
 #include "sim/in_memory_simulator.h"
+#include "tests/support/core_app.h"
 
 namespace tern::app {
 namespace {
-
-void EnsureApp() {
-    if (QCoreApplication::instance() == nullptr) {
-        static int argc = 1;
-        static char name[] = "fleet_runner_tests";
-        static char* argv[] = {name, nullptr};
-        static QCoreApplication app(argc, argv);
-    }
-}
 
 // Counts the requests that go out, by kind.
 class Requests : public link::InMemoryNetwork::Endpoint {
@@ -45,7 +37,7 @@ class Requests : public link::InMemoryNetwork::Endpoint {
 class Fleet : public ::testing::Test {
   protected:
     void SetUp() override {
-        EnsureApp();
+        test::EnsureCoreApp();
         ASSERT_TRUE(link::OpenOnProgramPort(socket));
         network.attach(&requests, link::kDefaultPort);
     }

@@ -9,6 +9,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "tests/support/core_app.h"
+
 namespace tern::test {
 
 struct ProgramRun {
@@ -21,12 +23,7 @@ inline ProgramRun RunProgram(
     const QString& path, const QStringList& args, int timeoutMs = 20000,
     const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment(),
     const QString& workingDirectory = {}) {
-    if (QCoreApplication::instance() == nullptr) {
-        static int argc = 1;
-        static char name[] = "tests";
-        static char* argv[] = {name, nullptr};
-        static QCoreApplication app(argc, argv);
-    }
+    EnsureCoreApp();
     QProcess program;
     program.setProcessEnvironment(environment);
     if (!workingDirectory.isEmpty()) program.setWorkingDirectory(workingDirectory);

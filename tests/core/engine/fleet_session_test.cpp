@@ -14,18 +14,10 @@
 #include "core/net/in_memory_network.h"
 #include "core/record/net_types.h"
 #include "sim/ap_simulator.h"
+#include "tests/support/core_app.h"
 
 namespace tern::apply {
 namespace {
-
-void EnsureApp() {
-    if (QCoreApplication::instance() == nullptr) {
-        static int argc = 1;
-        static char name[] = "fleet_session_tests";
-        static char* argv[] = {name, nullptr};
-        static QCoreApplication app(argc, argv);
-    }
-}
 
 // An AP side the test scripts: every datagram is handed to `on`, which
 // may answer through `network`.
@@ -67,7 +59,7 @@ config::ApConfigRecord SetRecord(const QByteArray& request) {
 class FleetSessionTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        EnsureApp();
+        test::EnsureCoreApp();
         ASSERT_TRUE(link::OpenOnProgramPort(socket));
     }
     // Runs the event loop until `signal` or 10 s.
