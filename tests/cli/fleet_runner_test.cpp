@@ -316,6 +316,26 @@ TEST_F(Fleet, setWithAPattern_changesTheMatchingApsEachOnItsOwn) {
     EXPECT_TRUE(err.contains("each AP's own")) << err.toStdString();
 }
 
+TEST_F(Fleet, logins_ownLoginsFromTheLoginsFile_theRestByUser_secretsReadableByOthersSaid) {
+    std::vector<sim::SimulatedAp> aps = sim::GenerateAps(3);
+    aps[1].password = "secret";
+    segment(aps);
+    const QString logins =
+        file(QStringLiteral("logins.yaml"),
+             "aps:\n  - match: " + mac(1).toUtf8() + "\n    user: admin\n    password: secret\n");
+    const QString state = file(QStringLiteral("state.yaml"), kBeacon);
+    EXPECT_EQ(run({QStringLiteral("apply"), state, QStringLiteral("--logins"), logins}), kExitOk)
+        << err.toStdString();
+    EXPECT_EQ(count(FleetOutcome::Changed), 3);
+    EXPECT_FALSE(err.contains("warning")) << err.toStdString();
+
+    // A password in a file others can read is said, naming the file.
+    QFile(logins).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                 QFileDevice::ReadGroup | QFileDevice::ReadOther);
+    run({QStringLiteral("plan"), state, QStringLiteral("--logins"), logins});
+    EXPECT_TRUE(err.contains("warning") && err.contains(logins.toUtf8())) << err.toStdString();
+}
+
 TEST_F(Fleet, twoSegments_oneState_eachRequestOnItsOwnSegment) {
     socket.CloseSocket();
     socket.setSegments({{1, QStringLiteral("seg1")}, {2, QStringLiteral("seg2")}});
