@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcessEnvironment>
+#include <algorithm>
 #include <cstdio>
 
 #include "core/form/backup_file.h"
@@ -116,7 +117,13 @@ void FleetRunner::start() {
     }
     stage_ = Stage::Search;
     progress(QStringLiteral("searching for %1 ms").arg(o_.timeoutMs));
-    fleet_.search(wanted_);
+    // A search may end as soon as the APs it waits for have answered only
+    // when the state names every AP by MAC; defaults, names and patterns
+    // are for whoever answers within the whole window.
+    const bool onlyMacs = std::all_of(
+        state_.entries.begin(), state_.entries.end(),
+        [](const fleet::StateEntry& e) { return e.match.kind == fleet::ApMatch::Kind::Mac; });
+    fleet_.search(onlyMacs ? wanted_ : QSet<QString>{});
 }
 
 bool FleetRunner::load() {
@@ -516,10 +523,12 @@ void FleetRunner::conclude() {
                     : FleetReportText(reports_, o_.showSecrets, plan || !sent);
     if (sent) {
         const auto& c = fleet_.counters();
-        progress(QStringLiteral("%1 set request(s), %2 sent again, %3 answer(s) not matched")
-                     .arg(c.setRequests)
-                     .arg(c.resends)
-                     .arg(c.unmatchedAnswers));
+        if (!o_.quiet) {
+            message(QStringLiteral("%1 set request(s), %2 sent again, %3 answer(s) not matched")
+                        .arg(c.setRequests)
+                        .arg(c.resends)
+                        .arg(c.unmatchedAnswers));
+        }
     }
     int code = FleetExitCode(reports_, plan);
     // An apply stopped by an invalid AP sent nothing: that is what it says.

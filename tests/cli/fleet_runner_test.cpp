@@ -336,6 +336,19 @@ TEST_F(Fleet, logins_ownLoginsFromTheLoginsFile_theRestByUser_secretsReadableByO
     EXPECT_TRUE(err.contains("warning") && err.contains(logins.toUtf8())) << err.toStdString();
 }
 
+TEST_F(Fleet, defaultsBesideAnApByMac_reachEveryApThatAnswersInTheWindow) {
+    // The named AP answers at once; the others take their time, within the
+    // window: the search must not end when the named one is in.
+    sim::SimOptions slow;
+    slow.maxDelayMs = 200;
+    segment(sim::GenerateAps(10), slow);
+    const QString state =
+        file(QStringLiteral("state.yaml"),
+             kBeacon + "aps:\n  - match: " + mac(0).toUtf8() + "\n    settings: {ssid: x}\n");
+    EXPECT_EQ(run({QStringLiteral("plan"), state}), kExitPlanChanges);
+    EXPECT_EQ(count(FleetOutcome::ToChange), 10) << out.toStdString();
+}
+
 TEST_F(Fleet, twoSegments_oneState_eachRequestOnItsOwnSegment) {
     socket.CloseSocket();
     socket.setSegments({{1, QStringLiteral("seg1")}, {2, QStringLiteral("seg2")}});

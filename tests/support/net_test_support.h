@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <QStringList>
 
@@ -13,21 +14,30 @@
 
 namespace tern::test {
 
-// tern-ap-sim, bounded: it stops by itself after 60 s (or its
-// --max-requests) and is killed when the test ends.
+// tern-ap-sim, bounded: it stops by itself after `seconds` (60 unless
+// given) or its --max-requests, and is killed when the test ends. With a
+// log file its stderr goes there as it is written: a simulator that prints
+// a line per set request would otherwise stall on a full pipe nobody reads
+// while the test waits for another program.
 class SimProcess {
   public:
-    explicit SimProcess(QStringList args) {
+    explicit SimProcess(QStringList args, int seconds = 60, const QString& logFile = {})
+        : logFile_(logFile) {
         process_.setProcessChannelMode(QProcess::SeparateChannels);
         process_.setReadChannel(QProcess::StandardError);
+        if (!logFile_.isEmpty()) process_.setStandardErrorFile(logFile_);
         process_.start(QStringLiteral(TERN_AP_SIM_PATH),
-                       args << QStringLiteral("--duration") << QStringLiteral("60"));
+                       args << QStringLiteral("--duration") << QString::number(seconds));
         QElapsedTimer t;
         t.start();
         while (t.elapsed() < 10000 && !listening_ && process_.state() != QProcess::NotRunning) {
-            process_.waitForReadyRead(100);
-            log_ += process_.readAllStandardError();
-            listening_ = log_.contains("listening");
+            if (logFile_.isEmpty()) {
+                process_.waitForReadyRead(100);
+                log_ += process_.readAllStandardError();
+            } else {
+                process_.waitForFinished(20);  // nothing to wait on but the file
+            }
+            listening_ = log().contains("listening");
         }
     }
     ~SimProcess() {
@@ -35,11 +45,18 @@ class SimProcess {
         process_.waitForFinished(5000);
     }
     bool listening() const { return listening_; }
-    QByteArray log() const { return log_; }
+    // Everything it printed so far (with a log file: up to now; without:
+    // up to "listening").
+    QByteArray log() const {
+        if (logFile_.isEmpty()) return log_;
+        QFile file(logFile_);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
 
   private:
     QProcess process_;
     QByteArray log_;
+    QString logFile_;
     bool listening_ = false;
 };
 

@@ -1,0 +1,93 @@
+// What planning a fleet costs before anything is sent: each AP's desired
+// settings typed into its form, built and checked (PlanSettings), for a
+// thousand simulated APs; and the decoded difference of two records
+// (DiffRecords), which every plan and every read-back pays once per AP.
+#include <benchmark/benchmark.h>
+
+#include <QByteArray>
+#include <QList>
+#include <vector>
+
+#include "core/fleet/plan.h"
+#include "core/record/net_types.h"
+#include "sim/ap_simulator.h"
+
+namespace tern::fleet {
+namespace {
+
+constexpr int kFleet = 1000;
+
+struct FleetInput {
+    std::vector<config::ApConfigRecord> records;
+    std::vector<QList<DesiredSetting>> settings;
+};
+
+// Each AP gets a longer beacon interval and, when it has an address of its
+// own, a gateway and a DHCP start inside its /24: what a state file for
+// these APs says.
+const FleetInput& Input() {
+    static const FleetInput input = [] {
+        FleetInput in;
+        for (const sim::SimulatedAp& ap : sim::GenerateAps(kFleet)) {
+            QList<DesiredSetting> s{
+                {QStringLiteral("beacon_interval"), QStringLiteral("150"), false, 0}};
+            const config::Ipv4Address ip = ap.record.ip_addr();
+            if (ip != config::Ipv4Address{}) {
+                const QString net = QStringLiteral("%1.%2.%3.").arg(ip[0]).arg(ip[1]).arg(ip[2]);
+                s.append({QStringLiteral("gateway"), net + u'1', false, 0});
+                s.append(
+                    {QStringLiteral("dhcp_server.start"), net + QStringLiteral("100"), false, 0});
+            }
+            in.records.push_back(ap.record);
+            in.settings.push_back(std::move(s));
+        }
+        return in;
+    }();
+    return input;
+}
+
+void BM_PlanThousandAps(benchmark::State& state) {
+    const FleetInput& in = Input();
+    for (auto _ : state) {
+        int toChange = 0;
+        for (std::size_t i = 0; i < in.records.size(); ++i) {
+            const ApPlan plan = PlanSettings(in.records[i], in.settings[i]);
+            toChange += plan.verdict == ApPlan::Verdict::ToChange ? 1 : 0;
+        }
+        if (toChange != kFleet) {
+            state.SkipWithError("not every AP is planned to change: the input is wrong");
+            break;
+        }
+        benchmark::DoNotOptimize(toChange);
+    }
+    state.SetItemsProcessed(state.iterations() * kFleet);
+    state.SetLabel("per fleet of 1000");
+}
+BENCHMARK(BM_PlanThousandAps)->Unit(benchmark::kMillisecond);
+
+void BM_DiffRecords(benchmark::State& state) {
+    const FleetInput& in = Input();
+    std::vector<std::pair<config::ApConfigRecord, config::ApConfigRecord>> pairs;
+    for (std::size_t i = 0; i < in.records.size(); ++i) {
+        pairs.emplace_back(in.records[i], PlanSettings(in.records[i], in.settings[i]).desired);
+    }
+    std::size_t i = 0;
+    for (auto _ : state) {
+        const auto& [from, to] = pairs[i];
+        QList<SettingChange> changes = DiffRecords(from, to);
+        if (changes.isEmpty()) {
+            state.SkipWithError("two records that should differ do not");
+            break;
+        }
+        benchmark::DoNotOptimize(changes);
+        i = (i + 1) % pairs.size();
+    }
+    state.SetItemsProcessed(state.iterations());
+    state.SetLabel("per AP");
+}
+BENCHMARK(BM_DiffRecords)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+}  // namespace tern::fleet
+
+BENCHMARK_MAIN();
