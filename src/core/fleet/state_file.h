@@ -34,8 +34,8 @@ ApMatch ParseApMatch(const QString& text);
 
 // One setting of a state file, under the name `set` takes (dotted).
 struct DesiredSetting {
-    QString name;   // "radius_servers.1.shared_secret"
-    QString value;  // as `set NAME=VALUE` would take it
+    QString name;         // "radius_servers.1.shared_secret"
+    QString value;        // as `set NAME=VALUE` would take it
     bool secret = false;  // read from a file or the environment, or a secret setting
     int line = 0;         // where in the file (from 1)
 };
