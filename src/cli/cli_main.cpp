@@ -106,6 +106,11 @@ int main(int argc, char* argv[]) {
         Write(stdout, app::CliUsage().toUtf8());
         return app::kExitOk;
     }
+    const bool fleet = app::IsFleetCommand(o, IsDirectory, Exists);
+    if (!fleet && !o.logins.isEmpty() && o.command == u"restore") {
+        Error(QStringLiteral("restore FILE TARGET takes its login from --user, not --logins"));
+        return app::kExitUsage;
+    }
     app::CliLogin login;
     if ((o.command == u"set" || o.command == u"restore" || o.command == u"apply") &&
         !o.user.isEmpty()) {
@@ -127,8 +132,6 @@ int main(int argc, char* argv[]) {
         return app::kExitFailure;
     }
 
-    if (app::IsFleetCommand(o, IsDirectory, Exists)) {
-        return Run<app::FleetRunner>(*socket, o, login);
-    }
+    if (fleet) return Run<app::FleetRunner>(*socket, o, login);
     return Run<app::CliRunner>(*socket, o, login);
 }

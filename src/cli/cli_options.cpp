@@ -178,16 +178,24 @@ bool IsFleetCommand(const CliOptions& o, bool (*isDirectory)(const QString&),
     if (o.command == u"set") {
         qsizetype first = 0;
         while (first < o.args.size() && o.args[first].indexOf(u'=') <= 0) ++first;
-        return o.all || first > 1 || (first == 1 && pattern(o.args.first()));
+        // Logins per AP come only through the fleet engine.
+        return o.all || first > 1 || (first == 1 && pattern(o.args.first())) || !o.logins.isEmpty();
     }
     if (o.command == u"backup") {
-        return o.all || o.args.size() > 2 || pattern(o.args.first()) || isDirectory(o.args.last());
+        return o.all || o.args.size() > 2 || pattern(o.args.first()) ||
+               isDirectory(o.args.last()) || o.args.last().endsWith(u'/');
     }
     if (o.command == u"restore") {
-        // restore FILE TARGET writes one file onto one AP; a second
-        // argument that names a file or folder makes it several files.
+        // restore FILE TARGET writes one file onto one AP; a second argument
+        // that is a path to a backup (FILE.json, or a path with a '/') makes
+        // it several files. A bare word is a TARGET even where a file of
+        // that name happens to lie in the working folder.
+        const auto isPath = [&](const QString& a) {
+            return (a.endsWith(QStringLiteral(".json")) || a.contains(u'/')) && exists(a);
+        };
         return o.args.size() > 2 || isDirectory(o.args.first()) ||
-               (o.args.size() == 2 && exists(o.args[1]));
+               (o.args.size() == 2 && isPath(o.args[1])) ||
+               (o.args.size() == 1 && !o.logins.isEmpty());
     }
     return false;
 }

@@ -180,6 +180,21 @@ bool FleetRunner::loadState() {
         return false;
     }
     state_ = std::get<fleet::DesiredState>(std::move(read));
+    // One address for every AP, or for whichever APs a pattern matches, is
+    // never meant: it belongs under an entry for one AP.
+    for (const fleet::StateEntry& e : state_.entries) {
+        if (e.match.kind != fleet::ApMatch::Kind::All && e.match.kind != fleet::ApMatch::Kind::Glob)
+            continue;
+        for (const fleet::DesiredSetting& d : e.settings) {
+            if (d.name == u"ip_address") {
+                message(fleet::FileError{path, d.line, d.name,
+                                         QStringLiteral("each AP has its own: give it under an "
+                                                        "entry that names one AP")}
+                            .text());
+                return false;
+            }
+        }
+    }
     WarnIfReadable(path, state_.holdsSecrets, err_);
     return true;
 }
@@ -259,7 +274,8 @@ void FleetRunner::searched() {
     for (const apply::SearchSession::Found& ap : fleet_.found()) {
         into.try_emplace(config::MacText(ap.mac), ap);
     }
-    if (const qint64 lost = fleet_.counters().lost; lost > 0 && stage_ != Stage::ReadBack) {
+    if (const qint64 lost = fleet_.counters().lost - lostSaid_; lost > 0) {
+        lostSaid_ += lost;
         message(link::QtUdpSocketControl::LostMessage(lost));
     }
     if (stage_ == Stage::ReadBack) {
@@ -333,24 +349,7 @@ void FleetRunner::plan() {
         for (const QString& n : p.plan.notes) message(n);
         planned_.push_back(std::move(p));
     }
-    // Entries that found nothing: a MAC or a name is missing, a pattern
-    // that matches nothing is only said.
-    for (qsizetype i = 0; i < state_.entries.size(); ++i) {
-        const fleet::StateEntry& e = state_.entries[i];
-        if (matchedAny.contains(static_cast<int>(i)) || e.match.kind == fleet::ApMatch::Kind::All) {
-            continue;
-        }
-        if (e.match.kind == fleet::ApMatch::Kind::Glob) {
-            message(QStringLiteral("warning: no AP answered matches '") + e.match.text + u'\'' +
-                    (e.line > 0 ? QStringLiteral(" (line %1)").arg(e.line) : QString()));
-            continue;
-        }
-        ApReport r;
-        r.mac = e.match.kind == fleet::ApMatch::Kind::Mac ? e.match.mac : QString();
-        r.name = e.match.kind == fleet::ApMatch::Kind::Name ? e.match.text : QString();
-        r.outcome = FleetOutcome::Missing;
-        missing_.append(r);
-    }
+    noteUnmatched(matchedAny);
     for (auto it = restores_.begin(); it != restores_.end(); ++it) {
         if (found_.find(it.key()) != found_.end()) continue;
         ApReport r;
@@ -388,13 +387,45 @@ void FleetRunner::plan() {
     sendChanges();
 }
 
+// Entries that found nothing: a MAC or a name is missing, a pattern that
+// matches nothing is only said.
+void FleetRunner::noteUnmatched(const QList<int>& matchedAny) {
+    for (qsizetype i = 0; i < state_.entries.size(); ++i) {
+        const fleet::StateEntry& e = state_.entries[i];
+        if (matchedAny.contains(static_cast<int>(i)) || e.match.kind == fleet::ApMatch::Kind::All) {
+            continue;
+        }
+        if (e.match.kind == fleet::ApMatch::Kind::Glob) {
+            message(QStringLiteral("warning: no AP answered matches '") + e.match.text + u'\'' +
+                    (e.line > 0 ? QStringLiteral(" (line %1)").arg(e.line) : QString()));
+            continue;
+        }
+        ApReport r;
+        r.mac = e.match.kind == fleet::ApMatch::Kind::Mac ? e.match.mac : QString();
+        r.name = e.match.kind == fleet::ApMatch::Kind::Name ? e.match.text : QString();
+        r.outcome = FleetOutcome::Missing;
+        missing_.append(r);
+    }
+}
+
 // ---------------------------------------------------------------- send
 
 bool FleetRunner::backUp(const std::vector<std::size_t>& which) {
-    const QString dir = o_.backupDir.isEmpty() ? DefaultBackupDir() : o_.backupDir;
+    QString dir = o_.backupDir;
+    if (dir.isEmpty()) {
+        // One folder per apply: two in the same second never share one.
+        const QString base = DefaultBackupDir();
+        dir = base;
+        for (int n = 2; QFileInfo::exists(dir) && n < 1000; ++n) {
+            dir = base + u'-' + QString::number(n);
+        }
+    }
+    // Only a folder this run makes is made private: a folder the user
+    // names keeps its mode (the files are private anyway).
+    const bool made = !QFileInfo(dir).isDir();
     if (!QDir().mkpath(dir) ||
-        !QFile::setPermissions(
-            dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner)) {
+        (made && !QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                 QFileDevice::ExeOwner))) {
         message(QStringLiteral("cannot make the backup folder '") + dir + u'\'');
         return false;
     }
@@ -421,25 +452,34 @@ bool FleetRunner::backUp(const std::vector<std::size_t>& which) {
 int FleetRunner::backupFolder() {
     const QString dir = o_.args.last();
     std::vector<std::size_t> which;
+    QList<int> matchedAny;
     for (auto& [mac, ap] : found_) {
         QList<int> matched;
         fleet::SettingsFor(state_, mac, nameOf(ap), &matched);
         if (matched.isEmpty()) continue;
+        matchedAny += matched;
         Planned p;
         p.plan.current = config::ApConfigRecord(ap.record);
         p.report.mac = mac;
         planned_.push_back(std::move(p));
         which.push_back(planned_.size() - 1);
     }
+    noteUnmatched(matchedAny);
+    for (const ApReport& r : missing_) {
+        message(QStringLiteral("no AP answered as '") + (r.mac.isEmpty() ? r.name : r.mac) +
+                QStringLiteral("': not backed up"));
+    }
     if (which.empty()) {
-        message(QStringLiteral("no AP answered as '") +
-                (o_.all ? QStringLiteral("--all") : o_.args.value(0)) + u'\'');
+        if (missing_.isEmpty()) {
+            message(QStringLiteral("no AP answered as '") +
+                    (o_.all ? QStringLiteral("--all") : o_.args.value(0)) + u'\'');
+        }
         return kExitFailure;
     }
     o_.backupDir = dir;
     if (!backUp(which)) return kExitFailure;
     for (const std::size_t i : which) out_ += (planned_[i].report.mac + u'\n').toUtf8();
-    return kExitOk;
+    return missing_.isEmpty() ? kExitOk : kExitUnconfirmed;
 }
 
 void FleetRunner::sendChanges() {

@@ -54,6 +54,7 @@ class FleetRunner : public QObject {
     bool loadLogins();
     void searched();
     void plan();
+    void noteUnmatched(const QList<int>& matchedAny);
     int backupFolder();
     bool backUp(const std::vector<std::size_t>& which);
     void sendChanges();
@@ -87,6 +88,7 @@ class FleetRunner : public QObject {
     QByteArray err_;
     int exitCode_ = kExitFailure;
     bool finished_ = false;
+    qint64 lostSaid_ = 0;  // lost datagrams already said
 };
 
 }  // namespace tern::app

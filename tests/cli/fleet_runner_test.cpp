@@ -349,6 +349,67 @@ TEST_F(Fleet, defaultsBesideAnApByMac_reachEveryApThatAnswersInTheWindow) {
     EXPECT_EQ(count(FleetOutcome::ToChange), 10) << out.toStdString();
 }
 
+TEST_F(Fleet, backupOfNamedAps_aMissingOneIsSaid_andTheExitSaysSo) {
+    segment(sim::GenerateAps(2));
+    const QString saved = dir.filePath(QStringLiteral("saved"));
+    QDir().mkpath(saved);
+    QFile(saved).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                QFileDevice::ExeOwner | QFileDevice::ReadGroup |
+                                QFileDevice::ExeGroup);
+    EXPECT_EQ(run({QStringLiteral("backup"), mac(0), QStringLiteral("02-54-45-0F-0F-0F"), saved}),
+              kExitUnconfirmed);
+    EXPECT_TRUE(err.contains("02-54-45-0F-0F-0F")) << err.toStdString();
+    EXPECT_EQ(QDir(saved).entryList(QDir::Files), QStringList{mac(0) + QStringLiteral(".json")});
+    // A folder the user named keeps its mode.
+    EXPECT_TRUE(QFile(saved).permissions() & QFileDevice::ReadGroup);
+}
+
+TEST_F(Fleet, oneAddressForEveryAp_isRefusedBeforeAnySearch) {
+    segment(sim::GenerateAps(2));
+    const QString state =
+        file(QStringLiteral("state.yaml"), "version: 1\ndefaults:\n  ip_address: 10.0.0.5\n");
+    EXPECT_EQ(run({QStringLiteral("plan"), state}), kExitUsage);
+    EXPECT_TRUE(err.contains("state.yaml:3: ip_address")) << err.toStdString();
+    EXPECT_EQ(requests.searches, 0);
+}
+
+TEST(FleetCommand, whichCommandsGoThroughTheFleetEngine) {
+    const auto parse = [](QStringList args) {
+        return std::get<CliOptions>(
+            ParseCliOptions(args << QStringLiteral("--user") << QStringLiteral("admin")));
+    };
+    const auto is = [&](const QStringList& args, bool (*exists)(const QString&)) {
+        return IsFleetCommand(
+            parse(args), [](const QString& p) { return p == u"backups"; }, exists);
+    };
+    const auto none = [](const QString&) { return false; };
+    const auto any = [](const QString&) { return true; };
+    EXPECT_FALSE(
+        is({QStringLiteral("set"), QStringLiteral("Lobby"), QStringLiteral("ssid=x")}, none));
+    EXPECT_TRUE(
+        is({QStringLiteral("set"), QStringLiteral("Lab-*"), QStringLiteral("ssid=x")}, none));
+    EXPECT_TRUE(is(
+        {QStringLiteral("set"), QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("ssid=x")},
+        none));
+    EXPECT_TRUE(is({QStringLiteral("set"), QStringLiteral("Lobby"), QStringLiteral("ssid=x"),
+                    QStringLiteral("--logins"), QStringLiteral("l.yaml")},
+                   none));
+    EXPECT_FALSE(
+        is({QStringLiteral("backup"), QStringLiteral("Lobby"), QStringLiteral("f.json")}, none));
+    EXPECT_TRUE(
+        is({QStringLiteral("backup"), QStringLiteral("Lobby"), QStringLiteral("backups")}, none));
+    EXPECT_TRUE(
+        is({QStringLiteral("backup"), QStringLiteral("Lobby"), QStringLiteral("new/")}, none));
+    // A bare word after the file is a TARGET, whatever lies in the folder.
+    EXPECT_FALSE(is(
+        {QStringLiteral("restore"), QStringLiteral("a.json"), QStringLiteral("Lab-Spare")}, any));
+    EXPECT_TRUE(
+        is({QStringLiteral("restore"), QStringLiteral("a.json"), QStringLiteral("b.json")}, any));
+    EXPECT_FALSE(
+        is({QStringLiteral("restore"), QStringLiteral("a.json"), QStringLiteral("b.json")}, none));
+    EXPECT_TRUE(is({QStringLiteral("restore"), QStringLiteral("backups")}, none));
+}
+
 TEST_F(Fleet, twoSegments_oneState_eachRequestOnItsOwnSegment) {
     socket.CloseSocket();
     socket.setSegments({{1, QStringLiteral("seg1")}, {2, QStringLiteral("seg2")}});

@@ -159,8 +159,12 @@ void FleetSession::takeAnswer(const link::ClassifiedDatagram& c, const SetLink* 
         ++counters_.unmatchedAnswers;
         return;
     }
-    // A second answer (to a resend) changes nothing.
-    if (jobs_[job].answer != Answer::Pending) return;
+    // A second answer (to a resend) changes nothing; nor does an answer for
+    // an AP not sent to yet (another tool's, or one to an earlier run).
+    if (jobs_[job].answer != Answer::Pending || jobs_[job].sends == 0) {
+        ++counters_.unmatchedAnswers;
+        return;
+    }
     settle(job,
            c.kind == link::DatagramKind::Acknowledgement ? Answer::Acknowledged : Answer::Refused);
     pump();
@@ -210,9 +214,9 @@ void FleetSession::pump() {
            outstanding_.size() < static_cast<qsizetype>(o_.parallel)) {
         const std::size_t next = queue_.front();
         queue_.pop_front();
-        sendJob(next);
+        if (jobs_[next].answer == Answer::Pending) sendJob(next);
     }
-    if (phase_ == Phase::Sending && settled_ == jobs_.size()) endSending();
+    if (phase_ == Phase::Sending && settled_ >= jobs_.size()) endSending();
 }
 
 void FleetSession::sendJob(std::size_t index) {
@@ -231,6 +235,7 @@ void FleetSession::sendJob(std::size_t index) {
 }
 
 void FleetSession::settle(std::size_t index, Answer answer) {
+    if (jobs_[index].answer != Answer::Pending) return;  // settled once only
     jobs_[index].answer = answer;
     outstanding_.remove(index);
     ++settled_;
@@ -256,10 +261,10 @@ void FleetSession::checkDeadlines() {
     if (now >= sendDeadline_) {
         queue_.clear();
         for (std::size_t i = 0; i < jobs_.size(); ++i) {
-            if (jobs_[i].answer == Answer::Pending) {
-                settle(i, jobs_[i].sends > 0 ? Answer::NoAnswer : Answer::NotSent);
-            }
+            settle(i, jobs_[i].sends > 0 ? Answer::NoAnswer : Answer::NotSent);
         }
+        endSending();  // whatever the counts say: the deadline is the bound
+        return;
     }
     pump();
 }

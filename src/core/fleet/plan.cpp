@@ -52,6 +52,38 @@ QJsonValue Shown(const QJsonValue& v) {
     return v;
 }
 
+// The setting a control of the form stands for, under `set`'s name.
+QString SettingOfControl(const QString& control) {
+    static const QList<std::pair<QString, QString>> kStems = {
+        {QStringLiteral("e_apname"), QStringLiteral("ap_name")},
+        {QStringLiteral("e_essid"), QStringLiteral("ssid")},
+        {QStringLiteral("e_rm_mac"), QStringLiteral("remote_mac")},
+        {QStringLiteral("wpa_m_"), QStringLiteral("wpa_passphrase")},
+        {QStringLiteral("e_ip_"), QStringLiteral("ip_address")},
+        {QStringLiteral("e_submask_"), QStringLiteral("subnet_mask")},
+        {QStringLiteral("e_gateway_"), QStringLiteral("gateway")},
+        {QStringLiteral("e_dhcp_from_"), QStringLiteral("dhcp_server.start")},
+        {QStringLiteral("e_dhcp_to_"), QStringLiteral("dhcp_server.end_last_octet")},
+        {QStringLiteral("e_dns_"), QStringLiteral("dhcp_server.dns")},
+        {QStringLiteral("e_8_ipS"), QStringLiteral("radius_servers.2.ip")},
+        {QStringLiteral("e_8_ip"), QStringLiteral("radius_servers.1.ip")},
+        {QStringLiteral("e_beacon"), QStringLiteral("beacon_interval")},
+        {QStringLiteral("e_rts"), QStringLiteral("rts_threshold")},
+        {QStringLiteral("e_frag"), QStringLiteral("frag_threshold")},
+        {QStringLiteral("e_dtim"), QStringLiteral("dtim_period")},
+    };
+    for (const auto& [stem, name] : kStems) {
+        if (control.startsWith(stem)) return name;
+    }
+    const QString last = control.right(1);
+    if (control.startsWith(u"e_key")) return QStringLiteral("wep_keys.") + last;
+    if (control.startsWith(u"e_8_shared"))
+        return QStringLiteral("radius_servers.") + last + QStringLiteral(".shared_secret");
+    if (control.startsWith(u"e_8_port"))
+        return QStringLiteral("radius_servers.") + last + QStringLiteral(".port");
+    return control;
+}
+
 QString Who(const ApPlan& plan) { return plan.mac + QStringLiteral(" (") + plan.name + u')'; }
 
 QString WindowText(const apply::CheckMessage& m) {
@@ -124,12 +156,17 @@ QString CheckWords(const apply::ApplyCheckResult& r, const config::ApConfigRecor
             words = v("gateway") + QStringLiteral(": a gateway may not end in 0");
             break;
         case apply::ApplyCheck::TextCodePage:
+            words = SettingOfControl(r.focus) +
+                    QStringLiteral(": a character the AP's code page (windows-1252) cannot hold");
+            break;
         case apply::ApplyCheck::TextTooLong:
-            words = r.focus + QStringLiteral(": the text does not fit the AP's record");
+            words = SettingOfControl(r.focus) +
+                    QStringLiteral(": longer than the AP's record holds for it");
             break;
     }
     QStringList window;
-    for (const apply::CheckMessage& m : r.messages) {
+    for (apply::CheckMessage m : r.messages) {
+        m.detail.clear();  // the text itself: it may be a secret
         if (const QString t = WindowText(m); !t.isEmpty()) window << t;
     }
     if (!window.isEmpty())
@@ -151,22 +188,34 @@ void BuildAndCheck(ApPlan& plan, config::FormSettings form) {
     const config::BuildResult built = config::BuildRecord(config::BuildMode::Single, shown, form);
     if (!built) {
         plan.verdict = ApPlan::Verdict::Invalid;
-        plan.problems << Who(plan) + QStringLiteral(": ") + built.failure().field +
-                             QStringLiteral(" \"") + built.failure().text +
-                             QStringLiteral("\" cannot be written into the record");
+        const QString setting = SettingOfControl(built.failure().field);
+        const QString value =
+            IsSecretSetting(setting) ? QStringLiteral("***") : built.failure().text;
+        plan.problems << Who(plan) + QStringLiteral(": ") + setting + QStringLiteral(" '") + value +
+                             QStringLiteral(
+                                 "': cannot be written into the AP's record (a "
+                                 "character its code page cannot hold, or too long)");
+        return;
+    }
+    plan.changes = DiffRecords(plan.current, built.record());
+    if (plan.changes.isEmpty()) {
+        // Nothing to send, so nothing the checks could refuse: an AP whose
+        // own record they would not pass still holds what is wanted.
+        plan.notes.clear();
+        plan.verdict = ApPlan::Verdict::InState;
         return;
     }
     apply::FormValues values = app::FormValuesOf(form, shown, kPlanEncoding, false);
     app::TakeDhcpServer(values, built.record());
     const apply::ApplyCheckResult checked = apply::RunApplyChecks(values);
     if (!checked.passed()) {
+        plan.changes.clear();
         plan.verdict = ApPlan::Verdict::Invalid;
         plan.problems << Who(plan) + QStringLiteral(": ") + CheckWords(checked, built.record());
         return;
     }
     plan.desired = built.record();
-    plan.changes = DiffRecords(plan.current, plan.desired);
-    plan.verdict = plan.changes.isEmpty() ? ApPlan::Verdict::InState : ApPlan::Verdict::ToChange;
+    plan.verdict = ApPlan::Verdict::ToChange;
 }
 
 ApPlan Begin(const config::ApConfigRecord& current) {
@@ -252,19 +301,24 @@ ApPlan PlanRestore(const config::ApConfigRecord& current, const config::ApConfig
         out.set_ap_name(current.ap_name());
     }
     out.set_mac_addr(current.mac_addr());
+    plan.changes = DiffRecords(plan.current, out);
+    if (plan.changes.isEmpty()) {
+        plan.verdict = ApPlan::Verdict::InState;  // nothing to send, nothing to check
+        return plan;
+    }
     // The same checks as any apply, over the form the record would show;
     // the saved record goes out as it was saved, not rebuilt.
     apply::FormValues values =
         app::FormValuesOf(app::ShownForm(out, kPlanEncoding), out, kPlanEncoding, false);
     app::TakeDhcpServer(values, out);
     if (const apply::ApplyCheckResult checked = apply::RunApplyChecks(values); !checked.passed()) {
+        plan.changes.clear();
         plan.verdict = ApPlan::Verdict::Invalid;
         plan.problems << Who(plan) + QStringLiteral(": ") + CheckWords(checked, out);
         return plan;
     }
     plan.desired = out;
-    plan.changes = DiffRecords(plan.current, plan.desired);
-    plan.verdict = plan.changes.isEmpty() ? ApPlan::Verdict::InState : ApPlan::Verdict::ToChange;
+    plan.verdict = ApPlan::Verdict::ToChange;
     return plan;
 }
 

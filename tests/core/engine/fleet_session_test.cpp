@@ -198,6 +198,33 @@ TEST_F(FleetSessionTest, answers_creditedByMac_orByTheKeyTheyCameUnder_elseUnmat
     EXPECT_EQ(session.counters().unmatchedAnswers, 1);
 }
 
+TEST_F(FleetSessionTest, aStrayAnswerForAnApNotSentToYet_creditsNothing_andTheRunEnds) {
+    Scripted aps(network);
+    const std::vector<sim::SimulatedAp> three = sim::GenerateAps(3);
+    int sets = 0;
+    aps.on = [&](const QByteArray& d) {
+        if (!d.startsWith("kplset")) return;
+        ++sets;
+        if (sets == 1) {
+            // Another tool's answer for the third AP, while it waits its turn.
+            aps.answer(Ack(three[2].record.mac_addr()));
+        }
+        aps.answer(Ack(SetRecord(d).mac_addr()), 5);
+    };
+    FleetSession::Options o = fast();
+    o.parallel = 1;
+    FleetSession session(socket, o);
+    session.send(jobs(three));
+    waitFor(session, &FleetSession::sent);
+    EXPECT_FALSE(session.busy());
+    EXPECT_EQ(sets, 3);  // the third AP was still sent to
+    for (const FleetSession::Job& j : session.jobs()) {
+        EXPECT_EQ(j.answer, FleetSession::Answer::Acknowledged);
+        EXPECT_EQ(j.sends, 1);
+    }
+    EXPECT_EQ(session.counters().unmatchedAnswers, 1);
+}
+
 TEST_F(FleetSessionTest, aSearchForNamedAps_endsOnceTheyAnswered_andAsksAgainForTheSilent) {
     Scripted aps(network);
     sim::ApSimulator simulator(sim::GenerateAps(2));

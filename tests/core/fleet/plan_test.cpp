@@ -29,7 +29,6 @@ TEST(Plan, nothingDesired_changesNothing_onEveryKindOfAp) {
     // every run would send to every AP.
     for (const sim::SimulatedAp& ap : sim::GenerateAps(16)) {
         const ApPlan plan = PlanSettings(ap.record, {});
-        if (plan.verdict == ApPlan::Verdict::Invalid) continue;  // the stored record is refused
         EXPECT_EQ(plan.verdict, ApPlan::Verdict::InState)
             << plan.mac.toStdString() << " "
             << (plan.changes.isEmpty() ? "" : plan.changes[0].name.toStdString());
@@ -96,6 +95,31 @@ TEST(Plan, refusals_nameTheApTheSettingAndTheValue) {
     ASSERT_EQ(secret.verdict, ApPlan::Verdict::Invalid);
     EXPECT_FALSE(secret.problems.join(u' ').contains(QStringLiteral("short")));
     EXPECT_TRUE(secret.problems[0].contains(QStringLiteral("wpa_passphrase")));
+}
+
+TEST(Plan, anApHoldingEveryWantedValue_isInState_evenWhereItsOwnRecordWouldBeRefused) {
+    config::ApConfigRecord ap = sim::GenerateAps(1)[0].record;
+    ap.set_gateway({10, 0, 0, 1});  // outside its subnet: the checks refuse it
+    EXPECT_EQ(PlanSettings(ap, {Want("beacon_interval", "100")}).verdict, ApPlan::Verdict::InState);
+    EXPECT_EQ(PlanRestore(ap, ap, false).verdict, ApPlan::Verdict::InState);
+}
+
+TEST(Plan, aSecretThatCannotBeWritten_isRefusedWithoutShowingIt) {
+    const config::ApConfigRecord radius = sim::GenerateAps(6)[5].record;
+    const QString longSecret = QStringLiteral("a-shared-secret-far-longer-than-its-field-holds");
+    const ApPlan plan = PlanSettings(
+        radius, {{QStringLiteral("radius_servers.1.shared_secret"), longSecret, true, 0}});
+    ASSERT_EQ(plan.verdict, ApPlan::Verdict::Invalid);
+    const QString all = plan.problems.join(u'\n');
+    EXPECT_FALSE(all.contains(longSecret)) << all.toStdString();
+    EXPECT_TRUE(all.contains(QStringLiteral("radius_servers.1.shared_secret")))
+        << all.toStdString();
+    const ApPlan euro = PlanSettings(
+        sim::GenerateAps(4)[3].record,
+        {{QStringLiteral("wpa_passphrase"), QStringLiteral("pass \u20ac\u4e2d zebra"), true, 0}});
+    ASSERT_EQ(euro.verdict, ApPlan::Verdict::Invalid);
+    EXPECT_FALSE(euro.problems.join(u' ').contains(QStringLiteral("zebra")))
+        << euro.problems.join(u' ').toStdString();
 }
 
 TEST(Plan, dhcpStartInANewSubnet_takesTheRangesEndAlong) {
