@@ -1,5 +1,8 @@
 #include "cli/cli_options.h"
 
+#include <unistd.h>
+
+#include <cstdio>
 #include <optional>
 #include <variant>
 
@@ -198,6 +201,14 @@ bool IsFleetCommand(const CliOptions& o, bool (*isDirectory)(const QString&),
                (o.args.size() == 1 && !o.logins.isEmpty());
     }
     return false;
+}
+
+QByteArray MessageLine(const QString& text) {
+    return QStringLiteral("tern-ap-cli: ").toUtf8() + text.toUtf8() + '\n';
+}
+
+void ShowProgress(const CliOptions& o, const QString& text) {
+    if (!o.quiet && isatty(STDERR_FILENO)) std::fputs(MessageLine(text).constData(), stderr);
 }
 
 QString CliUsage() {

@@ -55,4 +55,10 @@ bool IsFleetCommand(const CliOptions& options, bool (*isDirectory)(const QString
 
 QString CliUsage();
 
+// A message for stderr, as every command says it: "tern-ap-cli: TEXT\n".
+QByteArray MessageLine(const QString& text);
+// Progress, live on stderr, only where a person watches (a terminal) and
+// unless --quiet.
+void ShowProgress(const CliOptions& options, const QString& text);
+
 }  // namespace tern::app

@@ -1,13 +1,10 @@
 #include "cli/cli_runner.h"
 
-#include <unistd.h>
-
 #include <QDateTime>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <cstdio>
 
 #include "cli/headless_search.h"
 #include "core/fleet/plan.h"
@@ -71,16 +68,9 @@ void CliRunner::start() {
     search_.start(o_.timeoutMs);
 }
 
-void CliRunner::message(const QString& text) {
-    err_ += QStringLiteral("tern-ap-cli: ").toUtf8() + text.toUtf8() + '\n';
-}
+void CliRunner::message(const QString& text) { err_ += MessageLine(text); }
 
-void CliRunner::progress(const QString& text) {
-    // Live, and only where a person watches.
-    if (!o_.quiet && isatty(STDERR_FILENO)) {
-        std::fputs(qPrintable(QStringLiteral("tern-ap-cli: ") + text + u'\n'), stderr);
-    }
-}
+void CliRunner::progress(const QString& text) { ShowProgress(o_, text); }
 
 void CliRunner::finish(int code) {
     if (finished_) return;

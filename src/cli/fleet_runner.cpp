@@ -1,7 +1,6 @@
 #include "cli/fleet_runner.h"
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <QDateTime>
 #include <QDir>
@@ -9,7 +8,6 @@
 #include <QFileInfo>
 #include <QProcessEnvironment>
 #include <algorithm>
-#include <cstdio>
 
 #include "core/form/backup_file.h"
 #include "core/form/form_model.h"
@@ -84,15 +82,9 @@ FleetRunner::FleetRunner(link::UdpSocketControl& socket, CliOptions options, Cli
     });
 }
 
-void FleetRunner::message(const QString& text) {
-    err_ += QStringLiteral("tern-ap-cli: ").toUtf8() + text.toUtf8() + '\n';
-}
+void FleetRunner::message(const QString& text) { err_ += MessageLine(text); }
 
-void FleetRunner::progress(const QString& text) {
-    if (!o_.quiet && isatty(STDERR_FILENO)) {
-        std::fputs(qPrintable(QStringLiteral("tern-ap-cli: ") + text + u'\n'), stderr);
-    }
-}
+void FleetRunner::progress(const QString& text) { ShowProgress(o_, text); }
 
 void FleetRunner::finish(int code) {
     if (finished_) return;
