@@ -4,6 +4,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSet>
+#include <algorithm>
 
 #include "core/form/ap_settings.h"
 #include "core/form/form_model.h"
@@ -270,11 +271,18 @@ ApPlan PlanSettings(const config::ApConfigRecord& current, const QList<DesiredSe
     if (plan.verdict == ApPlan::Verdict::Invalid) return plan;
     BuildAndCheck(plan, std::move(form));
     if (plan.verdict != ApPlan::Verdict::ToChange) return plan;
-    // What the checks and the builder change by themselves (802.1X for
-    // WPA-PSK, say) is no reason to send when every desired value is held
-    // already: the same form without the desired settings gives the same
-    // record. Otherwise a state that asks for nothing new would send to
-    // such an AP on every run.
+    // An AP that does not hold a desired value is to change.
+    QSet<QString> wanted;
+    for (const DesiredSetting& s : settings) wanted.insert(s.name);
+    if (std::any_of(plan.changes.begin(), plan.changes.end(),
+                    [&wanted](const SettingChange& c) { return wanted.contains(c.name); })) {
+        return plan;
+    }
+    // Only what the checks and the builder change by themselves (802.1X
+    // for WPA-PSK, say) differs: no reason to send when the same form
+    // without the desired settings gives the same record. Otherwise a
+    // state that asks for nothing new would send to such an AP on every
+    // run.
     ApPlan baseline = Begin(current);
     BuildAndCheck(baseline, app::ShownForm(current, kPlanEncoding));
     if (baseline.verdict != ApPlan::Verdict::Invalid &&

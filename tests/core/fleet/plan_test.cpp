@@ -97,6 +97,15 @@ TEST(Plan, refusals_nameTheApTheSettingAndTheValue) {
     EXPECT_TRUE(secret.problems[0].contains(QStringLiteral("wpa_passphrase")));
 }
 
+TEST(Plan, aWantedValueTheApLacks_isAChange_evenWhereTheChecksWouldSetItAnyway) {
+    // The window switches 802.1X on for WPA-PSK by itself; asked for
+    // outright, an AP without it does not hold what is wanted.
+    const config::ApConfigRecord wpa = sim::GenerateAps(4)[3].record;
+    ASSERT_FALSE(wpa.dot1x_on());
+    EXPECT_EQ(PlanSettings(wpa, {}).verdict, ApPlan::Verdict::InState);
+    EXPECT_EQ(PlanSettings(wpa, {Want("dot1x", "true")}).verdict, ApPlan::Verdict::ToChange);
+}
+
 TEST(Plan, anApHoldingEveryWantedValue_isInState_evenWhereItsOwnRecordWouldBeRefused) {
     config::ApConfigRecord ap = sim::GenerateAps(1)[0].record;
     ap.set_gateway({10, 0, 0, 1});  // outside its subnet: the checks refuse it
