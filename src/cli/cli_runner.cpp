@@ -64,6 +64,19 @@ CliRunner::CliRunner(link::UdpSocketControl& socket, CliOptions options, CliLogi
 }
 
 void CliRunner::start() {
+    // A command for one AP named by its MAC needs to listen only until that
+    // AP has answered: a script that loops over many APs then costs a round
+    // trip per AP, not a whole search window.
+    const QString target = o_.command == u"restore" ? o_.args.value(1) : o_.args.value(0);
+    if (const std::optional<config::MacAddress> mac = config::ParseMacText(target);
+        mac && !o_.all) {
+        connect(&search_, &apply::SearchSession::apFound, this, [this, mac = *mac](int index) {
+            if (search_.found()[static_cast<std::size_t>(index)].mac == mac) {
+                // From the event loop, never inside the receive handler.
+                QTimer::singleShot(0, &search_, &apply::SearchSession::finish);
+            }
+        });
+    }
     progress(QStringLiteral("searching for %1 ms").arg(o_.timeoutMs));
     search_.start(o_.timeoutMs);
 }

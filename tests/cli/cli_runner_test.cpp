@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QJsonArray>
@@ -105,6 +106,21 @@ TEST_F(CliOnSegment, set_changesOnlyWhatIsNamed_theNextScanShowsIt) {
 
     ASSERT_EQ(run({QStringLiteral("scan"), QStringLiteral("--json")}), kExitOk);
     EXPECT_TRUE(out.contains("cli-ssid"));
+}
+
+TEST_F(CliOnSegment, oneApByMac_theSearchEndsWhenItAnswers_notWhenTheWindowCloses) {
+    segment(sim::GenerateAps(3));
+    auto parsed = ParseCliOptions({QStringLiteral("set"), mac(2), QStringLiteral("ssid=quick"),
+                                   QStringLiteral("--user"), QStringLiteral("admin"),
+                                   QStringLiteral("--timeout-ms"), QStringLiteral("20000")});
+    CliRunner runner(socket, std::get<CliOptions>(parsed),
+                     {QStringLiteral("admin"), QStringLiteral("admin")});
+    QElapsedTimer clock;
+    clock.start();
+    RunToEnd(runner);  // gives up after 15 s, before the 20-s window
+    EXPECT_EQ(runner.exitCode(), kExitOk) << runner.err().toStdString();
+    EXPECT_LT(clock.elapsed(), 15000);
+    EXPECT_EQ(ap(2).record.ssid(), "quick");
 }
 
 // The scan's table says what the window's AP list says, and its JSON's
