@@ -127,10 +127,7 @@ std::variant<CliOptions, QString> ParseCliOptions(const QStringList& arguments) 
                              "show wants one TARGET: a MAC address, an AP name, or --all");
         }
     } else if (o.command == u"set") {
-        // TARGET... then NAME=VALUE...: the targets are what comes before
-        // the first assignment.
-        qsizetype first = 0;
-        while (first < o.args.size() && o.args[first].indexOf(u'=') <= 0) ++first;
+        const qsizetype first = FirstAssignment(o.args);
         if (first + targets < 1 || first == o.args.size()) {
             return QStringLiteral("set wants a TARGET and at least one NAME=VALUE");
         }
@@ -172,6 +169,12 @@ std::variant<CliOptions, QString> ParseCliOptions(const QStringList& arguments) 
     return o;
 }
 
+qsizetype FirstAssignment(const QStringList& args) {
+    qsizetype first = 0;
+    while (first < args.size() && args[first].indexOf(u'=') <= 0) ++first;
+    return first;
+}
+
 bool IsFleetCommand(const CliOptions& o, bool (*isDirectory)(const QString&),
                     bool (*exists)(const QString&)) {
     if (o.command == u"plan" || o.command == u"apply") return true;
@@ -179,8 +182,7 @@ bool IsFleetCommand(const CliOptions& o, bool (*isDirectory)(const QString&),
         return t.contains(u'*') || t.contains(u'?') || t.contains(u'[');
     };
     if (o.command == u"set") {
-        qsizetype first = 0;
-        while (first < o.args.size() && o.args[first].indexOf(u'=') <= 0) ++first;
+        const qsizetype first = FirstAssignment(o.args);
         // Logins per AP come only through the fleet engine.
         return o.all || first > 1 || (first == 1 && pattern(o.args.first())) || !o.logins.isEmpty();
     }

@@ -46,6 +46,10 @@ struct CliOptions {
 // the value it refused.
 std::variant<CliOptions, QString> ParseCliOptions(const QStringList& arguments);
 
+// Where set's NAME=VALUE assignments start in its arguments: the TARGETs
+// are what comes before.
+qsizetype FirstAssignment(const QStringList& args);
+
 // Whether the command works on many APs through the fleet engine: plan,
 // apply, set with several targets or a pattern, backup into a folder,
 // restore of several files or a folder. `isDirectory` says whether a path

@@ -309,6 +309,12 @@ int CliRunner::prepareRestore() {
         return kExitUsage;
     }
     const config::ApConfigRecord& out = plan.desired;
+    // Written back even where the settings already agree (its other bytes
+    // may not), and so checked then too.
+    if (plan.verdict == fleet::ApPlan::Verdict::InState &&
+        !passesChecks(ShownForm(out, kEncoding), out, out, false)) {
+        return kExitUsage;
+    }
     jobs_.push_back({out, {config::MacText(out.mac_addr()), NameOf(own)}});
     return loginWritable() ? kExitOk : kExitUsage;
 }

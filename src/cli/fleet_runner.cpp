@@ -61,7 +61,7 @@ void WarnIfReadable(const QString& path, bool holdsSecrets, QByteArray& err) {
     struct stat st {};
     if (::stat(QFile::encodeName(path).constData(), &st) != 0) return;
     if (const auto w = fleet::SecretFileWarning(path, st.st_mode, holdsSecrets)) {
-        err += QStringLiteral("tern-ap-cli: ").toUtf8() + w->toUtf8() + '\n';
+        err += MessageLine(*w);
     }
 }
 
@@ -123,8 +123,7 @@ bool FleetRunner::load() {
         if (!loadState()) return false;
     } else if (o_.command == u"set") {
         // set TARGET... NAME=VALUE...: one entry per target, the same settings.
-        qsizetype first = 0;
-        while (first < o_.args.size() && o_.args[first].indexOf(u'=') <= 0) ++first;
+        const qsizetype first = FirstAssignment(o_.args);
         QList<fleet::DesiredSetting> settings;
         for (const QString& a : o_.args.mid(first)) {
             const qsizetype eq = a.indexOf(u'=');
@@ -296,7 +295,7 @@ void FleetRunner::searched() {
 // ---------------------------------------------------------------- plan
 
 void FleetRunner::plan() {
-    QList<int> matchedAny;
+    QSet<int> matchedAny;
     for (auto& [mac, ap] : found_) {
         const QString name = nameOf(ap);
         const config::ApConfigRecord current(ap.record);
@@ -309,7 +308,7 @@ void FleetRunner::plan() {
             const QList<fleet::DesiredSetting> settings =
                 fleet::SettingsFor(state_, mac, name, &matched);
             if (matched.isEmpty()) continue;  // the state says nothing of this AP
-            matchedAny += matched;
+            matchedAny.unite(QSet<int>(matched.begin(), matched.end()));
             p.plan = fleet::PlanSettings(current, settings);
         }
         p.ap = &ap;
@@ -381,7 +380,7 @@ void FleetRunner::plan() {
 
 // Entries that found nothing: a MAC or a name is missing, a pattern that
 // matches nothing is only said.
-void FleetRunner::noteUnmatched(const QList<int>& matchedAny) {
+void FleetRunner::noteUnmatched(const QSet<int>& matchedAny) {
     for (qsizetype i = 0; i < state_.entries.size(); ++i) {
         const fleet::StateEntry& e = state_.entries[i];
         if (matchedAny.contains(static_cast<int>(i)) || e.match.kind == fleet::ApMatch::Kind::All) {
@@ -444,12 +443,12 @@ bool FleetRunner::backUp(const std::vector<std::size_t>& which) {
 int FleetRunner::backupFolder() {
     const QString dir = o_.args.last();
     std::vector<std::size_t> which;
-    QList<int> matchedAny;
+    QSet<int> matchedAny;
     for (auto& [mac, ap] : found_) {
         QList<int> matched;
         fleet::SettingsFor(state_, mac, nameOf(ap), &matched);
         if (matched.isEmpty()) continue;
-        matchedAny += matched;
+        matchedAny.unite(QSet<int>(matched.begin(), matched.end()));
         Planned p;
         p.plan.current = config::ApConfigRecord(ap.record);
         p.report.mac = mac;

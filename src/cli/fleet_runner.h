@@ -54,7 +54,7 @@ class FleetRunner : public QObject {
     bool loadLogins();
     void searched();
     void plan();
-    void noteUnmatched(const QList<int>& matchedAny);
+    void noteUnmatched(const QSet<int>& matchedAny);
     int backupFolder();
     bool backUp(const std::vector<std::size_t>& which);
     void sendChanges();

@@ -124,8 +124,8 @@ void FleetSession::receive(const QByteArray& datagram, uint interfaceIndex) {
                 break;
             }
         }
-        if (under == nullptr && searchLinks_.empty()) return;
-        takeReply(link::ClassifyDatagram(datagram, under ? *under : searchLinks_.back()),
+        takeReply(under ? link::ClassifyDatagram(datagram, *under)
+                        : link::ClassifyPlainDatagram(datagram),
                   interfaceIndex);
         return;
     }
@@ -137,12 +137,9 @@ void FleetSession::receive(const QByteArray& datagram, uint interfaceIndex) {
             break;
         }
     }
-    // Markers never hold 255, so one of 255s reads the datagram as plain.
-    link::RequestMarker plain;
-    plain.fill(0xFF);
     const link::ClassifiedDatagram c =
         under ? link::ClassifyDatagram(datagram, under->marker, under->key)
-              : link::ClassifyDatagram(datagram, plain, link::LinkKey{});
+              : link::ClassifyPlainDatagram(datagram);
     if (c.kind == link::DatagramKind::Acknowledgement || c.kind == link::DatagramKind::ErrorReply) {
         takeAnswer(c, under);
     }

@@ -309,6 +309,8 @@ ApPlan PlanRestore(const config::ApConfigRecord& current, const config::ApConfig
         out.set_ap_name(current.ap_name());
     }
     out.set_mac_addr(current.mac_addr());
+    // The record a restore writes, byte for byte, whatever the verdict.
+    plan.desired = out;
     plan.changes = DiffRecords(plan.current, out);
     if (plan.changes.isEmpty()) {
         plan.verdict = ApPlan::Verdict::InState;  // nothing to send, nothing to check
@@ -325,7 +327,6 @@ ApPlan PlanRestore(const config::ApConfigRecord& current, const config::ApConfig
         plan.problems << Who(plan) + QStringLiteral(": ") + CheckWords(checked, out);
         return plan;
     }
-    plan.desired = out;
     plan.verdict = ApPlan::Verdict::ToChange;
     return plan;
 }

@@ -59,7 +59,8 @@ struct ApPlan {
 ApPlan PlanSettings(const config::ApConfigRecord& current, const QList<DesiredSetting>& settings);
 
 // A saved record written back onto `current`: another AP keeps its own
-// identity and addressing unless `allFields`. Checked like any apply.
+// identity and addressing unless `allFields`. Checked like any apply where
+// the settings differ; `desired` is the record to write in every case.
 ApPlan PlanRestore(const config::ApConfigRecord& current, const config::ApConfigRecord& saved,
                    bool allFields);
 

@@ -203,11 +203,12 @@ bool StartsWithMarker(QByteArrayView datagram, const RequestMarker& marker) {
 
 namespace {
 
+// Without a marker (nullptr) the datagram is read as plain.
 template <typename Decipher>
-ClassifiedDatagram Classify(QByteArrayView datagram, const RequestMarker& marker,
+ClassifiedDatagram Classify(QByteArrayView datagram, const RequestMarker* marker,
                             Decipher&& decipher) {
     ClassifiedDatagram result;
-    if (StartsWithMarker(datagram, marker)) {
+    if (marker != nullptr && StartsWithMarker(datagram, *marker)) {
         result.enciphered = true;
         if (datagram.size() > static_cast<qsizetype>(kEncipheredPrefixSize)) {
             result.payload = decipher(datagram.sliced(kEncipheredPrefixSize));
@@ -248,12 +249,16 @@ ClassifiedDatagram Classify(QByteArrayView datagram, const RequestMarker& marker
 
 ClassifiedDatagram ClassifyDatagram(QByteArrayView datagram, const RequestMarker& marker,
                                     const LinkKey& key) {
-    return Classify(datagram, marker, [&key](QByteArrayView d) { return CipherRun(key, d); });
+    return Classify(datagram, &marker, [&key](QByteArrayView d) { return CipherRun(key, d); });
 }
 
 ClassifiedDatagram ClassifyDatagram(QByteArrayView datagram, const LinkState& link) {
-    return Classify(datagram, link.request_marker(),
+    return Classify(datagram, &link.request_marker(),
                     [&link](QByteArrayView d) { return link.key_stream().Run(d); });
+}
+
+ClassifiedDatagram ClassifyPlainDatagram(QByteArrayView datagram) {
+    return Classify(datagram, nullptr, [](QByteArrayView) { return QByteArray(); });
 }
 
 RecordBytes DiscoveryRecord(const ClassifiedDatagram& reply) {

@@ -150,6 +150,9 @@ ClassifiedDatagram ClassifyDatagram(QByteArrayView datagram, const RequestMarker
                                     const LinkKey& key);
 // The same, deciphering with the request's cached key stream.
 ClassifiedDatagram ClassifyDatagram(QByteArrayView datagram, const LinkState& link);
+// The same for a datagram that starts with none of the markers a caller
+// keeps (several requests outstanding at once): read as plain.
+ClassifiedDatagram ClassifyPlainDatagram(QByteArrayView datagram);
 
 // Record (host order) of a classified discovery reply: bytes 32..1179 of the
 // payload converted from wire order.

@@ -166,6 +166,21 @@ TEST_F(Classify, replyUnderOlderMarker_isOther) {
     EXPECT_EQ(c.payload, reply);
 }
 
+TEST_F(Classify, plain_neverDeciphers_evenWhatStartsLikeAMarker) {
+    // A datagram that begins with zero bytes or with 255s is still read
+    // as it came: no marker is taken to match.
+    const QByteArray ack = QByteArrayLiteral("kplack") + Bytes({0, 1, 2, 3, 4, 5, 6});
+    EXPECT_EQ(ClassifyPlainDatagram(ack).kind, DatagramKind::Acknowledgement);
+    const QByteArray reply = Enciphered(DiscoveryPayload(kMac));
+    const ClassifiedDatagram c = ClassifyPlainDatagram(reply);
+    EXPECT_EQ(c.kind, DatagramKind::Other);
+    EXPECT_FALSE(c.enciphered);
+    EXPECT_EQ(c.payload, reply);
+    EXPECT_FALSE(ClassifyPlainDatagram(QByteArray(12, '\0')).enciphered);
+    EXPECT_FALSE(ClassifyPlainDatagram(QByteArray(12, '\xFF')).enciphered);
+    EXPECT_EQ(ClassifyPlainDatagram(DiscoveryPayload(kMac)).kind, DatagramKind::DiscoveryReply);
+}
+
 TEST_F(Classify, markerComparedAsText_uptoItsFirstZero) {
     link.SetMarker({'A', 'B', 0, 0x99, 0x98, 0x97, 0x96, 0x95});
     const QByteArray payload = DiscoveryPayload(kMac);
