@@ -224,15 +224,14 @@ std::vector<SimReply> ApSimulator::answerSet(QByteArrayView datagram) {
         }
         const auto mac = ap.record.mac_addr();
         QByteArray reply;
-        if (received.mgmt_user() == ap.user && received.mgmt_pass() == ap.password &&
-            ap.acksWithoutTaking) {
-            reply = QByteArray(link::kTagAck);
-        } else if (received.mgmt_user() == ap.user && received.mgmt_pass() == ap.password) {
-            ap.record = received;
-            ap.record.set_mgmt_user({});
-            ap.record.set_mgmt_pass({});
-            ++ap.setsTaken;
-            ++accepted_;
+        if (received.mgmt_user() == ap.user && received.mgmt_pass() == ap.password) {
+            if (!ap.acksWithoutTaking) {
+                ap.record = received;
+                ap.record.set_mgmt_user({});
+                ap.record.set_mgmt_pass({});
+                ++ap.setsTaken;
+                ++accepted_;
+            }
             reply = QByteArray(link::kTagAck);
         } else {
             ++refused_;
