@@ -26,7 +26,11 @@ set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The window stands Liberation Sans in for the fonts its layout was made for.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS fonts-liberation)
+# bash-completion loads tern-ap-cli's completion from
+# share/bash-completion/completions; the Ansible collection under
+# share/ansible/collections needs ansible-core, which only its users want.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation, bash-completion")
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS ansible-core)
 # The licence travels as /usr/share/doc/tern-ap-utility/copyright (dist/).
 
 include(CPack)
