@@ -62,7 +62,7 @@ std::variant<CliOptions, QString> ParseCliOptions(const QStringList& arguments) 
                    option == u"--timeout-ms" || option == u"--user" || option == u"--password" ||
                    option == u"--password-file" || option == u"--interface" ||
                    option == u"--logins" || option == u"--backup-dir" || option == u"--retries" ||
-                   option == u"--parallel") {
+                   option == u"--parallel" || option == u"--output" || option == u"--prometheus") {
             QString value;
             if (a.contains(u'=')) {
                 value = a.mid(a.indexOf(u'=') + 1);
@@ -83,9 +83,25 @@ std::variant<CliOptions, QString> ParseCliOptions(const QStringList& arguments) 
                 const auto n = ParseNumber(option, value, 1, 256);
                 if (const QString* e = std::get_if<QString>(&n)) return *e;
                 o.parallel = std::get<int>(n);
-            } else if (option == u"--logins" || option == u"--backup-dir") {
+            } else if (option == u"--logins" || option == u"--backup-dir" ||
+                       option == u"--prometheus") {
                 if (value.isEmpty()) return option + QStringLiteral(" wants a path");
-                (option == u"--logins" ? o.logins : o.backupDir) = value;
+                (option == u"--logins"       ? o.logins
+                 : option == u"--backup-dir" ? o.backupDir
+                                             : o.prometheus) = value;
+            } else if (option == u"--output") {
+                static const QStringList kOutputs = {
+                    QStringLiteral("table"), QStringLiteral("json"), QStringLiteral("jsonl"),
+                    QStringLiteral("csv")};
+                if (!kOutputs.contains(value)) {
+                    return QStringLiteral("--output wants table, json, jsonl or csv, not '") +
+                           value + u'\'';
+                }
+                if (!o.output.isEmpty() && o.output != value) {
+                    return QStringLiteral("--output is given twice ('") + o.output +
+                           QStringLiteral("' and '") + value + QStringLiteral("')");
+                }
+                o.output = value;
             } else if (option == u"--user") {
                 o.user = value;
             } else if (option == u"--interface") {
@@ -104,6 +120,13 @@ std::variant<CliOptions, QString> ParseCliOptions(const QStringList& arguments) 
         }
     }
     if (o.help) return o;
+    if (o.json) {
+        if (!o.output.isEmpty() && o.output != u"json") {
+            return QStringLiteral("--json is --output json, not also --output ") + o.output;
+        }
+        o.output = QStringLiteral("json");
+    }
+    o.json = o.output == u"json";
     if (o.demo && !o.interfaces.isEmpty()) {
         return QStringLiteral("--interface is not taken with --demo (no network is used)");
     }
@@ -161,6 +184,15 @@ std::variant<CliOptions, QString> ParseCliOptions(const QStringList& arguments) 
     } else {
         return QStringLiteral("unknown command '") + o.command +
                QStringLiteral("' (scan, show, set, backup, restore, plan or apply)");
+    }
+    const bool tabular = o.command == u"scan" || o.command == u"show" || o.command == u"plan";
+    if (!tabular && (o.output == u"jsonl" || o.output == u"csv")) {
+        return QStringLiteral("--output ") + o.output +
+               QStringLiteral(" is for scan, show and plan; ") + o.command +
+               QStringLiteral(" takes table or json");
+    }
+    if (!o.prometheus.isEmpty() && o.command != u"scan") {
+        return QStringLiteral("--prometheus is for scan, not ") + o.command;
     }
     if ((o.command == u"set" || o.command == u"restore" || o.command == u"apply") &&
         o.user.isEmpty() && o.logins.isEmpty()) {
@@ -239,7 +271,11 @@ QString CliUsage() {
                "traffic\n"
                "  --interface NAME   search only through this network interface (repeatable);\n"
                "                     default: every interface that is up and can broadcast\n"
-               "  --json             machine-readable output\n"
+               "  --output FORMAT    table (default), json; for scan, show and plan also\n"
+               "                     jsonl (one AP a line) or csv (RFC 4180, a header row)\n"
+               "  --json             --output json\n"
+               "  --prometheus FILE  scan: also write the APs as Prometheus metrics into FILE\n"
+               "                     (node exporter's textfile collector), atomically\n"
                "  --timeout-ms MS    how long a search listens (100..600000, default 2000)\n"
                "  --show-secrets     show keys, pass phrases and RADIUS secrets (default ***)\n"
                "  --all-fields       restore onto another AP with the saved MAC, address and name\n"

@@ -19,8 +19,10 @@ inline constexpr int kExitNotApplied = 6;   // an AP acknowledged but does not h
 struct CliOptions {
     bool help = false;
     bool demo = false;
-    int demoCount = 8;  // --demo=N
-    bool json = false;
+    int demoCount = 8;   // --demo=N
+    bool json = false;   // --json, or --output json
+    QString output;      // --output: table, json, jsonl or csv (empty: table)
+    QString prometheus;  // scan --prometheus FILE: a textfile collector's file
     bool quiet = false;
     bool showSecrets = false;
     bool all = false;        // TARGET --all

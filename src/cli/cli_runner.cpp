@@ -1,12 +1,15 @@
 #include "cli/cli_runner.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSaveFile>
 
 #include "cli/headless_search.h"
+#include "cli/output_format.h"
 #include "core/fleet/plan.h"
 #include "core/form/ap_settings.h"
 #include "core/form/backup_file.h"
@@ -41,6 +44,34 @@ config::ApConfigRecord RecordOf(const apply::SearchSession::Found& ap) {
 
 QString NameOf(const config::ApConfigRecord& record) {
     return ui::RecordTextToScreen(record.ap_name(), kEncoding);
+}
+
+// The firmware identifier the reply's header leads with ("MX9000AP-QA1-Z00
+// -01"), its padding folded.
+QString FirmwareText(const QByteArray& payload) {
+    QString text;
+    for (const char c : payload.left(24))
+        text += (c >= 0x20 && c < 0x7f) ? QLatin1Char(c) : QLatin1Char(' ');
+    return text.simplified();
+}
+
+// The APs of the last scan, for the shell's completion of TARGETs: a line
+// "MAC<TAB>name" each, in the user's cache. Best effort: completion only
+// misses the names when it cannot be written.
+void RememberForCompletion(const QList<QJsonObject>& entries) {
+    QString dir = qEnvironmentVariable("XDG_CACHE_HOME");
+    if (dir.isEmpty()) dir = QDir::homePath() + QStringLiteral("/.cache");
+    dir += QStringLiteral("/tern-ap-utility");
+    if (!QDir().mkpath(dir)) return;
+    QByteArray lines;
+    for (const QJsonObject& e : entries) {
+        // A tab or line break inside a name would break the lines apart.
+        QString name = e.value(u"name").toString();
+        name.replace(u'\t', u' ').replace(u'\n', u' ').replace(u'\r', u' ');
+        lines += e.value(u"mac").toString().toUtf8() + '\t' + name.toUtf8() + '\n';
+    }
+    QSaveFile file(dir + QStringLiteral("/last-scan"));
+    if (file.open(QIODevice::WriteOnly) && file.write(lines) == lines.size()) file.commit();
 }
 
 }  // namespace
@@ -78,6 +109,7 @@ void CliRunner::start() {
         });
     }
     progress(QStringLiteral("searching for %1 ms").arg(o_.timeoutMs));
+    started_.start();
     search_.start(o_.timeoutMs);
 }
 
@@ -138,50 +170,76 @@ void CliRunner::searched() {
 // ---------------------------------------------------------------- scan, show, backup
 
 int CliRunner::scan() {
-    if (o_.json) {
+    QList<QJsonObject> entries;
+    for (const auto& ap : search_.found()) {
+        QJsonObject entry = ScanEntry(RecordOf(ap), kEncoding);
+        entry[QStringLiteral("interface")] = ap.interfaceName;
+        entries.append(entry);
+    }
+    if (o_.output == u"json") {
         QJsonArray all;
-        for (const auto& ap : search_.found()) {
-            QJsonObject entry = ScanEntry(RecordOf(ap), kEncoding);
-            entry[QStringLiteral("interface")] = ap.interfaceName;
-            all.append(entry);
-        }
+        for (const QJsonObject& e : entries) all.append(e);
         out_ += QJsonDocument(all).toJson(QJsonDocument::Indented);
+    } else if (o_.output == u"jsonl") {
+        out_ += JsonLines(entries);
+    } else if (o_.output == u"csv") {
+        out_ += ScanCsv(entries);
     } else {
         std::vector<ApListLine> lines;
         for (const auto& ap : search_.found()) lines.push_back(ListLineFor(ap));
         out_ += FormatApTable(lines, search_.searchedInterfaces().size() > 1).toUtf8();
+    }
+    RememberForCompletion(entries);
+    if (!o_.prometheus.isEmpty()) {
+        if (QString error; !WriteMetricsFile(o_.prometheus, Metrics(), &error)) {
+            message(error);
+            return kExitFailure;
+        }
     }
     if (!o_.quiet)
         message(QString::number(search_.found().size()) + QStringLiteral(" AP(s) found"));
     return kExitOk;
 }
 
+ScanMetrics CliRunner::Metrics() const {
+    ScanMetrics m;
+    for (const auto& ap : search_.found()) {
+        const config::ApConfigRecord record = RecordOf(ap);
+        const QJsonObject entry = ScanEntry(record, kEncoding);
+        const QJsonObject settings = DecodeSettings(record, kEncoding, false);
+        m.aps.append({entry.value(u"mac").toString(), entry.value(u"name").toString(),
+                      ap.interfaceName, entry.value(u"ssid").toString(),
+                      entry.value(u"channel").isDouble() ? entry.value(u"channel").toInt() : -1,
+                      entry.value(u"encryption").toString(),
+                      fleet::CodedText(settings.value(u"auth_type")).toVariant().toString(),
+                      FirmwareText(ap.packet)});
+    }
+    m.durationSeconds = static_cast<double>(started_.elapsed()) / 1000.0;
+    m.lostDatagrams = search_.counters().lost;
+    m.timestamp = QDateTime::currentSecsSinceEpoch();
+    return m;
+}
+
 int CliRunner::show() {
     const auto found = targets();
     if (found.empty()) return noMatch();
-    QJsonArray shown;
+    QList<QJsonObject> shown;
     for (const auto* ap : found) {
         QJsonObject settings = DecodeSettings(RecordOf(*ap), kEncoding, o_.showSecrets);
         settings[QStringLiteral("interface")] = ap->interfaceName;
         shown.append(settings);
     }
-    if (o_.json) {
-        out_ += shown.size() == 1
-                    ? QJsonDocument(shown[0].toObject()).toJson(QJsonDocument::Indented)
-                    : QJsonDocument(shown).toJson(QJsonDocument::Indented);
-        return kExitOk;
-    }
-    for (const QJsonValue& ap : shown) {
-        const QJsonObject settings = ap.toObject();
-        for (auto it = settings.begin(); it != settings.end(); ++it) {
-            const QJsonValue v = it.value();
-            const QByteArray value =
-                v.isString()
-                    ? v.toString().toUtf8()
-                    : QJsonDocument(QJsonArray{v}).toJson(QJsonDocument::Compact).mid(1).chopped(1);
-            out_ += it.key().toUtf8().leftJustified(20) + ' ' + value + '\n';
-        }
-        out_ += '\n';
+    if (o_.output == u"json") {
+        QJsonArray all;
+        for (const QJsonObject& s : shown) all.append(s);
+        out_ += shown.size() == 1 ? QJsonDocument(shown[0]).toJson(QJsonDocument::Indented)
+                                  : QJsonDocument(all).toJson(QJsonDocument::Indented);
+    } else if (o_.output == u"jsonl") {
+        out_ += JsonLines(shown);
+    } else if (o_.output == u"csv") {
+        out_ += ShowCsv(shown);
+    } else {
+        out_ += ShowText(shown);
     }
     return kExitOk;
 }
@@ -225,6 +283,12 @@ bool CliRunner::passesChecks(const config::FormSettings& form, const config::ApC
     for (const apply::CheckMessage& m : checked.messages) {
         message(apply::CheckMessageText(English(), m).text);
     }
+    // The window's message names no setting: say which AP, which setting,
+    // which value and why.
+    if (!checked.passed()) {
+        message(fleet::ApLabel(config::MacText(shown.mac_addr()), NameOf(shown)) +
+                QStringLiteral(": ") + fleet::CheckInWords(checked, built));
+    }
     return checked.passed();
 }
 
@@ -236,11 +300,15 @@ int CliRunner::prepareSet() {
     for (const auto* ap : found) {
         const config::ApConfigRecord shown = RecordOf(*ap);
         config::FormSettings form = ShownForm(shown, kEncoding);
+        const QString label = fleet::ApLabel(config::MacText(shown.mac_addr()), NameOf(shown));
         for (const QString& a : assignments) {
             const qsizetype eq = a.indexOf(u'=');
-            if (const SetResult set = SetNamed(form, shown, a.left(eq), a.mid(eq + 1), multi);
+            if (SetResult set = SetNamed(form, shown, a.left(eq), a.mid(eq + 1), multi);
                 !set.passed()) {
-                message(RefusalText(set));
+                if (fleet::IsSecretSetting(set.name) && !o_.showSecrets) {
+                    set.value = QStringLiteral("***");
+                }
+                message(label + QStringLiteral(": ") + RefusalText(set));
                 return kExitUsage;
             }
         }
@@ -251,12 +319,18 @@ int CliRunner::prepareSet() {
         if (pre.check_dot1x) {
             form.Chk_8021x = true;
             message(ui::LookupMessage(English(), ui::kMsgNoSelect3).text);
+            message(fleet::Dot1xSwitchedOnWords(label));
         }
         const config::BuildResult built = config::BuildRecord(
             multi ? config::BuildMode::Multi : config::BuildMode::Single, shown, form);
         if (!built) {
-            message(ui::LookupMessage(English(), ui::kMsgErrBuild).text + u' ' +
-                    built.failure().field + QStringLiteral(" = \"") + built.failure().text + u'"');
+            const QString setting = fleet::SettingOfControl(built.failure().field);
+            message(ui::LookupMessage(English(), ui::kMsgErrBuild).text);
+            message(label + QStringLiteral(": ") + setting + QStringLiteral(" '") +
+                    (fleet::IsSecretSetting(setting) && !o_.showSecrets ? QStringLiteral("***")
+                                                                        : built.failure().text) +
+                    QStringLiteral("': a character the AP's code page (windows-1252) cannot "
+                                   "hold, or longer than the AP's record holds for it"));
             return kExitUsage;
         }
         if (!passesChecks(form, shown, built.record(), multi)) return kExitUsage;

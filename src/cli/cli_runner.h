@@ -1,12 +1,14 @@
 #pragma once
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QList>
 #include <QObject>
 #include <QTimer>
 #include <vector>
 
 #include "cli/cli_options.h"
+#include "cli/prometheus_file.h"
 #include "core/engine/apply_session.h"
 #include "core/engine/search_session.h"
 #include "core/record/ap_config_record.h"
@@ -46,6 +48,7 @@ class CliRunner : public QObject {
 
     void searched();
     int scan();
+    ScanMetrics Metrics() const;
     int show();
     int prepareSet();
     int backup();
@@ -71,6 +74,7 @@ class CliRunner : public QObject {
     apply::ApplySession apply_{search_.engine()};
     bool applying_ = false;
     bool finished_ = false;
+    QElapsedTimer started_;
     QByteArray out_;
     QByteArray err_;
     int exitCode_ = kExitFailure;

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "cli/cli_options.h"
+#include "cli/output_format.h"
 
 namespace tern::app {
 
@@ -98,23 +99,28 @@ QByteArray FleetReportText(const QList<ApReport>& aps, bool showSecrets, bool pl
     return out.toUtf8();
 }
 
+namespace {
+
+QJsonObject ApEntry(const ApReport& ap, bool showSecrets) {
+    QJsonObject entry{
+        {QStringLiteral("mac"), ap.mac},
+        {QStringLiteral("name"), ap.name},
+        {QStringLiteral("interface"), ap.interfaceName},
+        {QStringLiteral("outcome"), OutcomeText(ap.outcome)},
+        {QStringLiteral("changes"), Changes(ap.changes, showSecrets)},
+    };
+    if (!ap.unheld.isEmpty()) entry[QStringLiteral("unheld")] = Changes(ap.unheld, showSecrets);
+    if (!ap.problems.isEmpty())
+        entry[QStringLiteral("problems")] = QJsonArray::fromStringList(ap.problems);
+    if (!ap.notes.isEmpty()) entry[QStringLiteral("notes")] = QJsonArray::fromStringList(ap.notes);
+    return entry;
+}
+
+}  // namespace
+
 QByteArray FleetReportJson(const QList<ApReport>& aps, bool showSecrets, bool listOnly) {
     QJsonArray list;
-    for (const ApReport& ap : aps) {
-        QJsonObject entry{
-            {QStringLiteral("mac"), ap.mac},
-            {QStringLiteral("name"), ap.name},
-            {QStringLiteral("interface"), ap.interfaceName},
-            {QStringLiteral("outcome"), OutcomeText(ap.outcome)},
-            {QStringLiteral("changes"), Changes(ap.changes, showSecrets)},
-        };
-        if (!ap.unheld.isEmpty()) entry[QStringLiteral("unheld")] = Changes(ap.unheld, showSecrets);
-        if (!ap.problems.isEmpty())
-            entry[QStringLiteral("problems")] = QJsonArray::fromStringList(ap.problems);
-        if (!ap.notes.isEmpty())
-            entry[QStringLiteral("notes")] = QJsonArray::fromStringList(ap.notes);
-        list.append(entry);
-    }
+    for (const ApReport& ap : aps) list.append(ApEntry(ap, showSecrets));
     if (listOnly) return QJsonDocument(list).toJson(QJsonDocument::Indented);
     QJsonObject summary;
     for (const FleetOutcome o : kAll) {
@@ -123,6 +129,37 @@ QByteArray FleetReportJson(const QList<ApReport>& aps, bool showSecrets, bool li
     return QJsonDocument(
                QJsonObject{{QStringLiteral("aps"), list}, {QStringLiteral("summary"), summary}})
         .toJson(QJsonDocument::Indented);
+}
+
+QByteArray FleetReportJsonLines(const QList<ApReport>& aps, bool showSecrets) {
+    QList<QJsonObject> lines;
+    for (const ApReport& ap : aps) lines.append(ApEntry(ap, showSecrets));
+    return JsonLines(lines);
+}
+
+QByteArray FleetReportCsv(const QList<ApReport>& aps, bool showSecrets) {
+    QByteArray out =
+        CsvRecord({QStringLiteral("mac"), QStringLiteral("name"), QStringLiteral("interface"),
+                   QStringLiteral("outcome"), QStringLiteral("setting"), QStringLiteral("before"),
+                   QStringLiteral("after"), QStringLiteral("problem")});
+    for (const ApReport& ap : aps) {
+        const QStringList who = {ap.mac, ap.name, ap.interfaceName, OutcomeText(ap.outcome)};
+        const bool unheld = ap.outcome == FleetOutcome::NotApplied;
+        const QList<fleet::SettingChange>& changes = unheld ? ap.unheld : ap.changes;
+        for (const fleet::SettingChange& c : changes) {
+            out += CsvRecord(
+                who +
+                QStringList{c.name, CsvField(JsonValue(c.before, c.secret, showSecrets, false)),
+                            CsvField(JsonValue(c.after, c.secret, showSecrets, true)), QString()});
+        }
+        for (const QString& p : ap.problems) {
+            out += CsvRecord(who + QStringList{QString(), QString(), QString(), p});
+        }
+        if (changes.isEmpty() && ap.problems.isEmpty()) {
+            out += CsvRecord(who + QStringList{QString(), QString(), QString(), QString()});
+        }
+    }
+    return out;
 }
 
 int FleetExitCode(const QList<ApReport>& aps, bool plan) {

@@ -43,6 +43,12 @@ struct ApReport {
 QByteArray FleetReportText(const QList<ApReport>& aps, bool showSecrets, bool plan);
 QByteArray FleetReportJson(const QList<ApReport>& aps, bool showSecrets, bool listOnly = false);
 
+// One AP a line, each as in FleetReportJson's list.
+QByteArray FleetReportJsonLines(const QList<ApReport>& aps, bool showSecrets);
+// CSV with a header row (mac, name, interface, outcome, setting, before,
+// after, problem): a row per change or problem, one for an AP with neither.
+QByteArray FleetReportCsv(const QList<ApReport>& aps, bool showSecrets);
+
 // The exit code: with `plan`, 0 or 5 (2 invalid, 4 missing before them);
 // otherwise the first of 6, 4, 3, 2 that applies, else 0.
 int FleetExitCode(const QList<ApReport>& aps, bool plan);

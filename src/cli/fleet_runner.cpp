@@ -550,8 +550,14 @@ void FleetRunner::conclude() {
     for (const Planned& p : planned_) reports_.append(p.report);
     reports_ += missing_;
     const bool plan = o_.command == u"plan";
-    out_ += o_.json ? FleetReportJson(reports_, o_.showSecrets, o_.command == u"set")
-                    : FleetReportText(reports_, o_.showSecrets, plan || !sent);
+    if (o_.output == u"jsonl") {
+        out_ += FleetReportJsonLines(reports_, o_.showSecrets);
+    } else if (o_.output == u"csv") {
+        out_ += FleetReportCsv(reports_, o_.showSecrets);
+    } else {
+        out_ += o_.json ? FleetReportJson(reports_, o_.showSecrets, o_.command == u"set")
+                        : FleetReportText(reports_, o_.showSecrets, plan || !sent);
+    }
     if (sent) {
         const auto& c = fleet_.counters();
         if (!o_.quiet) {

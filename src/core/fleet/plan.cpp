@@ -22,7 +22,7 @@ namespace {
 const QSet<QString> kNotSettings = {QStringLiteral("mac"), QStringLiteral("current_ip"),
                                     QStringLiteral("dhcp_server.pool_size")};
 
-void Flatten(const QString& prefix, const QJsonValue& v,
+void Flatten(const QString& prefix, const QJsonValue& v, bool withStatus,
              QList<std::pair<QString, QJsonValue>>& out) {
     if (v.isObject()) {
         const QJsonObject o = v.toObject();
@@ -32,28 +32,23 @@ void Flatten(const QString& prefix, const QJsonValue& v,
             return;
         }
         for (auto it = o.begin(); it != o.end(); ++it) {
-            Flatten(prefix.isEmpty() ? it.key() : prefix + u'.' + it.key(), it.value(), out);
+            Flatten(prefix.isEmpty() ? it.key() : prefix + u'.' + it.key(), it.value(), withStatus,
+                    out);
         }
     } else if (v.isArray()) {
         const QJsonArray a = v.toArray();
         for (qsizetype i = 0; i < a.size(); ++i) {
-            Flatten(prefix + u'.' + QString::number(i + 1), a[i], out);
+            Flatten(prefix + u'.' + QString::number(i + 1), a[i], withStatus, out);
         }
-    } else if (!kNotSettings.contains(prefix)) {
+    } else if (withStatus || !kNotSettings.contains(prefix)) {
         out.append({prefix, v});
     }
 }
 
-QJsonValue Shown(const QJsonValue& v) {
-    if (v.isObject()) {
-        const QJsonObject o = v.toObject();
-        const QString text = o.value(u"text").toString();
-        return text.isEmpty() ? o.value(u"code") : QJsonValue(text);
-    }
-    return v;
-}
+QJsonValue Shown(const QJsonValue& v) { return CodedText(v); }
 
-// The setting a control of the form stands for, under `set`'s name.
+}  // namespace
+
 QString SettingOfControl(const QString& control) {
     static const QList<std::pair<QString, QString>> kStems = {
         {QStringLiteral("e_apname"), QStringLiteral("ap_name")},
@@ -85,7 +80,30 @@ QString SettingOfControl(const QString& control) {
     return control;
 }
 
-QString Who(const ApPlan& plan) { return plan.mac + QStringLiteral(" (") + plan.name + u')'; }
+QJsonValue CodedText(const QJsonValue& v) {
+    if (v.isObject()) {
+        const QJsonObject o = v.toObject();
+        const QString text = o.value(u"text").toString();
+        return text.isEmpty() ? o.value(u"code") : QJsonValue(text);
+    }
+    return v;
+}
+
+QString ApLabel(const QString& mac, const QString& name) {
+    return mac + QStringLiteral(" (") + name + u')';
+}
+
+QString Dot1xSwitchedOnWords(const QString& apLabel) {
+    return apLabel +
+           QStringLiteral(
+               ": dot1x will be switched on by this change, as WPA and WPA-PSK want it (\"") +
+           ui::LookupMessage(ui::BuiltInEnglish(), ui::kMsgNoSelect3).text.simplified() +
+           QStringLiteral("\")");
+}
+
+namespace {
+
+QString Who(const ApPlan& plan) { return ApLabel(plan.mac, plan.name); }
 
 QString WindowText(const apply::CheckMessage& m) {
     return apply::CheckMessageText(ui::BuiltInEnglish(), m).text.simplified();
@@ -98,9 +116,9 @@ QString ValueOf(const QList<std::pair<QString, QJsonValue>>& flat, const QString
     return {};
 }
 
-// The broken whole-form rule in words: the settings at fault with their
-// values, then what the window says of it.
-QString CheckWords(const apply::ApplyCheckResult& r, const config::ApConfigRecord& built) {
+}  // namespace
+
+QString CheckInWords(const apply::ApplyCheckResult& r, const config::ApConfigRecord& built) {
     const auto flat = FlatSettings(built);
     const auto v = [&flat](const char* name) {
         return QString::fromLatin1(name) + u' ' + ValueOf(flat, QString::fromLatin1(name));
@@ -127,10 +145,20 @@ QString CheckWords(const apply::ApplyCheckResult& r, const config::ApConfigRecor
             words = v("wep_default_key") +
                     QStringLiteral(": that key is empty while WEP is on (wep_keys.N)");
             break;
-        case apply::ApplyCheck::WepKeyLength:
-            words = v("wep_key_length") + QStringLiteral(" ") + v("wep_key_format") +
-                    QStringLiteral(": a key in wep_keys is not of that length");
-            break;
+        case apply::ApplyCheck::WepKeyLength: {
+            const bool hex = ValueOf(flat, QStringLiteral("wep_key_format")) == u"hex";
+            const bool wide = ValueOf(flat, QStringLiteral("wep_key_length")) == u"128";
+            // The window's message carries the number of the key at fault.
+            QString key = QStringLiteral("a key in wep_keys");
+            for (const apply::CheckMessage& m : r.messages) {
+                if (m.wep_key > 0) key = QStringLiteral("wep_keys.") + QString::number(m.wep_key);
+            }
+            words = key + QStringLiteral(": wants ") +
+                    (hex ? QString::number(wide ? 26 : 10) + QStringLiteral(" hexadecimal digits")
+                         : QString::number(wide ? 13 : 5) + QStringLiteral(" characters")) +
+                    QStringLiteral(" for ") + v("wep_key_length") + QStringLiteral(" and ") +
+                    v("wep_key_format");
+        } break;
         case apply::ApplyCheck::SubnetMask:
             words = v("subnet_mask") + QStringLiteral(": not a mask of leading ones");
             break;
@@ -175,6 +203,8 @@ QString CheckWords(const apply::ApplyCheckResult& r, const config::ApConfigRecor
     return words;
 }
 
+namespace {
+
 // Built and checked as the window's single-AP apply would.
 void BuildAndCheck(ApPlan& plan, config::FormSettings form) {
     const config::ApConfigRecord& shown = plan.current;
@@ -182,9 +212,7 @@ void BuildAndCheck(ApPlan& plan, config::FormSettings form) {
         apply::CheckApplyPreconditions(app::FormValuesOf(form, shown, kPlanEncoding, false));
     if (pre.passed() && pre.check_dot1x && !form.Chk_8021x) {
         form.Chk_8021x = true;
-        plan.notes << Who(plan) +
-                          QStringLiteral(": dot1x will be switched on, as WPA-PSK wants it (\"") +
-                          WindowText(pre.messages.front()) + QStringLiteral("\")");
+        plan.notes << Dot1xSwitchedOnWords(Who(plan));
     }
     const config::BuildResult built = config::BuildRecord(config::BuildMode::Single, shown, form);
     if (!built) {
@@ -212,7 +240,7 @@ void BuildAndCheck(ApPlan& plan, config::FormSettings form) {
     if (!checked.passed()) {
         plan.changes.clear();
         plan.verdict = ApPlan::Verdict::Invalid;
-        plan.problems << Who(plan) + QStringLiteral(": ") + CheckWords(checked, built.record());
+        plan.problems << Who(plan) + QStringLiteral(": ") + CheckInWords(checked, built.record());
         return;
     }
     plan.desired = built.record();
@@ -232,7 +260,13 @@ ApPlan Begin(const config::ApConfigRecord& current) {
 
 QList<std::pair<QString, QJsonValue>> FlatSettings(const config::ApConfigRecord& record) {
     QList<std::pair<QString, QJsonValue>> out;
-    Flatten({}, app::DecodeSettings(record, kPlanEncoding, true), out);
+    Flatten({}, app::DecodeSettings(record, kPlanEncoding, true), false, out);
+    return out;
+}
+
+QList<std::pair<QString, QJsonValue>> FlattenDecoded(const QJsonObject& decoded, bool withStatus) {
+    QList<std::pair<QString, QJsonValue>> out;
+    Flatten({}, decoded, withStatus, out);
     return out;
 }
 
@@ -260,12 +294,7 @@ ApPlan PlanSettings(const config::ApConfigRecord& current, const QList<DesiredSe
             plan.verdict = ApPlan::Verdict::Invalid;
             app::SetResult shown = set;
             if (s.secret) shown.value = QStringLiteral("***");
-            QString text = app::RefusalText(shown);
-            if (set.rule == app::SetRule::FieldRule) {
-                // The form's message names no value: say which.
-                text.insert(s.name.size(), QStringLiteral(" '") + shown.value + u'\'');
-            }
-            plan.problems << Who(plan) + QStringLiteral(": ") + text;
+            plan.problems << Who(plan) + QStringLiteral(": ") + app::RefusalText(shown);
         }
     }
     if (plan.verdict == ApPlan::Verdict::Invalid) return plan;
@@ -324,7 +353,7 @@ ApPlan PlanRestore(const config::ApConfigRecord& current, const config::ApConfig
     if (const apply::ApplyCheckResult checked = apply::RunApplyChecks(values); !checked.passed()) {
         plan.changes.clear();
         plan.verdict = ApPlan::Verdict::Invalid;
-        plan.problems << Who(plan) + QStringLiteral(": ") + CheckWords(checked, out);
+        plan.problems << Who(plan) + QStringLiteral(": ") + CheckInWords(checked, out);
         return plan;
     }
     plan.verdict = ApPlan::Verdict::ToChange;

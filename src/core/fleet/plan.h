@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QJsonObject>
 #include <QJsonValue>
 #include <QList>
 #include <QString>
@@ -7,6 +8,7 @@
 
 #include "core/fleet/state_file.h"
 #include "core/record/ap_config_record.h"
+#include "core/rules/validation.h"
 #include "core/text/screen_text.h"
 
 namespace tern::fleet {
@@ -28,6 +30,29 @@ struct SettingChange {
 // value ({"text", "code"}) is its text. The MAC and the current address are
 // left out: they say who and where the AP is, not what it should hold.
 QList<std::pair<QString, QJsonValue>> FlatSettings(const config::ApConfigRecord& record);
+
+// The same over settings already decoded (`show --json`'s object); with
+// `withStatus` the MAC, the current address and the pool size stay in.
+QList<std::pair<QString, QJsonValue>> FlattenDecoded(const QJsonObject& decoded, bool withStatus);
+
+// A coded value ({"text", "code"}) as its text, or its code where it has no
+// text; any other value as it is.
+QJsonValue CodedText(const QJsonValue& value);
+
+// The setting, under `set`'s name, that a control of the form stands for
+// ("e_gateway_2" -> "gateway").
+QString SettingOfControl(const QString& control);
+
+// How messages name an AP: "MAC (name)".
+QString ApLabel(const QString& mac, const QString& name);
+
+// A whole-form rule the checks found broken, in words: the settings at
+// fault with their values (secrets as ***), the reason, then the window's
+// own message in quotes.
+QString CheckInWords(const apply::ApplyCheckResult& result, const config::ApConfigRecord& built);
+
+// What the checks switch on by themselves, in words (802.1X for WPA-PSK).
+QString Dot1xSwitchedOnWords(const QString& apLabel);
 
 // Every setting whose decoded value differs between the two records, in
 // the order `show --json` has them.

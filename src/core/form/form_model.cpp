@@ -47,14 +47,34 @@ std::optional<int> Number(const QString& v, int min, int max) {
 }
 
 SetResult Refused(const QString& name, const QString& value, const QString& wants) {
-    return {SetRule::WrongForm, name, value, wants, {}};
+    return {SetRule::WrongForm, name, value, wants, {}, {}};
 }
 
-SetResult FieldRefused(const QString& name, const QString& value, const apply::FieldCheck& check) {
-    return {SetRule::FieldRule, name, value, {}, check};
+// A field rule in words: `part` is what the rule read ("octet 2 (300)", or
+// the whole value); min and max are the field's limits.
+QString FieldWords(const apply::FieldCheck& c, const QString& part, qint64 min, qint64 max) {
+    const QString& what = part;
+    switch (c.rule) {
+        case apply::CheckRule::OutOfRange:
+            return what + QStringLiteral(" is not from %1 to %2").arg(min).arg(max);
+        case apply::CheckRule::OddFragment:
+            return what + QStringLiteral(" is odd; the threshold must be even");
+        case apply::CheckRule::ReservedFirstOctet:
+            return what + QStringLiteral(" is reserved (127 loopback, 224 multicast)");
+        case apply::CheckRule::MaskOctet:
+            return what + QStringLiteral(
+                              " is not a mask octet (0, 128, 192, 224, 240, 248, 252, 254 or 255)");
+        default:
+            return what + QStringLiteral(" is refused");
+    }
 }
 
-SetResult Unknown(const QString& name) { return {SetRule::UnknownName, name, {}, {}, {}}; }
+SetResult FieldRefused(const QString& name, const QString& value, const apply::FieldCheck& check,
+                       const QString& words) {
+    return {SetRule::FieldRule, name, value, {}, check, words};
+}
+
+SetResult Unknown(const QString& name) { return {SetRule::UnknownName, name, {}, {}, {}, {}}; }
 
 // Four octets typed into a row of the form's numeric fields, each taken as
 // leaving that field takes it (range, mask octet).
@@ -71,13 +91,14 @@ SetResult SetAddress(std::array<QString, 4>& row, const QString& fieldStem, cons
             return Refused(name, value, QStringLiteral("decimal octets"));
         }
         if (f != nullptr) {
+            const QString part = QStringLiteral("octet %1 (%2)").arg(i + 1).arg(text);
             if (const apply::FieldCheck c = apply::CheckNumericField(field, text, f->max, f->min);
                 !c.passed()) {
-                return FieldRefused(name, value, c);
+                return FieldRefused(name, value, c, FieldWords(c, part, f->min, f->max));
             }
             if (f->maskOctet) {
                 if (const apply::FieldCheck c = apply::CheckMaskOctet(field, text); !c.passed()) {
-                    return FieldRefused(name, value, c);
+                    return FieldRefused(name, value, c, FieldWords(c, part, 0, 255));
                 }
             }
         }
@@ -92,7 +113,7 @@ SetResult SetAdvanced(QString& target, QStringView field, int min, int max, cons
                       const QString& value) {
     if (!apply::DecimalValue(value)) return Refused(name, value, QStringLiteral("a whole number"));
     if (const apply::FieldCheck c = apply::CheckNumericField(field, value, max, min); !c.passed()) {
-        return FieldRefused(name, value, c);
+        return FieldRefused(name, value, c, FieldWords(c, value, min, max));
     }
     target = value;
     return {};
@@ -406,8 +427,11 @@ QString RefusalText(const SetResult& r) {
             return r.name + QStringLiteral(" wants ") + r.wants + QStringLiteral(", not '") +
                    r.value + QStringLiteral("'");
         case SetRule::FieldRule:
-            return r.name + QStringLiteral(": ") +
-                   apply::CheckMessageText(ui::BuiltInEnglish(), r.check.message).text;
+            return r.name + QStringLiteral(" '") + r.value + QStringLiteral("': ") + r.words +
+                   QStringLiteral(" (\"") +
+                   apply::CheckMessageText(ui::BuiltInEnglish(), r.check.message)
+                       .text.simplified() +
+                   QStringLiteral("\")");
     }
     return {};  // not reached
 }
@@ -418,7 +442,7 @@ SetResult SetNamed(config::FormSettings& f, const config::ApConfigRecord& shown,
                                       QStringLiteral("ip_address"), QStringLiteral("subnet_mask"),
                                       QStringLiteral("gateway")};
     if (multi && (perAp.contains(name) || name.startsWith(u"dhcp_server."))) {
-        return {SetRule::PerApSetting, name, value, {}, {}};
+        return {SetRule::PerApSetting, name, value, {}, {}, {}};
     }
     if (name == u"ap_name") {
         f.e_apname = value;
@@ -470,7 +494,7 @@ SetResult SetNamed(config::FormSettings& f, const config::ApConfigRecord& shown,
         if (const apply::FieldCheck c =
                 apply::CheckNumericField(field->name, value, field->max, field->min);
             !c.passed()) {
-            return FieldRefused(name, value, c);
+            return FieldRefused(name, value, c, FieldWords(c, value, field->min, field->max));
         }
         f.e_dhcp_to[3] = value;
     } else if (name == u"dhcp_server.dns") {
@@ -555,7 +579,7 @@ SetResult SetNamed(config::FormSettings& f, const config::ApConfigRecord& shown,
             if (const apply::FieldCheck c =
                     apply::CheckNumericField(QStringLiteral("e_8_port%1").arg(*n), value, 65535, 0);
                 !c.passed()) {
-                return FieldRefused(name, value, c);
+                return FieldRefused(name, value, c, FieldWords(c, value, 0, 65535));
             }
             f.e_8_port[i] = value;
         } else if (parts[2] == u"shared_secret") {

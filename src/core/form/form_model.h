@@ -93,11 +93,12 @@ struct SetResult {
     QString value;            // as typed
     QString wants;            // WrongForm: what it takes, in English ("decimal octets")
     apply::FieldCheck check;  // FieldRule: the control, the rule and the form's message
+    QString words;            // FieldRule: the rule in words, with the field's limits
     bool passed() const { return rule == SetRule::None; }
 };
 
-// The refusal as tern-ap-cli prints it; a field rule's message is the form's
-// own, in English.
+// The refusal as tern-ap-cli prints it: the setting, the value and the
+// reason; a field rule's own message follows in quotes, in English.
 QString RefusalText(const SetResult& result);
 
 // Types `value` into the form's field for `name`; the form's field rule
