@@ -1,0 +1,187 @@
+#!/usr/bin/python
+# -*- coding: utf-8 -*-
+# Copyright: 2026 The Tern AP Utility authors
+
+from __future__ import absolute_import, division, print_function
+
+__metaclass__ = type
+
+DOCUMENTATION = r'''
+---
+module: ap_backup
+short_description: Back up every wireless access point of a site, one file each
+description:
+  - Saves the whole record of each wireless access point (AP) that answers on
+    the managed host's segments into C(dest), one C(MAC.json) each, with
+    C(tern-ap-cli backup). C(tern-ap-cli restore) writes such a file back.
+  - A file is replaced only when the AP's record differs from the one the
+    file already holds; the date inside a backup alone is no change. Each
+    file is written atomically and is readable by its owner only.
+  - Sends search requests only; nothing on an AP is changed.
+version_added: "0.1.0"
+author:
+  - The Tern AP Utility authors
+requirements:
+  - tern-ap-cli (package tern-ap-utility) on the managed host
+attributes:
+  check_mode:
+    description: Searches and compares, writes no file.
+    support: full
+  diff_mode:
+    description: Gives no diff.
+    support: none
+options:
+  dest:
+    description:
+      - The folder on the managed host. It is made, readable by its owner only,
+        when it does not exist.
+    type: path
+    required: true
+  match:
+    description:
+      - Only these APs, each a MAC address, an exact name or a pattern of names.
+        By default every AP that answers.
+      - A MAC address or name that no AP answers as fails the task, after the
+        others were saved.
+    type: list
+    elements: str
+  interfaces:
+    description:
+      - Search only through these network interfaces of the managed host.
+        By default every interface that is up and can broadcast is searched.
+    type: list
+    elements: str
+  timeout_ms:
+    description: How long the search listens, 100 to 600000 ms (the program's default 2000).
+    type: int
+  cli:
+    description: The path of C(tern-ap-cli); by default it is looked up in C(PATH).
+    type: path
+notes:
+  - A backup holds the APs' secrets; keep C(dest) private.
+seealso:
+  - module: tern.ap.ap_settings
+  - module: tern.ap.ap_info
+'''
+
+EXAMPLES = r'''
+- name: Every AP of the site into /var/backups/tern-ap
+  tern.ap.ap_backup:
+    dest: /var/backups/tern-ap
+    interfaces: [eth1]
+
+- name: Two APs only
+  tern.ap.ap_backup:
+    dest: /var/backups/tern-ap
+    match: [02-54-45-00-00-01, "Lab-*"]
+'''
+
+RETURN = r'''
+files:
+  description: Each AP saved, its file, and whether that file was written anew.
+  returned: when the program saved at least one AP
+  type: list
+  elements: dict
+  sample:
+    - mac: 02-54-45-00-00-01
+      path: /var/backups/tern-ap/02-54-45-00-00-01.json
+      changed: true
+rc:
+  description: The exit code of C(tern-ap-cli).
+  returned: failure
+  type: int
+  sample: 1
+'''
+
+import json
+import os
+import tempfile
+
+from ansible.module_utils.basic import AnsibleModule
+from ansible_collections.tern.ap.plugins.module_utils.tern_ap_cli import (
+    COMMON_ARGUMENT_SPEC,
+    EXIT_OK,
+    EXIT_UNCONFIRMED,
+    TernApCli,
+    message_lines,
+)
+
+
+def argument_spec():
+    spec = dict(
+        dest=dict(type='path', required=True),
+        match=dict(type='list', elements='str'),
+    )
+    spec.update(COMMON_ARGUMENT_SPEC)
+    return spec
+
+
+def record_of(path):
+    """The record a backup file holds, or None for no file or a damaged one."""
+    try:
+        with open(path, 'rb') as f:
+            content = json.loads(f.read().decode('utf-8'))
+    except (IOError, OSError, ValueError):
+        return None
+    if not isinstance(content, dict):
+        return None
+    return content.get('record')
+
+
+def replace_file(source, dest_dir, name):
+    """Copies source to dest_dir/name by a rename: never half written."""
+    fd, temporary = tempfile.mkstemp(prefix='.%s.' % name, dir=dest_dir)
+    try:
+        with os.fdopen(fd, 'wb') as out:
+            with open(source, 'rb') as f:
+                out.write(f.read())
+            out.flush()
+            os.fsync(out.fileno())
+        os.chmod(temporary, 0o600)
+        os.rename(temporary, os.path.join(dest_dir, name))
+    except Exception:
+        if os.path.exists(temporary):
+            os.unlink(temporary)
+        raise
+
+
+def main():
+    module = AnsibleModule(argument_spec=argument_spec(), supports_check_mode=True)
+    params = module.params
+    dest = params['dest']
+    cli = TernApCli(module)
+    try:
+        fresh = os.path.join(cli.private_dir(), 'saved')
+        os.mkdir(fresh, 0o700)
+        targets = params.get('match') or []
+        args = ['backup'] + (targets or ['--all']) + [fresh + '/'] + cli.search_args()
+        rc, out, err = cli.run(args, shown_as={fresh + '/': os.path.join(dest, '')})
+        saved = sorted(f for f in os.listdir(fresh) if f.endswith('.json'))
+        if rc not in (EXIT_OK, EXIT_UNCONFIRMED) or not saved:
+            cli.fail('backup', rc, out, err)
+
+        files = []
+        changed = False
+        if not os.path.isdir(dest) and not module.check_mode:
+            os.makedirs(dest, 0o700)
+        for name in saved:
+            source = os.path.join(fresh, name)
+            path = os.path.join(dest, name)
+            differs = record_of(source) != record_of(path) or record_of(source) is None
+            if differs and not module.check_mode:
+                replace_file(source, dest, name)
+            changed = changed or differs
+            files.append(dict(mac=name[:-len('.json')], path=path, changed=differs))
+        result = dict(changed=changed, files=files, dest=dest)
+        if rc != EXIT_OK:
+            # A named AP did not answer: the others are saved, the task fails.
+            cli.fail('backup', rc, out, err, **result)
+        cli.warn_from(err)
+        result['stderr_lines'] = message_lines(err)
+    finally:
+        cli.cleanup()
+    module.exit_json(**result)
+
+
+if __name__ == '__main__':
+    main()
