@@ -479,5 +479,36 @@ class ApBackup(ModuleTest):
                          [err_template.format(self.dest + '/').strip()])
 
 
+class Documentation(unittest.TestCase):
+    """What ansible-doc shows is what each module takes."""
+
+    def compare(self, documented, spec, where):
+        self.assertEqual(sorted(documented), sorted(spec), where)
+        for name, option in spec.items():
+            doc = documented[name]
+            here = '%s.%s' % (where, name)
+            self.assertEqual(doc.get('type', 'str'), option.get('type', 'str'), here)
+            self.assertEqual(bool(doc.get('required')), bool(option.get('required')), here)
+            self.assertEqual(doc.get('default'), option.get('default'), here)
+            self.assertEqual(doc.get('elements'), option.get('elements'), here)
+            self.assertTrue(doc.get('description'), here)
+            self.compare(doc.get('suboptions', {}), option.get('options', {}), here)
+
+    def test_each_modules_options_are_its_argument_spec(self):
+        import yaml
+        for module in (ap_info, ap_settings, ap_backup):
+            with self.subTest(module=module.__name__):
+                doc = yaml.safe_load(module.DOCUMENTATION)
+                self.assertEqual(doc['module'], module.__name__.rsplit('.', 1)[1])
+                self.compare(doc['options'], module.argument_spec(), doc['module'])
+                self.assertTrue(yaml.safe_load(module.EXAMPLES))
+                self.assertTrue(yaml.safe_load(module.RETURN))
+
+    def test_every_password_is_no_log(self):
+        spec = ap_settings.argument_spec()
+        self.assertTrue(spec['login_password']['no_log'])
+        self.assertTrue(spec['logins']['options']['password']['no_log'])
+
+
 if __name__ == '__main__':
     unittest.main()

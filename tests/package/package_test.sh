@@ -48,6 +48,15 @@ for f in bin/tern-ap-utility bin/tern-ap-cli bin/tern-ap-sim \
          share/doc/tern-ap-utility/changelog.gz; do
     [ -s "$usr/$f" ] || fail "missing /usr/$f"
 done
+collection=share/ansible/collections/ansible_collections/tern/ap
+for f in galaxy.yml meta/runtime.yml README.md LICENSE plugins/module_utils/tern_ap_cli.py \
+         plugins/modules/ap_info.py plugins/modules/ap_settings.py plugins/modules/ap_backup.py; do
+    [ -s "$usr/$collection/$f" ] || fail "missing /usr/$collection/$f"
+done
+leftovers=$(find "$usr/$collection" -name __pycache__ -o -name '*.pyc' -o -name tests)
+[ -z "$leftovers" ] || fail "the collection holds what it should not: $leftovers"
+grep -q '^requires_ansible: ">=2.14"$' "$usr/$collection/meta/runtime.yml" || fail "requires_ansible"
+echo "$(field Suggests)" | grep -q "\\bansible-core\\b" || fail "Suggests lacks ansible-core: $(field Suggests)"
 for p in tern-ap-utility tern-ap-cli tern-ap-sim; do
     [ -x "$usr/bin/$p" ] || fail "/usr/bin/$p is not executable"
     file "$usr/bin/$p" | grep -q ", stripped" || fail "/usr/bin/$p is not stripped"
@@ -77,6 +86,23 @@ for p in tern-ap-utility tern-ap-cli tern-ap-sim; do
     [ -z "$warnings" ] || fail "man page of $p: $warnings"
 done
 pass "desktop-file-validate, appstreamcli, man pages"
+
+# --- the Ansible collection, as ansible-core finds it under /usr/share -------
+if command -v ansible-doc >/dev/null 2>&1; then
+    mkdir "$work/home"
+    for m in ap_info ap_settings ap_backup; do
+        HOME="$work/home" ANSIBLE_COLLECTIONS_PATH="$share/ansible/collections" \
+            ansible-doc -t module "tern.ap.$m" >"$work/doc.log" 2>&1 || {
+            cat "$work/doc.log" >&2; fail "ansible-doc tern.ap.$m"; continue; }
+        grep -q "^> TERN.AP.$(echo "$m" | tr a-z A-Z) .*($share/ansible/collections/" "$work/doc.log" ||
+            fail "ansible-doc tern.ap.$m did not read the unpacked collection: $(head -1 "$work/doc.log")"
+        grep -q "^EXAMPLES:" "$work/doc.log" && grep -q "^RETURN VALUES:" "$work/doc.log" ||
+            fail "ansible-doc tern.ap.$m lacks examples or return values"
+    done
+    pass "ansible-doc of the collection's modules"
+else
+    echo "skipped: ansible-doc is missing (package ansible-core), the collection's documentation unchecked"
+fi
 
 # --- the programs, run from the unpacked root --------------------------------
 scan=$("$usr/bin/tern-ap-cli" --demo scan) || fail "tern-ap-cli --demo scan exits $?"

@@ -41,7 +41,7 @@ options:
     description:
       - Settings for every AP that answers the search, by the names of
         C(tern-ap-cli show --json), dotted (C(dhcp_server.start)) or nested.
-      - A secret may be given as C({file: PATH}) or C({env: NAME}) on the managed host.
+      - "A secret may be given as C({file: PATH}) or C({env: NAME}) on the managed host."
     type: dict
   aps:
     description:
