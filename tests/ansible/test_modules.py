@@ -206,6 +206,22 @@ class ApSettingsApply(ModuleTest):
         self.assertNoSecretIn(PASSWORD, done.result)
         self.assertEqual(done.result['diff'][0]['after'], {'wpa_passphrase': '*** (changed)'})
 
+    def test_nested_and_dotted_secret_settings_are_kept_out_too(self):
+        radius = 'radius-shared-77'
+        wep = '0123456789'
+        args = dict(self.ARGS, defaults={'radius_servers': [{'ip': '10.0.0.5',
+                                                             'shared_secret': radius}],
+                                         'wep_keys.2': wep, 'ssid': 'plain-ssid'})
+        cli = FakeCli((0, report(ap('02-54-45-00-00-01', 'changed', BEACON)), ''))
+        done = self.run_module(ap_settings, args, cli)
+        self.assertNoSecretIn(radius, done.result)
+        self.assertNoSecretIn(wep, done.result)
+        # What is not a secret is still shown.
+        self.assertIn('plain-ssid', json.dumps(done.result))
+        # The program gets them all the same.
+        state = json.loads(list(cli.calls[0]['files'].values())[0])
+        self.assertEqual(state['defaults']['radius_servers'][0]['shared_secret'], radius)
+
     def test_the_cli_option_names_the_program(self):
         cli = FakeCli((0, report(), ''))
         self.run_module(ap_settings, dict(self.ARGS, cli='/usr/local/bin/tern-ap-cli'), cli)
