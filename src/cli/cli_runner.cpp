@@ -287,7 +287,7 @@ bool CliRunner::passesChecks(const config::FormSettings& form, const config::ApC
     // which value and why.
     if (!checked.passed()) {
         message(fleet::ApLabel(config::MacText(shown.mac_addr()), NameOf(shown)) +
-                QStringLiteral(": ") + fleet::CheckInWords(checked, built));
+                QStringLiteral(": ") + fleet::CheckInWords(checked, built, &values));
     }
     return checked.passed();
 }
@@ -324,13 +324,10 @@ int CliRunner::prepareSet() {
         const config::BuildResult built = config::BuildRecord(
             multi ? config::BuildMode::Multi : config::BuildMode::Single, shown, form);
         if (!built) {
-            const QString setting = fleet::SettingOfControl(built.failure().field);
             message(ui::LookupMessage(English(), ui::kMsgErrBuild).text);
-            message(label + QStringLiteral(": ") + setting + QStringLiteral(" '") +
-                    (fleet::IsSecretSetting(setting) && !o_.showSecrets ? QStringLiteral("***")
-                                                                        : built.failure().text) +
-                    QStringLiteral("': a character the AP's code page (windows-1252) cannot "
-                                   "hold, or longer than the AP's record holds for it"));
+            message(label + QStringLiteral(": ") +
+                    fleet::BuildFailureWords(built.failure().field, built.failure().text,
+                                             o_.showSecrets));
             return kExitUsage;
         }
         if (!passesChecks(form, shown, built.record(), multi)) return kExitUsage;

@@ -118,8 +118,25 @@ QString ValueOf(const QList<std::pair<QString, QJsonValue>>& flat, const QString
 
 }  // namespace
 
-QString CheckInWords(const apply::ApplyCheckResult& r, const config::ApConfigRecord& built) {
-    const auto flat = FlatSettings(built);
+QString BuildFailureWords(const QString& control, const QString& text, bool showSecrets) {
+    const QString setting = SettingOfControl(control);
+    const QString shown = IsSecretSetting(setting) && !showSecrets ? QStringLiteral("***") : text;
+    const std::optional<QByteArray> bytes = ui::ScreenTextToRecord(text, kPlanEncoding);
+    return setting + QStringLiteral(" '") + shown + QStringLiteral("': ") +
+           (bytes ? QStringLiteral("%1 bytes, longer than the AP's record holds for it")
+                        .arg(bytes->size())
+                  : QStringLiteral("a character the AP's code page (windows-1252) cannot hold"));
+}
+
+QString CheckInWords(const apply::ApplyCheckResult& r, const config::ApConfigRecord& built,
+                     const apply::FormValues* typed) {
+    auto flat = FlatSettings(built);
+    if (typed != nullptr) {
+        // What was typed, where the record would say something else.
+        for (auto& [name, value] : flat) {
+            if (name == u"dhcp_server.end_last_octet") value = typed->dhcp_to[3];
+        }
+    }
     const auto v = [&flat](const char* name) {
         return QString::fromLatin1(name) + u' ' + ValueOf(flat, QString::fromLatin1(name));
     };
@@ -217,13 +234,8 @@ void BuildAndCheck(ApPlan& plan, config::FormSettings form) {
     const config::BuildResult built = config::BuildRecord(config::BuildMode::Single, shown, form);
     if (!built) {
         plan.verdict = ApPlan::Verdict::Invalid;
-        const QString setting = SettingOfControl(built.failure().field);
-        const QString value =
-            IsSecretSetting(setting) ? QStringLiteral("***") : built.failure().text;
-        plan.problems << Who(plan) + QStringLiteral(": ") + setting + QStringLiteral(" '") + value +
-                             QStringLiteral(
-                                 "': cannot be written into the AP's record (a "
-                                 "character its code page cannot hold, or too long)");
+        plan.problems << Who(plan) + QStringLiteral(": ") +
+                             BuildFailureWords(built.failure().field, built.failure().text, false);
         return;
     }
     plan.changes = DiffRecords(plan.current, built.record());
@@ -240,7 +252,8 @@ void BuildAndCheck(ApPlan& plan, config::FormSettings form) {
     if (!checked.passed()) {
         plan.changes.clear();
         plan.verdict = ApPlan::Verdict::Invalid;
-        plan.problems << Who(plan) + QStringLiteral(": ") + CheckInWords(checked, built.record());
+        plan.problems << Who(plan) + QStringLiteral(": ") +
+                             CheckInWords(checked, built.record(), &values);
         return;
     }
     plan.desired = built.record();

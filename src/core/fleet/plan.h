@@ -49,7 +49,15 @@ QString ApLabel(const QString& mac, const QString& name);
 // A whole-form rule the checks found broken, in words: the settings at
 // fault with their values (secrets as ***), the reason, then the window's
 // own message in quotes.
-QString CheckInWords(const apply::ApplyCheckResult& result, const config::ApConfigRecord& built);
+// `typed`, where given, is what the form held: the DHCP range's end as it
+// was typed, not as the record's start and size give it back.
+QString CheckInWords(const apply::ApplyCheckResult& result, const config::ApConfigRecord& built,
+                     const apply::FormValues* typed = nullptr);
+
+// A text the record builder could not write, in words: the setting, its
+// value (*** for a secret unless `showSecrets`) and whether a character or
+// the length is at fault. `control` is the form's control.
+QString BuildFailureWords(const QString& control, const QString& text, bool showSecrets);
 
 // What the checks switch on by themselves, in words (802.1X for WPA-PSK).
 QString Dot1xSwitchedOnWords(const QString& apLabel);

@@ -115,7 +115,10 @@ TEST(SetNamed, refusalsNameTheirRule_andAFieldRuleItsControl) {
     EXPECT_EQ(mask.check.rule, apply::CheckRule::MaskOctet);
     EXPECT_EQ(mask.check.field, QStringLiteral("e_submask_3"));
     EXPECT_EQ(mask.check.message.error, &ui::kMsgErrSubnet);
-    EXPECT_TRUE(RefusalText(mask).startsWith(u"subnet_mask: ")) << RefusalText(mask).toStdString();
+    // The setting, the value, the octet at fault and the rule in words.
+    EXPECT_TRUE(RefusalText(mask).startsWith(
+        u"subnet_mask '255.255.250.0': octet 3 (250) is not a mask octet (0, 128,"))
+        << RefusalText(mask).toStdString();
 
     const SetResult port = Set("radius_servers.2.port", "65536");
     EXPECT_EQ(port.rule, SetRule::FieldRule);
