@@ -69,6 +69,20 @@ unexpected=$(cd "$root" && find . -type f | grep -v -e '^\./usr/bin/' -e '^\./us
 [ -z "$unexpected" ] || fail "files outside /usr/bin and /usr/share: $unexpected"
 pass "files, Depends, icons"
 
+# --- shell completion and the monitoring examples ---------------------------
+for f in share/bash-completion/completions/tern-ap-cli share/zsh/vendor-completions/_tern-ap-cli \
+         share/doc/tern-ap-utility/examples/tern-ap-metrics.service \
+         share/doc/tern-ap-utility/examples/tern-ap-metrics.timer \
+         share/doc/tern-ap-utility/examples/tern-ap.rules.yml; do
+    [ -s "$usr/$f" ] || fail "missing /usr/$f"
+done
+field Recommends | grep -q '\bbash-completion\b' || fail "Recommends lacks bash-completion: $(field Recommends)"
+bash -n "$share/bash-completion/completions/tern-ap-cli" || fail "the bash completion does not parse"
+if command -v zsh >/dev/null 2>&1; then
+    zsh -n "$share/zsh/vendor-completions/_tern-ap-cli" || fail "the zsh completion does not parse"
+fi
+pass "completion, examples, Recommends"
+
 # --- the validators --------------------------------------------------------
 desktop-file-validate "$share/applications/$app_id.desktop" >"$work/dfv.log" 2>&1 || {
     cat "$work/dfv.log" >&2; fail "desktop-file-validate"; }
