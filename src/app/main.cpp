@@ -3,6 +3,7 @@
 #include <QCommandLineParser>
 #include <QDialog>
 #include <QDir>
+#include <QSettings>
 #include <QTimer>
 #include <cstdio>
 #include <cstring>
@@ -11,6 +12,7 @@
 #include "app/display_check.h"
 #include "app/startup.h"
 #include "app/window_search.h"
+#include "app/window_size.h"
 #include "gui/dialogs/dialog_seam.h"
 #include "gui/mainwindow/tform4.h"
 #include "gui/mainwindow/tmain_fm.h"
@@ -79,6 +81,11 @@ int main(int argc, char* argv[]) {
         QStringLiteral(
             "Save a picture of each page to DIR once the first search is over, then quit."),
         QStringLiteral("DIR"));
+    const QCommandLineOption screenshotsSize(
+        QStringLiteral("screenshots-size"),
+        QStringLiteral(
+            "With --screenshots: the window's size, WIDTHxHEIGHT (at least its default)."),
+        QStringLiteral("WxH"));
     const QCommandLineOption interfaceOption(
         QStringLiteral("interface"),
         QStringLiteral("Search only through this network interface (repeatable); by default every\n"
@@ -94,6 +101,7 @@ int main(int argc, char* argv[]) {
     parser.addOption(demo);
     parser.addOption(oldFirmware);
     parser.addOption(screenshots);
+    parser.addOption(screenshotsSize);
     parser.addOption(quitAfterStart);
     parser.addPositionalArgument(QStringLiteral("N"),
                                  QStringLiteral("Number of simulated APs with --demo (default 8)."),
@@ -165,6 +173,21 @@ int main(int argc, char* argv[]) {
     }
     QObject::connect(&registry, &app::InstanceRegistry::notified, &window,
                      [&window](int) { window.OnSecondInstance(); });
+    // The size the user left the window at, unless the run is a check or
+    // for pictures, which must look the same everywhere and leave nothing.
+    QSettings settings(QStringLiteral(TERN_APP_ID));
+    if (!checking && !parser.isSet(screenshots)) {
+        new app::WindowSizeKeeper(window, settings);  // owned by the window
+    }
+    if (parser.isSet(screenshotsSize)) {
+        const QStringList parts = parser.value(screenshotsSize).split(u'x');
+        const QSize size(parts.value(0).toInt(), parts.value(1).toInt());
+        if (parts.size() != 2 || !size.isValid()) {
+            std::fprintf(stderr, "tern-ap-utility: --screenshots-size takes WIDTHxHEIGHT\n");
+            return 2;
+        }
+        window.resize(size.expandedTo(window.minimumSize()));
+    }
     window.show();
     if (parser.isSet(screenshots)) {
         const QString dir = parser.value(screenshots);

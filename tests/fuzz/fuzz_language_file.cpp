@@ -65,8 +65,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             CheckScreenText(value);
         }
     };
-    for (const auto table : {ui::MainWindowCaptions(), ui::AdvancedDialogCaptions(),
-                             ui::LoginDialogCaptions(), ui::MultiLoginDialogCaptions()}) {
+    for (const auto table :
+         {ui::MainWindowCaptions(), ui::AdvancedDialogCaptions(), ui::LoginDialogCaptions(),
+          ui::MultiLoginDialogCaptions(), ui::ListToolCaptions(), ui::ReviewDialogCaptions()}) {
         for (const ui::CaptionEntry& entry : table) {
             lookedUp(ini.lookup(entry.section, entry.key, entry.default_text));
         }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QString>
 #include <deque>
 #include <functional>
 #include <vector>
@@ -33,7 +34,30 @@ class RecordingDialogSeam : public ui::DialogSeam {
         return QDialog::Rejected;
     }
 
+    // Reviews are recorded and answered by onReview, else accepted.
+    int execReview(QDialog& dialog) override {
+        ++reviewsShown;
+        if (onReview) {
+            return onReview(dialog);
+        }
+        return QDialog::Accepted;
+    }
+    // File choices are recorded and answered from `paths` (empty: cancelled).
+    QString askPath(QWidget*, const PathQuestion& question) override {
+        pathQuestions.push_back(question);
+        if (paths.empty()) {
+            return {};
+        }
+        const QString path = paths.front();
+        paths.pop_front();
+        return path;
+    }
+
     std::vector<Message> messages;
+    std::function<int(QDialog&)> onReview;
+    int reviewsShown = 0;
+    std::vector<PathQuestion> pathQuestions;
+    std::deque<QString> paths;
     std::deque<Answer> answers;
     std::function<int(QDialog&)> onDialog;
     // Sees the window as it stands while the box is up.

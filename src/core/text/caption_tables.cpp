@@ -27,6 +27,8 @@ constexpr QByteArrayView W = kSectionWep;
 constexpr QByteArrayView X = kSection8021x;
 constexpr QByteArrayView U = kSectionUsrPass;
 constexpr QByteArrayView M = kSectionMulUsrPass;
+constexpr QByteArrayView L = kSectionListTools;
+constexpr QByteArrayView R = kSectionReview;
 
 constexpr CaptionEntry kMainWindow[] = {
     // GLOBAL
@@ -209,6 +211,33 @@ constexpr CaptionEntry kMultiLoginDialog[] = {
     Row(M, "MulUsrCancel", "Cancel", "b_cancel"),
 };
 
+constexpr CaptionEntry kListTools[] = {
+    Row(L, "Filter", "Filter: name, MAC, SSID or interface", "e_filter"),
+    Row(L, "List", "Access point list", "l_title"),
+    Row(L, "CopyMac", "Copy MAC", "a_copy_mac"),
+    Row(L, "CopyName", "Copy name", "a_copy_name"),
+    Row(L, "Backup", "Back up...", "a_backup"),
+    Row(L, "Restore", "Restore...", "a_restore"),
+    Row(L, "BackupCap", "Back up access points", ""),
+    Row(L, "BackupDone", "Backed up:", ""),
+    Row(L, "BackupFail", "Could not write the backup:", ""),
+    Row(L, "RestoreCap", "Restore an access point", ""),
+    Row(L, "RestoreBad", "This file is not a backup of an access point:", ""),
+    Row(L, "Files", "Backups (*.json)", ""),
+};
+
+constexpr CaptionEntry kReviewDialog[] = {
+    Row(R, "Cap", "Review before Apply", "ReviewFm", K::WindowTitle),
+    Row(R, "Intro", "Apply will change these settings:", "l_review"),
+    Row(R, "Setting", "Setting", "g_review", K::GridHeader, 0),
+    Row(R, "Now", "Now", "g_review", K::GridHeader, 1),
+    Row(R, "New", "New", "g_review", K::GridHeader, 2),
+    Row(R, "NoChange", "nothing to change", ""),
+    Row(R, "Nothing", "Nothing to change: the access points already hold these settings.", ""),
+    Row(R, "OK", "Apply", "b_ok"),
+    Row(R, "Cancel", "Cancel", "b_cancel"),
+};
+
 constexpr QLatin1StringView kIndent("  ");
 
 }  // namespace
@@ -217,6 +246,8 @@ std::span<const CaptionEntry> MainWindowCaptions() { return kMainWindow; }
 std::span<const CaptionEntry> AdvancedDialogCaptions() { return kAdvancedDialog; }
 std::span<const CaptionEntry> LoginDialogCaptions() { return kLoginDialog; }
 std::span<const CaptionEntry> MultiLoginDialogCaptions() { return kMultiLoginDialog; }
+std::span<const CaptionEntry> ListToolCaptions() { return kListTools; }
+std::span<const CaptionEntry> ReviewDialogCaptions() { return kReviewDialog; }
 
 const CaptionEntry* FindCaption(std::span<const CaptionEntry> table, QByteArrayView section,
                                 QByteArrayView key) {

@@ -43,6 +43,7 @@ inline constexpr QLatin1StringView kMainWindowName("MainFm");
 inline constexpr QLatin1StringView kAdvancedDialogName("AP_MoreFm");
 inline constexpr QLatin1StringView kLoginDialogName("UsrPassFm");
 inline constexpr QLatin1StringView kMultiLoginDialogName("MulUsrPassFm");
+inline constexpr QLatin1StringView kReviewDialogName("ReviewFm");
 
 // Each form's captions, in the order the form applies them: the main window
 // section by section (GLOBAL, Status, AP, IP, WEP, 8021x), each dialog top to
@@ -54,6 +55,11 @@ std::span<const CaptionEntry> MainWindowCaptions();
 std::span<const CaptionEntry> AdvancedDialogCaptions();
 std::span<const CaptionEntry> LoginDialogCaptions();
 std::span<const CaptionEntry> MultiLoginDialogCaptions();
+// The AP list's filter field, context menu and backup texts (section
+// ListTools; rows without a target are texts of messages and file
+// choosers), and the review dialog shown before an apply (section Review).
+std::span<const CaptionEntry> ListToolCaptions();
+std::span<const CaptionEntry> ReviewDialogCaptions();
 
 // The row of `table` for (section, key), names compared exactly; nullptr if
 // there is none.

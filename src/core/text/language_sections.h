@@ -16,5 +16,9 @@ inline constexpr QByteArrayView kSectionMulUsrPass("MulUsrPass");
 inline constexpr QByteArrayView kSectionErrorText("ErrRangMsg");
 inline constexpr QByteArrayView kSectionErrorCaption("ErrMsgCap");
 inline constexpr QByteArrayView kSectionApplyMsg("ApplyMsg");
+// What the window adds to its AP list (filter, context menu, backups) and
+// the review of an apply's changes.
+inline constexpr QByteArrayView kSectionListTools("ListTools");
+inline constexpr QByteArrayView kSectionReview("Review");
 
 }  // namespace tern::ui

@@ -44,4 +44,10 @@ void ApplyDialogCaptions(QWidget& form, std::span<const CaptionEntry> table,
     }
 }
 
+QString CaptionText(std::span<const CaptionEntry> table, QByteArrayView section, QByteArrayView key,
+                    const LanguageText& language) {
+    const CaptionEntry* entry = FindCaption(table, section, key);
+    return entry != nullptr ? CaptionScreenText(language, *entry) : QString();
+}
+
 }  // namespace tern::ui

@@ -1,6 +1,7 @@
 #include "gui/dialogs/dialog_seam.h"
 
 #include <QDialog>
+#include <QFileDialog>
 #include <QMessageBox>
 
 namespace tern::ui {
@@ -45,5 +46,25 @@ DialogSeam::Answer WidgetDialogSeam::showMessage(QWidget* parent, const Message&
 }
 
 int WidgetDialogSeam::execDialog(QDialog& dialog) { return dialog.exec(); }
+
+int DialogSeam::execReview(QDialog& /*dialog*/) { return QDialog::Accepted; }
+
+QString DialogSeam::askPath(QWidget* /*parent*/, const PathQuestion& /*question*/) { return {}; }
+
+int WidgetDialogSeam::execReview(QDialog& dialog) { return dialog.exec(); }
+
+QString WidgetDialogSeam::askPath(QWidget* parent, const PathQuestion& question) {
+    switch (question.kind) {
+        case PathQuestion::Kind::OpenFile:
+            return QFileDialog::getOpenFileName(parent, question.caption, question.directory,
+                                                question.filter);
+        case PathQuestion::Kind::SaveFile:
+            return QFileDialog::getSaveFileName(parent, question.caption, question.directory,
+                                                question.filter);
+        case PathQuestion::Kind::Folder:
+            return QFileDialog::getExistingDirectory(parent, question.caption, question.directory);
+    }
+    return {};
+}
 
 }  // namespace tern::ui

@@ -95,6 +95,15 @@ void DrawWaves(QPainter& p, QPointF centre) {
     p.restore();
 }
 
+// An image of `size` logical pixels for a screen of `pixelRatio`: painters
+// on it draw in logical pixels, at the screen's resolution.
+QImage CanvasFor(QSize size, qreal pixelRatio) {
+    const qreal ratio = pixelRatio > 0 ? pixelRatio : 1.0;
+    QImage img((QSizeF(size) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+    img.setDevicePixelRatio(ratio);
+    return img;
+}
+
 }  // namespace
 
 QString NavPageName(int page) {
@@ -104,17 +113,22 @@ QString NavPageName(int page) {
     return QString::fromUtf16(kPageNames[static_cast<std::size_t>(page)]);
 }
 
-QPixmap BackgroundPicture() {
-    QImage img(kBackgroundSize, QImage::Format_ARGB32_Premultiplied);
+QPixmap BackgroundPicture(QSize size, qreal pixelRatio) {
+    size = size.expandedTo(kBackgroundSize);
+    // The page and list panels' frame grows with the window beyond its
+    // default size; the column stays as wide as it is.
+    const int extraWidth = size.width() - kBackgroundSize.width();
+    const int extraHeight = size.height() - kBackgroundSize.height();
+    QImage img = CanvasFor(size, pixelRatio);
     QPainter p(&img);
     // window colour, a little lighter at the top
-    QLinearGradient back(0, 0, 0, kBackgroundSize.height());
+    QLinearGradient back(0, 0, 0, size.height());
     back.setColorAt(0.0, QColor(222, 234, 251));
     back.setColorAt(1.0, kWindowBlue);
-    p.fillRect(img.rect(), back);
+    p.fillRect(QRect(QPoint(0, 0), size), back);
 
     // navigation column
-    const QRectF column(0, 0, 147, kBackgroundSize.height());
+    const QRectF column(0, 0, 147, size.height());
     QLinearGradient col(column.topLeft(), column.topRight());
     col.setColorAt(0.0, QColor(70, 118, 196));
     col.setColorAt(1.0, QColor(120, 160, 222));
@@ -124,7 +138,7 @@ QPixmap BackgroundPicture() {
     p.setFont(PictureFont(11, true));
     p.drawText(QRectF(8, 0, 139, 18), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("MENU"));
     p.setPen(QColor(255, 255, 255, 120));
-    p.drawLine(QPointF(146.5, 0), QPointF(146.5, kBackgroundSize.height()));
+    p.drawLine(QPointF(146.5, 0), QPointF(146.5, size.height()));
 
     for (int i = 0; i < kNavPageCount; ++i) {
         const auto& s = kButtonSpots[static_cast<std::size_t>(i)];
@@ -142,14 +156,16 @@ QPixmap BackgroundPicture() {
     for (int i = 3; i >= 1; --i) {
         p.setPen(Qt::NoPen);
         p.setBrush(QColor(40, 70, 130, 18 * (4 - i)));
-        p.drawRoundedRect(QRectF(149 - i + 2, 8 - i + 2, 364 + 2 * i, 430 + 2 * i), 4, 4);
+        p.drawRoundedRect(
+            QRectF(149 - i + 2, 8 - i + 2, 364 + extraWidth + 2 * i, 430 + extraHeight + 2 * i), 4,
+            4);
     }
     p.end();
     return QPixmap::fromImage(img);
 }
 
-QPixmap NavButtonPicture(int page, QSize size, bool pressed) {
-    QImage img(size, QImage::Format_ARGB32_Premultiplied);
+QPixmap NavButtonPicture(int page, QSize size, bool pressed, qreal pixelRatio) {
+    QImage img = CanvasFor(size, pixelRatio);
     img.fill(Qt::transparent);
     QPainter p(&img);
     // the picture sits at x 1 or 2 of the column

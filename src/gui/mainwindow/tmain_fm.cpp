@@ -195,9 +195,14 @@ void TMainFm::buildPages() {
 }
 
 void TMainFm::setUpControls() {
+    // The default size is the smallest; made larger, the AP list takes the
+    // room (stretchToSize).
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-    setFixedSize(kClientWidth, kClientHeight);
+                   Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    setMinimumSize(kClientWidth, kClientHeight);
+    resize(kClientWidth, kClientHeight);
+    baseClientHeight_ = kClientHeight;
     setFont(SansFont(8));
     SetBackground(this, kWindowColour);
     SetBackground(ui_->Panel3, Qt::white);
@@ -222,7 +227,6 @@ void TMainFm::setUpControls() {
                  ui_->Img_1xSet_up};
     downImages_ = {ui_->Img_LinkInfo_down, ui_->Img_ApSet_down, ui_->Img_IpSet_down,
                    ui_->Img_WepSet_down, ui_->Img_1xSet_down};
-    ui_->Img_background->setPixmap(BackgroundPicture());
     for (int i = 0; i < kNavPageCount; ++i) {
         QLabel* label = navLabels_[static_cast<std::size_t>(i)];
         label->setFont(SansPixelFont(13, true, true));
@@ -231,8 +235,6 @@ void TMainFm::setUpControls() {
         label->installEventFilter(this);
         QLabel* up = upImages_[static_cast<std::size_t>(i)];
         QLabel* down = downImages_[static_cast<std::size_t>(i)];
-        up->setPixmap(NavButtonPicture(i, up->size(), false));
-        down->setPixmap(NavButtonPicture(i, down->size(), true));
         up->installEventFilter(this);
         up->setVisible(true);
         down->setVisible(false);
@@ -258,6 +260,8 @@ void TMainFm::setUpControls() {
     connect(own, &QScrollBar::valueChanged, ui_->ScrollBar1, &QScrollBar::setValue);
     connect(ui_->ScrollBar1, &QScrollBar::valueChanged, own, &QScrollBar::setValue);
     ui_->b_apply->setVisible(false);
+    rememberBaseGeometry();
+    redrawPictures();
 
     // fonts of the bottom lines, titles and status values
     for (QLabel* l : {ui_->l_cpright, ui_->l_appName, ui_->l_version}) {
@@ -343,6 +347,7 @@ void TMainFm::connectHandlers() {
     connectDiscoveryHandlers();
     connectKeysChecksHandlers();
     connectApplyHandlers();
+    connectFindHandlers();
 }
 
 QLineEdit* TMainFm::keyField(int n) const {
@@ -378,6 +383,7 @@ void TMainFm::changeEvent(QEvent* event) {
 
 void TMainFm::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    redrawPictures();  // for the screen it is shown on
     // A window shown without being activated (focus-stealing prevention, a
     // start from a script while another window keeps the focus) must still
     // fill itself and search. Queued: the first search pumps events, which
@@ -477,6 +483,7 @@ void TMainFm::ClearApList() {
 
 void TMainFm::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
+    stretchToSize();
     const int frame = std::max(0, frameGeometry().height() - geometry().height());
     FormCanResize(event->size().height() + frame);
 }
@@ -499,23 +506,14 @@ void TMainFm::applyLayout(SizeLayout layout) {
         return;
     }
     inLayout_ = true;
-    const LayoutMetrics m = MetricsOf(layout);
-    TQuillGrid* grid = ui_->l_title;
-    grid->resize(grid->width(), m.gridHeight);
-    ui_->ScrollBar1->resize(ui_->ScrollBar1->width(), m.gridHeight);
-    ui_->Panel1->resize(ui_->Panel1->width(), m.panel1Height);
-    ui_->Panel2->resize(ui_->Panel2->width(), m.panel1Height);
-    // the list panel keeps its lower border inside the shorter panel
-    constexpr int kListPanelHeight = 129;
-    ui_->Panel5->resize(ui_->Panel5->width(),
-                        std::min(kListPanelHeight, m.panel1Height - ui_->Panel5->y() - 2));
-    for (QPushButton* b : {ui_->b_Ternapply, ui_->b_refresh, ui_->b_close}) {
-        b->move(b->x(), m.buttonsY);
-    }
-    if (layout == SizeLayout::Tall) {
-        setFixedSize(kClientWidth, kTallOuterHeight - (kOuterHeight - kClientHeight));
-    }
     layout_ = layout;
+    if (layout == SizeLayout::Tall) {
+        // The smallest size becomes the tall one; a larger window keeps its size.
+        baseClientHeight_ = kTallOuterHeight - (kOuterHeight - kClientHeight);
+        setMinimumSize(kClientWidth, baseClientHeight_);
+        resize(size().expandedTo(minimumSize()));
+    }
+    stretchToSize();
     inLayout_ = false;
 }
 

@@ -19,6 +19,7 @@
 #include "core/form/control_state.h"
 #include "core/net/protocol.h"
 #include "core/net/udp_socket_control.h"
+#include "core/record/ap_config_record.h"
 #include "core/rules/validation.h"
 
 class QAbstractButton;
@@ -40,8 +41,11 @@ class DialogSeam;
 class LanguageText;
 }  // namespace tern::ui
 
+namespace tern::fleet {
+struct SettingChange;
+}  // namespace tern::fleet
+
 namespace tern::config {
-class ApConfigRecord;
 struct BuildFailure;
 struct FormSettings;
 }  // namespace tern::config
@@ -262,7 +266,39 @@ class TMainFm : public QWidget {
     // Where an AP's web page is opened; the desktop's browser by default.
     void setUrlOpener(UrlOpener* opener) { urlOpener_ = opener; }
 
+    // ---- finding an AP in the list (tmain_fm_find.cpp)
+    // A click on a column header: sorted by that column, a second click
+    // reverses. Rows keep their packets; sorting lasts for later searches.
+    void l_titleHeaderClick(int col);
+    int sortColumn() const { return sortColumn_; }
+    Qt::SortOrder sortOrder() const { return sortOrder_; }
+    // Typed on the list: the first shown AP whose name or MAC starts with
+    // it becomes current (and is shown).
+    void l_titleTypeAhead(const QString& typed);
+    // Enter on a list row: that AP is shown.
+    void l_titleEnter(int row);
+    // Ctrl+F: the filter field above the list; Escape there closes it and
+    // shows every row again.
+    void OpenFilter();
+    void CloseFilter();
+    // The selected rows the filter leaves in view, top to bottom; none for
+    // an empty list. An apply acts on these.
+    QList<int> ShownSelectedRows() const;
+
   private:
+    void connectFindHandlers();
+    void placeFilterField();
+    QString filterText() const;
+    bool rowMatchesFilter(int row, const QString& text) const;
+    void applyFilter();
+    bool filterKeyPress(QKeyEvent* event);
+    void sortList();
+    // After new rows: in sorted order and filtered, if the user asked so.
+    void afterRowsListed();
+    QLineEdit* filter_ = nullptr;
+    int sortColumn_ = -1;
+    Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
+
     void connectDiscoveryHandlers();
     void showOldFirmwareWarning();
     void listAp(const QByteArray& packet, uint interfaceIndex);
@@ -388,10 +424,25 @@ class TMainFm : public QWidget {
     // Between the last request of an apply and its conclusion.
     bool applyOutstanding() const { return engine_.applyOutstanding(); }
 
+    // ---- the review before an apply (tmain_fm_review.cpp)
+    struct ReviewTarget {
+        config::ApConfigRecord current;  // as the AP last reported it
+        config::ApConfigRecord toSend;   // built from the form, before the login
+        QString name;                    // the list's name of the AP
+    };
+    // After the checks, before the login: what the apply would change on
+    // each target. False when the user cancels, or when nothing would
+    // change anywhere (a message says so): nothing is sent then.
+    bool ReviewChanges(const QList<ReviewTarget>& targets);
+    // The settings that differ, under tern-ap-cli's names, as `plan` finds
+    // them; texts in the window's code page.
+    QList<fleet::SettingChange> ChangesOf(const config::ApConfigRecord& current,
+                                          const config::ApConfigRecord& toSend) const;
+
   private:
     void connectApplyHandlers();
     bool applySingle(int row);
-    bool applyMulti(int top, int bottom);
+    bool applyMulti(const QList<int>& rows);
     void reportBuildFailure(const config::BuildFailure& failure);
     // Whether a login can be written in the code page; if not, says so.
     bool loginWritable(const QString& user, const QString& password);
@@ -410,6 +461,27 @@ class TMainFm : public QWidget {
     void resizeEvent(QResizeEvent* event) override;
 
   private:
+    // ---- the window's size (tmain_fm_size.cpp)
+    // Where the controls that move or grow with the window sit at its
+    // smallest size.
+    void rememberBaseGeometry();
+    // Lays the window out for its size: the AP list takes what the window
+    // has beyond its smallest size, the buttons and bottom lines follow the
+    // corners, the pages stay as they are.
+    void stretchToSize();
+    // The backdrop and navigation pictures for the window's size and the
+    // screen's pixel ratio.
+    void redrawPictures();
+    struct BaseGeometry {
+        QWidget* widget;
+        QRect rect;
+    };
+    std::vector<BaseGeometry> baseGeometry_;
+    int baseClientHeight_ = 0;
+    int stretchedWidth_ = 0;  // the extra width the columns were last widened for
+    QSize picturesSize_;
+    qreal picturesRatio_ = 0;
+
     void init();
     void buildPages();
     void setUpControls();

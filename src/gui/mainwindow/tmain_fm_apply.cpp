@@ -32,7 +32,6 @@ namespace tern::app {
 
 namespace {
 
-constexpr int kListColumns = 4;  // name, MAC, SSID, WEP
 // A multi-AP apply waits up to 3 x 100 ms for each AP's answer before the
 // next request goes out.
 constexpr apply::ApplySession::Options kMultiPacing{
@@ -106,22 +105,20 @@ void TMainFm::b_TernapplyClick() {
     }
     setWaitCursor(true);
     const TQuillGrid* grid = ui_->l_title;
-    const TQuillGrid::GridRect selection = grid->Selection();
-    int targets = selection.Bottom - selection.Top + 1;
-    if (selection.Top < 1 || targets < 1 ||
-        (grid->RowCount() == 2 && RowIsEmpty(1, kListColumns - 1))) {
-        targets = 0;
-    }
-    engine_.BeginApply(targets);
+    // The selected rows in view: a row the filter leaves out is not applied to.
+    const QList<int> rows = ShownSelectedRows();
+    engine_.BeginApply(static_cast<int>(rows.size()));
     if (expected_replies == 0) {
         ShowInfoMessage(ui::LookupMessage(language(), ui::kMsgNoSelect));
         setWaitCursor(false);
         return;
     }
 
-    // One AP: the one the form shows, which is the current row.
-    const bool sent = expected_replies == 1 ? applySingle(grid->Row())
-                                            : applyMulti(selection.Top, selection.Bottom);
+    // One AP: the one the form shows, which is the current row. One row in
+    // view that the form does not show (the current row is filtered out)
+    // gets the multi-AP apply, which keeps that AP's own addressing.
+    const bool single = rows.size() == 1 && rows.first() == grid->Row();
+    const bool sent = single ? applySingle(grid->Row()) : applyMulti(rows);
     if (!sent) {
         setWaitCursor(false);
         return;
@@ -160,8 +157,12 @@ bool TMainFm::applySingle(int row) {
     if (!RunValidateSettings(false, dhcp.dhcp_start, dhcp.dhcp_server_on).passed()) {
         return false;
     }
-    // Read before the login: a dialog's event loop may see the list change.
+    // Read before the review and the login: a dialog's event loop may see
+    // the list change.
     const QString name = ui_->l_title->Cells(0, row);
+    if (!ReviewChanges({{StoredRecord(packet), apply_record, name}})) {
+        return false;
+    }
     if (!LoginSingle()) {
         return false;
     }
@@ -174,11 +175,13 @@ bool TMainFm::applySingle(int row) {
     return true;
 }
 
-bool TMainFm::applyMulti(int top, int bottom) {
+bool TMainFm::applyMulti(const QList<int>& rows) {
     QStringList row_list;
-    for (int row = top; row <= bottom; ++row) {
+    for (const int row : rows) {
         row_list << QString::number(row);
     }
+    // The report of refusals names a lone AP by its list name.
+    apply_name = rows.size() == 1 ? ui_->l_title->Cells(0, rows.first()) : QString();
     if (!RunValidateSettings(true, QString(), false).passed()) {
         return false;
     }
@@ -191,6 +194,7 @@ bool TMainFm::applyMulti(int top, int bottom) {
     const bool keptPhrase = EffectivePassphrase() != wep_->wpa_m_p->text();
     std::vector<config::ApConfigRecord> records;
     records.reserve(static_cast<std::size_t>(row_list.size()));
+    QList<ReviewTarget> review;
     for (const QString& row : row_list) {
         const QByteArray packet = FetchStoredPacket(row);
         if (packet.size() < static_cast<qsizetype>(link::kDiscoveryPacketSize)) {
@@ -211,8 +215,12 @@ bool TMainFm::applyMulti(int top, int bottom) {
             return false;
         }
         records.push_back(built.record());
+        review.push_back({source, built.record(), ui_->l_title->Cells(0, row.toInt())});
     }
 
+    if (!ReviewChanges(review)) {
+        return false;
+    }
     if (!LoginMulti(row_list)) {
         return false;
     }

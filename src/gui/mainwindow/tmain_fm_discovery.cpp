@@ -218,6 +218,7 @@ void TMainFm::appendRows(const std::vector<NewRow>& rows) {
         row_packets[firstRow - 1 + i] = packets[i];
     }
     makeRowCurrent(rowCount - 1, false);
+    afterRowsListed();
     grid->viewport()->update();
 }
 
@@ -280,12 +281,8 @@ void TMainFm::l_titleSelectCell(int /*col*/, int row, bool& /*canSelect*/) {
 }
 
 void TMainFm::l_titleMouseDown() {
-    TQuillGrid* grid = ui_->l_title;
-    const TQuillGrid::GridRect selection = grid->Selection();
-    int n = selection.Bottom - selection.Top + 1;
-    if (grid->RowCount() == 2 && RowIsEmpty(1, kListColumns - 1)) {
-        n = 0;
-    }
+    // Rows a filter leaves out are not part of an apply, so they do not count.
+    const qsizetype n = ShownSelectedRows().size();
     const bool single = n < 2;
     ap_->a_l_ch->setEnabled(single);
     ap_->s_ch->setEnabled(single);

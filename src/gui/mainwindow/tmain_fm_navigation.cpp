@@ -91,6 +91,9 @@ void TMainFm::l_wepSetMouseLeave(QLabel* label) {
 }
 
 bool TMainFm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == filter_ && event->type() == QEvent::KeyPress) {
+        return filterKeyPress(static_cast<QKeyEvent*>(event));
+    }
     if (watched == ap_->e_rm_mac && event->type() == QEvent::KeyPress && !forwardingKey_) {
         auto* key = static_cast<QKeyEvent*>(event);
         const QString text = key->text();

@@ -1,7 +1,9 @@
 #include "gui/widgets/tquill_grid.h"
 
 #include <QAbstractTableModel>
+#include <QApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <algorithm>
@@ -336,6 +338,44 @@ void TQuillGrid::setEditableColumns(const QList<int>& columns) {
 bool TQuillGrid::isColumnEditable(int col) const {
     return std::find(model_->editable.begin(), model_->editable.end(), col) !=
            model_->editable.end();
+}
+
+void TQuillGrid::setGridRowHidden(int row, bool hidden) {
+    if (row >= 1 && row < RowCount() && isRowHidden(row - 1) != hidden) {
+        setRowHidden(row - 1, hidden);
+    }
+}
+
+bool TQuillGrid::isGridRowHidden(int row) const {
+    return row >= 1 && row < RowCount() && isRowHidden(row - 1);
+}
+
+void TQuillGrid::keyboardSearch(const QString& search) {
+    if (!typeAhead_) {
+        QTableView::keyboardSearch(search);
+        return;
+    }
+    if (search.isEmpty()) {
+        typed_.clear();
+        return;
+    }
+    // Keys in quick succession make one word, as in the view's own search.
+    if (!sinceTyped_.isValid() || sinceTyped_.elapsed() > QApplication::keyboardInputInterval()) {
+        typed_.clear();
+    }
+    sinceTyped_.start();
+    typed_ += search;
+    Q_EMIT TypeAhead(typed_);
+}
+
+void TQuillGrid::keyPressEvent(QKeyEvent* event) {
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        state() != EditingState && currentIndex().isValid()) {
+        Q_EMIT EnterPressed(Row());
+    }
+    // The view's own handling goes on: Enter still reaches a dialog's
+    // default button.
+    QTableView::keyPressEvent(event);
 }
 
 QModelIndex TQuillGrid::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {

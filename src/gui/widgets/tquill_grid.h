@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QStringList>
 #include <QTableView>
 #include <memory>
@@ -16,6 +17,8 @@ class QuillGridModel;
 class TQuillGrid : public QTableView {
     Q_OBJECT
   public:
+    void keyboardSearch(const QString& search) override;
+
     struct GridRect {
         int Left = 0;
         int Top = 0;
@@ -66,6 +69,12 @@ class TQuillGrid : public QTableView {
     // Columns whose cells the user may edit in place.
     void setEditableColumns(const QList<int>& columns);
     bool isColumnEditable(int col) const;
+    // Rows left out of view (a filter); they keep their cells and place.
+    void setGridRowHidden(int row, bool hidden);
+    bool isGridRowHidden(int row) const;
+    // Typing on the grid asks for a row (TypeAhead) instead of the view's own
+    // search of the current column.
+    void setTypeAhead(bool on) { typeAhead_ = on; }
 
   Q_SIGNALS:
     // The user (or setSelection) made (col, row) the current cell.
@@ -73,6 +82,10 @@ class TQuillGrid : public QTableView {
     void MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, int col, int row);
     void DblClick();
     void cellEdited(int col, int row, const QString& text);
+    // What was typed in quick succession, while setTypeAhead is on.
+    void TypeAhead(const QString& typed);
+    // Enter or Return on the current row.
+    void EnterPressed(int row);
 
   protected:
     // The view's own selection by pixel rectangle stays as it is; the public
@@ -81,6 +94,7 @@ class TQuillGrid : public QTableView {
     QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     void applyHeaderCol();
@@ -93,6 +107,9 @@ class TQuillGrid : public QTableView {
     QStringList colWidth_;
     int fixedCols_ = 0;
     bool rangeSelect_ = false;
+    bool typeAhead_ = false;
+    QString typed_;
+    QElapsedTimer sinceTyped_;
 };
 
 }  // namespace tern::app

@@ -18,8 +18,8 @@ const QString kFullWidthBang = QString(QChar(0xFF01));
 LanguageText EmptyFile() { return LanguageText(LangIni::FromBytes(""), TextEncoding::Windows1252); }
 
 std::vector<std::span<const CaptionEntry>> AllTables() {
-    return {MainWindowCaptions(), AdvancedDialogCaptions(), LoginDialogCaptions(),
-            MultiLoginDialogCaptions()};
+    return {MainWindowCaptions(),       AdvancedDialogCaptions(), LoginDialogCaptions(),
+            MultiLoginDialogCaptions(), ListToolCaptions(),       ReviewDialogCaptions()};
 }
 
 QStringList ItemsOf(std::span<const CaptionEntry> table, QLatin1StringView list) {

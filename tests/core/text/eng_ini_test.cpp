@@ -34,8 +34,9 @@ QByteArray Id(QByteArrayView section, QByteArrayView key) {
 // Every (section, key) the program reads, with the exact spelling it uses.
 QSet<QByteArray> KeysTheProgramReads() {
     QSet<QByteArray> ids;
-    for (const auto table : {MainWindowCaptions(), AdvancedDialogCaptions(), LoginDialogCaptions(),
-                             MultiLoginDialogCaptions()}) {
+    for (const auto table :
+         {MainWindowCaptions(), AdvancedDialogCaptions(), LoginDialogCaptions(),
+          MultiLoginDialogCaptions(), ListToolCaptions(), ReviewDialogCaptions()}) {
         for (const CaptionEntry& entry : table) ids.insert(Id(entry.section, entry.key));
     }
     for (const ErrorMessage& message : ErrorMessages()) {
@@ -91,8 +92,9 @@ TEST(EngIni, textsAsTheReaderSeesThem) {
     EXPECT_EQ(ini.lookup(kSectionErrorText, "Err_wep_keyStr1", "").back(), ' ');
 
     // Every value is there, and the 802.1X texts keep their leading blanks.
-    for (const auto table : {MainWindowCaptions(), AdvancedDialogCaptions(), LoginDialogCaptions(),
-                             MultiLoginDialogCaptions()}) {
+    for (const auto table :
+         {MainWindowCaptions(), AdvancedDialogCaptions(), LoginDialogCaptions(),
+          MultiLoginDialogCaptions(), ListToolCaptions(), ReviewDialogCaptions()}) {
         for (const CaptionEntry& entry : table) {
             const QByteArray value = ini.lookup(entry.section, entry.key, "");
             EXPECT_FALSE(value.isEmpty()) << Id(entry.section, entry.key).constData();

@@ -61,6 +61,7 @@ class ApplyReplies : public Apply {
     // An apply to rows 1..count, every request sent and every answer in.
     void applyToAll(int count) {
         select(1, count);
+        changeASetting();
         form->b_TernapplyClick();
         SettleDelivery(network);
     }
@@ -154,6 +155,7 @@ TEST_F(Apply, tickWhileTheLoginIsOpen_theSearchSettles_andTheSilentApplyEndsWith
     form->ShowPendingRecord();
     recorder.seen.clear();
     select(1, 1);
+    changeASetting();
     int ticksInDialog = 0;
     bool settledInDialog = false;
     dialogs.onDialog = [&](QDialog& d) {
@@ -181,6 +183,7 @@ TEST_F(Apply, applyRightAfterARefresh_theSilentApplyStillEndsWithANewSearch) {
     form->ShowPendingRecord();
     recorder.seen.clear();
     select(1, 1);
+    changeASetting();
     form->b_TernapplyClick();  // before the search's settling tick
     ASSERT_EQ(sets().size(), 1u);
     network.deliverPending();

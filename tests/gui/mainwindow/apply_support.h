@@ -154,6 +154,10 @@ class Apply : public MainWindowTest {
         return recorder.searches();
     }
     void select(int top, int bottom) { grid->setSelection({0, top, grid->ColCount() - 1, bottom}); }
+    // A setting the shown AP does not hold yet (its beacon interval), so
+    // that an apply has something to send: an apply of the form as shown
+    // changes nothing and sends nothing.
+    void changeASetting() { form->more_beacon = QString::number(form->more_beacon.toInt() + 1); }
 
     // Ticks of Timer until it stops, at most five.
     void tickApply() {

@@ -68,6 +68,7 @@ TEST_F(Apply, cancelledLogin_singleOrMulti_sendsNothingAndShowsNothing) {
     start(ThreeAps());
     cancelLogin = true;
     select(2, 2);
+    changeASetting();
     form->b_TernapplyClick();
     select(1, 3);
     form->b_TernapplyClick();
@@ -118,6 +119,7 @@ TEST_F(Apply, ackWithinATick_statusPageThenRefreshAfterFiveTicks_noMessage) {
 TEST_F(Apply, refusal_reportedAsApplyFailWithTheExactLines) {
     startWithSecondApRefusing();
     select(2, 2);
+    changeASetting();
     form->b_TernapplyClick();
     network.deliverPending();
     form->TimerTimer();
@@ -177,6 +179,7 @@ TEST_F(Apply, singleWithNoReply_settledLikeASearchButReported) {
     aps[0].silentOnSet = true;
     start(std::move(aps));
     select(1, 1);
+    changeASetting();
     form->b_TernapplyClick();
     network.deliverPending();
     EXPECT_EQ(form->datagram_count, 1);  // its own echo only
@@ -193,6 +196,7 @@ TEST_F(Apply, ackWithoutMac_answersTheOldestRequest) {
     start(sim::GenerateAps(1));
     select(1, 1);
     aps_->simulator().aps()[0].silentOnSet = true;
+    changeASetting();
     form->b_TernapplyClick();
     network.deliverPending();
     form->UDPSocketRecv(QByteArrayLiteral("kplack"));
@@ -361,6 +365,7 @@ TEST_F(Apply, demoSegment_renameThenRefresh_andTheChangedPasswordIsRefused) {
 TEST_F(Apply, secondApplyWhileTheFirstIsUnderWay_isNotStartedAndTheReportSurvives) {
     startWithSecondApRefusing();
     select(2, 2);
+    changeASetting();
     form->b_TernapplyClick();
     EXPECT_FALSE(w<QPushButton>("b_Ternapply")->isEnabled());
     form->b_TernapplyClick();  // waiting for the reply
@@ -381,6 +386,7 @@ TEST_F(Apply, secondApplyWhileTheFirstIsUnderWay_isNotStartedAndTheReportSurvive
     settleRefresh();
     EXPECT_TRUE(w<QPushButton>("b_Ternapply")->isEnabled());
     select(1, 1);
+    changeASetting();
     form->b_TernapplyClick();
     EXPECT_EQ(singleLogins, 2);
 }
@@ -388,6 +394,7 @@ TEST_F(Apply, secondApplyWhileTheFirstIsUnderWay_isNotStartedAndTheReportSurvive
 TEST_F(Apply, refreshWhileTheRefusalReportIsPending_theReportStillComes) {
     startWithSecondApRefusing();
     select(2, 2);
+    changeASetting();
     form->b_TernapplyClick();
     network.deliverPending();
     form->TimerTimer();
@@ -444,6 +451,7 @@ TEST_F(Apply, ctrlDownMovesTheRow_theApplyGoesToTheApTheFormShows) {
     QCoreApplication::sendEvent(grid, &down);
     ASSERT_EQ(grid->Row(), 2);
     EXPECT_EQ(label("l_mac")->text(), Mac(1));
+    changeASetting();
     form->b_TernapplyClick();
     const auto requests = sets();
     ASSERT_EQ(requests.size(), 1u);

@@ -39,9 +39,11 @@ TEST_F(Apply, westernTexts_shownInTheCodePage_comeBackByteForByte) {
     EXPECT_EQ(edit("e_apname")->text(), QStringLiteral("Caf\u00E9 \u201CLab\u201D"));
     EXPECT_EQ(edit("e_essid")->text(), QStringLiteral("Net\u20AC\u00A1I"));
     EXPECT_EQ(grid->Cells(2, 1), QStringLiteral("Net\u20AC\u00A1I"));
+    changeASetting();  // the texts go out along with another setting
     form->b_TernapplyClick();
     network.deliverPending();
     ApConfigRecord expected = original[0].record;
+    expected.set_beacon_interval(static_cast<std::uint16_t>(form->more_beacon.toInt()));
     expected.set_wpa_word4(0x08070000);
     expected.set_wpa_cipher(0x0050F202);
     for (int i = 0; i < static_cast<int>(tl::kRecordSize); ++i) {
@@ -168,6 +170,7 @@ TEST_F(Apply, loginOutsideTheCodePage_isRefused_nothingIsSent) {
     start(sim::GenerateAps(1));
     select(1, 1);
     answerSingleLogin(kSetting, QStringLiteral("admin"));
+    changeASetting();
     form->b_TernapplyClick();
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text,
@@ -185,6 +188,7 @@ TEST_F(Apply, japaneseLogin_writtenInShiftJis_theApAcceptsIt) {
     start(std::move(aps));
     select(1, 1);
     answerSingleLogin(kSetting, QStringLiteral("admin"));
+    changeASetting();
     form->b_TernapplyClick();
     ASSERT_EQ(sets().size(), 1u);
     EXPECT_EQ(RecordOfSet(sets()[0]).mgmt_user(), QByteArray("\x90\xDD"));
@@ -245,6 +249,7 @@ TEST_F(Apply, representationClickedAgain_flagsTheKeysButTheStarsStillStandForThe
     radio("w_r_ascii")->click();  // the representation already in force
     form->w_r_hexClick(radio("w_r_ascii"));
     EXPECT_EQ(form->key_edited, (std::array<bool, 4>{true, true, true, true}));
+    changeASetting();
     form->b_TernapplyClick();
     ASSERT_EQ(sets().size(), 1u);
     const ApConfigRecord sent = RecordOfSet(sets()[0]);

@@ -1,0 +1,70 @@
+// The review before an apply: for each target AP, what the apply would
+// change, from the same comparison of records that `tern-ap-cli plan`
+// makes, so the window and the command say the same words.
+#include <QJsonValue>
+
+#include "core/fleet/plan.h"
+#include "core/record/net_types.h"
+#include "core/text/caption_tables.h"
+#include "core/text/language_sections.h"
+#include "core/text/language_text.h"
+#include "core/text/screen_text.h"
+#include "gui/dialogs/dialog_captions.h"
+#include "gui/dialogs/dialog_seam.h"
+#include "gui/dialogs/treview_fm.h"
+#include "gui/mainwindow/tmain_fm.h"
+
+namespace tern::app {
+
+namespace {
+
+// A value as the plan decodes it (the code page of tern-ap-cli) in the
+// window's code page: the AP's texts read as the window's list reads them.
+QJsonValue InWindowText(const QJsonValue& value, const ui::LanguageText& language) {
+    if (!value.isString() || language.recordEncoding() == fleet::kPlanEncoding) {
+        return value;
+    }
+    const std::optional<QByteArray> bytes =
+        ui::ScreenTextToRecord(value.toString(), fleet::kPlanEncoding);
+    return bytes ? QJsonValue(language.recordText(*bytes)) : value;
+}
+
+}  // namespace
+
+QList<fleet::SettingChange> TMainFm::ChangesOf(const config::ApConfigRecord& current,
+                                               const config::ApConfigRecord& toSend) const {
+    QList<fleet::SettingChange> changes = fleet::DiffRecords(current, toSend);
+    for (fleet::SettingChange& c : changes) {
+        c.before = InWindowText(c.before, language());
+        c.after = InWindowText(c.after, language());
+    }
+    return changes;
+}
+
+bool TMainFm::ReviewChanges(const QList<ReviewTarget>& targets) {
+    QList<ui::ReviewedAp> aps;
+    bool anyChange = false;
+    for (const ReviewTarget& target : targets) {
+        ui::ReviewedAp ap{config::MacText(target.current.mac_addr()), target.name,
+                          ChangesOf(target.current, target.toSend)};
+        anyChange = anyChange || !ap.changes.isEmpty();
+        aps << ap;
+    }
+    if (!anyChange) {
+        // Nothing would change anywhere: nothing is sent, and the user is
+        // told why nothing happened.
+        ui::DialogSeam::Message message;
+        message.text =
+            ui::CaptionText(ui::ReviewDialogCaptions(), ui::kSectionReview, "Nothing", language());
+        message.caption =
+            ui::CaptionText(ui::ReviewDialogCaptions(), ui::kSectionReview, "Cap", language());
+        message.icon = ui::DialogSeam::Icon::Information;
+        message.buttons = ui::DialogSeam::Buttons::Ok;
+        dialogs_.showMessage(this, message);
+        return false;
+    }
+    ui::TReviewFm dialog(aps, language(), this);
+    return dialogs_.execReview(dialog) == QDialog::Accepted;
+}
+
+}  // namespace tern::app
