@@ -56,7 +56,7 @@ done
 leftovers=$(find "$usr/$collection" -name __pycache__ -o -name '*.pyc' -o -name tests)
 [ -z "$leftovers" ] || fail "the collection holds what it should not: $leftovers"
 grep -q '^requires_ansible: ">=2.14"$' "$usr/$collection/meta/runtime.yml" || fail "requires_ansible"
-echo "$(field Suggests)" | grep -q "\\bansible-core\\b" || fail "Suggests lacks ansible-core: $(field Suggests)"
+field Suggests | grep -q "\\bansible-core\\b" || fail "Suggests lacks ansible-core: $(field Suggests)"
 for p in tern-ap-utility tern-ap-cli tern-ap-sim; do
     [ -x "$usr/bin/$p" ] || fail "/usr/bin/$p is not executable"
     file "$usr/bin/$p" | grep -q ", stripped" || fail "/usr/bin/$p is not stripped"
@@ -108,10 +108,11 @@ if command -v ansible-doc >/dev/null 2>&1; then
         HOME="$work/home" ANSIBLE_COLLECTIONS_PATH="$share/ansible/collections" \
             ansible-doc -t module "tern.ap.$m" >"$work/doc.log" 2>&1 || {
             cat "$work/doc.log" >&2; fail "ansible-doc tern.ap.$m"; continue; }
-        grep -q "^> TERN.AP.$(echo "$m" | tr a-z A-Z) .*($share/ansible/collections/" "$work/doc.log" ||
+        grep -q "^> TERN.AP.$(echo "$m" | tr '[:lower:]' '[:upper:]') .*($share/ansible/collections/" "$work/doc.log" ||
             fail "ansible-doc tern.ap.$m did not read the unpacked collection: $(head -1 "$work/doc.log")"
-        grep -q "^EXAMPLES:" "$work/doc.log" && grep -q "^RETURN VALUES:" "$work/doc.log" ||
-            fail "ansible-doc tern.ap.$m lacks examples or return values"
+        for part in EXAMPLES "RETURN VALUES"; do
+            grep -q "^$part:" "$work/doc.log" || fail "ansible-doc tern.ap.$m shows no $part"
+        done
     done
     pass "ansible-doc of the collection's modules"
 else
