@@ -348,6 +348,8 @@ void TMainFm::connectHandlers() {
     connectKeysChecksHandlers();
     connectApplyHandlers();
     connectFindHandlers();
+    connectMenuHandlers();
+    SetUpKeyboardAccess();
 }
 
 QLineEdit* TMainFm::keyField(int n) const {
@@ -466,6 +468,8 @@ void TMainFm::LoadCaptions() {
                 break;
         }
     }
+    LoadListToolCaptions();
+    NameControlsForScreenReaders();
 }
 
 void TMainFm::ClearApList() {

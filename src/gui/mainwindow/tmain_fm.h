@@ -26,6 +26,7 @@ class QAbstractButton;
 class QComboBox;
 class QKeyEvent;
 class QLabel;
+class QMenu;
 
 namespace Ui {
 class MainFm;
@@ -285,7 +286,35 @@ class TMainFm : public QWidget {
     // an empty list. An apply acts on these.
     QList<int> ShownSelectedRows() const;
 
+    // ---- the list's context menu (tmain_fm_menu.cpp)
+    // On a listed AP: the menu (a row outside the selection is chosen first).
+    void l_titleContextMenu(const QPoint& at);
+    QMenu* ListMenu() const;
+    // The MACs or names of the selected rows in view, a line each.
+    void CopyMacClick();
+    void CopyNameClick();
+    // The selected APs into backup files tern-ap-cli restores: one AP into a
+    // file, several into a folder (MAC.json each), chosen through the seam.
+    void BackupClick();
+    // A backup file onto the AP the form shows, as tern-ap-cli's restore
+    // plans it: checked, reviewed and logged in as an apply is.
+    void RestoreClick();
+    void LoadListToolCaptions();
+
+    // ---- keyboard and screen readers (tmain_fm_access.cpp)
+    // Tab goes through each page top to bottom, left to right, then the
+    // list and the buttons; every control has an accessible name.
+    void SetUpKeyboardAccess();
+    void NameControlsForScreenReaders();
+
   private:
+    QString ToolText(QByteArrayView key) const;
+    QStringList selectedCells(int col) const;
+    void showToolMessage(const QString& caption, const QString& text);
+    void connectMenuHandlers();
+    QMenu* listMenu_ = nullptr;
+    bool navImageKey(int page, QKeyEvent* event);
+
     void connectFindHandlers();
     void placeFilterField();
     QString filterText() const;

@@ -94,6 +94,13 @@ bool TMainFm::eventFilter(QObject* watched, QEvent* event) {
     if (watched == filter_ && event->type() == QEvent::KeyPress) {
         return filterKeyPress(static_cast<QKeyEvent*>(event));
     }
+    if (event->type() == QEvent::KeyPress) {
+        for (int i = 0; i < kNavPageCount; ++i) {
+            if (watched == upImages_[static_cast<std::size_t>(i)]) {
+                return navImageKey(i, static_cast<QKeyEvent*>(event));
+            }
+        }
+    }
     if (watched == ap_->e_rm_mac && event->type() == QEvent::KeyPress && !forwardingKey_) {
         auto* key = static_cast<QKeyEvent*>(event);
         const QString text = key->text();
