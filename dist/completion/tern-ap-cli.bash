@@ -92,12 +92,15 @@ _tern_ap_cli() {
             ((i++))
             [ "${COMP_WORDS[i]}" = "=" ] && ((i++))
             continue ;;
+        =)
+            # The value after "--demo=" or "NAME=": not a command.
+            ((i++))
+            continue ;;
         -*) continue ;;
-        =) continue ;;
         esac
         if [ -z "$command" ]; then
             command=$word
-        elif [ "${COMP_WORDS[i + 1]}" != "=" ] && [ "${COMP_WORDS[i - 1]}" != "=" ]; then
+        elif [ "${COMP_WORDS[i + 1]}" != "=" ]; then
             positional+=("$word")
         fi
     done

@@ -189,7 +189,9 @@ int CliRunner::scan() {
         for (const auto& ap : search_.found()) lines.push_back(ListLineFor(ap));
         out_ += FormatApTable(lines, search_.searchedInterfaces().size() > 1).toUtf8();
     }
-    RememberForCompletion(entries);
+    // The demo's APs are no AP of the network: completion keeps offering
+    // the last real scan's.
+    if (!o_.demo) RememberForCompletion(entries);
     if (!o_.prometheus.isEmpty()) {
         if (QString error; !WriteMetricsFile(o_.prometheus, Metrics(), &error)) {
             message(error);
@@ -224,10 +226,12 @@ int CliRunner::show() {
     const auto found = targets();
     if (found.empty()) return noMatch();
     QList<QJsonObject> shown;
+    QList<QJsonObject> revealed;
     for (const auto* ap : found) {
         QJsonObject settings = DecodeSettings(RecordOf(*ap), kEncoding, o_.showSecrets);
         settings[QStringLiteral("interface")] = ap->interfaceName;
         shown.append(settings);
+        revealed.append(DecodeSettings(RecordOf(*ap), kEncoding, true));
     }
     if (o_.output == u"json") {
         QJsonArray all;
@@ -239,7 +243,7 @@ int CliRunner::show() {
     } else if (o_.output == u"csv") {
         out_ += ShowCsv(shown);
     } else {
-        out_ += ShowText(shown);
+        out_ += ShowText(shown, revealed);
     }
     return kExitOk;
 }
@@ -312,11 +316,13 @@ int CliRunner::prepareSet() {
                 return kExitUsage;
             }
         }
-        // A pass phrase without 802.1X switches it on, as the window's
-        // check does before the record is built.
+        // WPA-PSK without 802.1X switches it on, as the window's check does
+        // before the record is built. WPA without it is refused there (the
+        // box is ticked, the apply stops), so it is refused by the checks
+        // below, never switched on and sent.
         const apply::ApplyCheckResult pre =
             apply::CheckApplyPreconditions(FormValuesOf(form, shown, kEncoding, multi));
-        if (pre.check_dot1x) {
+        if (pre.passed() && pre.check_dot1x) {
             form.Chk_8021x = true;
             message(ui::LookupMessage(English(), ui::kMsgNoSelect3).text);
             message(fleet::Dot1xSwitchedOnWords(label));

@@ -7,6 +7,7 @@
 
 #include "cli/cli_options.h"
 #include "cli/output_format.h"
+#include "core/text/screen_text.h"
 
 namespace tern::app {
 
@@ -75,8 +76,8 @@ QByteArray FleetReportText(const QList<ApReport>& aps, bool showSecrets, bool pl
     QString out;
     for (const ApReport& ap : aps) {
         if (ap.outcome == FleetOutcome::Unchanged) continue;
-        out += (ap.mac.isEmpty() ? QStringLiteral("-") : ap.mac) + QStringLiteral("  ") + ap.name +
-               QStringLiteral("  ") + OutcomeText(ap.outcome);
+        out += (ap.mac.isEmpty() ? QStringLiteral("-") : ap.mac) + QStringLiteral("  ") +
+               ui::PrintableText(ap.name) + QStringLiteral("  ") + OutcomeText(ap.outcome);
         if (!ap.interfaceName.isEmpty()) out += QStringLiteral("  (") + ap.interfaceName + u')';
         out += u'\n';
         const bool unheld = ap.outcome == FleetOutcome::NotApplied;

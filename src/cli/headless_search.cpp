@@ -28,7 +28,10 @@ QString FormatApTable(const std::vector<ApListLine>& lines, bool withInterface) 
     QString out = row(QStringLiteral("MAC address"), QStringLiteral("AP name"),
                       QStringLiteral("SSID"), QStringLiteral("WEP"), QStringLiteral("Interface"));
     for (const ApListLine& l : lines) {
-        out += row(l.mac, l.name, l.ssid, l.wep, l.interfaceName);
+        // The AP's own texts may hold anything: nothing reaches the
+        // terminal that could move its cursor or start a line.
+        out += row(l.mac, ui::PrintableText(l.name), ui::PrintableText(l.ssid), l.wep,
+                   l.interfaceName);
     }
     return out;
 }

@@ -4,6 +4,7 @@
 #include <QJsonDocument>
 
 #include "core/fleet/plan.h"
+#include "core/text/screen_text.h"
 
 namespace tern::app {
 
@@ -70,12 +71,31 @@ QHash<QString, QJsonValue> Flat(const QJsonObject& shown) {
     return flat;
 }
 
-QString TextOf(const QJsonValue& v) {
+// A value for people: booleans as on/off, the 802.1X lists with the words
+// the window's lists give them beside the number `set` takes.
+QString TextOf(const QString& name, const QJsonValue& v) {
     if (v.isBool()) return v.toBool() ? QStringLiteral("on") : QStringLiteral("off");
-    return CsvField(v);
+    if (name == u"wds") return v.toInt() != 0 ? QStringLiteral("on") : QStringLiteral("off");
+    if (name == u"dot1x_key_length") {
+        const int n = v.toInt();
+        return n == 5    ? QStringLiteral("5 (64 bits)")
+               : n == 13 ? QStringLiteral("13 (128 bits)")
+                         : QString::number(n);
+    }
+    if (name == u"dot1x_key_lifetime") {
+        static const QHash<int, QString> kWords = {
+            {86400, QStringLiteral("1 day")},    {28800, QStringLiteral("8 hours")},
+            {3600, QStringLiteral("1 hour")},    {1800, QStringLiteral("30 minutes")},
+            {900, QStringLiteral("15 minutes")}, {300, QStringLiteral("5 minutes")}};
+        const int n = v.toInt();
+        return kWords.contains(n) ? QString::number(n) + QStringLiteral(" s (") + kWords[n] + u')'
+                                  : QString::number(n) + QStringLiteral(" s");
+    }
+    return ui::PrintableText(CsvField(v));
 }
 
-// Whether a row says nothing about this AP.
+// Whether a row says nothing about this AP; `flat` holds the values with
+// secrets shown, so an empty key is told from a masked one.
 bool Idle(const QString& name, const QJsonValue& value, const QHash<QString, QJsonValue>& flat) {
     if (value.isUndefined() || (value.isString() && value.toString().isEmpty())) return true;
     if (name == u"remote_mac")
@@ -146,17 +166,19 @@ QByteArray ShowCsv(const QList<QJsonObject>& shown) {
     return out;
 }
 
-QByteArray ShowText(const QList<QJsonObject>& shown) {
+QByteArray ShowText(const QList<QJsonObject>& shown, const QList<QJsonObject>& revealed) {
     QString out;
-    for (const QJsonObject& s : shown) {
+    for (qsizetype i = 0; i < shown.size(); ++i) {
         if (!out.isEmpty()) out += u'\n';
-        const QHash<QString, QJsonValue> flat = Flat(s);
+        const QHash<QString, QJsonValue> flat = Flat(shown[i]);
+        const QHash<QString, QJsonValue> plain = Flat(revealed.value(i, shown[i]));
         for (const Group& g : Groups()) {
             QString rows;
             for (const QString& name : g.names) {
                 const QJsonValue v = flat.value(name, QJsonValue(QJsonValue::Undefined));
-                if (Idle(name, v, flat)) continue;
-                rows += QStringLiteral("  ") + name.leftJustified(32) + TextOf(v) + u'\n';
+                if (Idle(name, plain.value(name, QJsonValue(QJsonValue::Undefined)), plain))
+                    continue;
+                rows += QStringLiteral("  ") + name.leftJustified(32) + TextOf(name, v) + u'\n';
             }
             if (!rows.isEmpty()) out += QString::fromLatin1(g.title) + u'\n' + rows;
         }

@@ -31,7 +31,10 @@ QByteArray ShowCsv(const QList<QJsonObject>& shown);
 // 802.1X, advanced), one setting a line under the name `set` takes, list
 // values by their words, booleans as on/off; rows that say nothing for this
 // AP (an empty key, the remote MAC of an access point, an unused second
-// RADIUS server) are left out.
-QByteArray ShowText(const QList<QJsonObject>& shown);
+// RADIUS server) are left out. `revealed` are the same objects with secrets
+// shown: they tell an empty key from a masked one. Texts from the AP lose
+// their control characters, so a name cannot move the terminal's cursor or
+// fake a row.
+QByteArray ShowText(const QList<QJsonObject>& shown, const QList<QJsonObject>& revealed);
 
 }  // namespace tern::app

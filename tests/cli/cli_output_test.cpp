@@ -172,6 +172,17 @@ TEST(CliOutput, showReadsLikeThePages_noJsonInside_noEmptyRows) {
     EXPECT_TRUE(QString::fromUtf8(secure.out).contains(QStringLiteral("802.1X\n  dot1x")));
     EXPECT_TRUE(QString::fromUtf8(secure.out)
                     .contains(QStringLiteral("radius_servers.1.shared_secret  ***")));
+    EXPECT_TRUE(QString::fromUtf8(secure.out).contains(QStringLiteral("13 (128 bits)\n")));
+    EXPECT_TRUE(QString::fromUtf8(secure.out).contains(QStringLiteral(" s (1 hour)\n")));
+    // A key the AP holds is ***; an empty one is no row, masked or not.
+    for (const QStringList& extra :
+         {QStringList{}, QStringList{QStringLiteral("--show-secrets")}}) {
+        const test::ProgramRun lab =
+            Demo(QStringList{QStringLiteral("show"), QStringLiteral("Lab-WEP128")} + extra);
+        const QString text = QString::fromUtf8(lab.out);
+        EXPECT_TRUE(text.contains(QStringLiteral("wep_keys.1"))) << text.toStdString();
+        EXPECT_FALSE(text.contains(QStringLiteral("wep_keys.4"))) << text.toStdString();
+    }
 }
 
 TEST(CliOutput, optionsAreCheckedBeforeAnySearch) {
@@ -288,9 +299,18 @@ TEST(CliWords, everyRuleNamesTheApTheSettingTheValueAndWhy) {
          "wep_key_format hex"},
         {{QStringLiteral("Office-WEP64"), QStringLiteral("wep_default_key=2"),
           QStringLiteral("wep_keys.2=")},
-         "(Office-WEP64): wep_default_key 2: that key is empty while WEP is on"},
+         "(Office-WEP64): wep_default_key 2: wep_keys.2 is empty while WEP is on"},
+        {{QStringLiteral("Lab-WEP128"), QStringLiteral("wep_keys.1=ABC")},
+         "(Lab-WEP128): wep_keys.1: wants 13 characters for wep_key_length 128 and "
+         "wep_key_format ascii"},
         {{QStringLiteral("Lobby"), QStringLiteral("auth_type=WPA")},
-         "(Lobby): dot1x on: radius_servers.1 wants an ip, a port and a shared_secret"},
+         "(Lobby): auth_type WPA: wants dot1x on, with a RADIUS server"},
+        {{QStringLiteral("Lobby"), QStringLiteral("auth_type=WPA"), QStringLiteral("dot1x=true"),
+          QStringLiteral("radius_servers.1.ip=10.0.0.5")},
+         "(Lobby): dot1x on: radius_servers.1 wants an ip, a port and a shared_secret; "
+         "radius_servers.1.shared_secret is empty"},
+        {{QStringLiteral("Lobby"), QStringLiteral("gateway=192.168.1.0")},
+         "(Lobby): gateway 192.168.1.0: a gateway may not end in 0"},
         {{QStringLiteral("Secure-1X"), QStringLiteral("radius_servers.1.port=70000")},
          "(Secure-1X): radius_servers.1.port '70000': 70000 is not from 0 to 65535"},
         {{QStringLiteral("Bridge-East"), QStringLiteral("remote_mac=00-00-00-00-00-00")},

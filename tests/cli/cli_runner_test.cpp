@@ -180,6 +180,34 @@ TEST_F(CliOnSegment, scan_tableAndJsonFollowTheWindowsListCells) {
               QString(config::ApConfigRecord::kSsidMax, u'S'));
 }
 
+// Any host on the segment can answer as an AP: its texts reach the terminal
+// without a control character, and a scan remembers the APs for completion.
+TEST_F(CliOnSegment, hostileNames_printSafely_andAScanIsRememberedForCompletion) {
+    std::vector<sim::SimulatedAp> aps = sim::GenerateAps(2);
+    aps[0].record.set_ap_name("Evil\x1b[2J\n  dot1x on");
+    aps[0].record.set_ssid("ssid\rX\t");
+    segment(std::move(aps));
+    qputenv("XDG_CACHE_HOME", dir.filePath(QStringLiteral("cache")).toUtf8());
+
+    ASSERT_EQ(run({QStringLiteral("scan")}), kExitOk) << err.toStdString();
+    EXPECT_FALSE(out.contains('\x1b'));
+    EXPECT_FALSE(out.contains('\r'));
+    EXPECT_EQ(out.count('\n'), 3) << "a header and a line an AP: " << out.toStdString();
+    QFile cache(dir.filePath(QStringLiteral("cache/tern-ap-utility/last-scan")));
+    ASSERT_TRUE(cache.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = cache.readAll().split('\n');
+    ASSERT_EQ(lines.size(), 3);  // two APs and the last line's end
+    EXPECT_TRUE(lines[0].startsWith(mac(0).toUtf8() + '\t'));
+    EXPECT_EQ(lines[0].count('\t'), 1) << "a name's own tab would split its line";
+    EXPECT_EQ(lines[1], mac(1).toUtf8() + '\t' + ap(1).record.ap_name());
+
+    ASSERT_EQ(run({QStringLiteral("show"), mac(0)}), kExitOk) << err.toStdString();
+    EXPECT_FALSE(out.contains('\x1b'));
+    EXPECT_FALSE(out.contains("\n  dot1x on")) << "a faked row: " << out.toStdString();
+    EXPECT_TRUE(out.contains("Evil\xEF\xBF\xBD[2J\xEF\xBF\xBD  dot1x on")) << out.toStdString();
+    qunsetenv("XDG_CACHE_HOME");
+}
+
 TEST_F(CliOnSegment, passPhraseWithout8021x_switchesItOnAsTheWindowDoes) {
     std::vector<sim::SimulatedAp> aps = sim::GenerateAps(1);
     aps[0].record.set_dot1x_on(false);

@@ -64,7 +64,7 @@ class PrometheusFile(unittest.TestCase):
             # Only the file and its memory: the collector never sees a
             # temporary file.
             self.assertEqual(sorted(os.listdir(work)),
-                             ["tern-ap-utility", "tern-ap.prom", "tern-ap.prom.known"])
+                             ["tern-ap.prom", "tern-ap.prom.known"])
 
 
 if __name__ == "__main__":

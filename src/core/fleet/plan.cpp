@@ -90,13 +90,12 @@ QJsonValue CodedText(const QJsonValue& v) {
 }
 
 QString ApLabel(const QString& mac, const QString& name) {
-    return mac + QStringLiteral(" (") + name + u')';
+    return mac + QStringLiteral(" (") + ui::PrintableText(name) + u')';
 }
 
 QString Dot1xSwitchedOnWords(const QString& apLabel) {
     return apLabel +
-           QStringLiteral(
-               ": dot1x will be switched on by this change, as WPA and WPA-PSK want it (\"") +
+           QStringLiteral(": dot1x will be switched on by this change, as WPA-PSK wants it (\"") +
            ui::LookupMessage(ui::BuiltInEnglish(), ui::kMsgNoSelect3).text.simplified() +
            QStringLiteral("\")");
 }
@@ -140,6 +139,13 @@ QString CheckInWords(const apply::ApplyCheckResult& r, const config::ApConfigRec
     const auto v = [&flat](const char* name) {
         return QString::fromLatin1(name) + u' ' + ValueOf(flat, QString::fromLatin1(name));
     };
+    // A value as it is, secrets too: only to tell empty from set.
+    const auto raw = [&flat](const char* name) {
+        for (const auto& [n, value] : flat) {
+            if (n == QLatin1StringView(name)) return ShownValue(Shown(value), false, true);
+        }
+        return QString();
+    };
     QString words;
     switch (r.failed) {
         case apply::ApplyCheck::None:
@@ -158,21 +164,27 @@ QString CheckInWords(const apply::ApplyCheckResult& r, const config::ApConfigRec
         case apply::ApplyCheck::PassphraseMismatch:
             words = QStringLiteral("wpa_passphrase: the confirmation differs");
             break;
-        case apply::ApplyCheck::WepKeyEmpty:
-            words = v("wep_default_key") +
-                    QStringLiteral(": that key is empty while WEP is on (wep_keys.N)");
-            break;
+        case apply::ApplyCheck::WepKeyEmpty: {
+            const QString slot = raw("wep_default_key");
+            words = v("wep_default_key") + QStringLiteral(": wep_keys.") + slot +
+                    QStringLiteral(" is empty while WEP is on");
+        } break;
         case apply::ApplyCheck::WepKeyLength: {
-            const bool hex = ValueOf(flat, QStringLiteral("wep_key_format")) == u"hex";
-            const bool wide = ValueOf(flat, QStringLiteral("wep_key_length")) == u"128";
+            const bool hex = raw("wep_key_format") == u"hex";
             // The window's message carries the number of the key at fault.
-            QString key = QStringLiteral("a key in wep_keys");
-            for (const apply::CheckMessage& m : r.messages) {
-                if (m.wep_key > 0) key = QStringLiteral("wep_keys.") + QString::number(m.wep_key);
-            }
-            words = key + QStringLiteral(": wants ") +
-                    (hex ? QString::number(wide ? 26 : 10) + QStringLiteral(" hexadecimal digits")
-                         : QString::number(wide ? 13 : 5) + QStringLiteral(" characters")) +
+            int key = 0;
+            for (const apply::CheckMessage& m : r.messages) key = m.wep_key > 0 ? m.wep_key : key;
+            // The length the form wants, where it is known; else by the
+            // record's key length (64, 128 or 256 bits).
+            const QString bits = raw("wep_key_length");
+            int bytes = bits == u"128" ? 13 : bits == u"256" ? 29 : 5;
+            if (typed != nullptr && key > 0)
+                bytes = typed->key_bytes[static_cast<std::size_t>(key - 1)];
+            words = (key > 0 ? QStringLiteral("wep_keys.") + QString::number(key)
+                             : QStringLiteral("a key in wep_keys")) +
+                    QStringLiteral(": wants ") +
+                    (hex ? QString::number(2 * bytes) + QStringLiteral(" hexadecimal digits")
+                         : QString::number(bytes) + QStringLiteral(" characters")) +
                     QStringLiteral(" for ") + v("wep_key_length") + QStringLiteral(" and ") +
                     v("wep_key_format");
         } break;
@@ -193,11 +205,20 @@ QString CheckInWords(const apply::ApplyCheckResult& r, const config::ApConfigRec
             words = v("gateway") + QStringLiteral(" lies outside the subnet of ") +
                     v("ip_address") + QStringLiteral(" with ") + v("subnet_mask");
             break;
-        case apply::ApplyCheck::RadiusServer:
+        case apply::ApplyCheck::RadiusServer: {
+            // Which of the three is missing, by name.
+            QStringList missing;
+            if (raw("radius_servers.1.ip") == u"0.0.0.0")
+                missing << QStringLiteral("radius_servers.1.ip is 0.0.0.0");
+            if (raw("radius_servers.1.port") == u"0")
+                missing << QStringLiteral("radius_servers.1.port is 0");
+            if (raw("radius_servers.1.shared_secret").isEmpty())
+                missing << QStringLiteral("radius_servers.1.shared_secret is empty");
             words = QStringLiteral(
-                        "dot1x on: radius_servers.1 wants an ip, a port and a shared_secret (") +
-                    v("radius_servers.1.ip") + u')';
-            break;
+                        "dot1x on: radius_servers.1 wants an ip, a port and a shared_secret") +
+                    (missing.isEmpty() ? QString()
+                                       : QStringLiteral("; ") + missing.join(QStringLiteral(", ")));
+        } break;
         case apply::ApplyCheck::GatewayLastOctet:
             words = v("gateway") + QStringLiteral(": a gateway may not end in 0");
             break;

@@ -8,6 +8,8 @@
 #include <sstream>
 #include <string>
 
+#include "core/text/screen_text.h"
+
 namespace tern::fleet::yaml {
 
 namespace {
@@ -98,8 +100,7 @@ QString NodeKind(const YAML::Node& node) {
 
 QString Quoted(const QString& value, qsizetype limit) {
     const bool cut = limit >= 0 && value.size() > limit;
-    QString shown;
-    for (const QChar c : cut ? value.left(limit) : value) shown += c.isPrint() ? c : QChar(u'?');
+    QString shown = ui::PrintableText(cut ? value.left(limit) : value, u'?');
     if (cut) shown += QStringLiteral("...");
     return u'\'' + shown + u'\'';
 }

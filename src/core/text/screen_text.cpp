@@ -141,4 +141,11 @@ std::optional<QByteArray> ScreenTextToRecordWithin(const QString& text, TextEnco
     return bytes;
 }
 
+QString PrintableText(QStringView text, QChar replacement) {
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) out += c.isPrint() ? c : replacement;
+    return out;
+}
+
 }  // namespace tern::ui

@@ -45,4 +45,10 @@ std::optional<QByteArray> ScreenTextToRecord(const QString& text, TextEncoding e
 std::optional<QByteArray> ScreenTextToRecordWithin(const QString& text, TextEncoding encoding,
                                                    qsizetype maxBytes);
 
+// A text that came from an AP or a file, made safe to print on a terminal:
+// every character that does not print (a control character such as an
+// escape sequence or a line break, which could move the cursor or fake a
+// line) becomes `replacement`.
+QString PrintableText(QStringView text, QChar replacement = QChar::ReplacementCharacter);
+
 }  // namespace tern::ui
