@@ -322,8 +322,27 @@ class TMainFm : public QWidget {
     void applyFilter();
     bool filterKeyPress(QKeyEvent* event);
     void sortList();
-    // After new rows: in sorted order and filtered, if the user asked so.
+    // After new rows: in sorted order and filtered, if the user asked so;
+    // during an apply only once it is over (see ApplyUnderWay).
     void afterRowsListed();
+    // The row of the listed AP with this MAC (as the list shows it), or 0.
+    int rowOfMac(const QString& mac) const;
+    // An apply, from its click through the review, the login and the last
+    // request: the list keeps its order meanwhile (rows that come in are
+    // added at the end), so the rows the apply's dialogs read are still its
+    // targets; the order and the filter catch up when it ends.
+    class ApplyUnderWay {
+      public:
+        explicit ApplyUnderWay(TMainFm& form);
+        ~ApplyUnderWay();
+        ApplyUnderWay(const ApplyUnderWay&) = delete;
+        ApplyUnderWay& operator=(const ApplyUnderWay&) = delete;
+
+      private:
+        TMainFm& form_;
+        bool before_;
+    };
+    bool listOrderStale_ = false;  // rows came in during an apply
     QLineEdit* filter_ = nullptr;
     int sortColumn_ = -1;
     Qt::SortOrder sortOrder_ = Qt::AscendingOrder;

@@ -98,7 +98,9 @@ void TMainFm::b_TernapplyClick() {
     // A second apply cannot start inside this one. Timer ticks still run
     // while the checks' boxes and the login dialog are open, so a search
     // under way settles in its time; only the multi-AP waits keep them out.
-    const FlagScope applying(applying_);
+    // A reply listed meanwhile goes to the end of the list: the rows the
+    // dialogs read stay the targets' own until the requests are out.
+    const ApplyUnderWay applying(*this);
 
     if (!RunApplyPreconditions().passed()) {
         return;
@@ -176,10 +178,6 @@ bool TMainFm::applySingle(int row) {
 }
 
 bool TMainFm::applyMulti(const QList<int>& rows) {
-    QStringList row_list;
-    for (const int row : rows) {
-        row_list << QString::number(row);
-    }
     // The report of refusals names a lone AP by its list name.
     apply_name = rows.size() == 1 ? ui_->l_title->Cells(0, rows.first()) : QString();
     if (!RunValidateSettings(true, QString(), false).passed()) {
@@ -189,14 +187,19 @@ bool TMainFm::applyMulti(const QList<int>& rows) {
     // Every record is built before the first is sent: a setting that cannot
     // be converted stops the apply before any AP is touched, and what goes
     // out is the form as it was at the click, whatever is typed during the
-    // waits below.
+    // waits below. Each target is known by its MAC from here on: the
+    // dialogs below run the event loop, and a row number is only a place.
     const config::FormSettings shared = CollectFormSettings();
     const bool keptPhrase = EffectivePassphrase() != wep_->wpa_m_p->text();
-    std::vector<config::ApConfigRecord> records;
-    records.reserve(static_cast<std::size_t>(row_list.size()));
+    struct Target {
+        QString mac;
+        config::ApConfigRecord record;
+    };
+    std::vector<Target> targets;
+    targets.reserve(static_cast<std::size_t>(rows.size()));
     QList<ReviewTarget> review;
-    for (const QString& row : row_list) {
-        const QByteArray packet = FetchStoredPacket(row);
+    for (const int row : rows) {
+        const QByteArray packet = FetchStoredPacket(QString::number(row));
         if (packet.size() < static_cast<qsizetype>(link::kDiscoveryPacketSize)) {
             ShowInfoMessage(ui::LookupMessage(language(), ui::kMsgNoSelect));
             return false;
@@ -214,17 +217,41 @@ bool TMainFm::applyMulti(const QList<int>& rows) {
             reportBuildFailure(built.failure());
             return false;
         }
-        records.push_back(built.record());
-        review.push_back({source, built.record(), ui_->l_title->Cells(0, row.toInt())});
+        targets.push_back({config::MacText(source.mac_addr()), built.record()});
+        review.push_back({source, built.record(), ui_->l_title->Cells(0, row)});
     }
 
     if (!ReviewChanges(review)) {
         return false;
     }
+    // The login dialog reads each AP's name and MAC from its row: the rows
+    // as they are now.
+    QStringList row_list;
+    for (const Target& target : targets) {
+        const int row = rowOfMac(target.mac);
+        if (row == 0) {
+            ShowInfoMessage(ui::LookupMessage(language(), ui::kMsgNoSelect));
+            return false;
+        }
+        row_list << QString::number(row);
+    }
     if (!LoginMulti(row_list)) {
         return false;
     }
-    for (const QString& line : login_list) {
+    // Each AP's login is the line the dialog wrote under its MAC, wherever
+    // that line stands.
+    QStringList logins;
+    for (const Target& target : targets) {
+        const auto line =
+            std::find_if(login_list.cbegin(), login_list.cend(),
+                         [&](const QString& l) { return l.section(u'\t', 0, 0) == target.mac; });
+        if (line == login_list.cend()) {
+            ShowInfoMessage(ui::LookupMessage(language(), ui::kMsgNoSelect));
+            return false;
+        }
+        logins << *line;
+    }
+    for (const QString& line : logins) {
         const QStringList fields = line.split(u'\t');
         if (!loginWritable(fields.value(2), fields.value(3))) {
             return false;
@@ -232,14 +259,13 @@ bool TMainFm::applyMulti(const QList<int>& rows) {
     }
 
     std::vector<apply::ApplySession::Request> requests;
-    requests.reserve(records.size());
-    for (qsizetype i = 0; i < row_list.size(); ++i) {
-        const QStringList fields = login_list.value(i).split(u'\t');
+    requests.reserve(targets.size());
+    for (std::size_t i = 0; i < targets.size(); ++i) {
+        const QStringList fields = logins.value(static_cast<qsizetype>(i)).split(u'\t');
         login_user = fields.value(2);
         login_pass = fields.value(3);
-        const config::ApConfigRecord& record = records[static_cast<std::size_t>(i)];
-        const QString mac = config::MacText(record.mac_addr());
-        requests.push_back({WithLoginOf(record), {mac, NameForMac(mac)}});
+        const Target& target = targets[i];
+        requests.push_back({WithLoginOf(target.record), {target.mac, NameForMac(target.mac)}});
     }
     beginSending();
     {

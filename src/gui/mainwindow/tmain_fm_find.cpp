@@ -280,10 +280,38 @@ void TMainFm::sortList() {
 }
 
 void TMainFm::afterRowsListed() {
+    if (applying_) {
+        // An apply's dialogs and requests refer to its targets' rows; a
+        // reply arriving meanwhile must not move them.
+        listOrderStale_ = true;
+        return;
+    }
+    listOrderStale_ = false;
     if (sortColumn_ >= 0) {
         sortList();
     } else if (!filterText().isEmpty()) {
         applyFilter();
+    }
+}
+
+int TMainFm::rowOfMac(const QString& mac) const {
+    const TQuillGrid* grid = ui_->l_title;
+    for (int row = 1; row <= row_packets.size() && row < grid->RowCount(); ++row) {
+        if (!PacketOfRow(row).isEmpty() && grid->Cells(kMacColumn, row) == mac) {
+            return row;
+        }
+    }
+    return 0;
+}
+
+TMainFm::ApplyUnderWay::ApplyUnderWay(TMainFm& form) : form_(form), before_(form.applying_) {
+    form_.applying_ = true;
+}
+
+TMainFm::ApplyUnderWay::~ApplyUnderWay() {
+    form_.applying_ = before_;
+    if (!before_ && form_.listOrderStale_) {
+        form_.afterRowsListed();
     }
 }
 
