@@ -45,6 +45,9 @@ class RecordingDialogSeam : public ui::DialogSeam {
     // File choices are recorded and answered from `paths` (empty: cancelled).
     QString askPath(QWidget*, const PathQuestion& question) override {
         pathQuestions.push_back(question);
+        if (onAskPath) {
+            onAskPath(question);
+        }
         if (paths.empty()) {
             return {};
         }
@@ -58,6 +61,8 @@ class RecordingDialogSeam : public ui::DialogSeam {
     int reviewsShown = 0;
     std::vector<PathQuestion> pathQuestions;
     std::deque<QString> paths;
+    // Sees the window while the file chooser is up (replies still arrive).
+    std::function<void(const PathQuestion&)> onAskPath;
     std::deque<Answer> answers;
     std::function<int(QDialog&)> onDialog;
     // Sees the window as it stands while the box is up.

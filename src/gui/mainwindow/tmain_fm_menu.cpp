@@ -9,7 +9,6 @@
 #include <QGuiApplication>
 #include <QMenu>
 #include <QPushButton>
-#include <QScopedValueRollback>
 
 #include "core/engine/ap_engine.h"
 #include "core/fleet/plan.h"
@@ -137,11 +136,19 @@ void TMainFm::showToolMessage(const QString& caption, const QString& text) {
 }
 
 void TMainFm::BackupClick() {
-    QList<int> rows;
+    // What is written is taken now: the list may move while the chooser is
+    // open (a reply sorted in), and each file must hold the AP it is named
+    // for.
+    struct Saved {
+        QString mac;
+        QByteArray packet;
+    };
+    QList<Saved> aps;
     for (const int row : ShownSelectedRows()) {
-        if (!PacketOfRow(row).isEmpty()) rows << row;
+        const QByteArray packet = PacketOfRow(row);
+        if (!packet.isEmpty()) aps.push_back({ui_->l_title->Cells(kMacColumn, row), packet});
     }
-    if (rows.isEmpty()) {
+    if (aps.isEmpty()) {
         ShowInfoMessage(ui::LookupMessage(language(), ui::kMsgNoSelect));
         return;
     }
@@ -151,12 +158,10 @@ void TMainFm::BackupClick() {
     ui::DialogSeam::PathQuestion question;
     question.caption = caption;
     question.filter = ToolText("Files");
-    const auto fileName = [this](int row) {
-        return ui_->l_title->Cells(kMacColumn, row) + QStringLiteral(".json");
-    };
-    if (rows.size() == 1) {
+    const auto fileName = [](const Saved& ap) { return ap.mac + QStringLiteral(".json"); };
+    if (aps.size() == 1) {
         question.kind = ui::DialogSeam::PathQuestion::Kind::SaveFile;
-        question.directory = QDir::home().filePath(fileName(rows.first()));
+        question.directory = QDir::home().filePath(fileName(aps.first()));
     } else {
         question.kind = ui::DialogSeam::PathQuestion::Kind::Folder;
         question.directory = QDir::homePath();
@@ -167,10 +172,10 @@ void TMainFm::BackupClick() {
     }
     const QDateTime now = QDateTime::currentDateTimeUtc();
     QStringList written;
-    for (const int row : rows) {
-        const QString path = rows.size() == 1 ? chosen : QDir(chosen).filePath(fileName(row));
+    for (const Saved& ap : aps) {
+        const QString path = aps.size() == 1 ? chosen : QDir(chosen).filePath(fileName(ap));
         const config::ApConfigRecord record =
-            apply::PacketRecord(PacketOfRow(row)).value_or(config::ApConfigRecord());
+            apply::PacketRecord(ap.packet).value_or(config::ApConfigRecord());
         QString error;
         if (!WriteBackupFile(path, record, language().recordEncoding(), now, &error)) {
             // What was written stays; the user learns which one failed and why.
@@ -198,6 +203,8 @@ void TMainFm::RestoreClick() {
         ShowInfoMessage(ui::LookupMessage(language(), ui::kMsgNoSelect));
         return;
     }
+    // The AP as it is now: the list may move while the chooser is open.
+    const QString name = ui_->l_title->Cells(kNameColumn, row);
     const QString caption = ToolText("RestoreCap");
     ui::DialogSeam::PathQuestion question;
     question.kind = ui::DialogSeam::PathQuestion::Kind::OpenFile;
@@ -218,7 +225,7 @@ void TMainFm::RestoreClick() {
         return;
     }
 
-    const QScopedValueRollback<bool> applying(applying_, true);
+    const ApplyUnderWay applying(*this);
     const config::ApConfigRecord current =
         apply::PacketRecord(packet).value_or(config::ApConfigRecord());
     // The plan tern-ap-cli's restore makes: another AP keeps its own MAC,
@@ -228,7 +235,6 @@ void TMainFm::RestoreClick() {
         showToolMessage(caption, plan.problems.join(kCrLf));
         return;
     }
-    const QString name = ui_->l_title->Cells(kNameColumn, row);
     if (!ReviewChanges({{current, plan.desired, name}})) {
         return;
     }
