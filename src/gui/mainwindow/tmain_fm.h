@@ -480,8 +480,10 @@ class TMainFm : public QWidget {
     };
     // After the checks, before the login: what the apply would change on
     // each target. False when the user cancels, or when nothing would
-    // change anywhere (a message says so): nothing is sent then.
-    bool ReviewChanges(const QList<ReviewTarget>& targets);
+    // change anywhere (a message says so): nothing is sent then. On true,
+    // `changing` (if given) holds the indices of the targets with a change,
+    // the only ones to send to.
+    bool ReviewChanges(const QList<ReviewTarget>& targets, QList<qsizetype>* changing = nullptr);
     // The settings that differ, under tern-ap-cli's names, as `plan` finds
     // them; texts in the window's code page.
     QList<fleet::SettingChange> ChangesOf(const config::ApConfigRecord& current,

@@ -178,8 +178,6 @@ bool TMainFm::applySingle(int row) {
 }
 
 bool TMainFm::applyMulti(const QList<int>& rows) {
-    // The report of refusals names a lone AP by its list name.
-    apply_name = rows.size() == 1 ? ui_->l_title->Cells(0, rows.first()) : QString();
     if (!RunValidateSettings(true, QString(), false).passed()) {
         return false;
     }
@@ -193,6 +191,7 @@ bool TMainFm::applyMulti(const QList<int>& rows) {
     const bool keptPhrase = EffectivePassphrase() != wep_->wpa_m_p->text();
     struct Target {
         QString mac;
+        QString name;
         config::ApConfigRecord record;
     };
     std::vector<Target> targets;
@@ -217,13 +216,25 @@ bool TMainFm::applyMulti(const QList<int>& rows) {
             reportBuildFailure(built.failure());
             return false;
         }
-        targets.push_back({config::MacText(source.mac_addr()), built.record()});
-        review.push_back({source, built.record(), ui_->l_title->Cells(0, row)});
+        const QString name = ui_->l_title->Cells(0, row);
+        targets.push_back({config::MacText(source.mac_addr()), name, built.record()});
+        review.push_back({source, built.record(), name});
     }
 
-    if (!ReviewChanges(review)) {
+    QList<qsizetype> changing;
+    if (!ReviewChanges(review, &changing)) {
         return false;
     }
+    // An AP the review showed with nothing to change is left alone: no
+    // login is asked for it, nothing is sent to it, no answer awaited.
+    std::vector<Target> toChange;
+    for (const qsizetype i : changing) {
+        toChange.push_back(targets[static_cast<std::size_t>(i)]);
+    }
+    targets = std::move(toChange);
+    engine_.BeginApply(static_cast<int>(targets.size()));
+    // The report of refusals names a lone AP by its list name.
+    apply_name = targets.size() == 1 ? targets.front().name : QString();
     // The login dialog reads each AP's name and MAC from its row: the rows
     // as they are now.
     QStringList row_list;

@@ -41,16 +41,21 @@ QList<fleet::SettingChange> TMainFm::ChangesOf(const config::ApConfigRecord& cur
     return changes;
 }
 
-bool TMainFm::ReviewChanges(const QList<ReviewTarget>& targets) {
+bool TMainFm::ReviewChanges(const QList<ReviewTarget>& targets, QList<qsizetype>* changing) {
     QList<ui::ReviewedAp> aps;
-    bool anyChange = false;
+    QList<qsizetype> changed;
     for (const ReviewTarget& target : targets) {
         ui::ReviewedAp ap{config::MacText(target.current.mac_addr()), target.name,
                           ChangesOf(target.current, target.toSend)};
-        anyChange = anyChange || !ap.changes.isEmpty();
+        if (!ap.changes.isEmpty()) {
+            changed << aps.size();
+        }
         aps << ap;
     }
-    if (!anyChange) {
+    if (changing != nullptr) {
+        *changing = changed;
+    }
+    if (changed.isEmpty()) {
         // Nothing would change anywhere: nothing is sent, and the user is
         // told why nothing happened.
         ui::DialogSeam::Message message;

@@ -37,6 +37,7 @@ TEST_F(Apply, oneRow_singleLoginAndOneSetRequestForThatAp) {
 TEST_F(Apply, threeRows_oneMultiLoginAndThreeRequestsInRowOrder) {
     start(ThreeAps());
     select(1, 3);
+    changeASetting();  // on every AP: each is sent to
     form->b_TernapplyClick();
     EXPECT_EQ(multiLogins, 1);
     EXPECT_EQ(singleLogins, 0);
@@ -135,6 +136,7 @@ TEST_F(Apply, multiWithOneSilentAp_timeoutNamesIt_neverSuccess) {
     aps[1].silentOnSet = true;
     start(std::move(aps));
     select(1, 3);
+    changeASetting();  // on every AP: each is sent to
     form->b_TernapplyClick();
     network.deliverPending();
     EXPECT_EQ(form->reply_count, 2);
@@ -159,6 +161,7 @@ TEST_F(Apply, multiWithOneSilentAndOneRefusing_reportListsBoth) {
     aps[2].password = "other";
     start(std::move(aps));
     select(1, 3);
+    changeASetting();  // on every AP: each is sent to
     form->b_TernapplyClick();
     network.deliverPending();
     tickApply();
@@ -305,6 +308,7 @@ TEST_F(Apply, clickOrRefreshDuringTheMultiWait_doesNothing) {
         form->b_TernapplyClick();
         form->b_refreshClick();
     });
+    changeASetting();  // on every AP: each is sent to
     form->b_TernapplyClick();
     EXPECT_EQ(nested, 1);
     EXPECT_EQ(multiLogins, 1);
@@ -438,6 +442,7 @@ TEST_F(Apply, ctrlClickingTwoRows_selectsTheWholeBlockTheApplyWillUse) {
     const TQuillGrid::GridRect selection = grid->Selection();
     const int selectedRows = static_cast<int>(grid->selectionModel()->selectedRows().size());
     EXPECT_EQ(selectedRows, selection.Bottom - selection.Top + 1);
+    changeASetting();  // on every AP: each is sent to
     form->b_TernapplyClick();
     EXPECT_EQ(sets().size(), static_cast<std::size_t>(selectedRows));
 }

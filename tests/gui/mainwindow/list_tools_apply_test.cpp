@@ -97,5 +97,63 @@ TEST_F(ListDuringApply, aReplyDuringTheLogin_changesNeitherTheLoginsNorTheRecord
     expectEveryRowKeepsItsAp();
 }
 
+// ---------------------------------------------------------------- per AP
+
+// Three APs alike in every setting an apply to several writes (the name
+// among them), their SSIDs aside ("same" unless given).
+std::vector<sim::SimulatedAp> LookAlikeAps(const QList<QByteArray>& ssids = {}) {
+    std::vector<sim::SimulatedAp> aps;
+    for (int i = 0; i < 3; ++i) {
+        sim::SimulatedAp ap = sim::GenerateAps(1).front();
+        ap.record.set_mac_addr({0x02, 0x54, 0x45, 0x00, 0x00, static_cast<std::uint8_t>(i)});
+        ap.record.set_ssid(ssids.value(i, "same"));
+        aps.push_back(std::move(ap));
+    }
+    return aps;
+}
+
+TEST_F(ListTools, multiApply_anApWithNothingToChange_isReviewedButNeitherAskedNorSentTo) {
+    start(LookAlikeAps({"one", "two", "three"}));
+    readReviews();
+    select(1, 3);
+    edit("e_essid")->setText(QStringLiteral("two"));  // what the second AP holds
+    form->b_TernapplyClick();
+    ASSERT_EQ(reviews.size(), 1);
+    EXPECT_TRUE(reviews[0].contains(QStringLiteral("  nothing to change")));
+    // the login asks for the two that change, and only they are sent to
+    EXPECT_EQ(multiRows.size(), 2);
+    const std::vector<QByteArray> out = sets();
+    ASSERT_EQ(out.size(), 2u);
+    QStringList sentTo;
+    for (const QByteArray& set : out) {
+        const ApConfigRecord sent = RecordOfSet(set);
+        sentTo << tern::config::MacText(sent.mac_addr());
+        EXPECT_EQ(sent.ssid(), "two");
+    }
+    EXPECT_EQ(sentTo, (QStringList{Mac(0), Mac(2)}));
+    network.deliverPending();
+    EXPECT_EQ(ap(1).setsTaken, 0);
+    // Two answers were expected, and both came: no AP is reported silent.
+    tickApply();
+    tickRefresh();
+    settleRefresh();
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_TRUE(w<QPushButton>("b_Ternapply")->isEnabled());
+}
+
+TEST_F(ListTools, multiApply_nothingToChangeOnAnyAp_saysSo_sendsNothing) {
+    start(LookAlikeAps());
+    readReviews();
+    select(1, 3);
+    form->b_TernapplyClick();
+    EXPECT_TRUE(reviews.isEmpty());
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text,
+              QStringLiteral("Nothing to change: the access points already hold these settings."));
+    EXPECT_EQ(multiLogins, 0);
+    EXPECT_TRUE(sets().empty());
+    EXPECT_FALSE(form->Timer.isActive());
+}
+
 }  // namespace
 }  // namespace tern::test::apply_fixture
