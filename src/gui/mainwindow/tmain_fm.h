@@ -327,6 +327,8 @@ class TMainFm : public QWidget {
     void afterRowsListed();
     // The row of the listed AP with this MAC (as the list shows it), or 0.
     int rowOfMac(const QString& mac) const;
+    // The last (or first) listed AP the filter leaves in view, or 0.
+    int rowInView(bool last) const;
     // An apply, from its click through the review, the login and the last
     // request: the list keeps its order meanwhile (rows that come in are
     // added at the end), so the rows the apply's dialogs read are still its

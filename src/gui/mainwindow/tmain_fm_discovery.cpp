@@ -228,8 +228,17 @@ void TMainFm::ShowPendingRecord() {
     }
     showPending_ = false;
     TQuillGrid* grid = ui_->l_title;
+    int row = grid->Row();
+    if (grid->isGridRowHidden(row)) {
+        // The AP listed last is one the filter leaves out: the form shows
+        // the last one in view instead, or none.
+        row = rowInView(true);
+        if (row > 0) {
+            makeRowCurrent(row, false);
+        }
+    }
     bool canSelect = true;
-    l_titleSelectCell(0, grid->Row(), canSelect);
+    l_titleSelectCell(0, row, canSelect);
     grid->scrollTo(grid->currentIndex());
     setWaitCursor(false);
     key_edited.fill(false);

@@ -304,6 +304,19 @@ int TMainFm::rowOfMac(const QString& mac) const {
     return 0;
 }
 
+int TMainFm::rowInView(bool last) const {
+    const TQuillGrid* grid = ui_->l_title;
+    const int count =
+        static_cast<int>(std::min<qsizetype>(row_packets.size(), grid->RowCount() - 1));
+    for (int i = 1; i <= count; ++i) {
+        const int row = last ? count + 1 - i : i;
+        if (!grid->isGridRowHidden(row) && !PacketOfRow(row).isEmpty()) {
+            return row;
+        }
+    }
+    return 0;
+}
+
 TMainFm::ApplyUnderWay::ApplyUnderWay(TMainFm& form) : form_(form), before_(form.applying_) {
     form_.applying_ = true;
 }

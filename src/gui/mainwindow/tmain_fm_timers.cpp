@@ -59,10 +59,15 @@ void TMainFm::TimerTimer() {
         ui_->PageControl1->setCurrentIndex(0);
         // a refusal report still pending keeps the apply it belongs to open
         ui_->b_Ternapply->setEnabled(!listEmpty && !Timer_refresh.isActive());
-        if (listEmpty) {
+        // The AP listed last that the filter leaves in view; with none in
+        // view no AP is shown, as with an empty list.
+        const int last = listEmpty ? grid->RowCount() - 1 : rowInView(true);
+        if (listEmpty || last == 0) {
             ResetForm();
         }
-        makeRowCurrent(grid->RowCount() - 1, true);
+        if (last > 0) {
+            makeRowCurrent(last, true);
+        }
         l_titleMouseDown();
         reEnableWindow();
         engine_.SettleDone();
@@ -89,7 +94,9 @@ void TMainFm::TimerTimer() {
         reply_count = 0;
         l_statusClick(ui_->l_status);
         ui_->PageControl1->setCurrentIndex(0);
-        makeRowCurrent(1, true);
+        // The first AP in view (the filter holds across searches).
+        const int first = rowInView(false);
+        makeRowCurrent(first > 0 ? first : 1, first > 0);
         l_titleMouseDown();
         ui_->b_Ternapply->setEnabled(!grid->Cells(1, 1).isEmpty());
         reEnableWindow();

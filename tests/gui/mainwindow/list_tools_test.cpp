@@ -95,6 +95,36 @@ TEST_F(ListTools, ctrlF_filtersByNameMacSsidOrInterface_escapeShowsEveryRowAgain
     EXPECT_EQ(shownRows().size(), 40);
 }
 
+TEST_F(ListTools, aSearchSettlingUnderAFilter_showsTheLastApInView_orNoneWhenNoneIs) {
+    startWith(40);
+    form->OpenFilter();
+    QTest::keyClicks(filterField(), QStringLiteral("tern-001"));  // TernAP-0010..0019
+    form->b_refreshClick();
+    network.deliverPending();
+    form->ShowPendingRecord();
+    // Listed, not settled yet: the AP listed last is out of view, and is
+    // not the one the form shows.
+    EXPECT_NE(label("l_mac")->text(), Mac(39));
+    form->TimerTimer();  // settled
+    const int current = grid->Row();
+    EXPECT_FALSE(grid->isGridRowHidden(current));
+    EXPECT_EQ(grid->Cells(0, current), QStringLiteral("TernAP-0019"));
+    EXPECT_EQ(label("l_mac")->text(), grid->Cells(1, current));
+    EXPECT_EQ(edit("e_essid")->text(), QStringLiteral("tern-0019"));
+
+    filterField()->setText(QStringLiteral("no such AP"));
+    form->b_refreshClick();
+    settleRefresh();
+    ASSERT_TRUE(shownRows().isEmpty());
+    EXPECT_EQ(label("l_mac")->text(), QString());  // no AP shown
+    EXPECT_EQ(edit("e_essid")->text(), QString());
+    // Apply has no AP in view to go to.
+    dialogs.messages.clear();
+    changeASetting();
+    form->b_TernapplyClick();
+    EXPECT_TRUE(sets().empty());
+}
+
 TEST_F(ListTools, multiApply_sendsOnlyToTheSelectedRowsTheFilterShows) {
     startWith(40);
     form->OpenFilter();
