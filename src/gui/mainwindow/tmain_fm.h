@@ -24,6 +24,7 @@
 
 class QAbstractButton;
 class QComboBox;
+class QDateTime;
 class QKeyEvent;
 class QLabel;
 class QMenu;
@@ -311,6 +312,9 @@ class TMainFm : public QWidget {
     QString ToolText(QByteArrayView key) const;
     QStringList selectedCells(int col) const;
     void showToolMessage(const QString& caption, const QString& text);
+    // A new folder for a backup of several APs inside `parent`; empty when
+    // it cannot be made.
+    static QString makeBackupFolder(const QString& parent, const QDateTime& now);
     void connectMenuHandlers();
     QMenu* listMenu_ = nullptr;
     bool navImageKey(int page, QKeyEvent* event);

@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QPushButton>
@@ -153,8 +154,9 @@ void TMainFm::BackupClick() {
         return;
     }
     const QString caption = ToolText("BackupCap");
-    // One AP into a file of the user's naming; several into a folder, one
-    // MAC.json each, as tern-ap-cli backup does.
+    // One AP into a file of the user's naming; several into a new folder
+    // inside the one chosen, one MAC.json each (as tern-ap-cli backup
+    // writes them).
     ui::DialogSeam::PathQuestion question;
     question.caption = caption;
     question.filter = ToolText("Files");
@@ -171,9 +173,17 @@ void TMainFm::BackupClick() {
         return;
     }
     const QDateTime now = QDateTime::currentDateTimeUtc();
+    QString folder;
+    if (aps.size() > 1) {
+        folder = makeBackupFolder(chosen, now);
+        if (folder.isEmpty()) {
+            showToolMessage(caption, ToolText("BackupFail") + kCrLf + chosen);
+            return;
+        }
+    }
     QStringList written;
     for (const Saved& ap : aps) {
-        const QString path = aps.size() == 1 ? chosen : QDir(chosen).filePath(fileName(ap));
+        const QString path = aps.size() == 1 ? chosen : QDir(folder).filePath(fileName(ap));
         const config::ApConfigRecord record =
             apply::PacketRecord(ap.packet).value_or(config::ApConfigRecord());
         QString error;
@@ -185,6 +195,25 @@ void TMainFm::BackupClick() {
         written << path;
     }
     showToolMessage(caption, ToolText("BackupDone") + kCrLf + written.join(kCrLf));
+}
+
+QString TMainFm::makeBackupFolder(const QString& parent, const QDateTime& now) {
+    // Named by the UTC time, as tern-ap-cli names an apply's backups, so an
+    // earlier backup in the folder chosen is never replaced: two in the same
+    // second get folders of their own. Private, as the files are: they hold
+    // the APs' keys.
+    const QString base =
+        QDir(parent).filePath(now.toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'")));
+    QString folder = base;
+    for (int n = 2; QFileInfo::exists(folder) && n < 1000; ++n) {
+        folder = base + u'-' + QString::number(n);
+    }
+    if (QFileInfo::exists(folder) || !QDir().mkdir(folder) ||
+        !QFile::setPermissions(
+            folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner)) {
+        return {};
+    }
+    return folder;
 }
 
 // ---------------------------------------------------------------- restore

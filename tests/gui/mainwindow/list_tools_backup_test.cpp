@@ -1,6 +1,7 @@
 // Backing APs up from the list's context menu and restoring them: each file
 // holds the AP it is named for, and a restore goes to the AP it was chosen
-// for, even when the list moves while the file chooser is open.
+// for, even when the list moves while the file chooser is open; a backup
+// into a folder never replaces an earlier one.
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
@@ -112,6 +113,47 @@ TEST_F(ListBackup, restore_aReplyWhileTheChooserIsOpen_reviewsAndWritesTheApShow
     // the restore over, the new AP takes its place in the order
     EXPECT_EQ(grid->Cells(0, 1), QStringLiteral("TernAP-0000"));
     expectEveryRowKeepsItsAp();
+}
+
+// ---------------------------------------------------------------- a folder
+
+TEST_F(ListBackup, severalAps_goIntoANewFolderNamedByTheTime_anEarlierBackupStays) {
+    startSorted();
+    // An earlier backup of the first AP, as the folder held it.
+    const QString earlier = dir.filePath(Mac(0) + QStringLiteral(".json"));
+    QFile old(earlier);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("earlier");
+    old.close();
+
+    select(1, 3);
+    dialogs.paths = {dir.path()};
+    form->BackupClick();
+    dialogs.paths = {dir.path()};
+    form->BackupClick();  // again, within the same second perhaps
+
+    ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+    EXPECT_EQ(old.readAll(), QByteArray("earlier"));
+    const QStringList folders = QDir(dir.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    ASSERT_EQ(folders.size(), 2) << folders.join(u' ').toStdString();
+    const QRegularExpression utcTime(QStringLiteral("^\\d{8}T\\d{6}Z(-\\d+)?$"));
+    for (const QString& folder : folders) {
+        EXPECT_TRUE(utcTime.match(folder).hasMatch()) << folder.toStdString();
+        const QDir sub(dir.filePath(folder));
+        EXPECT_EQ(sub.entryList(QDir::Files).size(), 3) << folder.toStdString();
+        QStringList files;
+        for (const QString& f : sub.entryList(QDir::Files)) files << sub.filePath(f);
+        expectEachFileHoldsItsAp(files);  // files tern-ap-cli restore reads
+    }
+    // The user is told where they went.
+    ASSERT_EQ(dialogs.messages.size(), 2u);
+    for (std::size_t i = 0; i < 2; ++i) {
+        const QString folder = dir.filePath(folders[static_cast<qsizetype>(i)]);
+        EXPECT_TRUE(
+            std::any_of(dialogs.messages.begin(), dialogs.messages.end(),
+                        [&](const ui::DialogSeam::Message& m) { return m.text.contains(folder); }))
+            << folder.toStdString();
+    }
 }
 
 }  // namespace

@@ -338,8 +338,12 @@ TEST_F(ListTools, backUpSeveral_oneFileEachInTheFolder_restoreRefusesAForeignFil
     form->BackupClick();
     ASSERT_EQ(dialogs.pathQuestions.size(), 1u);
     EXPECT_EQ(dialogs.pathQuestions[0].kind, ui::DialogSeam::PathQuestion::Kind::Folder);
+    // into a new folder named by the time, so that no earlier backup is replaced
+    const QStringList made = QDir(dir.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    ASSERT_EQ(made.size(), 1);
     for (int i = 0; i < 3; ++i) {
-        EXPECT_TRUE(QFile::exists(dir.filePath(Mac(i) + QStringLiteral(".json")))) << i;
+        EXPECT_TRUE(QFile::exists(dir.filePath(made[0] + u'/' + Mac(i) + QStringLiteral(".json"))))
+            << i;
     }
     const QString foreign = dir.filePath(QStringLiteral("notes.json"));
     QFile notes(foreign);
