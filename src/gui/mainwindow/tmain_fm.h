@@ -307,8 +307,14 @@ class TMainFm : public QWidget {
     // list and the buttons; every control has an accessible name.
     void SetUpKeyboardAccess();
     void NameControlsForScreenReaders();
+    // Again for the remote AP's fields, whose caption follows the mode.
+    void NameRemoteFields();
 
   private:
+    // The accessible name of a control: its text, else its caption label's
+    // (or a plain description where the caption is empty); empty if it has
+    // neither.
+    QString CaptionNameOf(const QWidget* w) const;
     QString ToolText(QByteArrayView key) const;
     QStringList selectedCells(int col) const;
     void showToolMessage(const QString& caption, const QString& text);

@@ -1,7 +1,7 @@
 // The window without a mouse, and for screen readers: Tab goes through the
 // navigation, the page shown (top to bottom, left to right), the list and
 // the buttons; the navigation pictures take Space and Enter; every control
-// carries an accessible name taken from its caption.
+// carries an accessible name taken from its text or its caption label.
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QKeyEvent>
@@ -14,6 +14,7 @@
 #include "gui/mainwindow/nav_pictures.h"
 #include "gui/mainwindow/tmain_fm.h"
 #include "gui/widgets/tquill_grid.h"
+#include "ui_ap_page.h"
 #include "ui_tmain_fm.h"
 
 namespace tern::app {
@@ -48,54 +49,90 @@ QString Plain(QString text) {
     return text.trimmed();
 }
 
-// The caption of a field: the label on its left in the same row, else the
-// nearest label above it.
-QString CaptionOf(const QWidget* field) {
-    const QWidget* parent = field->parentWidget();
-    if (parent == nullptr) return {};
-    const QRect f = field->geometry();
-    const QLabel* best = nullptr;
-    int bestDistance = 0;
-    for (const QLabel* label : parent->findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
-        if (label->isHidden() || Plain(label->text()).isEmpty() ||
-            Plain(label->text()) == QStringLiteral(".")) {
-            continue;
-        }
-        const QRect l = label->geometry();
-        const bool sameRow =
-            l.center().y() >= f.top() && l.center().y() <= f.bottom() && l.right() <= f.left() + 2;
-        const int distance = sameRow ? f.left() - l.right() : -1;
-        if (sameRow && (best == nullptr || distance < bestDistance)) {
-            best = label;
-            bestDistance = distance;
-        }
-    }
-    if (best != nullptr) return Plain(best->text());
-    for (const QLabel* label : parent->findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
-        const QRect l = label->geometry();
-        if (label->isHidden() || Plain(label->text()).isEmpty() || l.bottom() > f.top() + 2) {
-            continue;
-        }
-        const int distance = f.top() - l.bottom();
-        if (best == nullptr || distance < bestDistance) {
-            best = label;
-            bestDistance = distance;
-        }
-    }
-    return best != nullptr ? Plain(best->text()) : QString();
-}
+// The caption label of each field, as the pages lay them out: named
+// explicitly, since a caption may be hidden or shared (the remote label of
+// the operating modes, the WEP and WPA labels) when the names are given.
+// `group` is the heading of a part with fields of the same caption (the two
+// RADIUS servers); `part` the place in a row of numbered fields. Where the
+// language file leaves a caption empty, `plain` describes the field.
+struct CaptionPair {
+    const char* control;
+    const char* caption;
+    const char* group;
+    int part;
+    const char* plain;
+};
 
-// The place of a field in a row of numbered fields (e_ip_1..e_ip_4,
-// e_8_ipS1): its number, or 0.
-int NumberInRow(const QWidget* field) {
-    const QString name = field->objectName();
-    if (name.isEmpty() || !name.back().isDigit()) return 0;
-    const QString stem = name.chopped(1);
-    const QWidget* parent = field->parentWidget();
-    const QString sibling = stem + (name.back() == u'1' ? u'2' : u'1');
-    return parent != nullptr && parent->findChild<QWidget*>(sibling) != nullptr
-               ? name.back().digitValue()
-               : 0;
+constexpr CaptionPair kCaptionPairs[] = {
+    // AP page
+    {"e_essid", "a_l_essid", nullptr, 0, "Network name (SSID)"},
+    {"s_ch", "a_l_ch", nullptr, 0, "Channel"},
+    {"e_apname", "a_l_ap", nullptr, 0, "Access point name"},
+    {"s_extended", "a_l_extended", nullptr, 0, "Extended mode"},
+    {"e_rm_mac", "a_l_remote", nullptr, 0, "MAC address of the remote access point"},
+    {"e_RemoteSSID", "a_l_remote", nullptr, 0, "SSID of the remote access point"},
+    // IP page
+    {"e_ip_1", "i_l_ip", nullptr, 1, "IP address"},
+    {"e_ip_2", "i_l_ip", nullptr, 2, "IP address"},
+    {"e_ip_3", "i_l_ip", nullptr, 3, "IP address"},
+    {"e_ip_4", "i_l_ip", nullptr, 4, "IP address"},
+    {"e_submask_1", "i_l_submask", nullptr, 1, "Subnet mask"},
+    {"e_submask_2", "i_l_submask", nullptr, 2, "Subnet mask"},
+    {"e_submask_3", "i_l_submask", nullptr, 3, "Subnet mask"},
+    {"e_submask_4", "i_l_submask", nullptr, 4, "Subnet mask"},
+    {"e_gateway_1", "i_l_gateway", nullptr, 1, "Gateway"},
+    {"e_gateway_2", "i_l_gateway", nullptr, 2, "Gateway"},
+    {"e_gateway_3", "i_l_gateway", nullptr, 3, "Gateway"},
+    {"e_gateway_4", "i_l_gateway", nullptr, 4, "Gateway"},
+    {"e_dhcp_from_1", "i_l_dhcp_from", nullptr, 1, "DHCP range from"},
+    {"e_dhcp_from_2", "i_l_dhcp_from", nullptr, 2, "DHCP range from"},
+    {"e_dhcp_from_3", "i_l_dhcp_from", nullptr, 3, "DHCP range from"},
+    {"e_dhcp_from_4", "i_l_dhcp_from", nullptr, 4, "DHCP range from"},
+    {"e_dhcp_to_1", "i_l_dhcp_to", nullptr, 1, "DHCP range to"},
+    {"e_dhcp_to_2", "i_l_dhcp_to", nullptr, 2, "DHCP range to"},
+    {"e_dhcp_to_3", "i_l_dhcp_to", nullptr, 3, "DHCP range to"},
+    {"e_dhcp_to_4", "i_l_dhcp_to", nullptr, 4, "DHCP range to"},
+    {"e_dns_1", "i_l_dns", nullptr, 1, "DNS server"},
+    {"e_dns_2", "i_l_dns", nullptr, 2, "DNS server"},
+    {"e_dns_3", "i_l_dns", nullptr, 3, "DNS server"},
+    {"e_dns_4", "i_l_dns", nullptr, 4, "DNS server"},
+    // WEP page
+    {"s_auth", "a_l_auth", nullptr, 0, "Authentication"},
+    {"s_wep_1", "w_l_wep", nullptr, 0, "Key length"},
+    {"e_key1", "w_l_key1", nullptr, 0, "Key 1"},
+    {"e_key2", "w_l_key2", nullptr, 0, "Key 2"},
+    {"e_key3", "w_l_key3", nullptr, 0, "Key 3"},
+    {"e_key4", "w_l_key4", nullptr, 0, "Key 4"},
+    {"e_key1_tmp", "w_l_key1", nullptr, 0, "Key 1"},
+    {"e_key2_tmp", "w_l_key2", nullptr, 0, "Key 2"},
+    {"e_key3_tmp", "w_l_key3", nullptr, 0, "Key 3"},
+    {"e_key4_tmp", "w_l_key4", nullptr, 0, "Key 4"},
+    {"s_key", "w_l_selkey", nullptr, 0, "Default key"},
+    {"e_pass", "w_l_pass", nullptr, 0, "Pass phrase for the key generator"},
+    {"wpa_m_p", "wpa_l_p", nullptr, 0, "Pass phrase"},
+    {"wpa_m_c", "wpa_l_c", nullptr, 0, "Pass phrase again, to confirm"},
+    // 802.1X page
+    {"c_8_keylength", "l_8_lenghth", "l_Encryption_key", 0, "Encryption key length"},
+    {"c_8_lifetime", "l_8_lifetime", "l_Encryption_key", 0, "Encryption key lifetime"},
+    {"e_8_ip1", "l_8_ip1", "l_8_radius1", 1, "RADIUS server 1 IP address"},
+    {"e_8_ip2", "l_8_ip1", "l_8_radius1", 2, "RADIUS server 1 IP address"},
+    {"e_8_ip3", "l_8_ip1", "l_8_radius1", 3, "RADIUS server 1 IP address"},
+    {"e_8_ip4", "l_8_ip1", "l_8_radius1", 4, "RADIUS server 1 IP address"},
+    {"e_8_port1", "l_8_port1", "l_8_radius1", 0, "RADIUS server 1 port"},
+    {"e_8_shared1", "l_8_shared1", "l_8_radius1", 0, "RADIUS server 1 shared secret"},
+    {"e_8_ipS1", "l_8_ip2", "l_8_radius2", 1, "RADIUS server 2 IP address"},
+    {"e_8_ipS2", "l_8_ip2", "l_8_radius2", 2, "RADIUS server 2 IP address"},
+    {"e_8_ipS3", "l_8_ip2", "l_8_radius2", 3, "RADIUS server 2 IP address"},
+    {"e_8_ipS4", "l_8_ip2", "l_8_radius2", 4, "RADIUS server 2 IP address"},
+    {"e_8_port2", "l_8_port2", "l_8_radius2", 0, "RADIUS server 2 port"},
+    {"e_8_shared2", "l_8_shared2", "l_8_radius2", 0, "RADIUS server 2 shared secret"},
+};
+
+const CaptionPair* PairOf(const QWidget* w) {
+    for (const CaptionPair& pair : kCaptionPairs) {
+        if (w->objectName() == QLatin1String(pair.control)) return &pair;
+    }
+    return nullptr;
 }
 
 }  // namespace
@@ -142,32 +179,47 @@ bool TMainFm::navImageKey(int page, QKeyEvent* event) {
     return true;
 }
 
+QString TMainFm::CaptionNameOf(const QWidget* w) const {
+    if (const auto* button = qobject_cast<const QAbstractButton*>(w)) {
+        if (QString name = Plain(button->text()); !name.isEmpty()) return name;
+    }
+    if (const CaptionPair* pair = PairOf(w)) {
+        const auto text = [this](const char* label) {
+            const auto* l = label != nullptr ? findChild<QLabel*>(QLatin1String(label)) : nullptr;
+            return l != nullptr ? Plain(l->text()) : QString();
+        };
+        QString name = text(pair->caption);
+        if (name.isEmpty()) name = QString::fromLatin1(pair->plain);
+        const QString group = text(pair->group);
+        if (!group.isEmpty() && group != name) name = group + QStringLiteral(", ") + name;
+        if (pair->part > 0) name += u' ' + QString::number(pair->part);
+        return name;
+    }
+    return {};
+}
+
 void TMainFm::NameControlsForScreenReaders() {
     for (int i = 0; i < kNavPageCount; ++i) {
         const QString name = Plain(navLabels_[static_cast<std::size_t>(i)]->text());
         upImages_[static_cast<std::size_t>(i)]->setAccessibleName(name);
         downImages_[static_cast<std::size_t>(i)]->setAccessibleName(name);
     }
-    ui_->ScrollBar1->setAccessibleName(ui_->l_title->accessibleName());
     for (QWidget* w : findChildren<QWidget*>()) {
         if ((w->focusPolicy() & Qt::TabFocus) == 0 || w->window() != this || w == ui_->l_title ||
             w == filter_ || std::find(upImages_.begin(), upImages_.end(), w) != upImages_.end()) {
             continue;
         }
-        QString name;
-        if (const auto* button = qobject_cast<QAbstractButton*>(w)) {
-            name = Plain(button->text());
-        }
-        if (name.isEmpty()) {
-            name = CaptionOf(w);
-            if (const int n = NumberInRow(w); n > 0 && !name.isEmpty()) {
-                name += u' ' + QString::number(n);
-            }
-        }
-        if (name.isEmpty()) {
-            name = w->objectName();
-        }
-        w->setAccessibleName(name);
+        // A control with neither text nor caption stays unnamed; the tests
+        // look for such a one.
+        w->setAccessibleName(CaptionNameOf(w));
+    }
+    ui_->ScrollBar1->setAccessibleName(ui_->l_title->accessibleName());
+}
+
+void TMainFm::NameRemoteFields() {
+    // The remote field's caption follows the operating mode.
+    for (QWidget* w : std::initializer_list<QWidget*>{ap_->e_rm_mac, ap_->e_RemoteSSID}) {
+        w->setAccessibleName(CaptionNameOf(w));
     }
 }
 

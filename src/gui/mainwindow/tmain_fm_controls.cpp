@@ -69,6 +69,7 @@ void TMainFm::r_apmode1Click(QAbstractButton* sender) {
     const QColor colour = ap_->e_rm_mac->isEnabled() ? kEnabledEdit : kDisabledEdit;
     SetEditColour(ap_->e_rm_mac, colour);
     SetEditColour(ap_->e_RemoteSSID, colour);
+    NameRemoteFields();
 }
 
 void TMainFm::i_r_dhcpClick() {

@@ -370,10 +370,37 @@ TEST_F(ListTools, everyControlHasAnAccessibleName) {
             continue;
         EXPECT_FALSE(control->accessibleName().isEmpty())
             << control->objectName().toStdString() << " " << control->metaObject()->className();
+        // a name for people, never the control's name in the code
+        EXPECT_NE(control->accessibleName(), control->objectName())
+            << control->metaObject()->className();
     }
     // a field is named by its caption, a row of numbers by the place too
     EXPECT_EQ(edit("e_ip_2")->accessibleName(), label("i_l_ip")->text() + QStringLiteral(" 2"));
     EXPECT_EQ(grid->accessibleName(), QStringLiteral("Access point list"));
+}
+
+TEST_F(ListTools, accessibleNames_fromTheCaptionOfEachField_whateverIsShown) {
+    useLanguageFile(
+        "[AP]\r\nRemoteAPMAC=Remote AP MAC\r\nRemoteBridgeMAC=Remote bridge MAC\r\n"
+        "RemoteAPssid=Remote SSID\r\n");
+    startWith(3);
+    // captions hidden while the names were given (the WPA fields, the remote
+    // AP's) name their fields all the same
+    EXPECT_EQ(edit("wpa_m_p")->accessibleName(), QStringLiteral("Passphrase"));
+    EXPECT_EQ(edit("wpa_m_c")->accessibleName(), QStringLiteral("Confirmed Passphrase"));
+    EXPECT_EQ(edit("e_rm_mac")->accessibleName(), QStringLiteral("Remote AP MAC"));
+    // the second RADIUS server's fields say which server
+    EXPECT_EQ(edit("e_8_ipS2")->accessibleName(), QStringLiteral("RADIUS Server 2, IP Address 2"));
+    EXPECT_EQ(edit("e_8_port1")->accessibleName(), QStringLiteral("RADIUS Server 1, Port"));
+    // the shared remote caption follows the operating mode
+    w("Img_ApSet_up")->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(w("Img_ApSet_up"), Qt::Key_Space);
+    ASSERT_EQ(page(), 1);
+    QTest::mouseClick(radio("r_apmode3"), Qt::LeftButton);
+    ASSERT_TRUE(radio("r_apmode3")->isChecked());
+    EXPECT_EQ(edit("e_rm_mac")->accessibleName(), QStringLiteral("Remote bridge MAC"));
+    QTest::mouseClick(radio("r_apmode2"), Qt::LeftButton);
+    EXPECT_EQ(edit("e_RemoteSSID")->accessibleName(), QStringLiteral("Remote SSID"));
 }
 
 TEST_F(ListTools, tabGoesThroughThePageInReadingOrder_andThePicturesTakeSpace) {
