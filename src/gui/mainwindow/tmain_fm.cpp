@@ -386,6 +386,7 @@ void TMainFm::changeEvent(QEvent* event) {
 void TMainFm::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     redrawPictures();  // for the screen it is shown on
+    watchScreen();
     // A window shown without being activated (focus-stealing prevention, a
     // start from a script while another window keeps the focus) must still
     // fill itself and search. Queued: the first search pumps events, which

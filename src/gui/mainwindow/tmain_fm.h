@@ -28,6 +28,7 @@ class QDateTime;
 class QKeyEvent;
 class QLabel;
 class QMenu;
+class QWindow;
 
 namespace Ui {
 class MainFm;
@@ -534,6 +535,10 @@ class TMainFm : public QWidget {
     // The backdrop and navigation pictures for the window's size and the
     // screen's pixel ratio.
     void redrawPictures();
+    // Once the window has its native window: pictures drawn again when it
+    // moves to a screen of another scale (Qt 6.4 has no event for it).
+    void watchScreen();
+    QPointer<QWindow> watchedWindow_;
     struct BaseGeometry {
         QWidget* widget;
         QRect rect;

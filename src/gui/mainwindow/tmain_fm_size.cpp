@@ -3,7 +3,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
+#include <QWindow>
 #include <algorithm>
 
 #include "core/form/control_state.h"
@@ -114,6 +116,15 @@ void TMainFm::redrawPictures() {
         up->setPixmap(NavButtonPicture(i, up->size(), false, ratio));
         down->setPixmap(NavButtonPicture(i, down->size(), true, ratio));
     }
+}
+
+void TMainFm::watchScreen() {
+    QWindow* window = windowHandle();
+    if (window == nullptr || window == watchedWindow_) {
+        return;
+    }
+    watchedWindow_ = window;
+    connect(window, &QWindow::screenChanged, this, [this] { redrawPictures(); });
 }
 
 }  // namespace tern::app
