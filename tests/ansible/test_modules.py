@@ -27,6 +27,7 @@ except ImportError:  # pragma: no cover - said by run_unit_tests.sh as a skip
     print('ansible-core is not installed (tools/install-deps installs it)')
     sys.exit(77)
 
+from ansible_collections.tern.ap.plugins.doc_fragments import common  # noqa: E402
 from ansible_collections.tern.ap.plugins.modules import ap_backup, ap_info, ap_settings  # noqa: E402
 
 CLI = '/opt/tern/bin/tern-ap-cli'
@@ -498,9 +499,9 @@ class ApBackup(ModuleTest):
 class Documentation(unittest.TestCase):
     """What ansible-doc shows is what each module takes."""
 
-    def compare(self, documented, spec, where):
-        self.assertEqual(sorted(documented), sorted(spec), where)
-        for name, option in spec.items():
+    def compare(self, documented, declared, where):
+        self.assertEqual(sorted(documented), sorted(declared), where)
+        for name, option in declared.items():
             doc = documented[name]
             here = '%s.%s' % (where, name)
             self.assertEqual(doc.get('type', 'str'), option.get('type', 'str'), here)
@@ -516,14 +517,19 @@ class Documentation(unittest.TestCase):
             with self.subTest(module=module.__name__):
                 doc = yaml.safe_load(module.DOCUMENTATION)
                 self.assertEqual(doc['module'], module.__name__.rsplit('.', 1)[1])
-                self.compare(doc['options'], module.argument_spec(), doc['module'])
+                # ansible-doc adds the shared options of the fragment each
+                # module names.
+                self.assertEqual(doc.get('extends_documentation_fragment'), ['tern.ap.common'])
+                options = dict(doc['options'])
+                options.update(yaml.safe_load(common.ModuleDocFragment.DOCUMENTATION)['options'])
+                self.compare(options, module.argument_spec(), doc['module'])
                 self.assertTrue(yaml.safe_load(module.EXAMPLES))
                 self.assertTrue(yaml.safe_load(module.RETURN))
 
     def test_every_password_is_no_log(self):
-        spec = ap_settings.argument_spec()
-        self.assertTrue(spec['login_password']['no_log'])
-        self.assertTrue(spec['logins']['options']['password']['no_log'])
+        options = ap_settings.argument_spec()
+        self.assertTrue(options['login_password']['no_log'])
+        self.assertTrue(options['logins']['options']['password']['no_log'])
 
 
 if __name__ == '__main__':

@@ -50,7 +50,8 @@ for f in bin/tern-ap-utility bin/tern-ap-cli bin/tern-ap-sim \
 done
 collection=share/ansible/collections/ansible_collections/tern/ap
 for f in galaxy.yml meta/runtime.yml README.md LICENSE plugins/module_utils/tern_ap_cli.py \
-         plugins/modules/ap_info.py plugins/modules/ap_settings.py plugins/modules/ap_backup.py; do
+         plugins/modules/ap_info.py plugins/modules/ap_settings.py plugins/modules/ap_backup.py \
+         plugins/doc_fragments/common.py; do
     [ -s "$usr/$collection/$f" ] || fail "missing /usr/$collection/$f"
 done
 leftovers=$(find "$usr/$collection" -name __pycache__ -o -name '*.pyc' -o -name tests)

@@ -45,18 +45,8 @@ options:
         others were saved.
     type: list
     elements: str
-  interfaces:
-    description:
-      - Search only through these network interfaces of the managed host.
-        By default every interface that is up and can broadcast is searched.
-    type: list
-    elements: str
-  timeout_ms:
-    description: How long the search listens, 100 to 600000 ms (the program's default 2000).
-    type: int
-  cli:
-    description: The path of C(tern-ap-cli); by default it is looked up in C(PATH).
-    type: path
+extends_documentation_fragment:
+  - tern.ap.common
 notes:
   - A backup holds the APs' secrets; keep C(dest) private.
 seealso:
@@ -108,12 +98,12 @@ from ansible_collections.tern.ap.plugins.module_utils.tern_ap_cli import (
 
 
 def argument_spec():
-    spec = dict(
+    options = dict(
         dest=dict(type='path', required=True),
         match=dict(type='list', elements='str'),
     )
-    spec.update(COMMON_ARGUMENT_SPEC)
-    return spec
+    options.update(COMMON_ARGUMENT_SPEC)
+    return options
 
 
 def record_of(path):

@@ -38,18 +38,8 @@ options:
     description: Give keys, pass phrases and RADIUS secrets as they are.
     type: bool
     default: false
-  interfaces:
-    description:
-      - Search only through these network interfaces of the managed host.
-        By default every interface that is up and can broadcast is searched.
-    type: list
-    elements: str
-  timeout_ms:
-    description: How long the search listens, 100 to 600000 ms (the program's default 2000).
-    type: int
-  cli:
-    description: The path of C(tern-ap-cli); by default it is looked up in C(PATH).
-    type: path
+extends_documentation_fragment:
+  - tern.ap.common
 seealso:
   - module: tern.ap.ap_settings
   - module: tern.ap.ap_backup
@@ -107,12 +97,12 @@ NO_AP_ANSWERED = 'no AP answered as'
 
 
 def argument_spec():
-    spec = dict(
+    options = dict(
         match=dict(type='str'),
         show_secrets=dict(type='bool', default=False, no_log=False),
     )
-    spec.update(COMMON_ARGUMENT_SPEC)
-    return spec
+    options.update(COMMON_ARGUMENT_SPEC)
+    return options
 
 
 def main():

@@ -88,15 +88,6 @@ options:
         description: The password; handed over through the environment.
         type: str
         required: true
-  interfaces:
-    description:
-      - Search only through these network interfaces of the managed host.
-        By default every interface that is up and can broadcast is searched.
-    type: list
-    elements: str
-  timeout_ms:
-    description: How long a search listens, 100 to 600000 ms (the program's default 2000).
-    type: int
   retries:
     description: How often an unanswered set request is sent again, 0 to 10 (default 3).
     type: int
@@ -114,9 +105,8 @@ options:
         folder named here holds the latest run's backups only (each AP's
         file is replaced by the next run that changes that AP).
     type: path
-  cli:
-    description: The path of C(tern-ap-cli); by default it is looked up in C(PATH).
-    type: path
+extends_documentation_fragment:
+  - tern.ap.common
 notes:
   - The settings' names and values are those of C(tern-ap-cli set); see
     C(man tern-ap-cli) and C(tern-ap-cli --help).
@@ -215,7 +205,7 @@ from ansible_collections.tern.ap.plugins.module_utils.tern_ap_cli import (
 
 
 def argument_spec():
-    spec = dict(
+    options = dict(
         defaults=dict(type='dict'),
         aps=dict(type='list', elements='dict', options=dict(
             match=dict(type='str', required=True),
@@ -232,8 +222,8 @@ def argument_spec():
         keep_going=dict(type='bool', default=False),
         backup_dir=dict(type='path'),
     )
-    spec.update(COMMON_ARGUMENT_SPEC)
-    return spec
+    options.update(COMMON_ARGUMENT_SPEC)
+    return options
 
 
 def state_document(params):
