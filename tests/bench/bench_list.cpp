@@ -11,22 +11,15 @@
 #include <functional>
 
 #include "core/net/in_memory_network.h"
-#include "gui/dialogs/dialog_seam.h"
 #include "gui/mainwindow/tmain_fm.h"
 #include "gui/widgets/tquill_grid.h"
 #include "sim/ap_simulator.h"
 #include "sim/in_memory_simulator.h"
+#include "tests/support/recording_dialog_seam.h"
 
 using namespace tern;
 
 namespace {
-
-// Answers every message with OK; nothing is shown.
-class SilentDialogs : public ui::DialogSeam {
-  public:
-    Answer showMessage(QWidget*, const Message&) override { return Answer::Ok; }
-    int execDialog(QDialog&) override { return 0; }
-};
 
 double Timed(const std::function<void()>& step) {
     QElapsedTimer clock;
@@ -47,7 +40,7 @@ int main(int argc, char** argv) {
                 "sort name ms", "find ms", "filter ms");
     for (int count : {100, 1000, 5000}) {
         link::InMemoryNetwork network;
-        SilentDialogs dialogs;
+        test::RecordingDialogSeam dialogs;  // nothing is shown; a message gets OK
         sim::InMemorySimulator aps(network, sim::ApSimulator(sim::GenerateAps(count)));
         app::TMainFm form(std::make_unique<link::InMemorySocketControl>(network), dialogs);
         form.resize(860, 700);

@@ -318,7 +318,6 @@ class TMainFm : public QWidget {
     QString CaptionNameOf(const QWidget* w) const;
     QString ToolText(QByteArrayView key) const;
     QStringList selectedCells(int col) const;
-    void showToolMessage(const QString& caption, const QString& text);
     // A new folder for a backup of several APs inside `parent`; empty when
     // it cannot be made.
     static QString makeBackupFolder(const QString& parent, const QDateTime& now);

@@ -127,15 +127,6 @@ void TMainFm::CopyNameClick() {
 
 // ---------------------------------------------------------------- backup
 
-void TMainFm::showToolMessage(const QString& caption, const QString& text) {
-    ui::DialogSeam::Message message;
-    message.text = text;
-    message.caption = caption;
-    message.icon = ui::DialogSeam::Icon::Information;
-    message.buttons = ui::DialogSeam::Buttons::Ok;
-    dialogs_.showMessage(this, message);
-}
-
 void TMainFm::BackupClick() {
     // What is written is taken now: the list may move while the chooser is
     // open (a reply sorted in), and each file must hold the AP it is named
@@ -177,7 +168,7 @@ void TMainFm::BackupClick() {
     if (aps.size() > 1) {
         folder = makeBackupFolder(chosen, now);
         if (folder.isEmpty()) {
-            showToolMessage(caption, ToolText("BackupFail") + kCrLf + chosen);
+            ShowInfoMessage({ToolText("BackupFail") + kCrLf + chosen, caption});
             return;
         }
     }
@@ -189,12 +180,12 @@ void TMainFm::BackupClick() {
         QString error;
         if (!WriteBackupFile(path, record, language().recordEncoding(), now, &error)) {
             // What was written stays; the user learns which one failed and why.
-            showToolMessage(caption, ToolText("BackupFail") + kCrLf + path + kCrLf + error);
+            ShowInfoMessage({ToolText("BackupFail") + kCrLf + path + kCrLf + error, caption});
             return;
         }
         written << path;
     }
-    showToolMessage(caption, ToolText("BackupDone") + kCrLf + written.join(kCrLf));
+    ShowInfoMessage({ToolText("BackupDone") + kCrLf + written.join(kCrLf), caption});
 }
 
 QString TMainFm::makeBackupFolder(const QString& parent, const QDateTime& now) {
@@ -250,7 +241,7 @@ void TMainFm::RestoreClick() {
         saved = ReadBackupFile(file.read(kBackupFileLimit));
     }
     if (!saved) {
-        showToolMessage(caption, ToolText("RestoreBad") + kCrLf + path);
+        ShowInfoMessage({ToolText("RestoreBad") + kCrLf + path, caption});
         return;
     }
 
@@ -261,7 +252,7 @@ void TMainFm::RestoreClick() {
     // addresses and name; the same checks as an apply, in its words.
     const fleet::ApPlan plan = fleet::PlanRestore(current, *saved, false);
     if (plan.verdict == fleet::ApPlan::Verdict::Invalid) {
-        showToolMessage(caption, plan.problems.join(kCrLf));
+        ShowInfoMessage({plan.problems.join(kCrLf), caption});
         return;
     }
     if (!ReviewChanges({{current, plan.desired, name}})) {

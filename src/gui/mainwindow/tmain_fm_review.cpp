@@ -8,6 +8,7 @@
 #include "core/text/caption_tables.h"
 #include "core/text/language_sections.h"
 #include "core/text/language_text.h"
+#include "core/text/messages.h"
 #include "core/text/screen_text.h"
 #include "gui/dialogs/dialog_captions.h"
 #include "gui/dialogs/dialog_seam.h"
@@ -58,14 +59,9 @@ bool TMainFm::ReviewChanges(const QList<ReviewTarget>& targets, QList<qsizetype>
     if (changed.isEmpty()) {
         // Nothing would change anywhere: nothing is sent, and the user is
         // told why nothing happened.
-        ui::DialogSeam::Message message;
-        message.text =
-            ui::CaptionText(ui::ReviewDialogCaptions(), ui::kSectionReview, "Nothing", language());
-        message.caption =
-            ui::CaptionText(ui::ReviewDialogCaptions(), ui::kSectionReview, "Cap", language());
-        message.icon = ui::DialogSeam::Icon::Information;
-        message.buttons = ui::DialogSeam::Buttons::Ok;
-        dialogs_.showMessage(this, message);
+        ShowInfoMessage(
+            {ui::CaptionText(ui::ReviewDialogCaptions(), ui::kSectionReview, "Nothing", language()),
+             ui::CaptionText(ui::ReviewDialogCaptions(), ui::kSectionReview, "Cap", language())});
         return false;
     }
     ui::TReviewFm dialog(aps, language(), this);
