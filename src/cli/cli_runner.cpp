@@ -193,7 +193,7 @@ int CliRunner::scan() {
     // the last real scan's.
     if (!o_.demo) RememberForCompletion(entries);
     if (!o_.prometheus.isEmpty()) {
-        if (QString error; !WriteMetricsFile(o_.prometheus, Metrics(), &error)) {
+        if (QString error; !WriteMetricsFile(o_.prometheus, Metrics(entries), &error)) {
             message(error);
             return kExitFailure;
         }
@@ -203,16 +203,17 @@ int CliRunner::scan() {
     return kExitOk;
 }
 
-ScanMetrics CliRunner::Metrics() const {
+ScanMetrics CliRunner::Metrics(const QList<QJsonObject>& entries) const {
+    // `entries` are scan's, one for each AP found, in the same order.
     ScanMetrics m;
-    for (const auto& ap : search_.found()) {
-        const config::ApConfigRecord record = RecordOf(ap);
-        const QJsonObject entry = ScanEntry(record, kEncoding);
-        const QJsonObject settings = DecodeSettings(record, kEncoding, false);
-        m.aps.append({entry.value(u"mac").toString(), entry.value(u"name").toString(),
-                      ap.interfaceName, entry.value(u"ssid").toString(),
-                      entry.value(u"channel").isDouble() ? entry.value(u"channel").toInt() : -1,
-                      entry.value(u"encryption").toString(),
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        const QJsonObject& e = entries[i];
+        const auto& ap = search_.found()[static_cast<std::size_t>(i)];
+        const QJsonObject settings = DecodeSettings(RecordOf(ap), kEncoding, false);
+        m.aps.append({e.value(u"mac").toString(), e.value(u"name").toString(), ap.interfaceName,
+                      e.value(u"ssid").toString(),
+                      e.value(u"channel").isDouble() ? e.value(u"channel").toInt() : -1,
+                      e.value(u"encryption").toString(),
                       fleet::CodedText(settings.value(u"auth_type")).toVariant().toString(),
                       FirmwareText(ap.packet)});
     }
@@ -225,13 +226,14 @@ ScanMetrics CliRunner::Metrics() const {
 int CliRunner::show() {
     const auto found = targets();
     if (found.empty()) return noMatch();
+    const bool table = o_.output.isEmpty() || o_.output == u"table";
     QList<QJsonObject> shown;
-    QList<QJsonObject> revealed;
+    QList<QJsonObject> revealed;  // the table's: tells an empty key from a masked one
     for (const auto* ap : found) {
         QJsonObject settings = DecodeSettings(RecordOf(*ap), kEncoding, o_.showSecrets);
         settings[QStringLiteral("interface")] = ap->interfaceName;
         shown.append(settings);
-        revealed.append(DecodeSettings(RecordOf(*ap), kEncoding, true));
+        if (table) revealed.append(DecodeSettings(RecordOf(*ap), kEncoding, true));
     }
     if (o_.output == u"json") {
         QJsonArray all;

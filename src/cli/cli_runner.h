@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QElapsedTimer>
+#include <QJsonObject>
 #include <QList>
 #include <QObject>
 #include <QTimer>
@@ -48,7 +49,7 @@ class CliRunner : public QObject {
 
     void searched();
     int scan();
-    ScanMetrics Metrics() const;
+    ScanMetrics Metrics(const QList<QJsonObject>& entries) const;
     int show();
     int prepareSet();
     int backup();

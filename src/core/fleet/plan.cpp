@@ -45,8 +45,6 @@ void Flatten(const QString& prefix, const QJsonValue& v, bool withStatus,
     }
 }
 
-QJsonValue Shown(const QJsonValue& v) { return CodedText(v); }
-
 }  // namespace
 
 QString SettingOfControl(const QString& control) {
@@ -110,7 +108,7 @@ QString WindowText(const apply::CheckMessage& m) {
 
 QString ValueOf(const QList<std::pair<QString, QJsonValue>>& flat, const QString& name) {
     for (const auto& [n, v] : flat) {
-        if (n == name) return ShownValue(Shown(v), IsSecretSetting(name), false);
+        if (n == name) return ShownValue(CodedText(v), IsSecretSetting(name), false);
     }
     return {};
 }
@@ -142,7 +140,7 @@ QString CheckInWords(const apply::ApplyCheckResult& r, const config::ApConfigRec
     // A value as it is, secrets too: only to tell empty from set.
     const auto raw = [&flat](const char* name) {
         for (const auto& [n, value] : flat) {
-            if (n == QLatin1StringView(name)) return ShownValue(Shown(value), false, true);
+            if (n == QLatin1StringView(name)) return ShownValue(CodedText(value), false, true);
         }
         return QString();
     };
@@ -312,8 +310,8 @@ QList<SettingChange> DiffRecords(const config::ApConfigRecord& from,
     for (qsizetype i = 0; i < before.size() && i < after.size(); ++i) {
         // Both come from the same decoder, so the names line up.
         if (before[i].second != after[i].second) {
-            changes.append({before[i].first, Shown(before[i].second), Shown(after[i].second),
-                            IsSecretSetting(before[i].first)});
+            changes.append({before[i].first, CodedText(before[i].second),
+                            CodedText(after[i].second), IsSecretSetting(before[i].first)});
         }
     }
     return changes;
