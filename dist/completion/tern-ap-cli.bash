@@ -108,7 +108,7 @@ _tern_ap_cli() {
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W "--demo --interface --output --json --timeout-ms --quiet
             --show-secrets --all --all-fields --user --password --password-file --logins
-            --backup-dir --keep-going --no-backup --retries --parallel --prometheus --help" \
+            --backup-dir --keep-going --no-backup --retries --parallel --prometheus --help --version" \
             -- "$cur"))
         return
     fi

@@ -163,7 +163,6 @@ int main(int argc, char* argv[]) {
 
     app::TMainFm window(std::move(programSocket.socket), dialogs);
     window.lang_file = decision.langFile;
-    window.os_kind = app::kOsKind;
     app::TForm4 form4;  // never shown
 
     app::InstanceRegistry registry;

@@ -76,10 +76,6 @@ StartupDecision DecideStartup(
     const std::function<bool(const QString& title)>& windowWithTitleExists,
     ui::DialogSeam& dialogs);
 
-// The platform class the close-time command was once chosen by; nothing
-// depends on it here, so it is fixed.
-inline constexpr int kOsKind = 3;
-
 // Single instance, keyed by window title: a running instance publishes its
 // title as a local server; a second start finds it by that title, sends the
 // notification and ends. A title other than the one looked for is never

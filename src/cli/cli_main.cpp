@@ -1,14 +1,19 @@
 // tern-ap-cli: the command-line front end over the same engine as the
 // window. Data goes to stdout, messages to stderr; see --help.
+#include <fcntl.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QSocketNotifier>
 #include <QTimer>
+#include <csignal>
 #include <cstdio>
+#include <functional>
 #include <memory>
+#include <type_traits>
 
 #include "cli/cli_options.h"
 #include "cli/cli_runner.h"
@@ -28,6 +33,45 @@ void Write(std::FILE* to, const QByteArray& bytes) {
     std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), to);
 }
 
+// SIGINT and SIGTERM. The first stops the run: the handler only writes the
+// signal's number into a pipe the event loop watches, and the run ends
+// with its report. A second one, or one before the event loop runs, ends
+// the program at once. Either way a terminal left without echo by the
+// password prompt gets it back.
+int g_signalPipe[2] = {-1, -1};
+volatile sig_atomic_t g_signals = 0;
+volatile sig_atomic_t g_terminalSaved = 0;
+termios g_terminal{};
+
+void OnSignal(int signal) {
+    if (g_terminalSaved) tcsetattr(STDIN_FILENO, TCSANOW, &g_terminal);
+    g_signals = g_signals + 1;
+    if (g_signals > 1 || g_signalPipe[1] < 0) _exit(128 + signal);
+    const unsigned char number = static_cast<unsigned char>(signal);
+    [[maybe_unused]] const ssize_t written = write(g_signalPipe[1], &number, 1);
+}
+
+void CatchStopSignals() {
+    struct sigaction action {};
+    action.sa_handler = OnSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+// From here on the first signal reaches `onSignal` through the event loop.
+void DeliverStopSignals(QObject* context, const std::function<void(int)>& onSignal) {
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) return;
+    auto* notifier = new QSocketNotifier(fds[0], QSocketNotifier::Read, context);
+    QObject::connect(notifier, &QSocketNotifier::activated, context, [fd = fds[0], onSignal] {
+        unsigned char number = 0;
+        if (read(fd, &number, 1) == 1) onSignal(number);
+    });
+    g_signalPipe[0] = fds[0];
+    g_signalPipe[1] = fds[1];
+}
+
 // The password without echo, from the terminal.
 std::optional<QString> Prompt() {
     termios old{};
@@ -36,10 +80,13 @@ std::optional<QString> Prompt() {
     quiet.c_lflag &= static_cast<tcflag_t>(~ECHO);
     std::fputs("Password: ", stderr);
     std::fflush(stderr);
+    g_terminal = old;
+    g_terminalSaved = 1;
     tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
     char line[256] = {};
     const bool read = std::fgets(line, sizeof line, stdin) != nullptr;
     tcsetattr(STDIN_FILENO, TCSAFLUSH, &old);
+    g_terminalSaved = 0;
     std::fputs("\n", stderr);
     if (!read) return std::nullopt;
     return QString::fromLocal8Bit(line).chopped(QByteArrayView(line).endsWith('\n') ? 1 : 0);
@@ -79,22 +126,47 @@ bool Exists(const QString& path) { return QFileInfo::exists(path); }
 template <typename Runner>
 int Run(link::UdpSocketControl& socket, const app::CliOptions& o, const app::CliLogin& login) {
     Runner runner(socket, o, login);
+    if constexpr (std::is_same_v<Runner, app::FleetRunner>) {
+        // Said as it happens: the backup folder before the first request,
+        // should the run be stopped or the machine fail.
+        runner.setMessageSink([](const QByteArray& line) {
+            Write(stderr, line);
+            std::fflush(stderr);
+        });
+    }
+    bool done = false;
     QObject::connect(&runner, &Runner::done, qApp, [&] {
+        done = true;
         Write(stdout, runner.out());
         Write(stderr, runner.err());
         socket.CloseSocket();
         QCoreApplication::quit();
     });
+    int stoppedBy = 0;
+    DeliverStopSignals(&runner, [&](int signal) {
+        stoppedBy = 128 + signal;
+        if constexpr (std::is_same_v<Runner, app::FleetRunner>) {
+            runner.interrupt(stoppedBy);
+        } else {
+            // One AP or a search: nothing worth waiting for.
+            Write(stdout, runner.out());
+            Write(stderr, runner.err());
+            QCoreApplication::quit();
+        }
+    });
     QTimer::singleShot(0, &runner, &Runner::start);
     QCoreApplication::exec();
+    if (!done && stoppedBy != 0) return stoppedBy;
     return runner.exitCode();
 }
 
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    CatchStopSignals();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tern-ap-cli"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TERN_VERSION));
 
     const auto parsed = app::ParseCliOptions(app.arguments().mid(1));
     if (const QString* error = std::get_if<QString>(&parsed)) {
@@ -104,6 +176,10 @@ int main(int argc, char* argv[]) {
     const app::CliOptions o = std::get<app::CliOptions>(parsed);
     if (o.help) {
         Write(stdout, app::CliUsage().toUtf8());
+        return app::kExitOk;
+    }
+    if (o.version) {
+        Write(stdout, QByteArrayLiteral("tern-ap-cli " TERN_VERSION "\n"));
         return app::kExitOk;
     }
     const bool fleet = app::IsFleetCommand(o, IsDirectory, Exists);

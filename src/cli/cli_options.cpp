@@ -37,6 +37,8 @@ std::variant<CliOptions, QString> ParseCliOptions(const QStringList& arguments) 
         const QString& a = arguments[i];
         if (a == u"--help" || a == u"-h") {
             o.help = true;
+        } else if (a == u"--version") {
+            o.version = true;
         } else if (a == u"--demo") {
             o.demo = true;
         } else if (a.startsWith(u"--demo=")) {
@@ -119,7 +121,7 @@ std::variant<CliOptions, QString> ParseCliOptions(const QStringList& arguments) 
             positional << a;
         }
     }
-    if (o.help) return o;
+    if (o.help || o.version) return o;
     if (o.json) {
         if (!o.output.isEmpty() && o.output != u"json") {
             return QStringLiteral("--json is --output json, not also --output ") + o.output;
@@ -287,6 +289,7 @@ QString CliUsage() {
                "                     $XDG_STATE_HOME/tern-ap-utility/backups/UTC-TIME/)\n"
                "  --no-backup        apply: no backup\n"
                "  --quiet            no progress on stderr\n"
+               "  --version          print \"tern-ap-cli VERSION\" and end\n"
                "exit codes: 0 every target acknowledged, every AP in the state (or nothing to "
                "do);\n"
                "  1 no AP matched the target, the socket cannot be opened, a file cannot be "
@@ -295,7 +298,9 @@ QString CliUsage() {
                "  3 at least one AP refused (wrong login), the rest acknowledged;\n"
                "  4 at least one AP did not answer, or an AP the state names is missing;\n"
                "  5 plan: something would change;\n"
-               "  6 an AP acknowledged but does not hold the settings when read back\n"
+               "  6 an AP acknowledged but does not hold the settings when read back;\n"
+               "  130, 143 stopped by SIGINT or SIGTERM: the APs already sent to are read\n"
+               "  back and the report names every AP, \"not sent\" those never sent to\n"
                "  (several at once: the first of 6, 4, 3, 2 in that order)\n"
                "NAME for set and state files:\n  ") +
            SettableNames().join(QStringLiteral(", ")) + u'\n';

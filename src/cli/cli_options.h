@@ -4,20 +4,25 @@
 #include <QStringList>
 #include <variant>
 
+#include "core/service/fleet_outcome.h"
+
 namespace tern::app {
 
-// tern-ap-cli's exit codes, as its --help and the README give them.
-inline constexpr int kExitOk = 0;           // every target answered (or the command needed none)
-inline constexpr int kExitFailure = 1;      // no AP matched, the socket cannot be opened, ...
-inline constexpr int kExitUsage = 2;        // a usage error or an invalid value: nothing sent
-inline constexpr int kExitRefused = 3;      // at least one AP refused, the rest acknowledged
-inline constexpr int kExitUnconfirmed = 4;  // at least one AP did not answer, or is missing
-inline constexpr int kExitPlanChanges = 5;  // plan: something would change
-inline constexpr int kExitNotApplied = 6;   // an AP acknowledged but does not hold the settings
+// tern-ap-cli's exit codes, as its --help and the README give them: the
+// fleet service's.
+using service::kExitFailure;
+using service::kExitInterrupted;
+using service::kExitNotApplied;
+using service::kExitOk;
+using service::kExitPlanChanges;
+using service::kExitRefused;
+using service::kExitUnconfirmed;
+using service::kExitUsage;
 
 // The command line of tern-ap-cli, options before or after the command.
 struct CliOptions {
     bool help = false;
+    bool version = false;  // --version: "tern-ap-cli VERSION"
     bool demo = false;
     int demoCount = 8;   // --demo=N
     bool json = false;   // --json, or --output json

@@ -14,10 +14,10 @@
 #include "core/form/ap_settings.h"
 #include "core/form/backup_file.h"
 #include "core/form/form_model.h"
-#include "core/net/qt_udp_socket_control.h"
 #include "core/record/net_types.h"
 #include "core/record/record_builder.h"
 #include "core/rules/validation.h"
+#include "core/service/fleet_inputs.h"
 #include "core/text/lang_ini.h"
 #include "core/text/language_text.h"
 #include "core/text/messages.h"
@@ -82,8 +82,16 @@ CliRunner::CliRunner(link::UdpSocketControl& socket, CliOptions options, CliLogi
       socket_(socket),
       o_(std::move(options)),
       login_(std::move(login)),
+      fleet_(socket,
+             [&] {
+                 apply::FleetSession::Options s;
+                 s.searchWindowMs = o_.timeoutMs;
+                 s.searchSpacingMs = std::min(200, o_.timeoutMs / 4);
+                 return s;
+             }()),
       search_(socket) {
     connect(&search_, &apply::SearchSession::finished, this, &CliRunner::searched);
+    connect(&fleet_, &service::FleetService::searched, this, &CliRunner::searched);
     // After the search the apply's answers go to the same engine.
     connect(&socket_, &link::UdpSocketControl::OnRecv, this, [this](const QByteArray& d, uint via) {
         if (applying_) apply_.receive(d, via);
@@ -94,13 +102,26 @@ CliRunner::CliRunner(link::UdpSocketControl& socket, CliOptions options, CliLogi
     connect(&apply_, &apply::ApplySession::ended, this, &CliRunner::finishApply);
 }
 
+bool CliRunner::appliesOne() const { return o_.command == u"set" || o_.command == u"restore"; }
+
+const std::vector<apply::SearchSession::Found>& CliRunner::found() const {
+    return appliesOne() ? search_.found() : fleet_.found();
+}
+
 void CliRunner::start() {
     // A command for one AP named by its MAC needs to listen only until that
     // AP has answered: a script that loops over many APs then costs a round
     // trip per AP, not a whole search window.
     const QString target = o_.command == u"restore" ? o_.args.value(1) : o_.args.value(0);
-    if (const std::optional<config::MacAddress> mac = config::ParseMacText(target);
-        mac && !o_.all) {
+    const std::optional<config::MacAddress> mac =
+        o_.command == u"scan" || o_.all ? std::nullopt : config::ParseMacText(target);
+    progress(QStringLiteral("searching for %1 ms").arg(o_.timeoutMs));
+    started_.start();
+    if (!appliesOne()) {
+        fleet_.search(mac ? QSet<QString>{config::MacText(*mac)} : QSet<QString>{});
+        return;
+    }
+    if (mac) {
         connect(&search_, &apply::SearchSession::apFound, this, [this, mac = *mac](int index) {
             if (search_.found()[static_cast<std::size_t>(index)].mac == mac) {
                 // From the event loop, never inside the receive handler.
@@ -108,8 +129,6 @@ void CliRunner::start() {
             }
         });
     }
-    progress(QStringLiteral("searching for %1 ms").arg(o_.timeoutMs));
-    started_.start();
     search_.start(o_.timeoutMs);
 }
 
@@ -136,7 +155,7 @@ std::vector<const apply::SearchSession::Found*> CliRunner::targets() const {
     std::vector<const apply::SearchSession::Found*> out;
     const QString target = o_.command == u"restore" ? o_.args.value(1) : o_.args.value(0);
     const std::optional<config::MacAddress> mac = config::ParseMacText(target);
-    for (const auto& ap : search_.found()) {
+    for (const auto& ap : found()) {
         const config::ApConfigRecord record = RecordOf(ap);
         if (o_.all || (mac && record.mac_addr() == *mac) || (!mac && NameOf(record) == target)) {
             out.push_back(&ap);
@@ -146,9 +165,10 @@ std::vector<const apply::SearchSession::Found*> CliRunner::targets() const {
 }
 
 void CliRunner::searched() {
-    if (const qint64 lost = search_.counters().lost; lost > 0) {
+    const qint64 lost = appliesOne() ? search_.counters().lost : fleet_.session().counters().lost;
+    if (lost > 0) {
         // Not progress: said even with --quiet, since the list is short.
-        message(link::QtUdpSocketControl::LostMessage(lost));
+        message(socket_.lostText(lost));
     }
     int code = kExitFailure;
     if (o_.command == u"scan") {
@@ -171,7 +191,7 @@ void CliRunner::searched() {
 
 int CliRunner::scan() {
     QList<QJsonObject> entries;
-    for (const auto& ap : search_.found()) {
+    for (const auto& ap : found()) {
         QJsonObject entry = ScanEntry(RecordOf(ap), kEncoding);
         entry[QStringLiteral("interface")] = ap.interfaceName;
         entries.append(entry);
@@ -186,8 +206,8 @@ int CliRunner::scan() {
         out_ += ScanCsv(entries);
     } else {
         std::vector<ApListLine> lines;
-        for (const auto& ap : search_.found()) lines.push_back(ListLineFor(ap));
-        out_ += FormatApTable(lines, search_.searchedInterfaces().size() > 1).toUtf8();
+        for (const auto& ap : found()) lines.push_back(ListLineFor(ap));
+        out_ += FormatApTable(lines, socket_.searchedInterfaces().size() > 1).toUtf8();
     }
     // The demo's APs are no AP of the network: completion keeps offering
     // the last real scan's.
@@ -198,8 +218,7 @@ int CliRunner::scan() {
             return kExitFailure;
         }
     }
-    if (!o_.quiet)
-        message(QString::number(search_.found().size()) + QStringLiteral(" AP(s) found"));
+    if (!o_.quiet) message(QString::number(found().size()) + QStringLiteral(" AP(s) found"));
     return kExitOk;
 }
 
@@ -208,7 +227,7 @@ ScanMetrics CliRunner::Metrics(const QList<QJsonObject>& entries) const {
     ScanMetrics m;
     for (qsizetype i = 0; i < entries.size(); ++i) {
         const QJsonObject& e = entries[i];
-        const auto& ap = search_.found()[static_cast<std::size_t>(i)];
+        const auto& ap = found()[static_cast<std::size_t>(i)];
         const QJsonObject settings = DecodeSettings(RecordOf(ap), kEncoding, false);
         m.aps.append({e.value(u"mac").toString(), e.value(u"name").toString(), ap.interfaceName,
                       e.value(u"ssid").toString(),
@@ -218,7 +237,7 @@ ScanMetrics CliRunner::Metrics(const QList<QJsonObject>& entries) const {
                       FirmwareText(ap.packet)});
     }
     m.durationSeconds = static_cast<double>(started_.elapsed()) / 1000.0;
-    m.lostDatagrams = search_.counters().lost;
+    m.lostDatagrams = fleet_.session().counters().lost;
     m.timestamp = QDateTime::currentSecsSinceEpoch();
     return m;
 }
@@ -354,8 +373,7 @@ int CliRunner::prepareRestore() {
     }
     const std::optional<config::ApConfigRecord> record = ReadBackupFile(file.read(1 << 20));
     if (!record) {
-        message(QStringLiteral("'") + o_.args.value(0) +
-                QStringLiteral("' is not a backup of an AP made by tern-ap-cli, or it is damaged"));
+        message(service::NotABackupText(o_.args.value(0)));
         return kExitUsage;
     }
     const config::MacAddress savedMac = record->mac_addr();

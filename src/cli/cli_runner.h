@@ -14,6 +14,7 @@
 #include "core/engine/search_session.h"
 #include "core/record/ap_config_record.h"
 #include "core/record/record_builder.h"
+#include "core/service/fleet_service.h"
 
 namespace tern::app {
 
@@ -23,8 +24,10 @@ struct CliLogin {
     QString password;
 };
 
-// One tern-ap-cli command run over a socket, without widgets: a search by
-// the engine, then scan, show, set, backup or restore on what answered.
+// One tern-ap-cli command run over a socket, without widgets: a search,
+// then scan, show, set, backup or restore on what answered. Scan, show and
+// backup search through the fleet service (asked again while APs still
+// answer for the first time, or until the AP named by MAC has answered).
 // Data goes to out, messages to err; done() carries the exit code. The
 // program's main() and the tests drive it alike.
 class CliRunner : public QObject {
@@ -60,6 +63,10 @@ class CliRunner : public QObject {
     void message(const QString& text);
     void progress(const QString& text);
     std::vector<const apply::SearchSession::Found*> targets() const;
+    // What the search heard: the fleet service's repeated search, or for
+    // set and restore the engine's that their apply is credited by.
+    const std::vector<apply::SearchSession::Found>& found() const;
+    bool appliesOne() const;
     int noMatch();
     bool loginWritable();
     // The window's whole-form checks over the form; their messages when
@@ -70,6 +77,7 @@ class CliRunner : public QObject {
     link::UdpSocketControl& socket_;
     CliOptions o_;
     CliLogin login_;
+    service::FleetService fleet_;
     apply::SearchSession search_;
     std::vector<Job> jobs_;
     apply::ApplySession apply_{search_.engine()};

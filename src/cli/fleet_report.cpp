@@ -13,12 +13,6 @@ namespace tern::app {
 
 namespace {
 
-constexpr FleetOutcome kAll[] = {
-    FleetOutcome::ToChange, FleetOutcome::Changed,  FleetOutcome::Unchanged,
-    FleetOutcome::Refused,  FleetOutcome::NoAnswer, FleetOutcome::NotApplied,
-    FleetOutcome::Missing,  FleetOutcome::Invalid,
-};
-
 QJsonValue JsonValue(const QJsonValue& v, bool secret, bool showSecrets, bool changed) {
     if (!secret || showSecrets) return v;
     return changed ? QStringLiteral("*** (changed)") : QStringLiteral("***");
@@ -43,34 +37,9 @@ QString ChangeLine(const fleet::SettingChange& c, bool showSecrets) {
            fleet::ShownValue(c.before, c.secret, showSecrets) + QStringLiteral(" -> ") + after;
 }
 
-int Count(const QList<ApReport>& aps, FleetOutcome o) {
-    return static_cast<int>(
-        std::count_if(aps.begin(), aps.end(), [o](const ApReport& a) { return a.outcome == o; }));
-}
+int Count(const QList<ApReport>& aps, FleetOutcome o) { return service::CountOutcome(aps, o); }
 
 }  // namespace
-
-QString OutcomeText(FleetOutcome outcome) {
-    switch (outcome) {
-        case FleetOutcome::Unchanged:
-            return QStringLiteral("unchanged");
-        case FleetOutcome::ToChange:
-            return QStringLiteral("to change");
-        case FleetOutcome::Changed:
-            return QStringLiteral("changed");
-        case FleetOutcome::Refused:
-            return QStringLiteral("refused");
-        case FleetOutcome::NoAnswer:
-            return QStringLiteral("no answer");
-        case FleetOutcome::NotApplied:
-            return QStringLiteral("not applied");
-        case FleetOutcome::Missing:
-            return QStringLiteral("missing");
-        case FleetOutcome::Invalid:
-            return QStringLiteral("invalid");
-    }
-    return {};
-}
 
 QByteArray FleetReportText(const QList<ApReport>& aps, bool showSecrets, bool plan) {
     QString out;
@@ -89,11 +58,13 @@ QByteArray FleetReportText(const QList<ApReport>& aps, bool showSecrets, bool pl
         for (const QString& p : ap.problems) out += QStringLiteral("    ") + p + u'\n';
     }
     QStringList counts;
-    for (const FleetOutcome o : kAll) {
+    for (const FleetOutcome o : service::kAllOutcomes) {
         // A plan sends nothing, so only what it can say is counted.
         const bool sentOnly = o == FleetOutcome::Changed || o == FleetOutcome::Refused ||
                               o == FleetOutcome::NoAnswer || o == FleetOutcome::NotApplied;
         if (plan ? sentOnly : o == FleetOutcome::ToChange) continue;
+        // Only a run that was stopped leaves APs not sent to.
+        if (o == FleetOutcome::NotSent && Count(aps, o) == 0) continue;
         counts << QString::number(Count(aps, o)) + u' ' + OutcomeText(o);
     }
     out += QStringLiteral("summary: ") + counts.join(QStringLiteral(", ")) + u'\n';
@@ -124,7 +95,7 @@ QByteArray FleetReportJson(const QList<ApReport>& aps, bool showSecrets, bool li
     for (const ApReport& ap : aps) list.append(ApEntry(ap, showSecrets));
     if (listOnly) return QJsonDocument(list).toJson(QJsonDocument::Indented);
     QJsonObject summary;
-    for (const FleetOutcome o : kAll) {
+    for (const FleetOutcome o : service::kAllOutcomes) {
         summary[OutcomeText(o).replace(u' ', u'_')] = Count(aps, o);
     }
     return QJsonDocument(
@@ -161,20 +132,6 @@ QByteArray FleetReportCsv(const QList<ApReport>& aps, bool showSecrets) {
         }
     }
     return out;
-}
-
-int FleetExitCode(const QList<ApReport>& aps, bool plan) {
-    const auto any = [&aps](FleetOutcome o) { return Count(aps, o) > 0; };
-    if (plan) {
-        if (any(FleetOutcome::Invalid)) return kExitUsage;
-        if (any(FleetOutcome::Missing)) return kExitUnconfirmed;
-        return any(FleetOutcome::ToChange) ? kExitPlanChanges : kExitOk;
-    }
-    if (any(FleetOutcome::NotApplied)) return kExitNotApplied;
-    if (any(FleetOutcome::NoAnswer) || any(FleetOutcome::Missing)) return kExitUnconfirmed;
-    if (any(FleetOutcome::Refused)) return kExitRefused;
-    if (any(FleetOutcome::Invalid)) return kExitUsage;
-    return kExitOk;
 }
 
 }  // namespace tern::app

@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QStringList>
 #include <vector>
 
 #include "core/fleet/plan.h"
@@ -86,6 +87,43 @@ void BM_DiffRecords(benchmark::State& state) {
     state.SetLabel("per AP");
 }
 BENCHMARK(BM_DiffRecords)->Unit(benchmark::kMicrosecond);
+
+// Which settings of a state are each AP's, when the state names every AP
+// by its MAC: through the index the fleet service builds once (Arg 1), and
+// entry by entry for each AP (Arg 0), as planning did before.
+void BM_MatchStateNamingEveryAp(benchmark::State& state) {
+    const int count = static_cast<int>(state.range(0));
+    const bool indexed = state.range(1) != 0;
+    const std::vector<sim::SimulatedAp> aps = sim::GenerateAps(count);
+    DesiredState desired;
+    desired.entries.append(
+        {ApMatch{}, {{QStringLiteral("beacon_interval"), QStringLiteral("150"), false, 0}}, 0});
+    QStringList macs;
+    for (const sim::SimulatedAp& ap : aps) {
+        macs << config::MacText(ap.record.mac_addr());
+        desired.entries.append(
+            {ParseApMatch(macs.last()), {{QStringLiteral("ssid"), macs.last(), false, 0}}, 0});
+    }
+    desired.entries.append({ParseApMatch(QStringLiteral("Lab-*")), {}, 0});
+    for (auto _ : state) {
+        const MatchIndex index = indexed ? MatchIndexOf(desired) : MatchIndex();
+        qsizetype settings = 0;
+        for (const QString& mac : macs) {
+            settings += indexed ? SettingsFor(desired, index, mac, QStringLiteral("TernAP")).size()
+                                : SettingsFor(desired, mac, QStringLiteral("TernAP")).size();
+        }
+        if (settings != 2 * count) {
+            state.SkipWithError("each AP should get two settings");
+            break;
+        }
+    }
+}
+BENCHMARK(BM_MatchStateNamingEveryAp)
+    ->Args({1000, 0})
+    ->Args({1000, 1})
+    ->Args({5000, 0})
+    ->Args({5000, 1})
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace tern::fleet

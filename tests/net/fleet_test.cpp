@@ -13,6 +13,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMap>
+#include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <cstdio>
@@ -182,6 +183,78 @@ TEST_F(FleetOnLoopback, defaultsAndOneApByMac_reachEveryApThatAnswersInTheWindow
         << "APs left out of the apply without a word: "
         << kAps - apply.report[u"aps"_qs].toArray().size();
     EXPECT_EQ(apply.count(u"changed"_qs), kAps) << apply.otherThan(u"changed"_qs);
+}
+
+// SIGTERM in the middle of an apply: the program stops sending, reads back
+// what it sent to, prints the whole report and exits 143 within seconds;
+// a plan afterwards agrees with every outcome it reported.
+TEST_F(FleetOnLoopback, sigtermMidApply_reportsEveryAp_andAPlanAfterwardsAgrees) {
+    constexpr int kAps = 300;
+    test::SimProcess sim(
+        {u"--count"_qs, QString::number(kAps), u"--drop"_qs, u"5"_qs, u"--delay"_qs, u"30"_qs,
+         u"--seed"_qs, u"4"_qs, u"--max-requests"_qs, u"100000"_qs},
+        120, dir.filePath(u"sim.log"_qs));
+    ASSERT_TRUE(sim.listening()) << sim.log().toStdString();
+    const QString state = WriteState(dir, StateFor(sim::GenerateAps(kAps)));
+
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"TERN_AP_PASSWORD"_qs, u"admin"_qs);
+    QProcess cli;
+    cli.setProcessEnvironment(env);
+    cli.start(QStringLiteral(TERN_AP_CLI_PATH),
+              {u"apply"_qs, state, u"--json"_qs, u"--user"_qs, u"admin"_qs, u"--parallel"_qs,
+               u"2"_qs, u"--backup-dir"_qs, dir.filePath(u"backups"_qs)});
+    QElapsedTimer clock;
+    clock.start();
+    while (SetRequestsIn(sim.log()) < 40 && clock.elapsed() < 30000 &&
+           cli.state() == QProcess::Running) {
+        cli.waitForFinished(20);
+    }
+    ASSERT_EQ(cli.state(), QProcess::Running) << "the apply ended before it could be stopped";
+    QElapsedTimer stopping;
+    stopping.start();
+    cli.terminate();
+    ASSERT_TRUE(cli.waitForFinished(15000));
+    const qint64 stopMs = stopping.elapsed();
+    const QByteArray out = cli.readAllStandardOutput();
+    const QString err = QString::fromUtf8(cli.readAllStandardError());
+    EXPECT_EQ(cli.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(cli.exitCode(), 143) << err.toStdString();
+    EXPECT_LE(stopMs, 4000);
+    EXPECT_TRUE(err.contains(u"backed up 300 AP(s) to"_qs)) << err.toStdString();
+
+    const QJsonObject report = QJsonDocument::fromJson(out).object();
+    const QJsonArray aps = report[u"aps"_qs].toArray();
+    ASSERT_EQ(aps.size(), kAps) << out.left(2000).toStdString();
+    QMap<QString, QString> outcome;
+    int notSent = 0;
+    for (const QJsonValue& ap : aps) {
+        outcome.insert(ap[u"mac"_qs].toString(), ap[u"outcome"_qs].toString());
+        notSent += ap[u"outcome"_qs].toString() == u"not sent"_qs;
+    }
+    EXPECT_GT(notSent, 0);
+    EXPECT_LT(notSent, kAps);
+
+    const CliRun plan = Cli({u"plan"_qs, state});
+    int agreeing = 0;
+    for (const QJsonValue& ap : plan.report[u"aps"_qs].toArray()) {
+        const QString was = outcome.value(ap[u"mac"_qs].toString());
+        const QString now = ap[u"outcome"_qs].toString();
+        if (was == u"changed"_qs) {
+            EXPECT_EQ(now, u"unchanged"_qs) << was.toStdString();
+        }
+        if (was == u"not sent"_qs) {
+            EXPECT_EQ(now, u"to change"_qs) << was.toStdString();
+        }
+        agreeing += (was == u"changed"_qs && now == u"unchanged"_qs) ||
+                    (was == u"not sent"_qs && now == u"to change"_qs);
+    }
+    std::printf(
+        "fleet: SIGTERM after %lld ms of a %d-AP apply: exit %d after %.2f s, %d not sent, "
+        "%d of %d outcomes confirmed by a plan\n",
+        static_cast<long long>(clock.elapsed()), kAps, cli.exitCode(), stopMs / 1000.0, notSent,
+        agreeing, kAps);
+    std::fflush(stdout);
 }
 
 // ---------------------------------------------------------------- segments

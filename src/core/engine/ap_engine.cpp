@@ -14,7 +14,6 @@ namespace {
 // The record's MAC address inside a packet (header + record).
 constexpr qsizetype kPacketMacOffset =
     static_cast<qsizetype>(link::kReplyHeaderSize + config::ApConfigRecord::kMacAddrOffset);
-constexpr qsizetype kAnswerMacEnd = 13;  // an answer's MAC sits at payload bytes 7..12
 
 }  // namespace
 
@@ -146,9 +145,7 @@ QString ApEngine::credit(const link::ClassifiedDatagram& answer) {
     if (targetMacs_.isEmpty()) {
         return {};  // no apply under way: nothing to credit
     }
-    const config::MacAddress mac = link::ErrorReplyMac(answer);
-    const bool hasMac = answer.payload.size() >= kAnswerMacEnd &&
-                        std::any_of(mac.begin(), mac.end(), [](std::uint8_t b) { return b != 0; });
+    const std::optional<config::MacAddress> mac = link::AnswerMac(answer);
     const auto take = [this](const QString& target) {
         for (qsizetype i = 0; i < unanswered_targets.size(); ++i) {
             if (unanswered_targets[i].mac == target) {
@@ -158,8 +155,8 @@ QString ApEngine::credit(const link::ClassifiedDatagram& answer) {
         }
         return false;
     };
-    if (hasMac) {
-        const QString text = config::MacText(mac);
+    if (mac) {
+        const QString text = config::MacText(*mac);
         if (targetMacs_.contains(text)) {
             take(text);  // a second answer from the same AP changes nothing
             return text;
@@ -217,7 +214,6 @@ QByteArray ApEngine::SetRequest(const config::ApConfigRecord& record, const Appl
     latestTarget_ = target.mac;
     if (waitForReply) {
         wait_flag = true;
-        wait_count = 0;
     }
     accept_replies = true;
     return request;

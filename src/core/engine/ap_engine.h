@@ -92,7 +92,6 @@ class ApEngine {
     int datagram_count = 0;
     int reply_count = 0;
     int expected_replies = 1000000;
-    int wait_count = 0;
     QStringList found_macs;
     QList<QByteArray> failed_macs;  // 6-byte addresses
     QList<ApplyTarget> unanswered_targets;

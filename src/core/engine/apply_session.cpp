@@ -1,7 +1,5 @@
 #include "core/engine/apply_session.h"
 
-#include <QCoreApplication>
-
 #include "core/net/udp_socket_control.h"
 
 namespace tern::apply {
@@ -36,17 +34,6 @@ bool ApplySession::start(link::UdpSocketControl* socket, std::vector<Request> re
     engine_.wait_flag = false;
     sendNext();
     return true;
-}
-
-bool ApplySession::sendAll(link::UdpSocketControl* socket, std::vector<Request> requests,
-                           const Options& options) {
-    if (!start(socket, std::move(requests), options)) return false;
-    // The receive events run in here, and clear wait_flag as answers come.
-    const QPointer<ApplySession> self(this);
-    while (self && self->sending_) {
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return self != nullptr;
 }
 
 Received ApplySession::receive(QByteArrayView datagram, uint interfaceIndex) {

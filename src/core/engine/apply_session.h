@@ -53,11 +53,6 @@ class ApplySession : public QObject {
     // counts as failed.
     bool start(link::UdpSocketControl* socket, std::vector<Request> requests,
                const Options& options);
-    // start(), then runs the event loop until the last request is out, for a
-    // caller that must not return before. False when nothing was started or
-    // the session was destroyed meanwhile.
-    bool sendAll(link::UdpSocketControl* socket, std::vector<Request> requests,
-                 const Options& options);
     // Every datagram the socket receives, a search's too: the engine's
     // verdict. An answer that clears wait_flag sends the next request on the
     // next turn of the event loop, never inside the receive handler.

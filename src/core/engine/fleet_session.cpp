@@ -18,10 +18,6 @@ constexpr int kStepMs = 10;
 // bound on the whole run, however the answers come.
 constexpr int kSendGraceMs = 5000;
 
-bool NonZero(const config::MacAddress& mac) {
-    return std::any_of(mac.begin(), mac.end(), [](std::uint8_t b) { return b != 0; });
-}
-
 }  // namespace
 
 FleetSession::FleetSession(link::UdpSocketControl& socket, const Options& options, QObject* parent)
@@ -43,6 +39,28 @@ void FleetSession::stop() {
     timer_.stop();
 }
 
+void FleetSession::cancel() {
+    if (phase_ == Phase::Searching) {
+        // From the event loop: the caller may be inside a signal of ours.
+        searchStart_ = clock_.elapsed() - o_.searchWindowMs;
+        QTimer::singleShot(0, this, [this] {
+            if (phase_ == Phase::Searching) searchStep();
+        });
+        return;
+    }
+    if (phase_ != Phase::Sending || cancelling_) return;
+    cancelling_ = true;
+    // A job waiting for its resend had its request out and unanswered: no
+    // answer, though the read-back may yet find it changed.
+    for (const std::size_t i : queue_)
+        settle(i, jobs_[i].sends == 0 ? Answer::NotSent : Answer::NoAnswer);
+    queue_.clear();
+    sendDeadline_ = std::min(sendDeadline_, clock_.elapsed() + kCancelWaitMs);
+    QTimer::singleShot(0, this, [this] {
+        if (phase_ == Phase::Sending) checkDeadlines();
+    });
+}
+
 // ---------------------------------------------------------------- search
 
 void FleetSession::search(const QSet<QString>& wanted) {
@@ -52,6 +70,7 @@ void FleetSession::search(const QSet<QString>& wanted) {
     found_.clear();
     searchLinks_.clear();
     searchSent_ = 0;
+    heardAtLastRequest_ = 0;
     searchStart_ = clock_.elapsed();
     lostBefore_ = socket_.lostCount();
     phase_ = Phase::Searching;
@@ -75,8 +94,14 @@ void FleetSession::searchStep() {
                            : qint64(o_.searchRequests - 1) * o_.searchSpacingMs +
                                  qint64(searchSent_ - o_.searchRequests + 1) * 3 *
                                      std::max(o_.searchSpacingMs, 100);
-    const bool more = searchSent_ < o_.searchRequests || !wanted_.isEmpty();
+    // Without named APs, one more as long as the last one still brought APs
+    // not heard before: on a lossy segment the last few are found by a
+    // fourth or fifth request, and a segment that has answered in full
+    // costs no more than the first ones.
+    const bool stillNew = heard_.size() > heardAtLastRequest_;
+    const bool more = searchSent_ < o_.searchRequests || !wanted_.isEmpty() || stillNew;
     if (more && age >= due && searchSent_ < 64) {
+        heardAtLastRequest_ = heard_.size();
         searchLinks_.emplace_back();
         searchLinks_.back().NewRequest();
         ++searchSent_;
@@ -148,9 +173,8 @@ void FleetSession::receive(const QByteArray& datagram, uint interfaceIndex) {
 void FleetSession::takeAnswer(const link::ClassifiedDatagram& c, const SetLink* under) {
     // The MAC the answer carries says whose it is; else the request whose
     // key it came under.
-    const config::MacAddress mac = link::ErrorReplyMac(c);
     std::size_t job = jobs_.size();
-    if (c.payload.size() >= 13 && NonZero(mac)) job = jobOfMac(config::MacText(mac));
+    if (const auto mac = link::AnswerMac(c)) job = jobOfMac(config::MacText(*mac));
     if (job == jobs_.size() && under != nullptr) job = under->job;
     if (job == jobs_.size()) {
         ++counters_.unmatchedAnswers;
@@ -187,6 +211,7 @@ void FleetSession::send(std::vector<Job> jobs) {
     outstanding_.clear();
     setLinks_.clear();
     settled_ = 0;
+    cancelling_ = false;
     for (std::size_t i = 0; i < jobs_.size(); ++i) {
         jobs_[i].answer = Answer::Pending;
         jobs_[i].sends = 0;
@@ -207,7 +232,7 @@ void FleetSession::send(std::vector<Job> jobs) {
 }
 
 void FleetSession::pump() {
-    while (phase_ == Phase::Sending && !queue_.empty() &&
+    while (phase_ == Phase::Sending && !cancelling_ && !queue_.empty() &&
            outstanding_.size() < static_cast<qsizetype>(o_.parallel)) {
         const std::size_t next = queue_.front();
         queue_.pop_front();
@@ -249,7 +274,7 @@ void FleetSession::checkDeadlines() {
     std::sort(due.begin(), due.end(), std::greater<>());
     for (const std::size_t index : due) {
         outstanding_.remove(index);
-        if (jobs_[index].sends <= o_.retries) {
+        if (jobs_[index].sends <= o_.retries && !cancelling_) {
             queue_.push_front(index);  // the same record again: harmless to an AP
         } else {
             settle(index, Answer::NoAnswer);

@@ -73,6 +73,14 @@ class FleetSession : public QObject {
     bool busy() const { return phase_ != Phase::Idle; }
     // Nothing more is sent and no signal follows.
     void stop();
+    // Ends what is under way early, its signal following as usual: a search
+    // with what it has heard (searched() on the next turn of the event
+    // loop); a sending with no request going out any more, the jobs never
+    // sent NotSent, and the answers to requests already out awaited no
+    // longer than kCancelWaitMs before sent().
+    void cancel();
+    static constexpr int kCancelWaitMs = 2000;
+    link::UdpSocketControl& socket() const { return socket_; }
 
   Q_SIGNALS:
     void searched();
@@ -113,6 +121,7 @@ class FleetSession : public QObject {
     std::vector<SearchSession::Found> found_;
     std::vector<link::LinkState> searchLinks_;  // one per request of this search
     int searchSent_ = 0;
+    qsizetype heardAtLastRequest_ = 0;
     qint64 searchStart_ = 0;
     qint64 lostBefore_ = 0;
 
@@ -127,6 +136,7 @@ class FleetSession : public QObject {
     link::LinkState setLink_;  // draws each set request's marker
     std::size_t settled_ = 0;
     qint64 sendDeadline_ = 0;
+    bool cancelling_ = false;
 
     Counters counters_;
 };

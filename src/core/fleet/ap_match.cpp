@@ -1,6 +1,7 @@
 // Which APs an entry of a state or logins file is for: all of them, one by
 // its MAC, every AP of one name, or every AP whose name fits a pattern.
 #include <QRegularExpression>
+#include <algorithm>
 
 #include "core/fleet/state_file.h"
 #include "core/record/net_types.h"
@@ -31,13 +32,17 @@ constexpr char16_t kSlashStandIn = u'\uFFFF';
 
 QString WithoutSlashes(QString text) { return text.replace(u'/', QChar(kSlashStandIn)); }
 
-bool GlobMatches(const QString& pattern, const QString& name) {
+QRegularExpression GlobExpression(const QString& pattern) {
     // The user's text only ever reaches the regular expression engine
     // through Qt's wildcard conversion, which escapes everything else; the
     // result is anchored, so the whole name has to fit.
-    const QRegularExpression expression(
+    return QRegularExpression(
         QRegularExpression::wildcardToRegularExpression(WithoutSlashes(pattern)));
-    // A pattern such as "Lab-[" converts to no valid expression: it matches
+}
+
+bool GlobMatches(
+    const QRegularExpression& expression,
+    const QString& name) {  // A pattern such as "Lab-[" converts to no valid expression: it matches
     // no AP rather than every one or a warning per AP.
     if (!expression.isValid()) return false;
     return expression.match(WithoutSlashes(name)).hasMatch();
@@ -58,9 +63,44 @@ bool ApMatch::matches(const QString& macText, const QString& name) const {
         case Kind::Name:
             return name == text;
         case Kind::Glob:
-            return GlobMatches(text, name);
+            return GlobMatches(GlobExpression(text), name);
     }
     return false;  // not reached
+}
+
+MatchIndex::MatchIndex(const QList<ApMatch>& matches) {
+    for (qsizetype i = 0; i < matches.size(); ++i) {
+        const ApMatch& m = matches[i];
+        const int index = static_cast<int>(i);
+        switch (m.kind) {
+            case ApMatch::Kind::Mac:
+                if (const auto mac = CanonicalMac(m.mac.isEmpty() ? m.text : m.mac))
+                    byMac_[*mac].append(index);
+                break;
+            case ApMatch::Kind::Name:
+                byName_[m.text].append(index);
+                break;
+            case ApMatch::Kind::All:
+                tried_.push_back({index, true, {}});
+                break;
+            case ApMatch::Kind::Glob:
+                tried_.push_back({index, false, GlobExpression(m.text)});
+                break;
+        }
+    }
+}
+
+QList<int> MatchIndex::matching(const QString& macText, const QString& name) const {
+    QList<int> out;
+    if (!byMac_.isEmpty()) {
+        if (const auto mac = CanonicalMac(macText)) out += byMac_.value(*mac);
+    }
+    out += byName_.value(name);
+    for (const Tried& t : tried_) {
+        if (t.all || GlobMatches(t.pattern, name)) out.append(t.index);
+    }
+    std::sort(out.begin(), out.end());
+    return out;
 }
 
 ApMatch ParseApMatch(const QString& text) {

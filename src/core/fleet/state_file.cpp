@@ -409,6 +409,34 @@ QList<DesiredSetting> SettingsFor(const DesiredState& state, const QString& macT
     return settings;
 }
 
+MatchIndex MatchIndexOf(const DesiredState& state) {
+    QList<ApMatch> matches;
+    matches.reserve(state.entries.size());
+    for (const StateEntry& e : state.entries) matches.append(e.match);
+    return MatchIndex(matches);
+}
+
+QList<DesiredSetting> SettingsFor(const DesiredState& state, const MatchIndex& index,
+                                  const QString& macText, const QString& name,
+                                  QList<int>* matchedEntries) {
+    if (matchedEntries) matchedEntries->clear();
+    QList<DesiredSetting> settings;
+    QHash<QString, qsizetype> at;
+    for (const int i : index.matching(macText, name)) {
+        if (matchedEntries) matchedEntries->append(i);
+        for (const DesiredSetting& s : state.entries[i].settings) {
+            // The value of the last entry, in the place the name first had.
+            if (const auto it = at.constFind(s.name); it != at.cend()) {
+                settings[*it] = s;
+            } else {
+                at.insert(s.name, settings.size());
+                settings.append(s);
+            }
+        }
+    }
+    return settings;
+}
+
 std::optional<LoginEntry> LoginFor(const LoginsFile& logins, const QString& macText,
                                    const QString& name) {
     for (auto it = logins.entries.crbegin(); it != logins.entries.crend(); ++it) {

@@ -1,13 +1,16 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QProcessEnvironment>
+#include <QRegularExpression>
 #include <QString>
 #include <QStringList>
 #include <functional>
 #include <optional>
 #include <variant>
+#include <vector>
 
 namespace tern::fleet {
 
@@ -25,6 +28,28 @@ struct ApMatch {
 
     // Whether the AP with this MAC text and name is matched.
     bool matches(const QString& macText, const QString& name) const;
+};
+
+// Many matches looked up at once: MACs and exact names by hash, the
+// defaults and the patterns (compiled once) tried in order. Finding the
+// entries of n APs among m entries costs n + m, not n * m, as long as few
+// of them are patterns.
+class MatchIndex {
+  public:
+    MatchIndex() = default;
+    explicit MatchIndex(const QList<ApMatch>& matches);
+    // The indexes of the matches that fit the AP, ascending.
+    QList<int> matching(const QString& macText, const QString& name) const;
+
+  private:
+    struct Tried {
+        int index = 0;
+        bool all = false;
+        QRegularExpression pattern;  // invalid: matches nothing
+    };
+    QHash<QString, QList<int>> byMac_;
+    QHash<QString, QList<int>> byName_;
+    std::vector<Tried> tried_;
 };
 
 // Reads a match as a file or the command line gives it: a MAC address (any
@@ -112,6 +137,12 @@ std::variant<LoginsFile, FileError> ReadLoginsFile(const QByteArray& content, co
 // entry that matched.
 QList<DesiredSetting> SettingsFor(const DesiredState& state, const QString& macText,
                                   const QString& name, QList<int>* matchedEntries = nullptr);
+// The same through an index of the state's entries (MatchIndexOf(state)),
+// for many APs.
+QList<DesiredSetting> SettingsFor(const DesiredState& state, const MatchIndex& index,
+                                  const QString& macText, const QString& name,
+                                  QList<int>* matchedEntries = nullptr);
+MatchIndex MatchIndexOf(const DesiredState& state);
 
 // The login of the last entry that matches the AP; nothing when none does.
 std::optional<LoginEntry> LoginFor(const LoginsFile& logins, const QString& macText,

@@ -283,4 +283,14 @@ std::array<std::uint8_t, 6> ErrorReplyMac(const ClassifiedDatagram& reply) {
     return mac;
 }
 
+std::optional<std::array<std::uint8_t, 6>> AnswerMac(const ClassifiedDatagram& answer) {
+    constexpr qsizetype kMacEnd = 13;  // payload bytes 7..12
+    const std::array<std::uint8_t, 6> mac = ErrorReplyMac(answer);
+    if (answer.payload.size() < kMacEnd ||
+        std::all_of(mac.begin(), mac.end(), [](std::uint8_t b) { return b == 0; })) {
+        return std::nullopt;
+    }
+    return mac;
+}
+
 }  // namespace tern::link

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <random>
 #include <vector>
 
@@ -161,5 +162,8 @@ RecordBytes DiscoveryRecord(const ClassifiedDatagram& reply);
 // The refusing AP's MAC address of an error reply (payload bytes 7..12);
 // zero bytes where the reply is shorter.
 std::array<std::uint8_t, 6> ErrorReplyMac(const ClassifiedDatagram& reply);
+// The MAC an answer (acknowledgement or refusal) names, when it names one:
+// long enough to hold it, and not all zero (an AP that names none).
+std::optional<std::array<std::uint8_t, 6>> AnswerMac(const ClassifiedDatagram& answer);
 
 }  // namespace tern::link

@@ -258,14 +258,6 @@ qint64 QtUdpSocketControl::lostCount() const {
     return kernel + reader_->dropped();
 }
 
-QString QtUdpSocketControl::LostMessage(qint64 lost) {
-    return QStringLiteral(
-               "%1 datagram(s) lost: the UDP receive buffer overflowed, so some APs may "
-               "be missing. Its limit is raised with: sysctl -w net.core.rmem_max=%2")
-        .arg(lost)
-        .arg(kWantedReceiveBuffer);
-}
-
 bool QtUdpSocketControl::isOpen() const { return fd_ >= 0 && reader_ && reader_->running(); }
 
 }  // namespace tern::link

@@ -17,7 +17,7 @@ namespace tern::link {
 class QtUdpSocketControl : public UdpSocketControl {
     Q_OBJECT
   public:
-    static constexpr int kWantedReceiveBuffer = 8 * 1024 * 1024;
+    static constexpr int kWantedReceiveBuffer = link::kWantedReceiveBuffer;
 
     // The receive buffer to ask for: kWantedReceiveBuffer, or less when the
     // environment variable TERN_AP_RCVBUF (bytes, digits only) says so, so
@@ -51,7 +51,6 @@ class QtUdpSocketControl : public UdpSocketControl {
     // receive buffer, or read but dropped here because too many waited.
     qint64 lostCount() const override;
     // What to tell the user when a search lost some.
-    static QString LostMessage(qint64 lost);
 
     // At most this many datagrams are handed on per turn of the event loop,
     // the rest on the next turns, so a flood never starves the window. What

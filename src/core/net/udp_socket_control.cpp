@@ -46,4 +46,12 @@ bool OpenOnProgramPort(UdpSocketControl& socket) {
     return socket.OpenSocket();
 }
 
+QString UdpSocketControl::lostText(qint64 lost) const {
+    return QStringLiteral(
+               "%1 datagram(s) lost: the UDP receive buffer overflowed, so some APs may "
+               "be missing. Its limit is raised with: sysctl -w net.core.rmem_max=%2")
+        .arg(lost)
+        .arg(kWantedReceiveBuffer);
+}
+
 }  // namespace tern::link

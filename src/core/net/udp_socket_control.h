@@ -26,6 +26,10 @@ struct NetInterface {
 // OnRecvDone follows each batch, so a handler can leave the work that a
 // batch needs only once (a list to lay out) until then.
 // Results are returned but the forms do not rely on them.
+// The receive buffer a socket asks for: a burst of thousands of replies
+// fits, where a stock one holds a few dozen.
+inline constexpr int kWantedReceiveBuffer = 8 * 1024 * 1024;
+
 class UdpSocketControl : public QObject {
     Q_OBJECT
   public:
@@ -60,6 +64,8 @@ class UdpSocketControl : public QObject {
     // Datagrams that arrived but were lost since OpenSocket (a receive
     // buffer overflowed), as far as the system has said.
     virtual qint64 lostCount() const { return 0; }
+    // What people are told of `lost` datagrams: how many, and what to do.
+    virtual QString lostText(qint64 lost) const;
 
   protected:
     // A search request is about to go out: a burst of replies may follow.

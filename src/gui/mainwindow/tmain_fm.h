@@ -134,7 +134,6 @@ class TMainFm : public QWidget {
     int& datagram_count = engine_.datagram_count;
     int& reply_count = engine_.reply_count;
     int& expected_replies = engine_.expected_replies;
-    int& wait_count = engine_.wait_count;
     QStringList& found_macs = engine_.found_macs;
     QList<QByteArray>& failed_macs = engine_.failed_macs;  // 6-byte addresses
     QStringList login_list;                                // MAC TAB name TAB user TAB password TAB
@@ -161,7 +160,6 @@ class TMainFm : public QWidget {
 
     // ---- set by start-up before the window is first shown
     QString lang_file;
-    int os_kind = 0;
 
     // ---- owned parts
     std::unique_ptr<link::UdpSocketControl> UDPSocket;
@@ -233,10 +231,10 @@ class TMainFm : public QWidget {
     // Opens the advanced settings afresh; OK there has written the more_* values.
     void a_b_moreClick();
     // The single login: true on OK, which has written login_user and login_pass.
-    bool RunLoginDialog();
+    bool LoginSingle();
     // The multi-AP login over the given rows of l_title (decimal row numbers):
     // empties login_list, then true on OK, which has filled it in row order.
-    bool RunMultiLoginDialog(const QStringList& row_list);
+    bool LoginMulti(const QStringList& row_list);
 
     // ---- Discovery, the AP list and the timers
     // The marker and key of the latest request; shared by search, apply and receive.
@@ -318,9 +316,6 @@ class TMainFm : public QWidget {
     QString CaptionNameOf(const QWidget* w) const;
     QString ToolText(QByteArrayView key) const;
     QStringList selectedCells(int col) const;
-    // A new folder for a backup of several APs inside `parent`; empty when
-    // it cannot be made.
-    static QString makeBackupFolder(const QString& parent, const QDateTime& now);
     void connectMenuHandlers();
     QMenu* listMenu_ = nullptr;
     bool navImageKey(int page, QKeyEvent* event);
@@ -468,11 +463,14 @@ class TMainFm : public QWidget {
     // The stored packet of a list row given as decimal text; empty when the
     // row has none.
     QByteArray FetchStoredPacket(const QString& row) const;
-    bool LoginSingle();
-    bool LoginMulti(const QStringList& row_list);
-    // Mode "single" or "multi": the login goes into a copy of the record,
-    // which is sent in one set request under a new marker.
-    void SendSetRequest(const QString& mode, const config::ApConfigRecord& record);
+    // The login goes into a copy of the record, which is sent to the AP of
+    // a single-AP apply (or restore) in one set request under a new marker.
+    // (The requests of several APs go out together from the multi-AP apply.)
+    void SendSetRequest(const config::ApConfigRecord& record);
+    // Whether an apply, its report or the pumping of a multi-AP apply is
+    // under way: a second apply or restore would reset the counts and drop
+    // the first one's refusals.
+    bool applyBlocked() const;
     // The record with the login being used written in, as the AP takes it.
     config::ApConfigRecord WithLoginOf(const config::ApConfigRecord& record) const;
     // The form as the record builder reads it. The pass phrase and the keys

@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
@@ -61,6 +62,21 @@ config::ApConfigRecord StoredRecord(const QByteArray& packet) {
     return apply::PacketRecord(packet).value_or(config::ApConfigRecord());
 }
 
+// The window's apply to several APs sends inside the click, each request
+// after the previous AP's answer: the event loop runs here meanwhile, the
+// receive event among it. False when nothing was started or the session
+// was destroyed meanwhile.
+bool SendAllInClick(apply::ApplySession& session, link::UdpSocketControl* socket,
+                    std::vector<apply::ApplySession::Request> requests,
+                    const apply::ApplySession::Options& options) {
+    if (!session.start(socket, std::move(requests), options)) return false;
+    const QPointer<apply::ApplySession> self(&session);
+    while (self && self->sending()) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    return self != nullptr;
+}
+
 // Sets a flag for the length of a scope and puts back what it was.
 class FlagScope {
   public:
@@ -85,9 +101,7 @@ void TMainFm::connectApplyHandlers() {
 // ---------------------------------------------------------------- the click
 
 void TMainFm::b_TernapplyClick() {
-    // A second apply while the first is still followed or its report still
-    // pending would reset the counts and drop the first one's refusals.
-    if (applying_ || pumping_ || engine_.applyOutstanding() || Timer_refresh.isActive()) {
+    if (applyBlocked()) {
         return;
     }
     // The field the user is in is left first, so its rule has its say on the
@@ -173,7 +187,7 @@ bool TMainFm::applySingle(int row) {
     }
     apply_name = name;
     beginSending();
-    SendSetRequest(QStringLiteral("single"), apply_record);
+    SendSetRequest(apply_record);
     return true;
 }
 
@@ -284,7 +298,7 @@ bool TMainFm::applyMulti(const QList<int>& rows) {
         // the receive event among them; a timer tick or a refresh there would
         // settle or start a search in the middle of the sending.
         const FlagScope pumping(pumping_);
-        applySession_.sendAll(UDPSocket.get(), std::move(requests), kMultiPacing);
+        SendAllInClick(applySession_, UDPSocket.get(), std::move(requests), kMultiPacing);
     }
     Timer.start();
     MaskSecretFields();
@@ -331,10 +345,6 @@ QByteArray TMainFm::FetchStoredPacket(const QString& row) const {
     return ok ? PacketOfRow(n) : QByteArray();
 }
 
-bool TMainFm::LoginSingle() { return RunLoginDialog(); }
-
-bool TMainFm::LoginMulti(const QStringList& row_list) { return RunMultiLoginDialog(row_list); }
-
 config::ApConfigRecord TMainFm::WithLoginOf(const config::ApConfigRecord& record) const {
     // Whole characters of the code page, as many as fit the field; the
     // login was checked to be writable before the first request.
@@ -345,14 +355,15 @@ config::ApConfigRecord TMainFm::WithLoginOf(const config::ApConfigRecord& record
         ui::ScreenTextToRecordWithin(login_pass, encoding, loginMax).value_or(QByteArray()));
 }
 
-void TMainFm::SendSetRequest(const QString& mode, const config::ApConfigRecord& record) {
-    // One AP: its request, then the apply is followed by the window's timer.
-    // (The requests of several go out together from applyMulti.)
-    const bool multi = mode == QStringLiteral("multi");
+bool TMainFm::applyBlocked() const {
+    return applying_ || pumping_ || engine_.applyOutstanding() || Timer_refresh.isActive();
+}
+
+void TMainFm::SendSetRequest(const config::ApConfigRecord& record) {
+    // Its request, then the apply is followed by the window's timer.
     const QString mac = config::MacText(record.mac_addr());
-    applySession_.sendAll(UDPSocket.get(),
-                          {{WithLoginOf(record), {mac, multi ? NameForMac(mac) : apply_name}}},
-                          multi ? kMultiPacing : apply::ApplySession::Options{});
+    SendAllInClick(applySession_, UDPSocket.get(), {{WithLoginOf(record), {mac, apply_name}}},
+                   apply::ApplySession::Options{});
     Timer.start();
     MaskSecretFields();
 }

@@ -26,12 +26,12 @@ void TMainFm::a_b_moreClick() {
     dialogs_.execDialog(dialog);
 }
 
-bool TMainFm::RunLoginDialog() {
+bool TMainFm::LoginSingle() {
     ui::TUsrPassFm dialog(login_user, login_pass, language(), this);
     return dialogs_.execDialog(dialog) == QDialog::Accepted;
 }
 
-bool TMainFm::RunMultiLoginDialog(const QStringList& row_list) {
+bool TMainFm::LoginMulti(const QStringList& row_list) {
     login_list.clear();
     const auto* list = findChild<TQuillGrid*>(QStringLiteral("l_title"));
     if (list == nullptr) {

@@ -15,6 +15,7 @@
 #include "core/fleet/plan.h"
 #include "core/form/backup_file.h"
 #include "core/record/net_types.h"
+#include "core/service/fleet_inputs.h"
 #include "core/text/caption_tables.h"
 #include "core/text/language_sections.h"
 #include "core/text/language_text.h"
@@ -166,7 +167,9 @@ void TMainFm::BackupClick() {
     const QDateTime now = QDateTime::currentDateTimeUtc();
     QString folder;
     if (aps.size() > 1) {
-        folder = makeBackupFolder(chosen, now);
+        // Named by the UTC time, as tern-ap-cli names an apply's backups,
+        // so an earlier backup in the folder chosen is never replaced.
+        folder = service::NewBackupFolder(chosen, now);
         if (folder.isEmpty()) {
             ShowInfoMessage({ToolText("BackupFail") + kCrLf + chosen, caption});
             return;
@@ -188,30 +191,11 @@ void TMainFm::BackupClick() {
     ShowInfoMessage({ToolText("BackupDone") + kCrLf + written.join(kCrLf), caption});
 }
 
-QString TMainFm::makeBackupFolder(const QString& parent, const QDateTime& now) {
-    // Named by the UTC time, as tern-ap-cli names an apply's backups, so an
-    // earlier backup in the folder chosen is never replaced: two in the same
-    // second get folders of their own. Private, as the files are: they hold
-    // the APs' keys.
-    const QString base =
-        QDir(parent).filePath(now.toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'")));
-    QString folder = base;
-    for (int n = 2; QFileInfo::exists(folder) && n < 1000; ++n) {
-        folder = base + u'-' + QString::number(n);
-    }
-    if (QFileInfo::exists(folder) || !QDir().mkdir(folder) ||
-        !QFile::setPermissions(
-            folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner)) {
-        return {};
-    }
-    return folder;
-}
-
 // ---------------------------------------------------------------- restore
 
 void TMainFm::RestoreClick() {
     // Like a click on Apply: never inside another apply or its report.
-    if (applying_ || pumping_ || engine_.applyOutstanding() || Timer_refresh.isActive()) {
+    if (applyBlocked()) {
         return;
     }
     if (!CommitFocusedNumericField()) {
@@ -264,7 +248,7 @@ void TMainFm::RestoreClick() {
     }
     apply_name = name;
     beginSending();
-    SendSetRequest(QStringLiteral("single"), plan.desired);
+    SendSetRequest(plan.desired);
     ui_->b_Ternapply->setEnabled(false);
     ui_->b_apply->setEnabled(false);
 }

@@ -2,7 +2,7 @@
 #include <QCoreApplication>
 #include <QtDebug>
 
-#include "core/net/qt_udp_socket_control.h"
+#include "core/net/udp_socket_control.h"
 #include "core/record/net_types.h"
 #include "core/text/language_text.h"
 #include "core/text/messages.h"
@@ -160,7 +160,7 @@ void TMainFm::reportLostReplies() {
     const qint64 lost = UDPSocket ? UDPSocket->lostCount() - lostAtSearch_ : 0;
     if (lost > 0) {
         lostAtSearch_ += lost;
-        qWarning().noquote() << link::QtUdpSocketControl::LostMessage(lost);
+        qWarning().noquote() << UDPSocket->lostText(lost);
     }
 }
 

@@ -79,6 +79,14 @@ class Session : public ::testing::Test {
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
         }
     }
+    // The window's way: everything sent before it returns, the event loop
+    // running meanwhile.
+    bool sendAll(link::UdpSocketControl* to, std::vector<ApplySession::Request> requests,
+                 const ApplySession::Options& options) {
+        if (!session.start(to, std::move(requests), options)) return false;
+        while (session.sending()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        return true;
+    }
     QString macOf(const std::vector<ApplySession::Request>& r, std::size_t i) const {
         return r[i].target.mac;
     }
@@ -99,7 +107,7 @@ class Pacing : public Session, public ::testing::WithParamInterface<bool> {
   protected:
     void send(std::vector<ApplySession::Request> requests, ApplySession::Options options) {
         if (GetParam()) {
-            ASSERT_TRUE(session.sendAll(&socket, std::move(requests), options));
+            ASSERT_TRUE(sendAll(&socket, std::move(requests), options));
         } else {
             ASSERT_TRUE(session.start(&socket, std::move(requests), options));
             spinUntil([this] { return !session.sending(); });
@@ -173,8 +181,8 @@ TEST_F(Session, following_aSilentAp_endsOnceAtTheEnginesVerdict_neverAsAnswered)
 TEST_F(Session, aSocketClosedMidApply_theRestCountAsFailedSends_andTheApplyStillEnds) {
     const auto requests = aps(sim::GenerateAps(3));
     wire.onFirstSet = [this] { socket.CloseSocket(); };
-    ASSERT_TRUE(session.sendAll(
-        &socket, requests, {.waitForReplies = true, .sliceMs = 10, .follow = true, .tickMs = 10}));
+    ASSERT_TRUE(sendAll(&socket, requests,
+                        {.waitForReplies = true, .sliceMs = 10, .follow = true, .tickMs = 10}));
     EXPECT_EQ(session.requestsSent(), 1);
     EXPECT_EQ(session.sendsFailed(), 2);
     spinUntil([this] { return !ends.empty(); });
@@ -184,7 +192,7 @@ TEST_F(Session, aSocketClosedMidApply_theRestCountAsFailedSends_andTheApplyStill
 
 TEST_F(Session, noSocket_nothingGoesOut_everySendFails) {
     const auto requests = aps(sim::GenerateAps(2));
-    ASSERT_TRUE(session.sendAll(nullptr, requests, {.waitForReplies = true, .sliceMs = 10}));
+    ASSERT_TRUE(sendAll(nullptr, requests, {.waitForReplies = true, .sliceMs = 10}));
     EXPECT_EQ(session.requestsSent(), 0);
     EXPECT_EQ(session.sendsFailed(), 2);
     spinUntil([this] { return network.idle(); });
@@ -198,7 +206,7 @@ TEST_F(Session, aSecondStartWhileSending_isRefused_andTheFirstGoesOnWhole) {
         EXPECT_EQ(count, 3);
         if (index == 1) refused = !session.start(&socket, requests, {});
     });
-    ASSERT_TRUE(session.sendAll(&socket, requests, {.waitForReplies = true, .sliceMs = 10}));
+    ASSERT_TRUE(sendAll(&socket, requests, {.waitForReplies = true, .sliceMs = 10}));
     spinUntil([this] { return network.idle(); });
     EXPECT_TRUE(refused);
     EXPECT_EQ(session.requestsSent(), 3);

@@ -304,7 +304,7 @@ class DialogsOfMainWindow : public MainWindowTest {
             }
             return d.result();
         };
-        return form->RunMultiLoginDialog(rows);
+        return form->LoginMulti(rows);
     }
 };
 
@@ -384,7 +384,7 @@ TEST_F(DialogsOfMainWindow, singleLogin_okWritesTheEntries) {
         child<QPushButton>(d, "b_ok")->click();
         return d.result();
     };
-    EXPECT_TRUE(form->RunLoginDialog());
+    EXPECT_TRUE(form->LoginSingle());
     EXPECT_EQ(form->login_user, QStringLiteral("admin"));
     EXPECT_EQ(form->login_pass, QStringLiteral("s3cret"));
 }
@@ -398,8 +398,8 @@ TEST_F(DialogsOfMainWindow, singleLogin_cancelLeavesTheEntriesAndEveryOpeningSta
         child<QPushButton>(d, "b_cancel")->click();
         return d.result();
     };
-    EXPECT_FALSE(form->RunLoginDialog());
-    EXPECT_FALSE(form->RunLoginDialog());
+    EXPECT_FALSE(form->LoginSingle());
+    EXPECT_FALSE(form->LoginSingle());
     EXPECT_EQ(form->login_user, QStringLiteral("old"));
     EXPECT_EQ(form->login_pass, QStringLiteral("oldpass"));
 }
