@@ -28,7 +28,15 @@ except ImportError:  # pragma: no cover - said by run_unit_tests.sh as a skip
     sys.exit(77)
 
 from ansible_collections.tern.ap.plugins.doc_fragments import common  # noqa: E402
-from ansible_collections.tern.ap.plugins.modules import ap_backup, ap_info, ap_settings  # noqa: E402
+from ansible_collections.tern.ap.plugins.module_utils.tern_ap_cli import (  # noqa: E402
+    COLLECTION_VERSION,
+)
+from ansible_collections.tern.ap.plugins.modules import (  # noqa: E402
+    ap_backup,
+    ap_info,
+    ap_restore,
+    ap_settings,
+)
 
 CLI = '/opt/tern/bin/tern-ap-cli'
 PASSWORD = 'Pa55-never-in-argv'
@@ -61,13 +69,21 @@ def fail_json(self, msg, **kwargs):
 
 
 class FakeCli(object):
-    """tern-ap-cli as run_command sees it: one answer per call, in turn."""
+    """tern-ap-cli as run_command sees it: one answer per call, in turn.
+
+    The modules ask the program's version first; that is answered here, as
+    the collection's own, and not counted among the calls.
+    """
 
     def __init__(self, *answers):
         self.answers = list(answers)
         self.calls = []
+        self.version_calls = 0
 
     def __call__(self, module, args, environ_update=None, check_rc=False, **kwargs):
+        if list(args[1:]) == ['--version']:
+            self.version_calls += 1
+            return 0, 'tern-ap-cli %s\n' % COLLECTION_VERSION, ''
         call = dict(args=list(args), env=dict(environ_update or {}), files={}, modes={})
         # The files the module wrote, while the command runs.
         for a in args:
@@ -195,7 +211,9 @@ class ApSettingsApply(ModuleTest):
         ]
         for aps, changed in cases:
             with self.subTest(outcomes=[a['outcome'] for a in aps]):
-                done = self.run_module(ap_settings, self.ARGS, FakeCli((0, report(*aps), '')))
+                # No AP at all is a success only where the task allows it.
+                args = dict(self.ARGS, expect_aps=0)
+                done = self.run_module(ap_settings, args, FakeCli((0, report(*aps), '')))
                 self.assertFalse(done.failed, done.result)
                 self.assertIs(done.result['changed'], changed)
                 self.assertEqual(done.result['aps'], aps)
@@ -231,8 +249,11 @@ class ApSettingsApply(ModuleTest):
     def test_a_password_from_the_environment_is_left_to_the_program(self):
         args = dict(self.ARGS)
         del args['login_password']
-        cli = FakeCli((0, report(), ''))
-        self.run_module(ap_settings, args, cli)
+        cli = FakeCli((0, report(ap('02-54-45-00-00-01', 'unchanged')), ''))
+        # The task's environment: the module's own.
+        with mock.patch.dict(os.environ, {'TERN_AP_PASSWORD': PASSWORD}):
+            done = self.run_module(ap_settings, args, cli)
+        self.assertFalse(done.failed, done.result)
         self.assertNotIn('TERN_AP_PASSWORD', cli.calls[0]['env'])
 
 
@@ -323,20 +344,26 @@ class ApSettingsFailures(ModuleTest):
 
     def test_an_invalid_state_fails_with_the_message_naming_the_key(self):
         def invalid(call):
+            # The program names the file and the line of the key at fault.
             state = call['args'][2]
-            return (2, '', 'tern-ap-cli: %s:7: aps: channel: wants a whole number, not "six"\n'
-                    % state)
+            line = [n for n, text in enumerate(call['files'][state].splitlines(), 1)
+                    if '"channel"' in text][0]
+            return (2, '', 'tern-ap-cli: %s:%d: channel: wants a whole number, not "six"\n'
+                    % (state, line))
         args = dict(self.ARGS, aps=[{'match': 'Lab-*', 'settings': {'channel': 'six'}}])
         done = self.run_module(ap_settings, args, FakeCli(invalid))
         self.assertTrue(done.failed)
         self.assertEqual(done.result['rc'], 2)
-        self.assertIn('state.json:7: aps: channel: wants a whole number', done.result['msg'])
+        # Said as the task gave it, not as a line of the module's own file.
+        self.assertIn('aps[0].settings.channel: wants a whole number', done.result['msg'])
+        self.assertNotIn('state.json', done.result['msg'])
         # The private folder is gone and is not named.
         self.assertNotIn('tern-ap-', done.result['msg'].replace('tern-ap-cli', ''))
 
     def test_a_warning_of_the_program_is_the_tasks_warning(self):
         err = "tern-ap-cli: warning: no AP answered matches 'Lab-*' (line 5)\n"
-        done = self.run_module(ap_settings, self.ARGS, FakeCli((0, report(), err)))
+        cli = FakeCli((0, report(ap('02-54-45-00-00-01', 'unchanged')), err))
+        done = self.run_module(ap_settings, self.ARGS, cli)
         self.assertFalse(done.failed)
         self.assertEqual(len(self.warnings), 1)
         self.assertIn("no AP answered matches 'Lab-*'", self.warnings[0])
@@ -513,23 +540,29 @@ class Documentation(unittest.TestCase):
 
     def test_each_modules_options_are_its_argument_spec(self):
         import yaml
-        for module in (ap_info, ap_settings, ap_backup):
+        for module in (ap_info, ap_settings, ap_backup, ap_restore):
             with self.subTest(module=module.__name__):
                 doc = yaml.safe_load(module.DOCUMENTATION)
                 self.assertEqual(doc['module'], module.__name__.rsplit('.', 1)[1])
-                # ansible-doc adds the shared options of the fragment each
+                # ansible-doc adds the shared options of the fragments each
                 # module names.
-                self.assertEqual(doc.get('extends_documentation_fragment'), ['tern.ap.common'])
+                fragments = doc.get('extends_documentation_fragment')
+                self.assertEqual(fragments[0], 'tern.ap.common')
                 options = dict(doc['options'])
-                options.update(yaml.safe_load(common.ModuleDocFragment.DOCUMENTATION)['options'])
+                for fragment in fragments:
+                    part = fragment.split('.')[3] if fragment.count('.') == 3 else 'documentation'
+                    text = getattr(common.ModuleDocFragment, part.upper())
+                    options.update(yaml.safe_load(text)['options'])
                 self.compare(options, module.argument_spec(), doc['module'])
                 self.assertTrue(yaml.safe_load(module.EXAMPLES))
                 self.assertTrue(yaml.safe_load(module.RETURN))
 
     def test_every_password_is_no_log(self):
-        options = ap_settings.argument_spec()
-        self.assertTrue(options['login_password']['no_log'])
-        self.assertTrue(options['logins']['options']['password']['no_log'])
+        for module in (ap_info, ap_settings, ap_backup, ap_restore):
+            with self.subTest(module=module.__name__):
+                options = module.argument_spec()
+                self.assertTrue(options['login_password']['no_log'])
+                self.assertTrue(options['logins']['options']['password']['no_log'])
 
 
 if __name__ == '__main__':

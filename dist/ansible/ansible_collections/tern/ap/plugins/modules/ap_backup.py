@@ -20,7 +20,7 @@ description:
   - Sends search requests only; nothing on an AP is changed.
 version_added: "0.1.0"
 author:
-  - The Tern AP Utility authors
+  - The Tern AP Utility authors (!UNKNOWN)
 requirements:
   - tern-ap-cli (package tern-ap-utility) on the managed host
 attributes:
@@ -43,15 +43,20 @@ options:
         By default every AP that answers.
       - A MAC address or name that no AP answers as fails the task, after the
         others were saved.
+      - A value that begins with C(-) is refused; name such an AP by its MAC address.
     type: list
     elements: str
 extends_documentation_fragment:
   - tern.ap.common
+  - tern.ap.common.login
+  - tern.ap.common.expect_aps
 notes:
   - A backup holds the APs' secrets; keep C(dest) private.
+  - C(tern.ap.ap_restore) writes the files back.
 seealso:
   - module: tern.ap.ap_settings
   - module: tern.ap.ap_info
+  - module: tern.ap.ap_restore
 '''
 
 EXAMPLES = r'''
@@ -76,25 +81,45 @@ files:
     - mac: 02-54-45-00-00-01
       path: /var/backups/tern-ap/02-54-45-00-00-01.json
       changed: true
+dest:
+  description: The folder the files are in, as the task gave it.
+  returned: success and when some APs were saved before the task failed
+  type: str
+  sample: /var/backups/tern-ap
 rc:
-  description: The exit code of C(tern-ap-cli).
+  description: The exit code of C(tern-ap-cli) (1 no AP answered or a file cannot be
+    written, 2 an option, 4 an AP named in C(match) did not answer).
   returned: failure
   type: int
-  sample: 1
+  sample: 4
+heard:
+  description: How many APs were saved, where fewer than C(expect_aps) were.
+  returned: failure
+  type: int
+  sample: 2
+stderr_lines:
+  description: What the program said on stderr (how many APs it saved).
+  returned: always
+  type: list
+  elements: str
 '''
 
 import json
 import os
 import tempfile
 
-from ansible.module_utils.basic import AnsibleModule
 from ansible_collections.tern.ap.plugins.module_utils.tern_ap_cli import (
     COMMON_ARGUMENT_SPEC,
     EXIT_OK,
     EXIT_UNCONFIRMED,
+    EXPECT_ARGUMENT_SPEC,
     TernApCli,
+    TernApModule,
+    expect_answered,
     message_lines,
+    refuse_option_like,
 )
+from ansible_collections.tern.ap.plugins.module_utils.tern_ap_login import LOGIN_ARGUMENT_SPEC
 
 
 def argument_spec():
@@ -103,6 +128,8 @@ def argument_spec():
         match=dict(type='list', elements='str'),
     )
     options.update(COMMON_ARGUMENT_SPEC)
+    options.update(LOGIN_ARGUMENT_SPEC)
+    options.update(EXPECT_ARGUMENT_SPEC)
     return options
 
 
@@ -136,9 +163,10 @@ def replace_file(source, dest_dir, name):
 
 
 def main():
-    module = AnsibleModule(argument_spec=argument_spec(), supports_check_mode=True)
+    module = TernApModule(argument_spec=argument_spec(), supports_check_mode=True)
     params = module.params
     dest = params['dest']
+    refuse_option_like(module, 'match', params.get('match') or [])
     cli = TernApCli(module)
     try:
         fresh = os.path.join(cli.private_dir(), 'saved')
@@ -148,6 +176,9 @@ def main():
         rc, out, err = cli.run(args, shown_as={fresh + '/': os.path.join(dest, '')})
         saved = sorted(f for f in os.listdir(fresh) if f.endswith('.json'))
         if rc not in (EXIT_OK, EXIT_UNCONFIRMED) or not saved:
+            if rc == EXIT_OK:
+                # Success without a single file is no backup at all.
+                cli.fail('backup', rc, out, err, no_report='saved no file')
             cli.fail('backup', rc, out, err)
 
         files = []
@@ -170,6 +201,7 @@ def main():
         result['stderr_lines'] = message_lines(err)
     finally:
         cli.cleanup()
+    expect_answered(module, cli, len(files), 'and were saved', **result)
     module.exit_json(**result)
 
 

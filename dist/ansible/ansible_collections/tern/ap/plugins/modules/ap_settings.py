@@ -23,10 +23,13 @@ description:
   - In check mode the module runs C(tern-ap-cli plan) and sends no set request.
   - The module fails, with the program's message and exit code, when an AP
     refuses the login, does not answer, is missing, is invalid for the state,
-    or does not hold the settings when read back.
+    or does not hold the settings when read back; and when fewer APs of the
+    state answered than C(expect_aps) (by default, when none answered).
+  - An option at fault is named as the task gives it (C(aps[0].settings.channel)),
+    also where C(tern-ap-cli) found the fault in the state file the module wrote.
 version_added: "0.1.0"
 author:
-  - The Tern AP Utility authors
+  - The Tern AP Utility authors (!UNKNOWN)
 requirements:
   - tern-ap-cli (package tern-ap-utility) on the managed host
 attributes:
@@ -58,35 +61,9 @@ options:
       settings:
         description:
           - The settings, as in C(defaults).
+          - "A coded setting may be given as C(tern.ap.ap_info) returns it
+            (C({code: 1, text: Shared Key})), by its text or by its code."
         type: dict
-        required: true
-  login_user:
-    description:
-      - The management user of the APs that no entry of C(logins) matches.
-    type: str
-  login_password:
-    description:
-      - The password of C(login_user). It reaches C(tern-ap-cli) through the
-        environment, never the argument list. Without it the program reads
-        C(TERN_AP_PASSWORD) from the task's environment.
-    type: str
-  logins:
-    description:
-      - Logins of APs with their own; the last entry that matches an AP gives its login.
-    type: list
-    elements: dict
-    suboptions:
-      match:
-        description: A MAC address, an AP name or a pattern, as in C(aps[].match).
-        type: str
-        required: true
-      user:
-        description: The management user.
-        type: str
-        required: true
-      password:
-        description: The password; handed over through the environment.
-        type: str
         required: true
   retries:
     description: How often an unanswered set request is sent again, 0 to 10 (default 3).
@@ -107,14 +84,20 @@ options:
     type: path
 extends_documentation_fragment:
   - tern.ap.common
+  - tern.ap.common.login
+  - tern.ap.common.expect_aps
 notes:
   - The settings' names and values are those of C(tern-ap-cli set); see
     C(man tern-ap-cli) and C(tern-ap-cli --help).
   - The values of secret settings (C(wpa_passphrase), C(wep_keys.N),
-    C(radius_servers.N.shared_secret)) are kept out of the task's results.
+    C(radius_servers.N.shared_secret)), given inline or nested, are kept out of the
+    managed host's log, the task's results and its diff, as the passwords are.
+  - C(expect_aps) counts the APs the state covers that answered; with C(defaults)
+    that is every AP that answered.
 seealso:
   - module: tern.ap.ap_info
   - module: tern.ap.ap_backup
+  - module: tern.ap.ap_restore
 '''
 
 EXAMPLES = r'''
@@ -133,16 +116,17 @@ EXAMPLES = r'''
           ssid: lobby
           wpa_passphrase: "{{ vault_lobby_psk }}"
 
-- name: APs with logins of their own
+- name: APs with logins of their own, passwords in files on the site's host
   tern.ap.ap_settings:
     defaults: {beacon_interval: 150}
     login_user: admin
-    login_password: "{{ vault_ap_password }}"
+    login_password_file: /etc/tern/ap-admin.password
     logins:
       - match: Warehouse
         user: admin
-        password: "{{ vault_warehouse_password }}"
+        password_file: /etc/tern/warehouse.password
     backup_dir: /var/backups/tern-ap
+    expect_aps: 12
 '''
 
 RETURN = r'''
@@ -154,6 +138,10 @@ aps:
       C(refused), C(no answer), C(not applied), C(missing), C(invalid).
     - C(changes) maps each setting to C(before) and C(after); secrets are C(***)
       and C(*** (changed)).
+    - C(problems) (an AP that failed) and C(notes) (what the checks change by
+      themselves, such as 802.1X switched on for WPA-PSK) are lists of the
+      program's words; C(unheld) maps the settings an AP did not take when read
+      back (C(not applied)) as C(changes) does.
   returned: when the program gave its report
   type: list
   elements: dict
@@ -171,11 +159,21 @@ summary:
   sample: {changed: 1, unchanged: 2, refused: 0, no_answer: 0, not_applied: 0,
            missing: 0, invalid: 0, to_change: 0}
 rc:
-  description: The exit code of C(tern-ap-cli) (2 invalid state, 3 refused, 4 no answer or
-    missing, 6 not applied).
+  description:
+    - The exit code of C(tern-ap-cli) (1 the socket or a file failed, 2 invalid
+      state or options, 3 refused, 4 no answer or missing, 6 not applied).
   returned: failure
   type: int
   sample: 3
+heard:
+  description: How many APs of the state answered, where fewer than C(expect_aps) did.
+  returned: failure
+  type: int
+  sample: 0
+stderr:
+  description: What the program said on stderr, as one text.
+  returned: failure
+  type: str
 stderr_lines:
   description: What the program said on stderr (the backup folder, the counts of requests).
   returned: always
@@ -188,19 +186,27 @@ cmd:
   elements: str
 '''
 
-import json
-
-from ansible.module_utils.basic import AnsibleModule
 from ansible_collections.tern.ap.plugins.module_utils.tern_ap_cli import (
     COMMON_ARGUMENT_SPEC,
     EXIT_OK,
     EXIT_PLAN_CHANGES,
-    LOGIN_ENV_PREFIX,
-    PASSWORD_ENV,
+    EXPECT_ARGUMENT_SPEC,
     TernApCli,
+    TernApModule,
+    diff_of,
+    expect_answered,
     message_lines,
-    parse_json,
-    secret_values,
+)
+from ansible_collections.tern.ap.plugins.module_utils.tern_ap_login import (
+    LOGIN_ARGUMENT_SPEC,
+    LOGIN_MUTUALLY_EXCLUSIVE,
+    LOGIN_REQUIRED_BY,
+    check_login,
+    login_args,
+)
+from ansible_collections.tern.ap.plugins.module_utils.tern_ap_state import (
+    state_document,
+    translate_positions,
 )
 
 
@@ -211,93 +217,40 @@ def argument_spec():
             match=dict(type='str', required=True),
             settings=dict(type='dict', required=True),
         )),
-        login_user=dict(type='str'),
-        login_password=dict(type='str', no_log=True),
-        logins=dict(type='list', elements='dict', options=dict(
-            match=dict(type='str', required=True),
-            user=dict(type='str', required=True),
-            password=dict(type='str', required=True, no_log=True),
-        )),
         retries=dict(type='int'),
         keep_going=dict(type='bool', default=False),
         backup_dir=dict(type='path'),
     )
     options.update(COMMON_ARGUMENT_SPEC)
+    options.update(LOGIN_ARGUMENT_SPEC)
+    options.update(EXPECT_ARGUMENT_SPEC)
     return options
 
 
-def state_document(params):
-    """The options as a state file of tern-ap-cli."""
-    state = dict(version=1)
-    if params.get('defaults') is not None:
-        state['defaults'] = params['defaults']
-    if params.get('aps') is not None:
-        state['aps'] = [dict(match=e['match'], settings=e['settings']) for e in params['aps']]
-    return json.dumps(state, indent=2, sort_keys=False) + '\n'
-
-
-def logins_document(logins):
-    """The logins file: each password named by a variable, never written down."""
-    entries = []
-    environ = {}
-    for index, entry in enumerate(logins, 1):
-        name = '%s%d' % (LOGIN_ENV_PREFIX, index)
-        environ[name] = entry['password']
-        entries.append(dict(match=entry['match'], user=entry['user'], password=dict(env=name)))
-    return json.dumps(dict(version=1, aps=entries), indent=2) + '\n', environ
-
-
-def diff_of(aps, outcome):
-    """Before and after of each AP with this outcome, as the program masks them."""
-    diffs = []
-    for ap in aps:
-        if ap.get('outcome') != outcome or not ap.get('changes'):
-            continue
-        header = '%s (%s)' % (ap.get('mac'), ap.get('name'))
-        if ap.get('interface'):
-            header += ' on ' + ap['interface']
-        changes = ap['changes']
-        diffs.append(dict(
-            before_header=header,
-            after_header=header,
-            before=dict((name, c.get('before')) for name, c in changes.items()),
-            after=dict((name, c.get('after')) for name, c in changes.items()),
-        ))
-    return diffs
-
-
 def main():
-    module = AnsibleModule(
+    module = TernApModule(
         argument_spec=argument_spec(),
         required_one_of=[('defaults', 'aps')],
+        mutually_exclusive=LOGIN_MUTUALLY_EXCLUSIVE,
+        required_by=LOGIN_REQUIRED_BY,
         supports_check_mode=True,
     )
     params = module.params
-    for value in secret_values(params.get('defaults')):
-        module.no_log_values.add(value)
-    for entry in params.get('aps') or []:
-        for value in secret_values(entry.get('settings')):
-            module.no_log_values.add(value)
-
-    cli = TernApCli(module)
     plan = module.check_mode
+    if not plan:
+        # A plan sends nothing, so it needs no login at all.
+        check_login(module)
+    cli = TernApCli(module)
     command = 'plan' if plan else 'apply'
     try:
-        state = cli.write_private('state.json', state_document(params))
+        text, paths = state_document(params)
+        state = cli.write_private('state.json', text)
+        cli.rewrites.append(lambda err: translate_positions(err, state, paths, True))
         args = [command, state, '--json'] + cli.search_args()
         environ = {}
         if not plan:
-            # A plan sends nothing, so it needs no login at all.
-            if params.get('login_user') is not None:
-                args += ['--user', params['login_user']]
-            if params.get('login_password') is not None:
-                environ[PASSWORD_ENV] = params['login_password']
-            if params.get('logins'):
-                text, login_environ = logins_document(params['logins'])
-                args += ['--logins', cli.write_private('logins.json', text)]
-                environ.update(login_environ)
-            if params.get('retries') is not None:
-                args += ['--retries', str(params['retries'])]
+            more, environ = login_args(module, cli)
+            args += more
             if params.get('keep_going'):
                 args.append('--keep-going')
             if params.get('backup_dir'):
@@ -307,23 +260,24 @@ def main():
     finally:
         cli.cleanup()
 
-    report = parse_json(out)
-    if not isinstance(report, dict):
-        report = {}
+    result = dict(changed=False, cmd=cmd, stderr_lines=message_lines(err))
+    successes = (EXIT_OK, EXIT_PLAN_CHANGES) if plan else (EXIT_OK,)
+    report = cli.report(command, rc, out, err, successes, **result)
     aps = report.get('aps') or []
     outcome = 'to change' if plan else 'changed'
-    changed = any(ap.get('outcome') == outcome for ap in aps)
+    result['changed'] = any(ap.get('outcome') == outcome for ap in aps)
     # No rc on success: Ansible takes a result's non-zero rc for a failure,
     # and a plan that finds changes exits 5.
-    result = dict(changed=changed, cmd=cmd, stderr_lines=message_lines(err))
     if report:
         result['aps'] = aps
         result['summary'] = report.get('summary', {})
     if module._diff:
         result['diff'] = diff_of(aps, outcome)
     cli.warn_from(err)
-    if rc != EXIT_OK and not (plan and rc == EXIT_PLAN_CHANGES):
+    if rc not in successes:
         cli.fail(command, rc, out, err, report, **result)
+    heard = len([ap for ap in aps if ap.get('outcome') != 'missing'])
+    expect_answered(module, cli, heard, 'of those the state covers', **result)
     module.exit_json(**result)
 
 
