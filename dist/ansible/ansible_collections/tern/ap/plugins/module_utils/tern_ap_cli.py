@@ -324,14 +324,16 @@ class TernApCli(object):
         self.module.fail_json(msg=msg, **result)
 
 
-def expect_answered(module, cli, heard, what, **result):
-    """Fails when fewer APs answered than the option expect_aps asks for."""
+def expect_answered(module, cli, heard, of='', then='', **result):
+    """Fails when fewer APs answered than the option expect_aps asks for.
+
+    The message reads "<how many> AP(s) <of> answered <then>".
+    """
     wanted = module.params.get('expect_aps')
     if wanted is None or heard >= wanted:
         return
-    msg = 'no AP answered' if heard == 0 else '%d AP(s) answered' % heard
-    if what:
-        msg += ' ' + what
+    words = ['no AP' if heard == 0 else '%d AP(s)' % heard, of, 'answered', then]
+    msg = ' '.join(w for w in words if w)
     msg += ', fewer than expect_aps %d' % wanted
     interfaces = module.params.get('interfaces')
     msg += ' (searched %s)' % ('through ' + ', '.join(interfaces) if interfaces

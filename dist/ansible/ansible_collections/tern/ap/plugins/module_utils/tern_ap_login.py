@@ -35,8 +35,24 @@ LOGIN_ARGUMENT_SPEC = dict(
         required_one_of=[('password', 'password_file')]),
 )
 
-LOGIN_MUTUALLY_EXCLUSIVE = [('login_password', 'login_password_file')]
 LOGIN_REQUIRED_BY = dict(login_password='login_user', login_password_file='login_user')
+
+
+def given(params, name):
+    """Whether an option has a value: module_defaults may set one to null."""
+    return params.get(name) is not None
+
+
+def refuse_together(module, *pairs):
+    """Fails naming the options of a pair given together.
+
+    AnsibleModule's mutually_exclusive counts an option set to null as
+    given, and one module_defaults of group/tern.ap.all sets the login
+    options of every module, to null where a play has none.
+    """
+    for first, second in pairs:
+        if given(module.params, first) and given(module.params, second):
+            module.fail_json(msg='parameters are mutually exclusive: %s|%s' % (first, second))
 
 
 def check_login(module):
@@ -47,6 +63,10 @@ def check_login(module):
     password is said here, at once, in the module's own words.
     """
     params = module.params
+    refuse_together(module, ('login_password', 'login_password_file'))
+    for index, entry in enumerate(params.get('logins') or []):
+        if given(entry, 'password') == given(entry, 'password_file'):
+            module.fail_json(msg='logins[%d] wants one of password and password_file' % index)
     user = params.get('login_user')
     if user is None and not params.get('logins'):
         module.fail_json(msg='login_user (or logins) is needed to write to the APs; '

@@ -201,7 +201,7 @@ def main():
         result['stderr_lines'] = message_lines(err)
     finally:
         cli.cleanup()
-    expect_answered(module, cli, len(files), 'and were saved', **result)
+    expect_answered(module, cli, len(files), then='and were saved', **result)
     module.exit_json(**result)
 
 

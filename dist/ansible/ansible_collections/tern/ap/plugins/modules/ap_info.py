@@ -195,7 +195,7 @@ def main():
             aps = [ap for ap in aps if isinstance(ap, dict) and ap.get('mac') in wanted]
     cli.warn_from(err)
     result = dict(changed=False, aps=aps, stderr_lines=message_lines(err))
-    expect_answered(module, cli, len(aps), 'as ' + match if match else '', **result)
+    expect_answered(module, cli, len(aps), then='as ' + match if match else '', **result)
     module.exit_json(**result)
 
 

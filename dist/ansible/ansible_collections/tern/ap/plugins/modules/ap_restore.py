@@ -161,10 +161,10 @@ from ansible_collections.tern.ap.plugins.module_utils.tern_ap_cli import (
 )
 from ansible_collections.tern.ap.plugins.module_utils.tern_ap_login import (
     LOGIN_ARGUMENT_SPEC,
-    LOGIN_MUTUALLY_EXCLUSIVE,
     LOGIN_REQUIRED_BY,
     check_login,
     login_args,
+    refuse_together,
 )
 
 # What a tern-ap-cli that cannot plan a restore answers to --plan.
@@ -194,6 +194,7 @@ def check_sources(module):
         if not os.path.exists(path):
             module.fail_json(msg="src '%s' does not exist" % given)
     target = params.get('target')
+    refuse_together(module, ('target', 'logins'))
     if target is not None:
         refuse_option_like(module, 'target', [target])
         if len(sources) != 1 or os.path.isdir(sources[0]):
@@ -236,7 +237,6 @@ def outcomes(report):
 def main():
     module = TernApModule(
         argument_spec=argument_spec(),
-        mutually_exclusive=LOGIN_MUTUALLY_EXCLUSIVE + [('target', 'logins')],
         required_by=LOGIN_REQUIRED_BY,
         supports_check_mode=True,
     )

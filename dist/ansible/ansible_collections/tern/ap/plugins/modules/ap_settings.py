@@ -199,7 +199,6 @@ from ansible_collections.tern.ap.plugins.module_utils.tern_ap_cli import (
 )
 from ansible_collections.tern.ap.plugins.module_utils.tern_ap_login import (
     LOGIN_ARGUMENT_SPEC,
-    LOGIN_MUTUALLY_EXCLUSIVE,
     LOGIN_REQUIRED_BY,
     check_login,
     login_args,
@@ -231,7 +230,6 @@ def main():
     module = TernApModule(
         argument_spec=argument_spec(),
         required_one_of=[('defaults', 'aps')],
-        mutually_exclusive=LOGIN_MUTUALLY_EXCLUSIVE,
         required_by=LOGIN_REQUIRED_BY,
         supports_check_mode=True,
     )
@@ -277,7 +275,7 @@ def main():
     if rc not in successes:
         cli.fail(command, rc, out, err, report, **result)
     heard = len([ap for ap in aps if ap.get('outcome') != 'missing'])
-    expect_answered(module, cli, heard, 'of those the state covers', **result)
+    expect_answered(module, cli, heard, of='of the state', **result)
     module.exit_json(**result)
 
 
