@@ -50,13 +50,16 @@ for f in bin/tern-ap-utility bin/tern-ap-cli bin/tern-ap-sim \
 done
 collection=share/ansible/collections/ansible_collections/tern/ap
 for f in galaxy.yml meta/runtime.yml README.md LICENSE plugins/module_utils/tern_ap_cli.py \
+         plugins/module_utils/tern_ap_login.py plugins/module_utils/tern_ap_state.py \
          plugins/modules/ap_info.py plugins/modules/ap_settings.py plugins/modules/ap_backup.py \
-         plugins/doc_fragments/common.py; do
+         plugins/modules/ap_restore.py plugins/doc_fragments/common.py \
+         roles/site/tasks/main.yml roles/site/defaults/main.yml roles/site/meta/argument_specs.yml \
+         playbooks/sites.yml playbooks/inventory.example.yml changelogs/changelog.yaml; do
     [ -s "$usr/$collection/$f" ] || fail "missing /usr/$collection/$f"
 done
 leftovers=$(find "$usr/$collection" -name __pycache__ -o -name '*.pyc' -o -name tests)
 [ -z "$leftovers" ] || fail "the collection holds what it should not: $leftovers"
-grep -q '^requires_ansible: ">=2.14"$' "$usr/$collection/meta/runtime.yml" || fail "requires_ansible"
+grep -q '^requires_ansible: ">=2.14.0"$' "$usr/$collection/meta/runtime.yml" || fail "requires_ansible"
 field Suggests | grep -q "\\bansible-core\\b" || fail "Suggests lacks ansible-core: $(field Suggests)"
 for p in tern-ap-utility tern-ap-cli tern-ap-sim; do
     [ -x "$usr/bin/$p" ] || fail "/usr/bin/$p is not executable"
@@ -105,7 +108,7 @@ pass "desktop-file-validate, appstreamcli, man pages"
 # --- the Ansible collection, as ansible-core finds it under /usr/share -------
 if command -v ansible-doc >/dev/null 2>&1; then
     mkdir "$work/home"
-    for m in ap_info ap_settings ap_backup; do
+    for m in ap_info ap_settings ap_backup ap_restore; do
         HOME="$work/home" ANSIBLE_COLLECTIONS_PATH="$share/ansible/collections" \
             ansible-doc -t module "tern.ap.$m" >"$work/doc.log" 2>&1 || {
             cat "$work/doc.log" >&2; fail "ansible-doc tern.ap.$m"; continue; }
@@ -115,7 +118,10 @@ if command -v ansible-doc >/dev/null 2>&1; then
             grep -q "^$part:" "$work/doc.log" || fail "ansible-doc tern.ap.$m shows no $part"
         done
     done
-    pass "ansible-doc of the collection's modules"
+    HOME="$work/home" ANSIBLE_COLLECTIONS_PATH="$share/ansible/collections" \
+        ansible-doc -t role tern.ap.site >"$work/doc.log" 2>&1 || {
+        cat "$work/doc.log" >&2; fail "ansible-doc -t role tern.ap.site"; }
+    pass "ansible-doc of the collection's modules and role"
 else
     echo "skipped: ansible-doc is missing (package ansible-core), the collection's documentation unchecked"
 fi

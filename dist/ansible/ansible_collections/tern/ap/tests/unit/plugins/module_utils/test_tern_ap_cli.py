@@ -317,7 +317,7 @@ class APsThatMustAnswer(ModuleTest):
                 done = self.run_module(ap_settings, self.ARGS, FakeCli((0, report(), '')),
                                        check_mode=check)
                 self.assertTrue(done.failed)
-                self.assertIn('no AP answered', done.result['msg'])
+                self.assertIn('no AP of the state answered', done.result['msg'])
                 self.assertIn('expect_aps 1', done.result['msg'])
                 self.assertEqual(done.result['heard'], 0)
 
@@ -330,7 +330,7 @@ class APsThatMustAnswer(ModuleTest):
         self.assertEqual(done.result['rc'], 4)
         done = self.run_module(ap_settings, args, FakeCli((0, report(*aps[:2]), '')))
         self.assertTrue(done.failed)
-        self.assertIn('2 AP(s) answered', done.result['msg'])
+        self.assertIn('2 AP(s) of the state answered', done.result['msg'])
         self.assertIn('fewer than expect_aps 3', done.result['msg'])
         self.assertIn('through eth1', done.result['msg'])
         self.assertTrue(done.result['changed'])

@@ -22,7 +22,7 @@ def main():
     try:
         run = subprocess.run([sys.executable, path, arguments], stdin=slave,
                              stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                             universal_newlines=True, env=env, timeout=60)
+                             universal_newlines=True, env=env, timeout=60, check=False)
         returned = dict(rc=run.returncode, stderr=run.stderr)
         try:
             returned['result'] = json.loads(run.stdout)
