@@ -13,11 +13,12 @@
 #include "app/startup.h"
 #include "app/window_search.h"
 #include "app/window_size.h"
+#include "core/net/network_socket.h"
 #include "gui/dialogs/dialog_seam.h"
 #include "gui/mainwindow/tform4.h"
 #include "gui/mainwindow/tmain_fm.h"
 #include "gui/widgets/tquill_grid.h"
-#include "sim/program_socket.h"
+#include "sim/demo_network.h"
 
 using namespace tern;
 
@@ -124,13 +125,24 @@ int main(int argc, char* argv[]) {
     // Chosen before the window opens: a typing error in an interface's name
     // must not turn into a search of some other segment. The demo network
     // lives as long as the window that talks to it.
-    auto chosen = sim::ChooseProgramSocket(
-        {parser.isSet(demo), demoCount, parser.isSet(oldFirmware), parser.values(interfaceOption)});
-    if (const QString* error = std::get_if<QString>(&chosen)) {
-        std::fprintf(stderr, "tern-ap-utility: %s\n", qPrintable(*error));
-        return 2;
+    sim::DemoNetwork demoNetwork;
+    std::unique_ptr<link::UdpSocketControl> socket;
+    if (parser.isSet(demo)) {
+        auto made = sim::MakeDemoNetwork(demoCount, parser.isSet(oldFirmware));
+        if (const QString* error = std::get_if<QString>(&made)) {
+            std::fprintf(stderr, "tern-ap-utility: %s\n", qPrintable(*error));
+            return 2;
+        }
+        demoNetwork = std::move(std::get<sim::DemoNetwork>(made));
+        socket = std::move(demoNetwork.socket);
+    } else {
+        auto chosen = link::NetworkSocket(parser.values(interfaceOption));
+        if (const QString* error = std::get_if<QString>(&chosen)) {
+            std::fprintf(stderr, "tern-ap-utility: %s\n", qPrintable(*error));
+            return 2;
+        }
+        socket = std::move(std::get<std::unique_ptr<link::UdpSocketControl>>(chosen));
     }
-    sim::ProgramSocket programSocket = std::move(std::get<sim::ProgramSocket>(chosen));
 
     const bool checking = parser.isSet(quitAfterStart);
     ui::WidgetDialogSeam shownDialogs;
@@ -161,7 +173,7 @@ int main(int argc, char* argv[]) {
         return 1;
     }
 
-    app::TMainFm window(std::move(programSocket.socket), dialogs);
+    app::TMainFm window(std::move(socket), dialogs);
     window.lang_file = decision.langFile;
     app::TForm4 form4;  // never shown
 

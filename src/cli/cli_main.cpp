@@ -18,8 +18,9 @@
 #include "cli/cli_options.h"
 #include "cli/cli_runner.h"
 #include "cli/fleet_runner.h"
+#include "core/net/network_socket.h"
 #include "core/net/protocol.h"
-#include "sim/program_socket.h"
+#include "sim/demo_network.h"
 
 using namespace tern;
 
@@ -195,13 +196,26 @@ int main(int argc, char* argv[]) {
         login = {o.user, *password};
     }
 
-    auto chosen = sim::ChooseProgramSocket({o.demo, o.demoCount, false, o.interfaces});
-    if (const QString* error = std::get_if<QString>(&chosen)) {
-        Error(*error);
-        return app::kExitUsage;
+    // The demo's APs in this process, or the real network; the demo network
+    // outlives every use of its socket.
+    sim::DemoNetwork demoNetwork;
+    std::unique_ptr<link::UdpSocketControl> networkSocket;
+    if (o.demo) {
+        auto demo = sim::MakeDemoNetwork(o.demoCount, false);
+        if (const QString* error = std::get_if<QString>(&demo)) {
+            Error(*error);
+            return app::kExitUsage;
+        }
+        demoNetwork = std::move(std::get<sim::DemoNetwork>(demo));
+    } else {
+        auto chosen = link::NetworkSocket(o.interfaces);
+        if (const QString* error = std::get_if<QString>(&chosen)) {
+            Error(*error);
+            return app::kExitUsage;
+        }
+        networkSocket = std::move(std::get<std::unique_ptr<link::UdpSocketControl>>(chosen));
     }
-    sim::ProgramSocket programSocket = std::move(std::get<sim::ProgramSocket>(chosen));
-    link::UdpSocketControl* socket = programSocket.socket.get();
+    link::UdpSocketControl* socket = o.demo ? demoNetwork.socket.get() : networkSocket.get();
     if (!link::OpenOnProgramPort(*socket)) {
         Error(QStringLiteral("UDP port ") + QString::number(link::kDefaultPort) +
               QStringLiteral(" cannot be opened"));

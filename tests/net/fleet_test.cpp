@@ -204,6 +204,7 @@ TEST_F(FleetOnLoopback, sigtermMidApply_reportsEveryAp_andAPlanAfterwardsAgrees)
     cli.start(QStringLiteral(TERN_AP_CLI_PATH),
               {u"apply"_qs, state, u"--json"_qs, u"--user"_qs, u"admin"_qs, u"--parallel"_qs,
                u"2"_qs, u"--backup-dir"_qs, dir.filePath(u"backups"_qs)});
+    ASSERT_TRUE(cli.waitForStarted(10000));
     QElapsedTimer clock;
     clock.start();
     while (SetRequestsIn(sim.log()) < 40 && clock.elapsed() < 30000 &&
