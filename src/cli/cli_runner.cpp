@@ -112,9 +112,12 @@ void CliRunner::start() {
     // A command for one AP named by its MAC needs to listen only until that
     // AP has answered: a script that loops over many APs then costs a round
     // trip per AP, not a whole search window.
-    const QString target = o_.command == u"restore" ? o_.args.value(1) : o_.args.value(0);
+    const fleet::ApMatch target =
+        fleet::ParseApMatch(o_.command == u"restore" ? o_.args.value(1) : o_.args.value(0));
     const std::optional<config::MacAddress> mac =
-        o_.command == u"scan" || o_.all ? std::nullopt : config::ParseMacText(target);
+        o_.command == u"scan" || o_.all || target.kind != fleet::ApMatch::Kind::Mac
+            ? std::nullopt
+            : config::ParseMacText(target.mac);
     progress(QStringLiteral("searching for %1 ms").arg(o_.timeoutMs));
     started_.start();
     if (!appliesOne()) {
@@ -153,11 +156,13 @@ int CliRunner::noMatch() {
 
 std::vector<const apply::SearchSession::Found*> CliRunner::targets() const {
     std::vector<const apply::SearchSession::Found*> out;
-    const QString target = o_.command == u"restore" ? o_.args.value(1) : o_.args.value(0);
-    const std::optional<config::MacAddress> mac = config::ParseMacText(target);
+    // A MAC (with '-' or ':'), an exact name or a pattern of names, as
+    // every command reads a TARGET.
+    const fleet::ApMatch match =
+        fleet::ParseApMatch(o_.command == u"restore" ? o_.args.value(1) : o_.args.value(0));
     for (const auto& ap : found()) {
         const config::ApConfigRecord record = RecordOf(ap);
-        if (o_.all || (mac && record.mac_addr() == *mac) || (!mac && NameOf(record) == target)) {
+        if (o_.all || match.matches(config::MacText(record.mac_addr()), NameOf(record))) {
             out.push_back(&ap);
         }
     }

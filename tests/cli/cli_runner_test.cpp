@@ -90,6 +90,24 @@ class CliOnSegment : public ::testing::Test {
     QTemporaryDir dir;
 };
 
+// A TARGET is a MAC (either separator), a name or a pattern of names,
+// whichever command reads it.
+TEST_F(CliOnSegment, show_takesAPatternAndAColonMac) {
+    segment(sim::GenerateAps(12));
+    ASSERT_EQ(run({QStringLiteral("show"), QStringLiteral("TernAP-000?"),
+                   QStringLiteral("--output"), QStringLiteral("jsonl")}),
+              kExitOk)
+        << err.toStdString();
+    EXPECT_EQ(out.count('\n'), 9);  // TernAP-0001 .. TernAP-0009
+    EXPECT_FALSE(out.contains("TernAP-0010"));
+    QString colons = mac(4);
+    colons.replace(u'-', u':');
+    ASSERT_EQ(run({QStringLiteral("show"), colons.toLower(), QStringLiteral("--json")}), kExitOk)
+        << err.toStdString();
+    EXPECT_TRUE(out.contains(mac(4).toUtf8()));
+    EXPECT_EQ(run({QStringLiteral("show"), QStringLiteral("Nobody-*")}), kExitFailure);
+}
+
 TEST_F(CliOnSegment, set_changesOnlyWhatIsNamed_theNextScanShowsIt) {
     segment(sim::GenerateAps(3));
     const config::ApConfigRecord before = ap(1).record;
