@@ -389,24 +389,7 @@ std::variant<DesiredState, FileError> ReadStateFile(const QByteArray& content, c
 
 QList<DesiredSetting> SettingsFor(const DesiredState& state, const QString& macText,
                                   const QString& name, QList<int>* matchedEntries) {
-    if (matchedEntries) matchedEntries->clear();
-    QList<DesiredSetting> settings;
-    QHash<QString, qsizetype> at;
-    for (qsizetype i = 0; i < state.entries.size(); ++i) {
-        const StateEntry& entry = state.entries[i];
-        if (!entry.match.matches(macText, name)) continue;
-        if (matchedEntries) matchedEntries->append(static_cast<int>(i));
-        for (const DesiredSetting& s : entry.settings) {
-            // The value of the last entry, in the place the name first had.
-            if (const auto it = at.constFind(s.name); it != at.cend()) {
-                settings[*it] = s;
-            } else {
-                at.insert(s.name, settings.size());
-                settings.append(s);
-            }
-        }
-    }
-    return settings;
+    return SettingsFor(state, MatchIndexOf(state), macText, name, matchedEntries);
 }
 
 MatchIndex MatchIndexOf(const DesiredState& state) {
