@@ -283,7 +283,7 @@ QString CliUsage() {
                "  --all-fields       restore onto another AP with the saved MAC, address and name\n"
                "  --retries N        sends of an unanswered set request after the first (0..10,\n"
                "                     default 3), each after a longer wait\n"
-               "  --parallel N       set requests outstanding at once (1..256, default 32)\n"
+               "  --parallel N       set requests outstanding at once (1..256, default 64)\n"
                "  --keep-going       apply: skip the APs the state makes invalid, change the rest\n"
                "  --backup-dir DIR   apply: where the APs are backed up first (default\n"
                "                     $XDG_STATE_HOME/tern-ap-utility/backups/UTC-TIME/)\n"

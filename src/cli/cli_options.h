@@ -43,7 +43,7 @@ struct CliOptions {
     bool keepGoing = false;  // --keep-going: skip invalid APs, apply the rest
     bool noBackup = false;   // --no-backup (apply)
     int retries = 3;         // --retries: sends after the first, per AP
-    int parallel = 32;       // --parallel: set requests outstanding at once
+    int parallel = 64;       // --parallel: set requests outstanding at once
     QString command;         // scan, show, set, backup, restore, plan, apply
     QStringList args;        // what follows the command (TARGET ...)
 };

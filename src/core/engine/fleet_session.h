@@ -32,7 +32,7 @@ class FleetSession : public QObject {
         int searchRequests = 3;     // requests per search
         int searchSpacingMs = 200;  // between them
         int searchWindowMs = 2000;  // how long a search listens in all
-        int parallel = 32;          // set requests outstanding at once
+        int parallel = 64;          // set requests outstanding at once
         int retries = 3;            // sends after the first, per AP
         int answerTimeoutMs = 300;  // before the first resend; doubled each time
         int maxBackoffMs = 2400;    // the longest wait for one answer
