@@ -35,7 +35,7 @@ bool AsksForHelp(int argc, char* argv[]) {
 
 // For a start nobody watches: what would open a box is printed, and every
 // question is answered as its safe choice.
-class PrintingDialogSeam : public ui::DialogSeam {
+class PrintingDialogSeam : public gui::DialogSeam {
   public:
     Answer showMessage(QWidget*, const Message& message) override {
         std::fprintf(stderr, "tern-ap-utility: %s %s\n", qPrintable(message.caption),
@@ -126,7 +126,7 @@ int main(int argc, char* argv[]) {
     // must not turn into a search of some other segment. The demo network
     // lives as long as the window that talks to it.
     sim::DemoNetwork demoNetwork;
-    std::unique_ptr<link::UdpSocketControl> socket;
+    std::unique_ptr<net::UdpSocketControl> socket;
     if (parser.isSet(demo)) {
         auto made = sim::MakeDemoNetwork(demoCount, parser.isSet(oldFirmware));
         if (const QString* error = std::get_if<QString>(&made)) {
@@ -136,19 +136,19 @@ int main(int argc, char* argv[]) {
         demoNetwork = std::move(std::get<sim::DemoNetwork>(made));
         socket = std::move(demoNetwork.socket);
     } else {
-        auto chosen = link::NetworkSocket(parser.values(interfaceOption));
+        auto chosen = net::NetworkSocket(parser.values(interfaceOption));
         if (const QString* error = std::get_if<QString>(&chosen)) {
             std::fprintf(stderr, "tern-ap-utility: %s\n", qPrintable(*error));
             return 2;
         }
-        socket = std::move(std::get<std::unique_ptr<link::UdpSocketControl>>(chosen));
+        socket = std::move(std::get<std::unique_ptr<net::UdpSocketControl>>(chosen));
     }
 
     const bool checking = parser.isSet(quitAfterStart);
-    ui::WidgetDialogSeam shownDialogs;
+    gui::WidgetDialogSeam shownDialogs;
     PrintingDialogSeam printedDialogs;
-    ui::DialogSeam& dialogs =
-        checking ? static_cast<ui::DialogSeam&>(printedDialogs) : shownDialogs;
+    gui::DialogSeam& dialogs =
+        checking ? static_cast<gui::DialogSeam&>(printedDialogs) : shownDialogs;
     const app::RealStartupPlatform platform;
     const auto decision = app::DecideStartup(
         platform,
@@ -173,9 +173,9 @@ int main(int argc, char* argv[]) {
         return 1;
     }
 
-    app::TMainFm window(std::move(socket), dialogs);
+    gui::TMainFm window(std::move(socket), dialogs);
     window.lang_file = decision.langFile;
-    app::TForm4 form4;  // never shown
+    gui::TForm4 form4;  // never shown
 
     app::InstanceRegistry registry;
     if (!checking) {
@@ -221,7 +221,7 @@ int main(int argc, char* argv[]) {
         // Past the 2-second search window, as above.
         QTimer::singleShot(2600, &window, [&window] {
             // The rows of the list, not what the engine has heard of.
-            const auto* list = window.findChild<app::TQuillGrid*>(QStringLiteral("l_title"));
+            const auto* list = window.findChild<gui::TQuillGrid*>(QStringLiteral("l_title"));
             const int listed =
                 list == nullptr || list->Cells(1, 1).isEmpty() ? 0 : list->RowCount() - 1;
             std::printf("language file: %s\nwindow title: %s\nAPs listed: %d\n",

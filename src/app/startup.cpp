@@ -64,7 +64,7 @@ std::optional<QString> ChooseLanguageFile(const StartupPlatform& platform) {
 StartupDecision DecideStartup(
     const StartupPlatform& platform,
     const std::function<bool(const QString& title)>& windowWithTitleExists,
-    ui::DialogSeam& dialogs) {
+    gui::DialogSeam& dialogs) {
     if (windowWithTitleExists(QString::fromLatin1(kInstanceTitle))) {
         return {StartupOutcome::AlreadyRunning, {}};
     }
@@ -72,7 +72,7 @@ StartupDecision DecideStartup(
     if (!file) {
         dialogs.showMessage(nullptr, {QString::fromLatin1(kStartupWarningText),
                                       QString::fromLatin1(kStartupWarningCaption),
-                                      ui::DialogSeam::Icon::Error, ui::DialogSeam::Buttons::Ok});
+                                      gui::DialogSeam::Icon::Error, gui::DialogSeam::Buttons::Ok});
         return {StartupOutcome::NoLanguageFile, {}};
     }
     return {StartupOutcome::Run, *file};

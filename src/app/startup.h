@@ -74,7 +74,7 @@ struct StartupDecision {
 StartupDecision DecideStartup(
     const StartupPlatform& platform,
     const std::function<bool(const QString& title)>& windowWithTitleExists,
-    ui::DialogSeam& dialogs);
+    gui::DialogSeam& dialogs);
 
 // Single instance, keyed by window title: a running instance publishes its
 // title as a local server; a second start finds it by that title, sends the

@@ -94,7 +94,7 @@ std::optional<QString> Prompt() {
 }
 
 // The login's password, from the first of its sources that is given.
-std::optional<QString> Password(const app::CliOptions& o) {
+std::optional<QString> Password(const cli::CliOptions& o) {
     if (!o.passwordFile.isEmpty()) {
         QFile file(o.passwordFile);
         if (!file.open(QIODevice::ReadOnly)) {
@@ -125,9 +125,9 @@ bool Exists(const QString& path) { return QFileInfo::exists(path); }
 
 // Runs the command to its end: data to stdout, messages to stderr.
 template <typename Runner>
-int Run(link::UdpSocketControl& socket, const app::CliOptions& o, const app::CliLogin& login) {
+int Run(net::UdpSocketControl& socket, const cli::CliOptions& o, const cli::CliLogin& login) {
     Runner runner(socket, o, login);
-    if constexpr (std::is_same_v<Runner, app::FleetRunner>) {
+    if constexpr (std::is_same_v<Runner, cli::FleetRunner>) {
         // Said as it happens: the backup folder before the first request,
         // should the run be stopped or the machine fail.
         runner.setMessageSink([](const QByteArray& line) {
@@ -146,7 +146,7 @@ int Run(link::UdpSocketControl& socket, const app::CliOptions& o, const app::Cli
     int stoppedBy = 0;
     DeliverStopSignals(&runner, [&](int signal) {
         stoppedBy = 128 + signal;
-        if constexpr (std::is_same_v<Runner, app::FleetRunner>) {
+        if constexpr (std::is_same_v<Runner, cli::FleetRunner>) {
             runner.interrupt(stoppedBy);
         } else {
             // One AP or a search: nothing worth waiting for.
@@ -169,59 +169,59 @@ int main(int argc, char* argv[]) {
     QCoreApplication::setApplicationName(QStringLiteral("tern-ap-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TERN_VERSION));
 
-    const auto parsed = app::ParseCliOptions(app.arguments().mid(1));
+    const auto parsed = cli::ParseCliOptions(app.arguments().mid(1));
     if (const QString* error = std::get_if<QString>(&parsed)) {
         Error(*error + QStringLiteral("; see --help"));
-        return app::kExitUsage;
+        return service::kExitUsage;
     }
-    const app::CliOptions o = std::get<app::CliOptions>(parsed);
+    const cli::CliOptions o = std::get<cli::CliOptions>(parsed);
     if (o.help) {
-        Write(stdout, app::CliUsage().toUtf8());
-        return app::kExitOk;
+        Write(stdout, cli::CliUsage().toUtf8());
+        return service::kExitOk;
     }
     if (o.version) {
         Write(stdout, QByteArrayLiteral("tern-ap-cli " TERN_VERSION "\n"));
-        return app::kExitOk;
+        return service::kExitOk;
     }
-    const bool fleet = app::IsFleetCommand(o, IsDirectory, Exists);
+    const bool fleet = cli::IsFleetCommand(o, IsDirectory, Exists);
     if (!fleet && !o.logins.isEmpty() && o.command == u"restore") {
         Error(QStringLiteral("restore FILE TARGET takes its login from --user, not --logins"));
-        return app::kExitUsage;
+        return service::kExitUsage;
     }
-    app::CliLogin login;
+    cli::CliLogin login;
     if ((o.command == u"set" || o.command == u"restore" || o.command == u"apply") &&
         !o.user.isEmpty()) {
         const std::optional<QString> password = Password(o);
-        if (!password) return app::kExitUsage;
+        if (!password) return service::kExitUsage;
         login = {o.user, *password};
     }
 
     // The demo's APs in this process, or the real network; the demo network
     // outlives every use of its socket.
     sim::DemoNetwork demoNetwork;
-    std::unique_ptr<link::UdpSocketControl> networkSocket;
+    std::unique_ptr<net::UdpSocketControl> networkSocket;
     if (o.demo) {
         auto demo = sim::MakeDemoNetwork(o.demoCount, false);
         if (const QString* error = std::get_if<QString>(&demo)) {
             Error(*error);
-            return app::kExitUsage;
+            return service::kExitUsage;
         }
         demoNetwork = std::move(std::get<sim::DemoNetwork>(demo));
     } else {
-        auto chosen = link::NetworkSocket(o.interfaces);
+        auto chosen = net::NetworkSocket(o.interfaces);
         if (const QString* error = std::get_if<QString>(&chosen)) {
             Error(*error);
-            return app::kExitUsage;
+            return service::kExitUsage;
         }
-        networkSocket = std::move(std::get<std::unique_ptr<link::UdpSocketControl>>(chosen));
+        networkSocket = std::move(std::get<std::unique_ptr<net::UdpSocketControl>>(chosen));
     }
-    link::UdpSocketControl* socket = o.demo ? demoNetwork.socket.get() : networkSocket.get();
-    if (!link::OpenOnProgramPort(*socket)) {
-        Error(QStringLiteral("UDP port ") + QString::number(link::kDefaultPort) +
+    net::UdpSocketControl* socket = o.demo ? demoNetwork.socket.get() : networkSocket.get();
+    if (!net::OpenOnProgramPort(*socket)) {
+        Error(QStringLiteral("UDP port ") + QString::number(net::kDefaultPort) +
               QStringLiteral(" cannot be opened"));
-        return app::kExitFailure;
+        return service::kExitFailure;
     }
 
-    if (fleet) return Run<app::FleetRunner>(*socket, o, login);
-    return Run<app::CliRunner>(*socket, o, login);
+    if (fleet) return Run<cli::FleetRunner>(*socket, o, login);
+    return Run<cli::CliRunner>(*socket, o, login);
 }

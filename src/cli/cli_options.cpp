@@ -9,7 +9,7 @@
 #include "core/form/form_model.h"
 #include "core/rules/validation.h"
 
-namespace tern::app {
+namespace tern::cli {
 
 namespace {
 
@@ -17,7 +17,7 @@ namespace {
 // option.
 std::variant<int, QString> ParseNumber(const QString& option, const QString& text, int min,
                                        int max) {
-    const std::optional<qint64> v = apply::DecimalValue(text);
+    const std::optional<qint64> v = rules::DecimalValue(text);
     if (!v || *v < min || *v > max) {
         return QStringLiteral("%1 wants a whole number from %2 to %3, not '%4'")
             .arg(option)
@@ -303,7 +303,7 @@ QString CliUsage() {
                "  back and the report names every AP, \"not sent\" those never sent to\n"
                "  (several at once: the first of 6, 4, 3, 2 in that order)\n"
                "NAME for set and state files:\n  ") +
-           SettableNames().join(QStringLiteral(", ")) + u'\n';
+           form::SettableNames().join(QStringLiteral(", ")) + u'\n';
 }
 
-}  // namespace tern::app
+}  // namespace tern::cli

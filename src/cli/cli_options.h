@@ -6,7 +6,7 @@
 
 #include "core/service/fleet_outcome.h"
 
-namespace tern::app {
+namespace tern::cli {
 
 // tern-ap-cli's exit codes, as its --help and the README give them: the
 // fleet service's.
@@ -72,4 +72,4 @@ QByteArray MessageLine(const QString& text);
 // unless --quiet.
 void ShowProgress(const CliOptions& options, const QString& text);
 
-}  // namespace tern::app
+}  // namespace tern::cli

@@ -22,28 +22,28 @@
 #include "core/text/language_text.h"
 #include "core/text/messages.h"
 
-namespace tern::app {
+namespace tern::cli {
 
 namespace {
 
 // The AP texts of the command line are in the code page of the English
 // language file, the one an administrator's shell meets first.
-constexpr ui::TextEncoding kEncoding = ui::TextEncoding::Windows1252;
+constexpr text::TextEncoding kEncoding = text::TextEncoding::Windows1252;
 // Several APs: each request after the previous AP's answer, or after 4 x
 // 100 ms without one; then the engine's ticks until every AP has answered
 // or the engine has a verdict.
-constexpr apply::ApplySession::Options kPacing{
+constexpr engine::ApplySession::Options kPacing{
     .waitForReplies = true, .sliceMs = 100, .maxSlices = 4, .follow = true, .tickMs = 2000};
 
 // The built-in English texts are in kEncoding, the code page of the AP texts.
-const ui::LanguageText& English() { return ui::BuiltInEnglish(); }
+const text::LanguageText& English() { return text::BuiltInEnglish(); }
 
-config::ApConfigRecord RecordOf(const apply::SearchSession::Found& ap) {
-    return config::ApConfigRecord(ap.record);
+record::ApConfigRecord RecordOf(const engine::SearchSession::Found& ap) {
+    return record::ApConfigRecord(ap.record);
 }
 
-QString NameOf(const config::ApConfigRecord& record) {
-    return ui::RecordTextToScreen(record.ap_name(), kEncoding);
+QString NameOf(const record::ApConfigRecord& record) {
+    return text::RecordTextToScreen(record.ap_name(), kEncoding);
 }
 
 // The firmware identifier the reply's header leads with ("MX9000AP-QA1-Z00
@@ -76,7 +76,7 @@ void RememberForCompletion(const QList<QJsonObject>& entries) {
 
 }  // namespace
 
-CliRunner::CliRunner(link::UdpSocketControl& socket, CliOptions options, CliLogin login,
+CliRunner::CliRunner(net::UdpSocketControl& socket, CliOptions options, CliLogin login,
                      QObject* parent)
     : QObject(parent),
       socket_(socket),
@@ -84,27 +84,27 @@ CliRunner::CliRunner(link::UdpSocketControl& socket, CliOptions options, CliLogi
       login_(std::move(login)),
       fleet_(socket,
              [&] {
-                 apply::FleetSession::Options s;
+                 engine::FleetSession::Options s;
                  s.searchWindowMs = o_.timeoutMs;
                  s.searchSpacingMs = std::min(200, o_.timeoutMs / 4);
                  return s;
              }()),
       search_(socket) {
-    connect(&search_, &apply::SearchSession::finished, this, &CliRunner::searched);
+    connect(&search_, &engine::SearchSession::finished, this, &CliRunner::searched);
     connect(&fleet_, &service::FleetService::searched, this, &CliRunner::searched);
     // After the search the apply's answers go to the same engine.
-    connect(&socket_, &link::UdpSocketControl::OnRecv, this, [this](const QByteArray& d, uint via) {
+    connect(&socket_, &net::UdpSocketControl::OnRecv, this, [this](const QByteArray& d, uint via) {
         if (applying_) apply_.receive(d, via);
     });
-    connect(&apply_, &apply::ApplySession::aboutToSend, this, [this](int index, int count) {
+    connect(&apply_, &engine::ApplySession::aboutToSend, this, [this](int index, int count) {
         progress(QStringLiteral("applying %1/%2").arg(index + 1).arg(count));
     });
-    connect(&apply_, &apply::ApplySession::ended, this, &CliRunner::finishApply);
+    connect(&apply_, &engine::ApplySession::ended, this, &CliRunner::finishApply);
 }
 
 bool CliRunner::appliesOne() const { return o_.command == u"set" || o_.command == u"restore"; }
 
-const std::vector<apply::SearchSession::Found>& CliRunner::found() const {
+const std::vector<engine::SearchSession::Found>& CliRunner::found() const {
     return appliesOne() ? search_.found() : fleet_.found();
 }
 
@@ -114,21 +114,21 @@ void CliRunner::start() {
     // trip per AP, not a whole search window.
     const fleet::ApMatch target =
         fleet::ParseApMatch(o_.command == u"restore" ? o_.args.value(1) : o_.args.value(0));
-    const std::optional<config::MacAddress> mac =
+    const std::optional<record::MacAddress> mac =
         o_.command == u"scan" || o_.all || target.kind != fleet::ApMatch::Kind::Mac
             ? std::nullopt
-            : config::ParseMacText(target.mac);
+            : record::ParseMacText(target.mac);
     progress(QStringLiteral("searching for %1 ms").arg(o_.timeoutMs));
     started_.start();
     if (!appliesOne()) {
-        fleet_.search(mac ? QSet<QString>{config::MacText(*mac)} : QSet<QString>{});
+        fleet_.search(mac ? QSet<QString>{record::MacText(*mac)} : QSet<QString>{});
         return;
     }
     if (mac) {
-        connect(&search_, &apply::SearchSession::apFound, this, [this, mac = *mac](int index) {
+        connect(&search_, &engine::SearchSession::apFound, this, [this, mac = *mac](int index) {
             if (search_.found()[static_cast<std::size_t>(index)].mac == mac) {
                 // From the event loop, never inside the receive handler.
-                QTimer::singleShot(0, &search_, &apply::SearchSession::finish);
+                QTimer::singleShot(0, &search_, &engine::SearchSession::finish);
             }
         });
     }
@@ -154,15 +154,15 @@ int CliRunner::noMatch() {
     return kExitFailure;
 }
 
-std::vector<const apply::SearchSession::Found*> CliRunner::targets() const {
-    std::vector<const apply::SearchSession::Found*> out;
+std::vector<const engine::SearchSession::Found*> CliRunner::targets() const {
+    std::vector<const engine::SearchSession::Found*> out;
     // A MAC (with '-' or ':'), an exact name or a pattern of names, as
     // every command reads a TARGET.
     const fleet::ApMatch match =
         fleet::ParseApMatch(o_.command == u"restore" ? o_.args.value(1) : o_.args.value(0));
     for (const auto& ap : found()) {
-        const config::ApConfigRecord record = RecordOf(ap);
-        if (o_.all || match.matches(config::MacText(record.mac_addr()), NameOf(record))) {
+        const record::ApConfigRecord record = RecordOf(ap);
+        if (o_.all || match.matches(record::MacText(record.mac_addr()), NameOf(record))) {
             out.push_back(&ap);
         }
     }
@@ -197,7 +197,7 @@ void CliRunner::searched() {
 int CliRunner::scan() {
     QList<QJsonObject> entries;
     for (const auto& ap : found()) {
-        QJsonObject entry = ScanEntry(RecordOf(ap), kEncoding);
+        QJsonObject entry = form::ScanEntry(RecordOf(ap), kEncoding);
         entry[QStringLiteral("interface")] = ap.interfaceName;
         entries.append(entry);
     }
@@ -233,7 +233,7 @@ ScanMetrics CliRunner::Metrics(const QList<QJsonObject>& entries) const {
     for (qsizetype i = 0; i < entries.size(); ++i) {
         const QJsonObject& e = entries[i];
         const auto& ap = found()[static_cast<std::size_t>(i)];
-        const QJsonObject settings = DecodeSettings(RecordOf(ap), kEncoding, false);
+        const QJsonObject settings = form::DecodeSettings(RecordOf(ap), kEncoding, false);
         m.aps.append({e.value(u"mac").toString(), e.value(u"name").toString(), ap.interfaceName,
                       e.value(u"ssid").toString(),
                       e.value(u"channel").isDouble() ? e.value(u"channel").toInt() : -1,
@@ -254,10 +254,10 @@ int CliRunner::show() {
     QList<QJsonObject> shown;
     QList<QJsonObject> revealed;  // the table's: tells an empty key from a masked one
     for (const auto* ap : found) {
-        QJsonObject settings = DecodeSettings(RecordOf(*ap), kEncoding, o_.showSecrets);
+        QJsonObject settings = form::DecodeSettings(RecordOf(*ap), kEncoding, o_.showSecrets);
         settings[QStringLiteral("interface")] = ap->interfaceName;
         shown.append(settings);
-        if (table) revealed.append(DecodeSettings(RecordOf(*ap), kEncoding, true));
+        if (table) revealed.append(form::DecodeSettings(RecordOf(*ap), kEncoding, true));
     }
     if (o_.output == u"json") {
         QJsonArray all;
@@ -282,14 +282,14 @@ int CliRunner::backup() {
                                     QString::number(found.size()));
         return found.empty() ? kExitFailure : kExitUsage;
     }
-    const config::ApConfigRecord record = RecordOf(*found.front());
-    if (QString error; !WriteBackupFile(o_.args.value(1), record, kEncoding,
-                                        QDateTime::currentDateTimeUtc(), &error)) {
+    const record::ApConfigRecord record = RecordOf(*found.front());
+    if (QString error; !form::WriteBackupFile(o_.args.value(1), record, kEncoding,
+                                              QDateTime::currentDateTimeUtc(), &error)) {
         message(QStringLiteral("cannot write '") + o_.args.value(1) + QStringLiteral("': ") +
                 error);
         return kExitFailure;
     }
-    if (!o_.quiet) message(QStringLiteral("saved ") + config::MacText(record.mac_addr()));
+    if (!o_.quiet) message(QStringLiteral("saved ") + record::MacText(record.mac_addr()));
     return kExitOk;
 }
 
@@ -297,26 +297,26 @@ int CliRunner::backup() {
 
 bool CliRunner::loginWritable() {
     for (const QString& text : {login_.user, login_.password}) {
-        if (!ui::ScreenTextToRecord(text, kEncoding)) {
-            message(ui::LookupMessage(English(), ui::kMsgErrCharset).text);
+        if (!text::ScreenTextToRecord(text, kEncoding)) {
+            message(text::LookupMessage(English(), text::kMsgErrCharset).text);
             return false;
         }
     }
     return true;
 }
 
-bool CliRunner::passesChecks(const config::FormSettings& form, const config::ApConfigRecord& shown,
-                             const config::ApConfigRecord& built, bool multi) {
-    apply::FormValues values = FormValuesOf(form, shown, kEncoding, multi);
-    if (!multi) TakeDhcpServer(values, built);
-    const apply::ApplyCheckResult checked = apply::RunApplyChecks(values);
-    for (const apply::CheckMessage& m : checked.messages) {
-        message(apply::CheckMessageText(English(), m).text);
+bool CliRunner::passesChecks(const record::FormSettings& form, const record::ApConfigRecord& shown,
+                             const record::ApConfigRecord& built, bool multi) {
+    rules::FormValues values = form::FormValuesOf(form, shown, kEncoding, multi);
+    if (!multi) form::TakeDhcpServer(values, built);
+    const rules::ApplyCheckResult checked = rules::RunApplyChecks(values);
+    for (const rules::CheckMessage& m : checked.messages) {
+        message(rules::CheckMessageText(English(), m).text);
     }
     // The window's message names no setting: say which AP, which setting,
     // which value and why.
     if (!checked.passed()) {
-        message(fleet::ApLabel(config::MacText(shown.mac_addr()), NameOf(shown)) +
+        message(fleet::ApLabel(record::MacText(shown.mac_addr()), NameOf(shown)) +
                 QStringLiteral(": ") + fleet::CheckInWords(checked, built, &values));
     }
     return checked.passed();
@@ -328,17 +328,17 @@ int CliRunner::prepareSet() {
     const bool multi = found.size() > 1;
     const QStringList assignments = o_.all ? o_.args : o_.args.mid(1);
     for (const auto* ap : found) {
-        const config::ApConfigRecord shown = RecordOf(*ap);
-        config::FormSettings form = ShownForm(shown, kEncoding);
-        const QString label = fleet::ApLabel(config::MacText(shown.mac_addr()), NameOf(shown));
+        const record::ApConfigRecord shown = RecordOf(*ap);
+        record::FormSettings form = form::ShownForm(shown, kEncoding);
+        const QString label = fleet::ApLabel(record::MacText(shown.mac_addr()), NameOf(shown));
         for (const QString& a : assignments) {
             const qsizetype eq = a.indexOf(u'=');
-            if (SetResult set = SetNamed(form, shown, a.left(eq), a.mid(eq + 1), multi);
+            if (form::SetResult set = form::SetNamed(form, shown, a.left(eq), a.mid(eq + 1), multi);
                 !set.passed()) {
                 if (fleet::IsSecretSetting(set.name) && !o_.showSecrets) {
                     set.value = QStringLiteral("***");
                 }
-                message(label + QStringLiteral(": ") + RefusalText(set));
+                message(label + QStringLiteral(": ") + form::RefusalText(set));
                 return kExitUsage;
             }
         }
@@ -346,24 +346,24 @@ int CliRunner::prepareSet() {
         // before the record is built. WPA without it is refused there (the
         // box is ticked, the apply stops), so it is refused by the checks
         // below, never switched on and sent.
-        const apply::ApplyCheckResult pre =
-            apply::CheckApplyPreconditions(FormValuesOf(form, shown, kEncoding, multi));
+        const rules::ApplyCheckResult pre =
+            rules::CheckApplyPreconditions(form::FormValuesOf(form, shown, kEncoding, multi));
         if (pre.passed() && pre.check_dot1x) {
             form.Chk_8021x = true;
-            message(ui::LookupMessage(English(), ui::kMsgNoSelect3).text);
+            message(text::LookupMessage(English(), text::kMsgNoSelect3).text);
             message(fleet::Dot1xSwitchedOnWords(label));
         }
-        const config::BuildResult built = config::BuildRecord(
-            multi ? config::BuildMode::Multi : config::BuildMode::Single, shown, form);
+        const record::BuildResult built = record::BuildRecord(
+            multi ? record::BuildMode::Multi : record::BuildMode::Single, shown, form);
         if (!built) {
-            message(ui::LookupMessage(English(), ui::kMsgErrBuild).text);
+            message(text::LookupMessage(English(), text::kMsgErrBuild).text);
             message(label + QStringLiteral(": ") +
                     fleet::BuildFailureWords(built.failure().field, built.failure().text,
                                              o_.showSecrets));
             return kExitUsage;
         }
         if (!passesChecks(form, shown, built.record(), multi)) return kExitUsage;
-        const QString mac = config::MacText(shown.mac_addr());
+        const QString mac = record::MacText(shown.mac_addr());
         jobs_.push_back({built.record(), {mac, NameOf(shown)}});
     }
     return loginWritable() ? kExitOk : kExitUsage;
@@ -376,14 +376,14 @@ int CliRunner::prepareRestore() {
                 file.errorString());
         return kExitUsage;
     }
-    const std::optional<config::ApConfigRecord> record = ReadBackupFile(file.read(1 << 20));
+    const std::optional<record::ApConfigRecord> record = form::ReadBackupFile(file.read(1 << 20));
     if (!record) {
         message(service::NotABackupText(o_.args.value(0)));
         return kExitUsage;
     }
-    const config::MacAddress savedMac = record->mac_addr();
+    const record::MacAddress savedMac = record->mac_addr();
     // The AP the TARGET names, else the one the file was saved from.
-    const apply::SearchSession::Found* target = nullptr;
+    const engine::SearchSession::Found* target = nullptr;
     if (o_.args.size() > 1) {
         const auto named = targets();
         if (named.size() > 1) {
@@ -399,10 +399,10 @@ int CliRunner::prepareRestore() {
     }
     if (target == nullptr) {
         message(QStringLiteral("no AP answered as '") +
-                (o_.args.size() > 1 ? o_.args.value(1) : config::MacText(savedMac)) + u'\'');
+                (o_.args.size() > 1 ? o_.args.value(1) : record::MacText(savedMac)) + u'\'');
         return kExitFailure;
     }
-    const config::ApConfigRecord own = RecordOf(*target);
+    const record::ApConfigRecord own = RecordOf(*target);
     // The same checks as set, over the form the record would show; another
     // AP keeps who and where it is.
     const fleet::ApPlan plan = fleet::PlanRestore(own, *record, o_.allFields);
@@ -410,30 +410,30 @@ int CliRunner::prepareRestore() {
         for (const QString& p : plan.problems) message(p);
         return kExitUsage;
     }
-    const config::ApConfigRecord& out = plan.desired;
+    const record::ApConfigRecord& out = plan.desired;
     // Written back even where the settings already agree (its other bytes
     // may not), and so checked then too.
     if (plan.verdict == fleet::ApPlan::Verdict::InState &&
-        !passesChecks(ShownForm(out, kEncoding), out, out, false)) {
+        !passesChecks(form::ShownForm(out, kEncoding), out, out, false)) {
         return kExitUsage;
     }
-    jobs_.push_back({out, {config::MacText(out.mac_addr()), NameOf(own)}});
+    jobs_.push_back({out, {record::MacText(out.mac_addr()), NameOf(own)}});
     return loginWritable() ? kExitOk : kExitUsage;
 }
 
 void CliRunner::startApply() {
     applying_ = true;
     search_.engine().BeginApply(static_cast<int>(jobs_.size()));
-    const qsizetype max = config::ApConfigRecord::kLoginTextMax;
+    const qsizetype max = record::ApConfigRecord::kLoginTextMax;
     const QByteArray user =
-        ui::ScreenTextToRecordWithin(login_.user, kEncoding, max).value_or(QByteArray());
+        text::ScreenTextToRecordWithin(login_.user, kEncoding, max).value_or(QByteArray());
     const QByteArray password =
-        ui::ScreenTextToRecordWithin(login_.password, kEncoding, max).value_or(QByteArray());
-    std::vector<apply::ApplySession::Request> requests;
+        text::ScreenTextToRecordWithin(login_.password, kEncoding, max).value_or(QByteArray());
+    std::vector<engine::ApplySession::Request> requests;
     for (const Job& job : jobs_) {
-        requests.push_back({config::WithLogin(job.record, user, password), job.target});
+        requests.push_back({record::WithLogin(job.record, user, password), job.target});
     }
-    apply::ApplySession::Options pacing = kPacing;
+    engine::ApplySession::Options pacing = kPacing;
     pacing.waitForReplies = jobs_.size() > 1;
     if (!apply_.start(&socket_, std::move(requests), pacing)) {
         // Nothing went out, so no answer will end the apply.
@@ -444,11 +444,11 @@ void CliRunner::startApply() {
 
 void CliRunner::finishApply() {
     if (finished_) return;
-    apply::ApEngine& engine = search_.engine();
-    const QList<apply::ApplyTarget> silent = engine.unanswered_targets;
+    engine::ApEngine& engine = search_.engine();
+    const QList<engine::ApplyTarget> silent = engine.unanswered_targets;
     QStringList refused;
     for (const QByteArray& mac : engine.failed_macs) {
-        refused << config::MacText(config::MacFromBytes(mac));
+        refused << record::MacText(record::MacFromBytes(mac));
     }
     QJsonArray outcomes;
     bool anySilent = false;
@@ -456,7 +456,7 @@ void CliRunner::finishApply() {
     for (const Job& job : jobs_) {
         QString outcome = QStringLiteral("acknowledged");
         if (std::any_of(silent.begin(), silent.end(),
-                        [&](const apply::ApplyTarget& t) { return t.mac == job.target.mac; })) {
+                        [&](const engine::ApplyTarget& t) { return t.mac == job.target.mac; })) {
             outcome = QStringLiteral("no answer");
             anySilent = true;
         } else if (refused.contains(job.target.mac)) {
@@ -476,4 +476,4 @@ void CliRunner::finishApply() {
     finish(anySilent ? kExitUnconfirmed : anyRefused ? kExitRefused : kExitOk);
 }
 
-}  // namespace tern::app
+}  // namespace tern::cli

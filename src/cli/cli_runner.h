@@ -16,7 +16,7 @@
 #include "core/record/record_builder.h"
 #include "core/service/fleet_service.h"
 
-namespace tern::app {
+namespace tern::cli {
 
 // The management login of set and restore, however it was given.
 struct CliLogin {
@@ -33,7 +33,7 @@ struct CliLogin {
 class CliRunner : public QObject {
     Q_OBJECT
   public:
-    CliRunner(link::UdpSocketControl& socket, CliOptions options, CliLogin login = {},
+    CliRunner(net::UdpSocketControl& socket, CliOptions options, CliLogin login = {},
               QObject* parent = nullptr);
 
     void start();
@@ -46,8 +46,8 @@ class CliRunner : public QObject {
 
   private:
     struct Job {
-        config::ApConfigRecord record;  // what goes out (login added when sent)
-        apply::ApplyTarget target;
+        record::ApConfigRecord record;  // what goes out (login added when sent)
+        engine::ApplyTarget target;
     };
 
     void searched();
@@ -62,25 +62,25 @@ class CliRunner : public QObject {
     void finish(int code);
     void message(const QString& text);
     void progress(const QString& text);
-    std::vector<const apply::SearchSession::Found*> targets() const;
+    std::vector<const engine::SearchSession::Found*> targets() const;
     // What the search heard: the fleet service's repeated search, or for
     // set and restore the engine's that their apply is credited by.
-    const std::vector<apply::SearchSession::Found>& found() const;
+    const std::vector<engine::SearchSession::Found>& found() const;
     bool appliesOne() const;
     int noMatch();
     bool loginWritable();
     // The window's whole-form checks over the form; their messages when
     // they refuse.
-    bool passesChecks(const config::FormSettings& form, const config::ApConfigRecord& shown,
-                      const config::ApConfigRecord& built, bool multi);
+    bool passesChecks(const record::FormSettings& form, const record::ApConfigRecord& shown,
+                      const record::ApConfigRecord& built, bool multi);
 
-    link::UdpSocketControl& socket_;
+    net::UdpSocketControl& socket_;
     CliOptions o_;
     CliLogin login_;
     service::FleetService fleet_;
-    apply::SearchSession search_;
+    engine::SearchSession search_;
     std::vector<Job> jobs_;
-    apply::ApplySession apply_{search_.engine()};
+    engine::ApplySession apply_{search_.engine()};
     bool applying_ = false;
     bool finished_ = false;
     QElapsedTimer started_;
@@ -89,4 +89,4 @@ class CliRunner : public QObject {
     int exitCode_ = kExitFailure;
 };
 
-}  // namespace tern::app
+}  // namespace tern::cli

@@ -9,7 +9,7 @@
 #include "cli/output_format.h"
 #include "core/text/screen_text.h"
 
-namespace tern::app {
+namespace tern::cli {
 
 namespace {
 
@@ -46,7 +46,7 @@ QByteArray FleetReportText(const QList<ApReport>& aps, bool showSecrets, bool pl
     for (const ApReport& ap : aps) {
         if (ap.outcome == FleetOutcome::Unchanged) continue;
         out += (ap.mac.isEmpty() ? QStringLiteral("-") : ap.mac) + QStringLiteral("  ") +
-               ui::PrintableText(ap.name) + QStringLiteral("  ") + OutcomeText(ap.outcome);
+               text::PrintableText(ap.name) + QStringLiteral("  ") + OutcomeText(ap.outcome);
         if (!ap.interfaceName.isEmpty()) out += QStringLiteral("  (") + ap.interfaceName + u')';
         out += u'\n';
         const bool unheld = ap.outcome == FleetOutcome::NotApplied;
@@ -134,4 +134,4 @@ QByteArray FleetReportCsv(const QList<ApReport>& aps, bool showSecrets) {
     return out;
 }
 
-}  // namespace tern::app
+}  // namespace tern::cli

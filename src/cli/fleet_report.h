@@ -8,7 +8,7 @@
 #include "core/fleet/plan.h"
 #include "core/service/fleet_outcome.h"
 
-namespace tern::app {
+namespace tern::cli {
 
 using service::ApReport;
 using service::FleetOutcome;
@@ -27,4 +27,4 @@ QByteArray FleetReportJsonLines(const QList<ApReport>& aps, bool showSecrets);
 // after, problem): a row per change or problem, one for an AP with neither.
 QByteArray FleetReportCsv(const QList<ApReport>& aps, bool showSecrets);
 
-}  // namespace tern::app
+}  // namespace tern::cli

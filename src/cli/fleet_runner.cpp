@@ -7,12 +7,12 @@
 #include "core/form/form_model.h"
 #include "core/service/fleet_inputs.h"
 
-namespace tern::app {
+namespace tern::cli {
 
 namespace {
 
-apply::FleetSession::Options SessionOptions(const CliOptions& o) {
-    apply::FleetSession::Options s;
+engine::FleetSession::Options SessionOptions(const CliOptions& o) {
+    engine::FleetSession::Options s;
     s.searchWindowMs = o.timeoutMs;
     // The requests of one search close together, within its window.
     s.searchSpacingMs = std::min(200, o.timeoutMs / 4);
@@ -32,7 +32,7 @@ QString GoBackCommand(const CliOptions& o, const QString& dir) {
 
 }  // namespace
 
-FleetRunner::FleetRunner(link::UdpSocketControl& socket, CliOptions options, CliLogin login,
+FleetRunner::FleetRunner(net::UdpSocketControl& socket, CliOptions options, CliLogin login,
                          QObject* parent)
     : QObject(parent),
       o_(std::move(options)),
@@ -104,10 +104,10 @@ std::optional<service::FleetRequest> FleetRunner::request() {
             const QString name = a.left(eq);
             // Several APs never get one address, one DHCP range or one
             // channel from the command line: each keeps its own.
-            config::FormSettings scratch;
-            if (const SetResult s = SetNamed(scratch, {}, name, a.mid(eq + 1), true);
-                s.rule == SetRule::PerApSetting || s.rule == SetRule::UnknownName) {
-                message(RefusalText(s));
+            record::FormSettings scratch;
+            if (const form::SetResult s = form::SetNamed(scratch, {}, name, a.mid(eq + 1), true);
+                s.rule == form::SetRule::PerApSetting || s.rule == form::SetRule::UnknownName) {
+                message(form::RefusalText(s));
                 return std::nullopt;
             }
             settings.append({name, a.mid(eq + 1), fleet::IsSecretSetting(name), 0});
@@ -126,7 +126,7 @@ std::optional<service::FleetRequest> FleetRunner::request() {
             message(*e);
             return std::nullopt;
         }
-        r.restores = std::get<QMap<QString, config::ApConfigRecord>>(std::move(restores));
+        r.restores = std::get<QMap<QString, record::ApConfigRecord>>(std::move(restores));
     } else if (o_.command == u"backup") {
         r.kind = Kind::Backup;
         r.backupDir = o_.args.last();
@@ -182,4 +182,4 @@ void FleetRunner::finished(int code) {
     Q_EMIT done(exitCode_);
 }
 
-}  // namespace tern::app
+}  // namespace tern::cli

@@ -9,7 +9,7 @@
 #include "cli/fleet_report.h"
 #include "core/service/fleet_service.h"
 
-namespace tern::app {
+namespace tern::cli {
 
 // tern-ap-cli's commands for many APs: plan and apply of a state file, set
 // with several targets or a pattern, backup into a folder, restore of
@@ -20,7 +20,7 @@ namespace tern::app {
 class FleetRunner : public QObject {
     Q_OBJECT
   public:
-    FleetRunner(link::UdpSocketControl& socket, CliOptions options, CliLogin login = {},
+    FleetRunner(net::UdpSocketControl& socket, CliOptions options, CliLogin login = {},
                 QObject* parent = nullptr);
 
     void start();
@@ -35,7 +35,7 @@ class FleetRunner : public QObject {
     const QByteArray& out() const { return out_; }
     const QByteArray& err() const { return err_; }
     const QList<ApReport>& reports() const { return service_.reports(); }
-    const apply::FleetSession& session() const { return service_.session(); }
+    const engine::FleetSession& session() const { return service_.session(); }
 
   Q_SIGNALS:
     void done(int exitCode);
@@ -57,4 +57,4 @@ class FleetRunner : public QObject {
     bool finished_ = false;
 };
 
-}  // namespace tern::app
+}  // namespace tern::cli

@@ -5,13 +5,13 @@
 #include "core/record/net_types.h"
 #include "core/text/screen_text.h"
 
-namespace tern::app {
+namespace tern::cli {
 
-ApListLine ListLineFor(const apply::SearchSession::Found& ap) {
+ApListLine ListLineFor(const engine::SearchSession::Found& ap) {
     // The window's own cells, in its code page when no Japanese language
     // file is in use: the table says what the AP list says.
     const QStringList cells =
-        ListCellTexts(config::ApConfigRecord(ap.record), ui::TextEncoding::Windows1252);
+        form::ListCellTexts(record::ApConfigRecord(ap.record), text::TextEncoding::Windows1252);
     return {cells[1], cells[0], cells[2], cells[3], ap.interfaceName};
 }
 
@@ -30,10 +30,10 @@ QString FormatApTable(const std::vector<ApListLine>& lines, bool withInterface) 
     for (const ApListLine& l : lines) {
         // The AP's own texts may hold anything: nothing reaches the
         // terminal that could move its cursor or start a line.
-        out += row(l.mac, ui::PrintableText(l.name), ui::PrintableText(l.ssid), l.wep,
+        out += row(l.mac, text::PrintableText(l.name), text::PrintableText(l.ssid), l.wep,
                    l.interfaceName);
     }
     return out;
 }
 
-}  // namespace tern::app
+}  // namespace tern::cli

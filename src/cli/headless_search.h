@@ -5,7 +5,7 @@
 
 #include "core/engine/search_session.h"
 
-namespace tern::app {
+namespace tern::cli {
 
 // One line per AP found: MAC text, name, SSID and whether WEP is in use,
 // as the AP list shows them (ListCellTexts): an SSID without terminator is
@@ -18,9 +18,9 @@ struct ApListLine {
     QString interfaceName;
 };
 
-ApListLine ListLineFor(const apply::SearchSession::Found& ap);
+ApListLine ListLineFor(const engine::SearchSession::Found& ap);
 // With `withInterface`, a last column names the interface each AP answered
 // on (worth showing only when more than one was searched).
 QString FormatApTable(const std::vector<ApListLine>& lines, bool withInterface = false);
 
-}  // namespace tern::app
+}  // namespace tern::cli

@@ -6,7 +6,7 @@
 #include "core/fleet/plan.h"
 #include "core/text/screen_text.h"
 
-namespace tern::app {
+namespace tern::cli {
 
 namespace {
 
@@ -91,7 +91,7 @@ QString TextOf(const QString& name, const QJsonValue& v) {
         return kWords.contains(n) ? QString::number(n) + QStringLiteral(" s (") + kWords[n] + u')'
                                   : QString::number(n) + QStringLiteral(" s");
     }
-    return ui::PrintableText(CsvField(v));
+    return text::PrintableText(CsvField(v));
 }
 
 // Whether a row says nothing about this AP; `flat` holds the values with
@@ -186,4 +186,4 @@ QByteArray ShowText(const QList<QJsonObject>& shown, const QList<QJsonObject>& r
     return out.toUtf8();
 }
 
-}  // namespace tern::app
+}  // namespace tern::cli

@@ -6,7 +6,7 @@
 #include <QString>
 #include <QStringList>
 
-namespace tern::app {
+namespace tern::cli {
 
 // One record of RFC 4180 CSV: each field quoted where it holds a comma, a
 // quote, a CR or a LF (quotes doubled), the record ended by CRLF.
@@ -37,4 +37,4 @@ QByteArray ShowCsv(const QList<QJsonObject>& shown);
 // fake a row.
 QByteArray ShowText(const QList<QJsonObject>& shown, const QList<QJsonObject>& revealed);
 
-}  // namespace tern::app
+}  // namespace tern::cli

@@ -8,7 +8,7 @@
 #include <QSaveFile>
 #include <QSet>
 
-namespace tern::app {
+namespace tern::cli {
 
 namespace {
 
@@ -171,4 +171,4 @@ bool WriteMetricsFile(const QString& path, const ScanMetrics& scan, QString* err
            write(path, MetricsText(scan, gone));
 }
 
-}  // namespace tern::app
+}  // namespace tern::cli

@@ -4,7 +4,7 @@
 #include <QList>
 #include <QString>
 
-namespace tern::app {
+namespace tern::cli {
 
 // One AP as a scan heard it, for the metrics.
 struct MetricsAp {
@@ -48,4 +48,4 @@ QList<KnownAp> MergeKnownAps(const QList<KnownAp>& known, const ScanMetrics& sca
 // updates PATH.known. False with `error` when it cannot.
 bool WriteMetricsFile(const QString& path, const ScanMetrics& scan, QString* error);
 
-}  // namespace tern::app
+}  // namespace tern::cli

@@ -11,7 +11,7 @@ namespace {
 
 constexpr std::uint8_t kMacPrefix[3] = {0x02, 0x54, 0x45};
 
-config::Ipv4Address Ip(int a, int b, int c, int d) {
+record::Ipv4Address Ip(int a, int b, int c, int d) {
     return {static_cast<std::uint8_t>(a), static_cast<std::uint8_t>(b),
             static_cast<std::uint8_t>(c), static_cast<std::uint8_t>(d)};
 }
@@ -21,7 +21,7 @@ QByteArray Numbered(const char* prefix, int n) {
 }
 
 // Settings every AP has, so a record shows sensibly on every page.
-void FillCommon(config::ApConfigRecord& r, int index) {
+void FillCommon(record::ApConfigRecord& r, int index) {
     const int n = index + 1;
     r.set_ap_name(Numbered("TernAP-", n));
     r.set_ssid(Numbered("tern-", n));
@@ -53,7 +53,7 @@ void FillCommon(config::ApConfigRecord& r, int index) {
 }
 
 // Variation by index, so a list of APs exercises every page's states.
-void FillVariant(config::ApConfigRecord& r, int index) {
+void FillVariant(record::ApConfigRecord& r, int index) {
     switch (index % 8) {
         case 0:  // open AP
             break;
@@ -132,38 +132,38 @@ int ApSimulator::delay() {
 
 QByteArray ApSimulator::DiscoveryPayload(const SimulatedAp& ap) {
     QByteArray payload;
-    payload.reserve(link::kDiscoveryPacketSize);
-    payload.append(link::kFirmwareModel);
+    payload.reserve(net::kDiscoveryPacketSize);
+    payload.append(net::kFirmwareModel);
     payload.append(kVariant);
-    payload.append(link::kFirmwareSuffix);
+    payload.append(net::kFirmwareSuffix);
     payload.append(QByteArray(8, '\0'));
     // Nobody's login travels in a search reply.
-    config::ApConfigRecord shown = ap.record;
+    record::ApConfigRecord shown = ap.record;
     shown.set_mgmt_user({});
     shown.set_mgmt_pass({});
-    const link::RecordBytes wire = link::SwapRecordOrder(shown.bytes());
-    payload.append(reinterpret_cast<const char*>(wire.data()), link::kRecordSize);
+    const net::RecordBytes wire = net::SwapRecordOrder(shown.bytes());
+    payload.append(reinterpret_cast<const char*>(wire.data()), net::kRecordSize);
     return payload;
 }
 
 std::vector<SimReply> ApSimulator::handle(QByteArrayView datagram) {
-    const QByteArrayView search(link::kSearchText);
-    if (datagram.size() == static_cast<qsizetype>(link::kSearchRequestSize) &&
+    const QByteArrayView search(net::kSearchText);
+    if (datagram.size() == static_cast<qsizetype>(net::kSearchRequestSize) &&
         datagram.startsWith(search)) {
-        link::RequestMarker marker{};
+        net::RequestMarker marker{};
         std::memcpy(marker.data(), datagram.data() + search.size(), marker.size());
         return answerSearch(marker);
     }
-    if (datagram.size() == static_cast<qsizetype>(link::kSetRequestSize) &&
-        datagram.startsWith(QByteArrayView(link::kTagSet))) {
+    if (datagram.size() == static_cast<qsizetype>(net::kSetRequestSize) &&
+        datagram.startsWith(QByteArrayView(net::kTagSet))) {
         return answerSet(datagram);
     }
     return {};
 }
 
-std::vector<SimReply> ApSimulator::answerSearch(const link::RequestMarker& marker) {
+std::vector<SimReply> ApSimulator::answerSearch(const net::RequestMarker& marker) {
     ++searches_;
-    const link::LinkKey key = link::DeriveLinkKey(marker);
+    const net::LinkKey key = net::DeriveLinkKey(marker);
     std::vector<SimReply> replies;
     replies.reserve(aps_.size());
     for (const SimulatedAp& ap : aps_) {
@@ -176,7 +176,7 @@ std::vector<SimReply> ApSimulator::answerSearch(const link::RequestMarker& marke
         }
         QByteArray payload;
         if (ap.oldFirmware) {
-            payload = QByteArray(link::kOldFirmwareId) + QByteArray(8, '\0');
+            payload = QByteArray(net::kOldFirmwareId) + QByteArray(8, '\0');
         } else {
             payload = DiscoveryPayload(ap);
         }
@@ -184,11 +184,11 @@ std::vector<SimReply> ApSimulator::answerSearch(const link::RequestMarker& marke
         if (options_.plainReplies) {
             datagram = payload;
         } else {
-            datagram.reserve(payload.size() + link::kEncipheredPrefixSize);
+            datagram.reserve(payload.size() + net::kEncipheredPrefixSize);
             datagram.append(reinterpret_cast<const char*>(marker.data()), marker.size());
             datagram.append(static_cast<char>((payload.size() >> 8) & 0xFF));
             datagram.append(static_cast<char>(payload.size() & 0xFF));
-            datagram.append(link::CipherRun(key, payload));
+            datagram.append(net::CipherRun(key, payload));
         }
         replies.push_back({std::move(datagram), delay()});
     }
@@ -196,19 +196,19 @@ std::vector<SimReply> ApSimulator::answerSearch(const link::RequestMarker& marke
 }
 
 std::vector<SimReply> ApSimulator::answerSet(QByteArrayView datagram) {
-    link::RequestMarker marker{};
+    net::RequestMarker marker{};
     std::memcpy(marker.data(), datagram.data() + 6, marker.size());
     const auto length =
         (static_cast<std::uint8_t>(datagram[14]) << 8) | static_cast<std::uint8_t>(datagram[15]);
-    if (length != static_cast<int>(link::kRecordSize)) {
+    if (length != static_cast<int>(net::kRecordSize)) {
         return {};
     }
     ++setRequestsSeen_;
     const QByteArray plain =
-        link::CipherRun(link::DeriveLinkKey(marker), datagram.sliced(16, link::kRecordSize));
-    link::RecordBytes wire{};
+        net::CipherRun(net::DeriveLinkKey(marker), datagram.sliced(16, net::kRecordSize));
+    net::RecordBytes wire{};
     std::memcpy(wire.data(), plain.constData(), wire.size());
-    const config::ApConfigRecord received(link::SwapRecordOrder(wire));
+    const record::ApConfigRecord received(net::SwapRecordOrder(wire));
 
     for (SimulatedAp& ap : aps_) {
         if (ap.record.mac_addr() != received.mac_addr()) {
@@ -232,10 +232,10 @@ std::vector<SimReply> ApSimulator::answerSet(QByteArrayView datagram) {
                 ++ap.setsTaken;
                 ++accepted_;
             }
-            reply = QByteArray(link::kTagAck);
+            reply = QByteArray(net::kTagAck);
         } else {
             ++refused_;
-            reply = QByteArray(link::kTagError);
+            reply = QByteArray(net::kTagError);
         }
         // The AP has acted on the request already: losing its answer on the
         // way back leaves the settings taken, as on a real segment.

@@ -15,7 +15,7 @@ namespace tern::sim {
 // One simulated access point: its record as it would send it, its
 // management login and how it behaves on the wire.
 struct SimulatedAp {
-    config::ApConfigRecord record;  // host order; mgmt fields are never sent
+    record::ApConfigRecord record;  // host order; mgmt fields are never sent
     QByteArray user = "admin";
     QByteArray password = "admin";
     bool oldFirmware = false;  // answers a search with the old identifier only
@@ -87,7 +87,7 @@ class ApSimulator {
     static QByteArray DiscoveryPayload(const SimulatedAp& ap);
 
   private:
-    std::vector<SimReply> answerSearch(const link::RequestMarker& marker);
+    std::vector<SimReply> answerSearch(const net::RequestMarker& marker);
     std::vector<SimReply> answerSet(QByteArrayView datagram);
     bool lost(int percent);
     int delay();

@@ -14,9 +14,9 @@ namespace tern::sim {
 // what --demo puts where the real network would be. The parts go in
 // order: the socket before the simulator, the simulator before the network.
 struct DemoNetwork {
-    std::unique_ptr<link::InMemoryNetwork> network;
+    std::unique_ptr<net::InMemoryNetwork> network;
     std::unique_ptr<InMemorySimulator> simulator;
-    std::unique_ptr<link::UdpSocketControl> socket;
+    std::unique_ptr<net::UdpSocketControl> socket;
 
     DemoNetwork() = default;
     DemoNetwork(DemoNetwork&&) = default;

@@ -2,8 +2,8 @@
 
 namespace tern::sim {
 
-InMemorySimulator::InMemorySimulator(link::InMemoryNetwork& network, ApSimulator simulator,
-                                     int port, int segment)
+InMemorySimulator::InMemorySimulator(net::InMemoryNetwork& network, ApSimulator simulator, int port,
+                                     int segment)
     : network_(network), simulator_(std::move(simulator)), port_(port) {
     network_.attach(this, port_, segment);
 }

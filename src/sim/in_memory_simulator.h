@@ -7,10 +7,10 @@ namespace tern::sim {
 
 // Puts an ApSimulator on an in-memory network, listening on the AP port:
 // what the demo mode and the tests talk to instead of real devices.
-class InMemorySimulator : private link::InMemoryNetwork::Endpoint {
+class InMemorySimulator : private net::InMemoryNetwork::Endpoint {
   public:
-    InMemorySimulator(link::InMemoryNetwork& network, ApSimulator simulator,
-                      int port = link::kDefaultPort, int segment = 0);
+    InMemorySimulator(net::InMemoryNetwork& network, ApSimulator simulator,
+                      int port = net::kDefaultPort, int segment = 0);
     ~InMemorySimulator() override;
     InMemorySimulator(const InMemorySimulator&) = delete;
     InMemorySimulator& operator=(const InMemorySimulator&) = delete;
@@ -20,7 +20,7 @@ class InMemorySimulator : private link::InMemoryNetwork::Endpoint {
   private:
     void deliver(const QByteArray& datagram, int segment) override;
 
-    link::InMemoryNetwork& network_;
+    net::InMemoryNetwork& network_;
     ApSimulator simulator_;
     int port_;
 };

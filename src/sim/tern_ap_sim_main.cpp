@@ -23,7 +23,7 @@ QTextStream& Out() {
 // Digits only: "+3", " 7", "1e3" and "0x10" are refused, not read as
 // something else. The error names the option and the value it refused.
 bool ParseInt(const QString& option, const QString& text, int min, int max, int* value) {
-    const std::optional<qint64> v = apply::DecimalValue(text);
+    const std::optional<qint64> v = rules::DecimalValue(text);
     if (!v || *v < min || *v > max) {
         std::fprintf(stderr, "tern-ap-sim: %s wants a whole number from %d to %d, not '%s'\n",
                      qPrintable(option), min, max, qPrintable(text));
@@ -160,7 +160,7 @@ int main(int argc, char* argv[]) {
     }
 
     QString why;
-    if (!link::InPrivateNetworkNamespace(&why)) {
+    if (!net::InPrivateNetworkNamespace(&why)) {
         std::fprintf(stderr,
                      "tern-ap-sim: refusing to run: %s.\n"
                      "Run it inside a private network namespace: tools/isolated-net %s ...\n",
@@ -182,7 +182,7 @@ int main(int argc, char* argv[]) {
     }
     if (parser.isSet(list)) {
         for (const auto& ap : aps) {
-            Out() << config::MacText(ap.record.mac_addr()) << '\t'
+            Out() << record::MacText(ap.record.mac_addr()) << '\t'
                   << QString::fromLatin1(ap.record.ap_name()) << '\t'
                   << QString::fromLatin1(ap.record.ssid()) << '\n';
         }

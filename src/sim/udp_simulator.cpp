@@ -39,7 +39,7 @@ void UdpSimulator::readPending() {
         if (!datagram.isValid()) {
             break;
         }
-        if (datagram.data().startsWith(QByteArrayView(link::kTagSet))) {
+        if (datagram.data().startsWith(QByteArrayView(net::kTagSet))) {
             Q_EMIT setRequestReceived();
         }
         auto replies = simulator_.handle(datagram.data());

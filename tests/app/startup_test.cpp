@@ -163,8 +163,8 @@ TEST(StartupFlow, noLanguageFile_showsTheWarningAndEnds) {
         QStringLiteral(
             "The necessary file is not found. It is recommended that you reinstall the utility."));
     EXPECT_EQ(m.caption, QStringLiteral("Warning!"));
-    EXPECT_EQ(m.icon, tern::ui::DialogSeam::Icon::Error);
-    EXPECT_EQ(m.buttons, tern::ui::DialogSeam::Buttons::Ok);
+    EXPECT_EQ(m.icon, tern::gui::DialogSeam::Icon::Error);
+    EXPECT_EQ(m.buttons, tern::gui::DialogSeam::Buttons::Ok);
 }
 
 TEST(StartupFlow, languageFound_runsWithIt) {

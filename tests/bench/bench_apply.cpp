@@ -27,15 +27,15 @@ using namespace tern;
 namespace {
 
 // Confirms the multi-AP login with admin/admin for every row; counts messages.
-class BenchDialogs : public ui::DialogSeam {
+class BenchDialogs : public gui::DialogSeam {
   public:
     Answer showMessage(QWidget*, const Message&) override {
         ++messages;
         return Answer::Ok;
     }
     int execDialog(QDialog& dialog) override {
-        if (auto* multi = dynamic_cast<ui::TMulUsrPassFm*>(&dialog)) {
-            app::TQuillGrid* g = multi->grid();
+        if (auto* multi = dynamic_cast<gui::TMulUsrPassFm*>(&dialog)) {
+            gui::TQuillGrid* g = multi->grid();
             for (int r = 1; r < g->RowCount(); ++r) {
                 g->setCell(2, r, QStringLiteral("admin"));
                 g->setCell(5, r, QStringLiteral("admin"));
@@ -58,12 +58,12 @@ struct Result {
 };
 
 Result Run(int count, int maxDelayMs) {
-    link::InMemoryNetwork network;
+    net::InMemoryNetwork network;
     BenchDialogs dialogs;
     sim::SimOptions options;
     options.maxDelayMs = maxDelayMs;
     sim::InMemorySimulator aps(network, sim::ApSimulator(sim::GenerateAps(count), options));
-    app::TMainFm form(std::make_unique<link::InMemorySocketControl>(network), dialogs);
+    gui::TMainFm form(std::make_unique<net::InMemorySocketControl>(network), dialogs);
     form.lang_file = QStringLiteral("absent.ini");
     form.show();
     form.FormActivate();
@@ -76,7 +76,7 @@ Result Run(int count, int maxDelayMs) {
     form.ShowPendingRecord();
     form.TimerTimer();  // the first search settled
 
-    auto* grid = form.findChild<app::TQuillGrid*>(QStringLiteral("l_title"));
+    auto* grid = form.findChild<gui::TQuillGrid*>(QStringLiteral("l_title"));
     Result r;
     r.listed = grid->Cells(0, 1).isEmpty() ? 0 : grid->RowCount() - 1;
     grid->setSelection({0, 1, grid->ColCount() - 1, r.listed});

@@ -9,7 +9,7 @@
 
 #include "core/net/protocol.h"
 
-namespace tern::link {
+namespace tern::net {
 namespace {
 
 const RequestMarker kMarker = {0x31, 0x42, 0x53, 0x64, 0x75, 0x86, 0x97, 0xA8};
@@ -160,6 +160,6 @@ void BM_PlainCRc4ScheduleAndDecipher1180(benchmark::State& state) {
 BENCHMARK(BM_PlainCRc4ScheduleAndDecipher1180);
 
 }  // namespace
-}  // namespace tern::link
+}  // namespace tern::net
 
 BENCHMARK_MAIN();

@@ -23,7 +23,7 @@ using namespace tern;
 namespace {
 
 // Answers every message with OK; nothing is shown.
-class SilentDialogs : public ui::DialogSeam {
+class SilentDialogs : public gui::DialogSeam {
   public:
     Answer showMessage(QWidget*, const Message&) override { return Answer::Ok; }
     int execDialog(QDialog&) override { return 0; }
@@ -36,10 +36,10 @@ struct Result {
 };
 
 Result Run(int count, bool showEachArrival) {
-    link::InMemoryNetwork network;
+    net::InMemoryNetwork network;
     SilentDialogs dialogs;
     sim::InMemorySimulator aps(network, sim::ApSimulator(sim::GenerateAps(count)));
-    app::TMainFm form(std::make_unique<link::InMemorySocketControl>(network), dialogs);
+    gui::TMainFm form(std::make_unique<net::InMemorySocketControl>(network), dialogs);
     form.setShowEachArrival(showEachArrival);
     form.show();
     form.FormActivate();
@@ -55,7 +55,7 @@ Result Run(int count, bool showEachArrival) {
     Result r;
     r.totalMs = static_cast<double>(clock.nsecsElapsed()) / 1e6;
 
-    auto* grid = form.findChild<app::TQuillGrid*>(QStringLiteral("l_title"));
+    auto* grid = form.findChild<gui::TQuillGrid*>(QStringLiteral("l_title"));
     r.listed = grid->Cells(0, 1).isEmpty() ? 0 : grid->RowCount() - 1;
     const QString lastName = QStringLiteral("TernAP-%1").arg(count, 4, 10, QLatin1Char('0'));
     r.lastShown = form.findChild<QLabel*>(QStringLiteral("l_ap"))->text() == lastName &&

@@ -19,7 +19,7 @@ namespace {
 constexpr int kFleet = 1000;
 
 struct FleetInput {
-    std::vector<config::ApConfigRecord> records;
+    std::vector<record::ApConfigRecord> records;
     std::vector<QList<DesiredSetting>> settings;
 };
 
@@ -32,8 +32,8 @@ const FleetInput& Input() {
         for (const sim::SimulatedAp& ap : sim::GenerateAps(kFleet)) {
             QList<DesiredSetting> s{
                 {QStringLiteral("beacon_interval"), QStringLiteral("150"), false, 0}};
-            const config::Ipv4Address ip = ap.record.ip_addr();
-            if (ip != config::Ipv4Address{}) {
+            const record::Ipv4Address ip = ap.record.ip_addr();
+            if (ip != record::Ipv4Address{}) {
                 const QString net = QStringLiteral("%1.%2.%3.").arg(ip[0]).arg(ip[1]).arg(ip[2]);
                 s.append({QStringLiteral("gateway"), net + u'1', false, 0});
                 s.append(
@@ -68,7 +68,7 @@ BENCHMARK(BM_PlanThousandAps)->Unit(benchmark::kMillisecond);
 
 void BM_DiffRecords(benchmark::State& state) {
     const FleetInput& in = Input();
-    std::vector<std::pair<config::ApConfigRecord, config::ApConfigRecord>> pairs;
+    std::vector<std::pair<record::ApConfigRecord, record::ApConfigRecord>> pairs;
     for (std::size_t i = 0; i < in.records.size(); ++i) {
         pairs.emplace_back(in.records[i], PlanSettings(in.records[i], in.settings[i]).desired);
     }
@@ -101,7 +101,7 @@ void BM_MatchStateNamingEveryAp(benchmark::State& state) {
         {ApMatch{}, {{QStringLiteral("beacon_interval"), QStringLiteral("150"), false, 0}}, 0});
     QStringList macs;
     for (const sim::SimulatedAp& ap : aps) {
-        macs << config::MacText(ap.record.mac_addr());
+        macs << record::MacText(ap.record.mac_addr());
         desired.entries.append(
             {ParseApMatch(macs.last()), {{QStringLiteral("ssid"), macs.last(), false, 0}}, 0});
     }

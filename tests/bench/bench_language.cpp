@@ -10,7 +10,7 @@
 
 #include "core/text/lang_ini.h"
 
-namespace tern::ui {
+namespace tern::text {
 namespace {
 
 void BM_LookupAfterTheFileChanged(benchmark::State& state) {
@@ -47,6 +47,6 @@ void BM_LookupUnchangedFile(benchmark::State& state) {
 BENCHMARK(BM_LookupUnchangedFile);
 
 }  // namespace
-}  // namespace tern::ui
+}  // namespace tern::text
 
 BENCHMARK_MAIN();

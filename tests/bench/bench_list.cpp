@@ -39,10 +39,10 @@ int main(int argc, char** argv) {
     std::printf("%6s %12s %12s %12s %12s %12s\n", "APs", "sort MAC ms", "reverse ms",
                 "sort name ms", "find ms", "filter ms");
     for (int count : {100, 1000, 5000}) {
-        link::InMemoryNetwork network;
+        net::InMemoryNetwork network;
         test::RecordingDialogSeam dialogs;  // nothing is shown; a message gets OK
         sim::InMemorySimulator aps(network, sim::ApSimulator(sim::GenerateAps(count)));
-        app::TMainFm form(std::make_unique<link::InMemorySocketControl>(network), dialogs);
+        gui::TMainFm form(std::make_unique<net::InMemorySocketControl>(network), dialogs);
         form.resize(860, 700);
         form.show();
         form.FormActivate();

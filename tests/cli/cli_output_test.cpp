@@ -16,7 +16,7 @@
 #include "cli/prometheus_file.h"
 #include "tests/support/run_program.h"
 
-namespace tern::app {
+namespace tern::cli {
 namespace {
 
 test::ProgramRun Demo(const QStringList& args) {
@@ -345,4 +345,4 @@ TEST(CliWords, everyRuleNamesTheApTheSettingTheValueAndWhy) {
 }
 
 }  // namespace
-}  // namespace tern::app
+}  // namespace tern::cli

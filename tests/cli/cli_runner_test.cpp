@@ -24,11 +24,11 @@
 #include "sim/in_memory_simulator.h"
 #include "tests/support/core_app.h"
 
-namespace tern::app {
+namespace tern::cli {
 namespace {
 
-void OpenOnDefaultPort(link::UdpSocketControl& socket) {
-    ASSERT_TRUE(link::OpenOnProgramPort(socket));
+void OpenOnDefaultPort(net::UdpSocketControl& socket) {
+    ASSERT_TRUE(net::OpenOnProgramPort(socket));
 }
 
 // Runs the command to its end, or gives up after 15 s.
@@ -41,7 +41,7 @@ void RunToEnd(CliRunner& runner) {
 }
 
 // Counts the set requests that go out.
-class SetCounter : public link::InMemoryNetwork::Endpoint {
+class SetCounter : public net::InMemoryNetwork::Endpoint {
   public:
     void deliver(const QByteArray& datagram, int) override {
         sets += datagram.startsWith("kplset") ? 1 : 0;
@@ -54,7 +54,7 @@ class CliOnSegment : public ::testing::Test {
     void SetUp() override {
         test::EnsureCoreApp();
         OpenOnDefaultPort(socket);
-        network.attach(&setCounter, link::kDefaultPort);
+        network.attach(&setCounter, net::kDefaultPort);
     }
     void TearDown() override { network.detach(&setCounter); }
     void segment(std::vector<sim::SimulatedAp> aps) {
@@ -80,10 +80,10 @@ class CliOnSegment : public ::testing::Test {
     const sim::SimulatedAp& ap(int i) const {
         return simulator->simulator().aps()[static_cast<std::size_t>(i)];
     }
-    QString mac(int i) const { return config::MacText(ap(i).record.mac_addr()); }
+    QString mac(int i) const { return record::MacText(ap(i).record.mac_addr()); }
 
-    link::InMemoryNetwork network;
-    link::InMemorySocketControl socket{network};
+    net::InMemoryNetwork network;
+    net::InMemorySocketControl socket{network};
     std::unique_ptr<sim::InMemorySimulator> simulator;
     QByteArray out, err;
     SetCounter setCounter;
@@ -110,7 +110,7 @@ TEST_F(CliOnSegment, show_takesAPatternAndAColonMac) {
 
 TEST_F(CliOnSegment, set_changesOnlyWhatIsNamed_theNextScanShowsIt) {
     segment(sim::GenerateAps(3));
-    const config::ApConfigRecord before = ap(1).record;
+    const record::ApConfigRecord before = ap(1).record;
     ASSERT_EQ(run({QStringLiteral("set"), mac(1), QStringLiteral("ssid=cli-ssid"),
                    QStringLiteral("beacon_interval=150")}),
               kExitOk)
@@ -149,11 +149,11 @@ TEST_F(CliOnSegment, scan_tableAndJsonFollowTheWindowsListCells) {
     aps[1].record.set_auth_type(5);        // WEP 64: a type past the list, WEP on
     aps[2].record.set_wep_default_key(4);  // WEP 128: the list's show stops before WEP
     // WPA-PSK: an SSID of 32 bytes and no terminator after them
-    config::ApConfigRecord& full = aps[3].record;
-    full.set_ssid(QByteArray(config::ApConfigRecord::kSsidMax, 'S'));
-    link::RecordBytes bytes = full.bytes();
-    bytes[833 + config::ApConfigRecord::kSsidMax] = 'x';  // the byte after the SSID's text
-    full = config::ApConfigRecord(bytes);
+    record::ApConfigRecord& full = aps[3].record;
+    full.set_ssid(QByteArray(record::ApConfigRecord::kSsidMax, 'S'));
+    net::RecordBytes bytes = full.bytes();
+    bytes[833 + record::ApConfigRecord::kSsidMax] = 'x';  // the byte after the SSID's text
+    full = record::ApConfigRecord(bytes);
     segment(aps);
 
     struct Expected {
@@ -195,7 +195,7 @@ TEST_F(CliOnSegment, scan_tableAndJsonFollowTheWindowsListCells) {
     });
     ASSERT_NE(fullEntry, all.end());
     EXPECT_EQ((*fullEntry).toObject().value(QStringLiteral("ssid")).toString(),
-              QString(config::ApConfigRecord::kSsidMax, u'S'));
+              QString(record::ApConfigRecord::kSsidMax, u'S'));
 }
 
 // Any host on the segment can answer as an AP: its texts reach the terminal
@@ -283,7 +283,7 @@ TEST_F(CliOnSegment, exitCodes_refusedIsThree_silentIsFour) {
 TEST_F(CliOnSegment, backupThenRestore_theRecordComesBackByteForByte) {
     segment(sim::GenerateAps(2));
     const QString file = dir.filePath(QStringLiteral("ap.json"));
-    const config::ApConfigRecord original = ap(0).record;
+    const record::ApConfigRecord original = ap(0).record;
     ASSERT_EQ(run({QStringLiteral("backup"), mac(0), file}), kExitOk) << err.toStdString();
     EXPECT_EQ(QFile(file).permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther), 0);
     QFile saved(file);
@@ -315,7 +315,7 @@ TEST_F(CliOnSegment, restoreOntoAnotherAp_keepsItsIdentity_damagedFileIsRefused)
     segment(sim::GenerateAps(2));
     const QString file = dir.filePath(QStringLiteral("ap.json"));
     ASSERT_EQ(run({QStringLiteral("backup"), mac(0), file}), kExitOk);
-    const config::ApConfigRecord second = ap(1).record;
+    const record::ApConfigRecord second = ap(1).record;
     ASSERT_EQ(run({QStringLiteral("restore"), file, mac(1)}), kExitOk) << err.toStdString();
     EXPECT_EQ(ap(1).record.mac_addr(), second.mac_addr());
     EXPECT_EQ(ap(1).record.ap_name(), second.ap_name());
@@ -334,14 +334,14 @@ TEST_F(CliOnSegment, restoreOntoAnotherAp_keepsItsIdentity_damagedFileIsRefused)
 }
 
 }  // namespace
-}  // namespace tern::app
+}  // namespace tern::cli
 
-namespace tern::app {
+namespace tern::cli {
 namespace {
 
 // A socket that says it lost datagrams while a search ran, as a real one
 // does when the kernel's buffer overflowed.
-class LossySocket : public link::InMemorySocketControl {
+class LossySocket : public net::InMemorySocketControl {
   public:
     using InMemorySocketControl::InMemorySocketControl;
     qint64 lostCount() const override { return lost; }
@@ -367,13 +367,13 @@ class CliLoss : public ::testing::Test {
         return runner.err();
     }
 
-    link::InMemoryNetwork network;
+    net::InMemoryNetwork network;
     LossySocket socket{network};
     sim::InMemorySimulator aps{network, sim::ApSimulator(sim::GenerateAps(3))};
 };
 
 TEST_F(CliLoss, aSearchThatLostReplies_saysHowManyEvenWhenQuiet_andStillLists) {
-    QObject::connect(&socket, &link::UdpSocketControl::OnRecv, &socket,
+    QObject::connect(&socket, &net::UdpSocketControl::OnRecv, &socket,
                      [this] { socket.lost = 47; });
     const QByteArray err = scan({QStringLiteral("--quiet")});
     EXPECT_TRUE(err.contains("7 datagram(s) lost")) << err.toStdString();
@@ -383,10 +383,10 @@ TEST_F(CliLoss, aSearchThatLostReplies_saysHowManyEvenWhenQuiet_andStillLists) {
 TEST_F(CliLoss, aSearchThatLostNothing_saysNothingOfIt) { EXPECT_FALSE(scan({}).contains("lost")); }
 
 TEST(BackupFile, roundTrip_andEveryDamageRefused) {
-    const config::ApConfigRecord record = sim::GenerateAps(3)[2].record;
-    const QByteArray file =
-        BackupFileContent(record, ui::TextEncoding::Windows1252, QDateTime::currentDateTimeUtc());
-    const std::optional<config::ApConfigRecord> back = ReadBackupFile(file);
+    const record::ApConfigRecord record = sim::GenerateAps(3)[2].record;
+    const QByteArray file = form::BackupFileContent(record, text::TextEncoding::Windows1252,
+                                                    QDateTime::currentDateTimeUtc());
+    const std::optional<record::ApConfigRecord> back = form::ReadBackupFile(file);
     ASSERT_TRUE(back);
     EXPECT_EQ(back->bytes(), record.bytes());
 
@@ -394,7 +394,7 @@ TEST(BackupFile, roundTrip_andEveryDamageRefused) {
     const auto damaged = [&json](const char* key, const QJsonValue& value) {
         QJsonObject copy = json;
         copy[QString::fromLatin1(key)] = value;
-        return ReadBackupFile(QJsonDocument(copy).toJson());
+        return form::ReadBackupFile(QJsonDocument(copy).toJson());
     };
     QString hex = json.value(QStringLiteral("record")).toString();
     EXPECT_FALSE(damaged("format", QStringLiteral("other")));
@@ -402,9 +402,9 @@ TEST(BackupFile, roundTrip_andEveryDamageRefused) {
     EXPECT_FALSE(damaged("mac", QStringLiteral("02-54-45-00-00-09")));
     EXPECT_FALSE(damaged("record", hex.left(hex.size() - 2)));
     EXPECT_FALSE(damaged("record", hex.left(hex.size() - 1) + u'g'));
-    EXPECT_FALSE(ReadBackupFile("not json at all"));
-    EXPECT_FALSE(ReadBackupFile(QByteArray()));
+    EXPECT_FALSE(form::ReadBackupFile("not json at all"));
+    EXPECT_FALSE(form::ReadBackupFile(QByteArray()));
 }
 
 }  // namespace
-}  // namespace tern::app
+}  // namespace tern::cli

@@ -12,7 +12,7 @@
 #include "cli/cli_options.h"
 #include "tests/support/run_program.h"
 
-namespace tern::app {
+namespace tern::cli {
 namespace {
 
 using CliRun = test::ProgramRun;
@@ -178,4 +178,4 @@ TEST(CliDemo, exitCodes_noMatchIsOne_usageIsTwo) {
 }
 
 }  // namespace
-}  // namespace tern::app
+}  // namespace tern::cli

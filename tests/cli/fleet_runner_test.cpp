@@ -20,11 +20,11 @@
 #include "sim/in_memory_simulator.h"
 #include "tests/support/core_app.h"
 
-namespace tern::app {
+namespace tern::cli {
 namespace {
 
 // Counts the requests that go out, by kind.
-class Requests : public link::InMemoryNetwork::Endpoint {
+class Requests : public net::InMemoryNetwork::Endpoint {
   public:
     void deliver(const QByteArray& datagram, int) override {
         sets += datagram.startsWith("kplset") ? 1 : 0;
@@ -38,8 +38,8 @@ class Fleet : public ::testing::Test {
   protected:
     void SetUp() override {
         test::EnsureCoreApp();
-        ASSERT_TRUE(link::OpenOnProgramPort(socket));
-        network.attach(&requests, link::kDefaultPort);
+        ASSERT_TRUE(net::OpenOnProgramPort(socket));
+        network.attach(&requests, net::kDefaultPort);
     }
     void TearDown() override { network.detach(&requests); }
     void segment(std::vector<sim::SimulatedAp> aps, sim::SimOptions options = {}) {
@@ -82,20 +82,20 @@ class Fleet : public ::testing::Test {
     const sim::SimulatedAp& ap(int i) const {
         return simulator->simulator().aps()[static_cast<std::size_t>(i)];
     }
-    QString mac(int i) const { return config::MacText(ap(i).record.mac_addr()); }
+    QString mac(int i) const { return record::MacText(ap(i).record.mac_addr()); }
     int count(FleetOutcome o) const {
         return static_cast<int>(std::count_if(reports.begin(), reports.end(),
                                               [o](const ApReport& r) { return r.outcome == o; }));
     }
 
-    link::InMemoryNetwork network;
-    link::InMemorySocketControl socket{network};
+    net::InMemoryNetwork network;
+    net::InMemorySocketControl socket{network};
     std::unique_ptr<sim::InMemorySimulator> simulator;
     Requests requests;
     QTemporaryDir dir;
     QByteArray out, err;
     QList<ApReport> reports;
-    apply::FleetSession::Counters counters;
+    engine::FleetSession::Counters counters;
 };
 
 const QByteArray kBeacon = "version: 1\ndefaults:\n  beacon_interval: 150\n";
@@ -250,11 +250,11 @@ TEST_F(Fleet, thousandLossyAps_allConverge_andASecondApplySendsNothing) {
     QByteArray state = "version: 1\ndefaults: {beacon_interval: 150, dtim_period: 3}\naps:\n";
     for (const sim::SimulatedAp& a : aps) {
         // A state generated per AP puts every stored gateway into its subnet.
-        const config::Ipv4Address ip = a.record.ip_addr();
+        const record::Ipv4Address ip = a.record.ip_addr();
         if (ip[0] == 0) continue;
         const QByteArray net = QByteArray::number(ip[0]) + '.' + QByteArray::number(ip[1]) + '.' +
                                QByteArray::number(ip[2]) + '.';
-        state += "  - match: " + config::MacText(a.record.mac_addr()).toUtf8() +
+        state += "  - match: " + record::MacText(a.record.mac_addr()).toUtf8() +
                  "\n    settings: {gateway: " + net + "1, dhcp_server.start: " + net + "100}\n";
     }
     segment(aps, lossy);
@@ -277,7 +277,7 @@ TEST_F(Fleet, thousandLossyAps_allConverge_andASecondApplySendsNothing) {
 
 TEST_F(Fleet, backupApplyRestore_everyRecordComesBackByteForByte) {
     segment(sim::GenerateAps(8));
-    std::vector<config::ApConfigRecord> original;
+    std::vector<record::ApConfigRecord> original;
     for (int i = 0; i < 8; ++i) original.push_back(ap(i).record);
     const QString saved = dir.filePath(QStringLiteral("saved"));
     QDir().mkpath(saved);
@@ -413,14 +413,14 @@ TEST(FleetCommand, whichCommandsGoThroughTheFleetEngine) {
 TEST_F(Fleet, twoSegments_oneState_eachRequestOnItsOwnSegment) {
     socket.CloseSocket();
     socket.setSegments({{1, QStringLiteral("seg1")}, {2, QStringLiteral("seg2")}});
-    ASSERT_TRUE(link::OpenOnProgramPort(socket));
+    ASSERT_TRUE(net::OpenOnProgramPort(socket));
     Requests onFirst, onSecond;
-    network.attach(&onFirst, link::kDefaultPort, 1);
-    network.attach(&onSecond, link::kDefaultPort, 2);
+    network.attach(&onFirst, net::kDefaultPort, 1);
+    network.attach(&onSecond, net::kDefaultPort, 2);
     sim::InMemorySimulator first(network, sim::ApSimulator(sim::GenerateAps(3, 0)),
-                                 link::kDefaultPort, 1);
+                                 net::kDefaultPort, 1);
     sim::InMemorySimulator second(network, sim::ApSimulator(sim::GenerateAps(3, 10)),
-                                  link::kDefaultPort, 2);
+                                  net::kDefaultPort, 2);
     const QString state = file(QStringLiteral("state.yaml"), kBeacon);
     EXPECT_EQ(run({QStringLiteral("apply"), state}), kExitOk) << err.toStdString();
     EXPECT_EQ(onFirst.sets, 3);
@@ -435,4 +435,4 @@ TEST_F(Fleet, twoSegments_oneState_eachRequestOnItsOwnSegment) {
 }
 
 }  // namespace
-}  // namespace tern::app
+}  // namespace tern::cli

@@ -12,14 +12,14 @@ using namespace tern;
 using fuzz::Check;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const auto record = app::ReadBackupFile(
+    const auto record = form::ReadBackupFile(
         QByteArrayView(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
     if (!record) return 0;
     Check(record->bytes().size() == 1148, "a record that is not 1148 bytes");
     static const QDateTime kWhen(QDate(2026, 1, 2), QTime(3, 4, 5), QTimeZone::utc());
-    for (const ui::TextEncoding encoding :
-         {ui::TextEncoding::Windows1252, ui::TextEncoding::ShiftJis}) {
-        const auto again = app::ReadBackupFile(app::BackupFileContent(*record, encoding, kWhen));
+    for (const text::TextEncoding encoding :
+         {text::TextEncoding::Windows1252, text::TextEncoding::ShiftJis}) {
+        const auto again = form::ReadBackupFile(form::BackupFileContent(*record, encoding, kWhen));
         Check(again == record, "a backup written again does not read back");
     }
     return 0;

@@ -16,25 +16,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QByteArray input(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     QStringList parts;
     for (const QByteArray& p : input.split('\0')) parts << QString::fromUtf8(p);
-    (void)app::ParseCliOptions(parts);
+    (void)cli::ParseCliOptions(parts);
     for (const QString& p : parts) {
-        (void)config::ParseMacText(p);
-        (void)apply::DecimalValue(p);
-        (void)apply::CheckRange(apply::NumberKind::Ip1, p, 223, 1);
+        (void)record::ParseMacText(p);
+        (void)rules::DecimalValue(p);
+        (void)rules::CheckRange(rules::NumberKind::Ip1, p, 223, 1);
     }
     static const std::vector<sim::SimulatedAp> aps = sim::GenerateAps(12);
-    const config::ApConfigRecord& shown = aps[size % aps.size()].record;
+    const record::ApConfigRecord& shown = aps[size % aps.size()].record;
     for (const bool multi : {false, true}) {
-        config::FormSettings form = app::ShownForm(shown, ui::TextEncoding::Windows1252);
+        record::FormSettings form = form::ShownForm(shown, text::TextEncoding::Windows1252);
         for (const QString& p : parts) {
             const qsizetype eq = p.indexOf(u'=');
             if (eq <= 0) continue;
-            (void)app::SetNamed(form, shown, p.left(eq), p.mid(eq + 1), multi);
+            (void)form::SetNamed(form, shown, p.left(eq), p.mid(eq + 1), multi);
         }
-        const apply::FormValues values =
-            app::FormValuesOf(form, shown, ui::TextEncoding::Windows1252, multi);
-        (void)apply::RunApplyChecks(values);
-        (void)config::BuildRecord(multi ? config::BuildMode::Multi : config::BuildMode::Single,
+        const rules::FormValues values =
+            form::FormValuesOf(form, shown, text::TextEncoding::Windows1252, multi);
+        (void)rules::RunApplyChecks(values);
+        (void)record::BuildRecord(multi ? record::BuildMode::Multi : record::BuildMode::Single,
                                   shown, form);
     }
     return 0;

@@ -25,15 +25,15 @@ namespace {
 constexpr int kMaxDatagrams = 64;
 constexpr int kMaxRequests = 4;
 constexpr qsizetype kMacInPacket =
-    static_cast<qsizetype>(link::kReplyHeaderSize + config::ApConfigRecord::kMacAddrOffset);
+    static_cast<qsizetype>(net::kReplyHeaderSize + record::ApConfigRecord::kMacAddrOffset);
 
 QString PacketMac(const QByteArray& packet) {
-    config::MacAddress mac{};
+    record::MacAddress mac{};
     std::memcpy(mac.data(), packet.constData() + kMacInPacket, mac.size());
-    return config::MacText(mac);
+    return record::MacText(mac);
 }
 
-void CheckInvariants(const apply::ApEngine& e, const QList<apply::ApplyTarget>& targets) {
+void CheckInvariants(const engine::ApEngine& e, const QList<engine::ApplyTarget>& targets) {
     Check(e.packets().size() == e.found_macs.size(), "a listed AP without its packet");
     Check(QSet<QString>(e.found_macs.begin(), e.found_macs.end()).size() == e.found_macs.size(),
           "an AP listed twice");
@@ -45,16 +45,16 @@ void CheckInvariants(const apply::ApEngine& e, const QList<apply::ApplyTarget>& 
     Check(e.failed_macs.size() <= e.reply_count, "more refusals than replies");
     for (const QByteArray& mac : e.failed_macs)
         Check(mac.size() == 6, "a refusal's MAC is not 6 bytes");
-    for (const apply::ApplyTarget& t : e.unanswered_targets) {
+    for (const engine::ApplyTarget& t : e.unanswered_targets) {
         Check(std::any_of(targets.begin(), targets.end(),
-                          [&](const apply::ApplyTarget& u) { return u.mac == t.mac; }),
+                          [&](const engine::ApplyTarget& u) { return u.mac == t.mac; }),
               "an unanswered AP that was never a target");
     }
 }
 
-void CheckReceived(const apply::Received& r, const apply::ApEngine& e,
-                   const QList<apply::ApplyTarget>& targets) {
-    if (r.kind == apply::Received::Kind::NewAp) {
+void CheckReceived(const engine::Received& r, const engine::ApEngine& e,
+                   const QList<engine::ApplyTarget>& targets) {
+    if (r.kind == engine::Received::Kind::NewAp) {
         Check(r.packet.size() == 1180 && r.wirePacket.size() == 1180,
               "a new AP without its packet");
         Check(!e.found_macs.isEmpty() && PacketMac(r.packet) == e.found_macs.back(),
@@ -62,7 +62,7 @@ void CheckReceived(const apply::Received& r, const apply::ApEngine& e,
     }
     if (!r.credited.isEmpty()) {
         Check(std::any_of(targets.begin(), targets.end(),
-                          [&](const apply::ApplyTarget& t) { return t.mac == r.credited; }),
+                          [&](const engine::ApplyTarget& t) { return t.mac == r.credited; }),
               "an answer credited to an AP that is not a target");
     }
 }
@@ -73,16 +73,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size < 8) return 0;
     // Every input starts from the same engine, as a search has just left
     // it; a copy of it costs far less than drawing a marker anew.
-    static const apply::ApEngine kSearching = [] {
-        apply::ApEngine e;
+    static const engine::ApEngine kSearching = [] {
+        engine::ApEngine e;
         e.StartSearch();
         return e;
     }();
-    apply::ApEngine engine = kSearching;
-    link::RequestMarker marker{};
+    engine::ApEngine engine = kSearching;
+    net::RequestMarker marker{};
     std::memcpy(marker.data(), data, marker.size());
     engine.link_state.SetMarker(marker);
-    QList<apply::ApplyTarget> targets;
+    QList<engine::ApplyTarget> targets;
     std::size_t at = 8;
     int requests = 0;
     for (int n = 0; n < kMaxDatagrams && at + 2 <= size; ++n) {
@@ -100,7 +100,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             engine.BeginApply(static_cast<int>(targets.size()));
             engine.BeginSending(targets);
             for (qsizetype i = 0; i < targets.size(); ++i) {
-                const auto record = apply::PacketRecord(engine.packets()[i]);
+                const auto record = engine::PacketRecord(engine.packets()[i]);
                 Check(record.has_value(), "a stored packet without its record");
                 engine.SetRequest(*record, targets[i], true);
             }
@@ -113,19 +113,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // The interface it arrived on, from the input too: an AP keeps the
         // first one it was heard on.
         const uint via = static_cast<uint>(head % 3);
-        const apply::Received r =
+        const engine::Received r =
             engine.Receive(QByteArrayView(reinterpret_cast<const char*>(data + at),
                                           static_cast<qsizetype>(length)),
                            via);
         at += length;
-        if (r.kind == apply::Received::Kind::NewAp) {
+        if (r.kind == engine::Received::Kind::NewAp) {
             Check(r.interfaceIndex == via, "a new AP listed on another interface");
             Check(engine.InterfaceOf(engine.found_macs.last()) == via,
                   "a new AP remembered on another interface");
         }
         CheckReceived(r, engine, targets);
         CheckInvariants(engine, targets);
-        if (engine.Tick() == apply::TimerTick::Settled) engine.SettleDone();
+        if (engine.Tick() == engine::TimerTick::Settled) engine.SettleDone();
     }
     engine.TakeUnconfirmed();
     CheckInvariants(engine, targets);

@@ -21,13 +21,13 @@ using fuzz::Check;
 
 namespace {
 
-constexpr std::array<ui::TextEncoding, 3> kEncodings = {
-    ui::TextEncoding::Windows1252, ui::TextEncoding::ShiftJis, ui::TextEncoding::Utf8};
+constexpr std::array<text::TextEncoding, 3> kEncodings = {
+    text::TextEncoding::Windows1252, text::TextEncoding::ShiftJis, text::TextEncoding::Utf8};
 
 void CheckScreenText(QByteArrayView bytes) {
-    for (const ui::TextEncoding encoding : kEncodings) {
-        const QString text = ui::ToScreenText(bytes, encoding);
-        if (encoding == ui::TextEncoding::Windows1252 && bytes.endsWith("\xA1\x49")) {
+    for (const text::TextEncoding encoding : kEncodings) {
+        const QString text = text::ToScreenText(bytes, encoding);
+        if (encoding == text::TextEncoding::Windows1252 && bytes.endsWith("\xA1\x49")) {
             Check(text.endsWith(QChar(0xFF01)), "the Big5 mark did not become a full-width '!'");
         }
     }
@@ -36,13 +36,14 @@ void CheckScreenText(QByteArrayView bytes) {
 // A record text read in a code page and written back: what comes back reads
 // as the same text, and a cut to a byte limit is a start of it that fits.
 void CheckRecordText(QByteArrayView bytes, qsizetype limit) {
-    for (const ui::TextEncoding encoding :
-         {ui::TextEncoding::Windows1252, ui::TextEncoding::ShiftJis}) {
-        const QString text = ui::RecordTextToScreen(bytes, encoding);
-        const std::optional<QByteArray> back = ui::ScreenTextToRecord(text, encoding);
+    for (const text::TextEncoding encoding :
+         {text::TextEncoding::Windows1252, text::TextEncoding::ShiftJis}) {
+        const QString text = text::RecordTextToScreen(bytes, encoding);
+        const std::optional<QByteArray> back = text::ScreenTextToRecord(text, encoding);
         if (!back) continue;
-        Check(ui::RecordTextToScreen(*back, encoding) == text, "a record text does not read back");
-        const std::optional<QByteArray> cut = ui::ScreenTextToRecordWithin(text, encoding, limit);
+        Check(text::RecordTextToScreen(*back, encoding) == text,
+              "a record text does not read back");
+        const std::optional<QByteArray> cut = text::ScreenTextToRecordWithin(text, encoding, limit);
         Check(cut.has_value(), "a text the code page holds is refused when cut");
         Check(cut->size() <= limit, "a cut text is longer than its limit");
         Check(back->startsWith(*cut), "a cut text is not a start of the whole");
@@ -53,41 +54,41 @@ void CheckRecordText(QByteArrayView bytes, qsizetype limit) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QByteArray content = fuzz::Bytes(data, size);
-    const ui::LangIni ini = ui::LangIni::FromBytes(content);
+    const text::LangIni ini = text::LangIni::FromBytes(content);
 
     // Each distinct value is shown once per input: most keys give the same
     // text (or their default), and a converter is set up for every showing.
     QSet<QByteArray> shown;
     const auto lookedUp = [&shown](const QByteArray& value) {
-        Check(value.size() <= ui::LangIni::kMaxValueBytes, "a value longer than the limit");
+        Check(value.size() <= text::LangIni::kMaxValueBytes, "a value longer than the limit");
         if (!shown.contains(value)) {
             shown.insert(value);
             CheckScreenText(value);
         }
     };
-    for (const auto table :
-         {ui::MainWindowCaptions(), ui::AdvancedDialogCaptions(), ui::LoginDialogCaptions(),
-          ui::MultiLoginDialogCaptions(), ui::ListToolCaptions(), ui::ReviewDialogCaptions()}) {
-        for (const ui::CaptionEntry& entry : table) {
+    for (const auto table : {text::MainWindowCaptions(), text::AdvancedDialogCaptions(),
+                             text::LoginDialogCaptions(), text::MultiLoginDialogCaptions(),
+                             text::ListToolCaptions(), text::ReviewDialogCaptions()}) {
+        for (const text::CaptionEntry& entry : table) {
             lookedUp(ini.lookup(entry.section, entry.key, entry.default_text));
         }
     }
-    for (const ui::ErrorMessage& message : ui::ErrorMessages()) {
-        const ui::MessageBytes m = ui::LookupMessage(ini, message);
+    for (const text::ErrorMessage& message : text::ErrorMessages()) {
+        const text::MessageBytes m = text::LookupMessage(ini, message);
         lookedUp(m.text);
         lookedUp(m.caption);
     }
-    for (const ui::PairedMessage& message : ui::PairedMessages()) {
-        const ui::MessageBytes m = ui::LookupMessage(ini, message);
+    for (const text::PairedMessage& message : text::PairedMessages()) {
+        const text::MessageBytes m = text::LookupMessage(ini, message);
         lookedUp(m.text);
         lookedUp(m.caption);
     }
     // The file as a form reads it, in one of the code pages.
-    const ui::LanguageText language(ini, kEncodings[size % kEncodings.size()]);
-    for (const ui::CaptionEntry& entry : ui::MainWindowCaptions()) {
-        (void)ui::CaptionScreenText(language, entry);
+    const text::LanguageText language(ini, kEncodings[size % kEncodings.size()]);
+    for (const text::CaptionEntry& entry : text::MainWindowCaptions()) {
+        (void)text::CaptionScreenText(language, entry);
     }
-    (void)ui::EncodingForLanguageFile(QStringLiteral("jap.ini"), content);
+    (void)text::EncodingForLanguageFile(QStringLiteral("jap.ini"), content);
 
     CheckScreenText(content);
     CheckRecordText(content.first(std::min<qsizetype>(content.size(), 64)),

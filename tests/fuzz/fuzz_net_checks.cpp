@@ -33,10 +33,10 @@ std::optional<qint64> ReferenceDecimal(const QString& text) {
     return value;
 }
 
-std::optional<config::Ipv4Address> ReferenceIpv4(const QString& text) {
+std::optional<record::Ipv4Address> ReferenceIpv4(const QString& text) {
     const QStringList parts = text.split(u'.');
     if (parts.size() != 4) return std::nullopt;
-    config::Ipv4Address address{};
+    record::Ipv4Address address{};
     for (int i = 0; i < 4; ++i) {
         const QString& part = parts[i];
         if (part.isEmpty() || part.size() > 3) return std::nullopt;
@@ -48,37 +48,37 @@ std::optional<config::Ipv4Address> ReferenceIpv4(const QString& text) {
 }
 
 void CheckParsers(const QString& s) {
-    Check(apply::DecimalValue(s) == ReferenceDecimal(s), "DecimalValue disagrees");
+    Check(rules::DecimalValue(s) == ReferenceDecimal(s), "DecimalValue disagrees");
 
-    const std::optional<config::Ipv4Address> ip = config::ParseIpv4(s);
+    const std::optional<record::Ipv4Address> ip = record::ParseIpv4(s);
     Check(ip == ReferenceIpv4(s), "ParseIpv4 disagrees");
-    if (ip) Check(config::ParseIpv4(config::Ipv4Text(*ip)) == ip, "Ipv4Text does not read back");
+    if (ip) Check(record::ParseIpv4(record::Ipv4Text(*ip)) == ip, "Ipv4Text does not read back");
 
-    if (const std::optional<config::MacAddress> mac = config::ParseMacText(s)) {
-        Check(config::MacText(*mac) == s.toUpper(), "a parsed MAC does not print as it was");
+    if (const std::optional<record::MacAddress> mac = record::ParseMacText(s)) {
+        Check(record::MacText(*mac) == s.toUpper(), "a parsed MAC does not print as it was");
     }
 
-    for (const apply::NumericField& field : apply::NumericFields()) {
-        const apply::FieldCheck c = apply::CheckNumericField(field.name, s, field.max, field.min);
+    for (const rules::NumericField& field : rules::NumericFields()) {
+        const rules::FieldCheck c = rules::CheckNumericField(field.name, s, field.max, field.min);
         Check(c.passed() == c.message.empty(), "a range error without a message");
         Check(c.passed() == c.field.isEmpty(), "a range error that names no field");
         if (c.passed()) {
-            Check(s.isEmpty() || apply::DecimalValue(s).has_value(), "a non-number in range");
+            Check(s.isEmpty() || rules::DecimalValue(s).has_value(), "a non-number in range");
         }
     }
     for (const char16_t* name : {u"e_beacon", u"e_rts", u"e_frag", u"e_dtim"}) {
-        const apply::FieldCheck c = apply::CheckNumericField(name, s, 2432, 1);
+        const rules::FieldCheck c = rules::CheckNumericField(name, s, 2432, 1);
         Check(c.passed() == c.message.empty(), "a range error without a message");
     }
-    (void)apply::IsMaskOctet(s);
-    Check(!apply::StripBlanks(s).contains(u' '), "a blank left after stripping");
+    (void)rules::IsMaskOctet(s);
+    Check(!rules::StripBlanks(s).contains(u' '), "a blank left after stripping");
 
-    const apply::FieldCheck mac = apply::CheckRemoteMac(s, true);
+    const rules::FieldCheck mac = rules::CheckRemoteMac(s, true);
     Check(mac.passed() == mac.message.empty(), "remote MAC check counts its messages wrong");
 
     for (const QChar key : {QChar(u'7'), QChar(u'\r'), QChar(u'x')}) {
-        const apply::NumericKey k = apply::ClassifyNumericKey(key, s, s.size() / 2, 3);
-        if (k.action == apply::NumericKey::Action::Complete) {
+        const rules::NumericKey k = rules::ClassifyNumericKey(key, s, s.size() / 2, 3);
+        if (k.action == rules::NumericKey::Action::Complete) {
             Check(k.completed == s + key, "a completing digit changed the text");
         }
     }
@@ -105,7 +105,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto bit = [&](std::size_t n) {
         return n / 8 < size && (data[n / 8] >> (n % 8) & 1) != 0;
     };
-    apply::FormValues v;
+    rules::FormValues v;
     qsizetype next = 0;
     v.op_mode[static_cast<std::size_t>(size % 5)] = true;
     v.encryption = bit(0);
@@ -115,7 +115,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     v.dot1x = bit(3);
     v.multi = bit(4);
     v.dhcp_server_on = bit(5);
-    v.record_encoding = bit(6) ? ui::TextEncoding::ShiftJis : ui::TextEncoding::Windows1252;
+    v.record_encoding = bit(6) ? text::TextEncoding::ShiftJis : text::TextEncoding::Windows1252;
     v.ip = Row(parts, next);
     v.mask = Row(parts, next);
     v.gateway = Row(parts, next);
@@ -135,15 +135,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     v.port1 = Next(parts, next);
     v.dhcp_start = Next(parts, next);
     v.record_texts.push_back(
-        {QStringLiteral("e_apname"), apply::kApPage, Next(parts, next), 31, bit(20)});
+        {QStringLiteral("e_apname"), rules::kApPage, Next(parts, next), 31, bit(20)});
     v.record_texts.push_back(
-        {QStringLiteral("e_essid"), apply::kApPage, Next(parts, next), 32, bit(21)});
+        {QStringLiteral("e_essid"), rules::kApPage, Next(parts, next), 32, bit(21)});
 
-    const apply::ApplyCheckResult r = apply::RunApplyChecks(v);
-    Check(r.page >= -1 && r.page <= apply::kDot1xPage, "a check names no page");
-    Check(r.passed() || !r.messages.empty() || r.failed == apply::ApplyCheck::RemoteMac,
+    const rules::ApplyCheckResult r = rules::RunApplyChecks(v);
+    Check(r.page >= -1 && r.page <= rules::kDot1xPage, "a check names no page");
+    Check(r.passed() || !r.messages.empty() || r.failed == rules::ApplyCheck::RemoteMac,
           "a failed check without a message");
-    (void)apply::GatewayInSubnet(v);
-    (void)apply::InSubnet(v.dhcp_start, v.ip, v.mask);
+    (void)rules::GatewayInSubnet(v);
+    (void)rules::InSubnet(v.dhcp_start, v.ip, v.mask);
     return 0;
 }

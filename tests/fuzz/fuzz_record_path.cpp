@@ -29,7 +29,7 @@ using fuzz::Check;
 
 namespace {
 
-constexpr std::size_t kRecordSize = config::ApConfigRecord::kSize;
+constexpr std::size_t kRecordSize = record::ApConfigRecord::kSize;
 
 struct Span {
     std::size_t offset;
@@ -91,8 +91,8 @@ std::array<bool, kRecordSize> Writable(bool single) {
     return writable;
 }
 
-void CheckOnlyWritableChanged(const config::ApConfigRecord& before,
-                              const config::ApConfigRecord& after, bool single) {
+void CheckOnlyWritableChanged(const record::ApConfigRecord& before,
+                              const record::ApConfigRecord& after, bool single) {
     static const std::array<bool, kRecordSize> kSingle = Writable(true);
     static const std::array<bool, kRecordSize> kMulti = Writable(false);
     const auto& writable = single ? kSingle : kMulti;
@@ -105,14 +105,14 @@ void CheckOnlyWritableChanged(const config::ApConfigRecord& before,
     }
 }
 
-void CheckUneditedBuild(const config::ApConfigRecord& ap, const config::ApConfigRecord& built) {
+void CheckUneditedBuild(const record::ApConfigRecord& ap, const record::ApConfigRecord& built) {
     Check(built.ap_name() == ap.ap_name(), "unedited name changed");
     Check(built.ssid() == ap.ssid(), "unedited SSID changed");
     Check(built.mac_addr() == ap.mac_addr(), "MAC changed");
-    for (int i = 0; i < config::ApConfigRecord::kRadiusEntries; ++i) {
+    for (int i = 0; i < record::ApConfigRecord::kRadiusEntries; ++i) {
         Check(built.radius_secret(i) == ap.radius_secret(i), "unedited RADIUS secret changed");
     }
-    for (int k = 0; k < config::ApConfigRecord::kWepKeys; ++k) {
+    for (int k = 0; k < record::ApConfigRecord::kWepKeys; ++k) {
         Check(built.wep64_key(k) == ap.wep64_key(k), "unedited WEP 64 key changed");
         Check(built.wep128_key(k) == ap.wep128_key(k), "unedited WEP 128 key changed");
     }
@@ -124,12 +124,12 @@ void CheckUneditedBuild(const config::ApConfigRecord& ap, const config::ApConfig
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    link::RecordBytes bytes{};
+    net::RecordBytes bytes{};
     std::memcpy(bytes.data(), data, std::min(size, kRecordSize));
-    const config::ApConfigRecord ap(bytes);
+    const record::ApConfigRecord ap(bytes);
     const std::uint8_t control = size > kRecordSize ? data[kRecordSize] : 0;
-    const ui::TextEncoding encoding =
-        (control & 1) != 0 ? ui::TextEncoding::ShiftJis : ui::TextEncoding::Windows1252;
+    const text::TextEncoding encoding =
+        (control & 1) != 0 ? text::TextEncoding::ShiftJis : text::TextEncoding::Windows1252;
     const QStringList edits =
         size > kRecordSize + 1
             ? fuzz::Strings(QByteArrayView(reinterpret_cast<const char*>(data + kRecordSize + 1),
@@ -138,24 +138,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             : QStringList();
 
     for (const bool multi : {false, true}) {
-        const config::BuildMode mode = multi ? config::BuildMode::Multi : config::BuildMode::Single;
-        config::FormSettings form = app::ShownForm(ap, encoding);
+        const record::BuildMode mode = multi ? record::BuildMode::Multi : record::BuildMode::Single;
+        record::FormSettings form = form::ShownForm(ap, encoding);
         bool edited = false;
         for (const QString& edit : edits) {
             const qsizetype eq = edit.indexOf(u'=');
             if (eq <= 0) continue;
             edited =
-                app::SetNamed(form, ap, edit.left(eq), edit.mid(eq + 1), multi).passed() || edited;
+                form::SetNamed(form, ap, edit.left(eq), edit.mid(eq + 1), multi).passed() || edited;
         }
-        (void)apply::RunApplyChecks(app::FormValuesOf(form, ap, encoding, multi));
-        const config::BuildResult built = config::BuildRecord(mode, ap, form);
+        (void)rules::RunApplyChecks(form::FormValuesOf(form, ap, encoding, multi));
+        const record::BuildResult built = record::BuildRecord(mode, ap, form);
         Check(built.ok() || edited, "a form shown and left alone does not build");
         if (!built) continue;
         CheckOnlyWritableChanged(ap, built.record(), !multi);
         if (!edited) CheckUneditedBuild(ap, built.record());
 
-        const config::BuildResult again =
-            config::BuildRecord(mode, built.record(), app::ShownForm(built.record(), encoding));
+        const record::BuildResult again =
+            record::BuildRecord(mode, built.record(), form::ShownForm(built.record(), encoding));
         Check(again.ok(), "a built record shown again does not build");
         if (again.record() != built.record()) {
             for (std::size_t i = 0; i < kRecordSize; ++i) {

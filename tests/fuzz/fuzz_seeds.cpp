@@ -56,7 +56,7 @@ QByteArray Joined(std::initializer_list<const char*> parts) {
 // two-byte length; a length with the top bit set starts an apply.
 class EngineInput {
   public:
-    explicit EngineInput(const link::RequestMarker& marker) {
+    explicit EngineInput(const net::RequestMarker& marker) {
         bytes_.append(reinterpret_cast<const char*>(marker.data()), marker.size());
     }
     void datagram(const QByteArray& d) {
@@ -71,30 +71,30 @@ class EngineInput {
     QByteArray bytes_;
 };
 
-link::RequestMarker Marker(std::uint8_t first) {
-    link::RequestMarker marker{};
+net::RequestMarker Marker(std::uint8_t first) {
+    net::RequestMarker marker{};
     for (std::size_t i = 0; i < marker.size(); ++i) {
         marker[i] = static_cast<std::uint8_t>(first + 37 * i);
     }
     return marker;
 }
 
-std::vector<QByteArray> SearchReplies(sim::ApSimulator& simulator, const link::RequestMarker& m) {
+std::vector<QByteArray> SearchReplies(sim::ApSimulator& simulator, const net::RequestMarker& m) {
     std::vector<QByteArray> replies;
-    for (const sim::SimReply& r : simulator.handle(link::BuildSearchRequest(m))) {
+    for (const sim::SimReply& r : simulator.handle(net::BuildSearchRequest(m))) {
         replies.push_back(r.datagram);
     }
     return replies;
 }
 
 // What the simulator answers to a set request for `ap` with `user`/`pass`.
-QByteArray SetAnswer(sim::ApSimulator& simulator, const config::ApConfigRecord& record,
+QByteArray SetAnswer(sim::ApSimulator& simulator, const record::ApConfigRecord& record,
                      const char* user, const char* pass) {
-    link::LinkState link;
+    net::LinkState link;
     link.SetMarker(Marker(0x21));
-    const config::ApConfigRecord withLogin = config::WithLogin(record, user, pass);
+    const record::ApConfigRecord withLogin = record::WithLogin(record, user, pass);
     const std::vector<sim::SimReply> replies = simulator.handle(
-        link::BuildSetRequest(link.request_marker(), link.link_key(), withLogin.bytes()));
+        net::BuildSetRequest(link.request_marker(), link.link_key(), withLogin.bytes()));
     return replies.empty() ? QByteArray() : replies.front().datagram;
 }
 
@@ -102,9 +102,9 @@ void EngineSeeds() {
     const QString target = QStringLiteral("fuzz_engine_receive");
     {  // enciphered replies of four APs, one of them twice, and our own echo
         sim::ApSimulator simulator(sim::GenerateAps(4));
-        const link::RequestMarker m = Marker(0x11);
+        const net::RequestMarker m = Marker(0x11);
         EngineInput in(m);
-        in.datagram(link::BuildSearchRequest(m));
+        in.datagram(net::BuildSearchRequest(m));
         const std::vector<QByteArray> replies = SearchReplies(simulator, m);
         for (const QByteArray& r : replies) in.datagram(r);
         in.datagram(replies.front());
@@ -114,7 +114,7 @@ void EngineSeeds() {
         sim::SimOptions options;
         options.plainReplies = true;
         sim::ApSimulator simulator(sim::DemoAps(3, true), options);
-        const link::RequestMarker m = Marker(0x42);
+        const net::RequestMarker m = Marker(0x42);
         EngineInput in(m);
         for (const QByteArray& r : SearchReplies(simulator, m)) in.datagram(r);
         Write(target, QStringLiteral("search-plain-old-firmware"), in.bytes());
@@ -123,7 +123,7 @@ void EngineSeeds() {
         std::vector<sim::SimulatedAp> aps = sim::GenerateAps(2);
         aps[1].password = "secret";
         sim::ApSimulator simulator(aps);
-        const link::RequestMarker m = Marker(0x05);
+        const net::RequestMarker m = Marker(0x05);
         EngineInput in(m);
         for (const QByteArray& r : SearchReplies(simulator, m)) in.datagram(r);
         in.startApply();
@@ -133,12 +133,12 @@ void EngineSeeds() {
         Write(target, QStringLiteral("apply-ack-and-refusal"), in.bytes());
     }
     {  // short answers and strangers, under a marker whose text is empty
-        link::RequestMarker m = Marker(0x30);
+        net::RequestMarker m = Marker(0x30);
         m[0] = 0;
         EngineInput in(m);
         in.datagram(QByteArray("kplerr\0\x02\x54\x45\x00\x00\x01", 13));
         in.datagram(QByteArray("kplsearch", 9));
-        in.datagram(QByteArray(link::kOldFirmwareId) + QByteArray(8, '\0'));
+        in.datagram(QByteArray(net::kOldFirmwareId) + QByteArray(8, '\0'));
         in.datagram(QByteArray("MX9000", 6));
         in.datagram(QByteArray());
         Write(target, QStringLiteral("short-answers"), in.bytes());
@@ -168,9 +168,9 @@ void BackupSeeds() {
     const std::vector<sim::SimulatedAp> aps = sim::GenerateAps(6);
     const QDateTime when(QDate(2026, 1, 2), QTime(3, 4, 5), QTimeZone::utc());
     Write(target, QStringLiteral("backup-wep"),
-          app::BackupFileContent(aps[1].record, ui::TextEncoding::Windows1252, when));
+          form::BackupFileContent(aps[1].record, text::TextEncoding::Windows1252, when));
     Write(target, QStringLiteral("backup-radius-shift-jis"),
-          app::BackupFileContent(aps[5].record, ui::TextEncoding::ShiftJis, when));
+          form::BackupFileContent(aps[5].record, text::TextEncoding::ShiftJis, when));
 }
 
 void LanguageSeeds() {

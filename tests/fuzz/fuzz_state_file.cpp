@@ -43,7 +43,7 @@ QStringList ProbeNames(const QByteArray& input) {
 }
 
 void CheckState(const fleet::DesiredState& state, const QStringList& probes) {
-    static const QStringList settableList = app::SettableNames();
+    static const QStringList settableList = form::SettableNames();
     static const QSet<QString> settable(settableList.cbegin(), settableList.cend());
     bool secretInline = false;
     for (qsizetype i = 0; i < state.entries.size(); ++i) {

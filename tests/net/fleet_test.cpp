@@ -44,11 +44,11 @@ constexpr qint64 kApplyBoundMs = 30000;
 QByteArray StateFor(const std::vector<sim::SimulatedAp>& aps) {
     QByteArray state = "version: 1\ndefaults:\n  beacon_interval: 150\naps:\n";
     for (const sim::SimulatedAp& ap : aps) {
-        const config::Ipv4Address ip = ap.record.ip_addr();
-        if (ip == config::Ipv4Address{}) continue;  // a DHCP client: nothing of its own
+        const record::Ipv4Address ip = ap.record.ip_addr();
+        if (ip == record::Ipv4Address{}) continue;  // a DHCP client: nothing of its own
         const QByteArray net = QByteArray::number(ip[0]) + '.' + QByteArray::number(ip[1]) + '.' +
                                QByteArray::number(ip[2]) + '.';
-        state += "  - match: " + config::MacText(ap.record.mac_addr()).toUtf8() +
+        state += "  - match: " + record::MacText(ap.record.mac_addr()).toUtf8() +
                  "\n    settings: {gateway: " + net + "1, dhcp_server.start: " + net + "100}\n";
     }
     return state;
@@ -171,7 +171,7 @@ TEST_F(FleetOnLoopback, defaultsAndOneApByMac_reachEveryApThatAnswersInTheWindow
                           u"--seed"_qs, u"5"_qs, u"--max-requests"_qs, u"1000"_qs},
                          60, dir.filePath(u"sim.log"_qs));
     ASSERT_TRUE(sim.listening()) << sim.log().toStdString();
-    const QString named = config::MacText(sim::GenerateAps(1)[0].record.mac_addr());
+    const QString named = record::MacText(sim::GenerateAps(1)[0].record.mac_addr());
     const QString state = WriteState(dir,
                                      "version: 1\ndefaults: {beacon_interval: 150}\naps:\n"
                                      "  - match: " +
@@ -285,7 +285,7 @@ TEST_F(FleetOnSegments, oneStateForBothSegments_eachSetRequestOnlyOnItsApsSegmen
     const std::vector<sim::SimulatedAp> aps = sim::GenerateAps(2 * kPerSegment);
     QMap<QString, QString> segmentOf;
     for (int i = 0; i < 2 * kPerSegment; ++i) {
-        segmentOf.insert(config::MacText(aps[static_cast<std::size_t>(i)].record.mac_addr()),
+        segmentOf.insert(record::MacText(aps[static_cast<std::size_t>(i)].record.mac_addr()),
                          i < kPerSegment ? u"seg1"_qs : u"seg2"_qs);
     }
     const QString state = WriteState(dir, StateFor(aps));

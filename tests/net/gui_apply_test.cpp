@@ -40,14 +40,14 @@ class ApplyOverUdp : public tern::test::IsolatedNetworkTest {
             return;
         }
         dialogs.onDialog = [](QDialog& d) {
-            if (auto* single = dynamic_cast<ui::TUsrPassFm*>(&d)) {
+            if (auto* single = dynamic_cast<gui::TUsrPassFm*>(&d)) {
                 d.findChild<QLineEdit*>(QStringLiteral("mng_e_name"))
                     ->setText(QStringLiteral("admin"));
                 d.findChild<QLineEdit*>(QStringLiteral("mng_e_pass"))
                     ->setText(QStringLiteral("admin"));
                 single->b_okClick();
-            } else if (auto* multi = dynamic_cast<ui::TMulUsrPassFm*>(&d)) {
-                app::TQuillGrid* g = multi->grid();
+            } else if (auto* multi = dynamic_cast<gui::TMulUsrPassFm*>(&d)) {
+                gui::TQuillGrid* g = multi->grid();
                 for (int r = 1; r < g->RowCount(); ++r) {
                     g->setCell(2, r, QStringLiteral("admin"));
                     g->setCell(5, r, QStringLiteral("admin"));
@@ -60,13 +60,13 @@ class ApplyOverUdp : public tern::test::IsolatedNetworkTest {
 
     // The window, its first search settled with `count` APs listed.
     void open(int count) {
-        form = std::make_unique<app::TMainFm>(std::make_unique<link::QtUdpSocketControl>(), dialogs,
+        form = std::make_unique<gui::TMainFm>(std::make_unique<net::QtUdpSocketControl>(), dialogs,
                                               screen);
         form->lang_file = QStringLiteral("absent.ini");
         form->show();
         form->FormActivate();
         ASSERT_TRUE(form->UDPSocket->isOpen());
-        grid = form->findChild<app::TQuillGrid*>(QStringLiteral("l_title"));
+        grid = form->findChild<gui::TQuillGrid*>(QStringLiteral("l_title"));
         ASSERT_TRUE(PumpUntil([&] { return !form->Timer.isActive(); }, 10000));
         ASSERT_EQ(listed(), count);
     }
@@ -93,12 +93,12 @@ class ApplyOverUdp : public tern::test::IsolatedNetworkTest {
 
     test::RecordingDialogSeam dialogs;
     FixedScreen screen;
-    std::unique_ptr<app::TMainFm> form;
-    app::TQuillGrid* grid = nullptr;
+    std::unique_ptr<gui::TMainFm> form;
+    gui::TQuillGrid* grid = nullptr;
 };
 
 QString MacOf(int index) {
-    return config::MacText(
+    return record::MacText(
         sim::GenerateAps(index + 1)[static_cast<std::size_t>(index)].record.mac_addr());
 }
 
@@ -156,13 +156,13 @@ TEST_F(ApplyOverUdp, singleApply_recordRoundTripsExceptTheEditedField) {
 
     const QByteArray after = form->PacketOfRow(rowOf(MacOf(1)));
     ASSERT_EQ(after.size(), before.size());
-    link::RecordBytes bytes{};
-    std::memcpy(bytes.data(), before.constData() + link::kReplyHeaderSize, bytes.size());
-    config::ApConfigRecord expected(bytes);
+    net::RecordBytes bytes{};
+    std::memcpy(bytes.data(), before.constData() + net::kReplyHeaderSize, bytes.size());
+    record::ApConfigRecord expected(bytes);
     expected.set_ssid("round-trip");
     expected.set_wpa_word4(0x08070000);  // written by every build
     expected.set_wpa_cipher(0x0050F202);
-    const QByteArray want = before.left(link::kReplyHeaderSize) + expected.toByteArray();
+    const QByteArray want = before.left(net::kReplyHeaderSize) + expected.toByteArray();
     for (qsizetype i = 0; i < after.size(); ++i) {
         EXPECT_EQ(after[i], want[i]) << "packet byte " << i;
     }

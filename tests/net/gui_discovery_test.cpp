@@ -41,7 +41,7 @@ TEST_F(WindowOverUdp, thousandSimulatedAps_eachListedOnceWithItsCells) {
 
     test::RecordingDialogSeam dialogs;
     FixedScreen screen;
-    app::TMainFm form(std::make_unique<link::QtUdpSocketControl>(), dialogs, screen);
+    gui::TMainFm form(std::make_unique<net::QtUdpSocketControl>(), dialogs, screen);
     form.lang_file = QStringLiteral("absent.ini");
     form.show();
     form.FormActivate();  // opens the socket and sends the first search
@@ -56,11 +56,11 @@ TEST_F(WindowOverUdp, thousandSimulatedAps_eachListedOnceWithItsCells) {
     ASSERT_FALSE(form.Timer.isActive());
     EXPECT_FALSE(form.busy);
 
-    std::map<QString, config::ApConfigRecord> expected;
+    std::map<QString, record::ApConfigRecord> expected;
     for (const sim::SimulatedAp& ap : sim::GenerateAps(kCount)) {
-        expected.emplace(config::MacText(ap.record.mac_addr()), ap.record);
+        expected.emplace(record::MacText(ap.record.mac_addr()), ap.record);
     }
-    auto* grid = form.findChild<app::TQuillGrid*>(QStringLiteral("l_title"));
+    auto* grid = form.findChild<gui::TQuillGrid*>(QStringLiteral("l_title"));
     ASSERT_EQ(grid->RowCount() - 1, kCount);
     EXPECT_EQ(form.found_macs.size(), kCount);
     std::set<QString> seen;
@@ -68,7 +68,7 @@ TEST_F(WindowOverUdp, thousandSimulatedAps_eachListedOnceWithItsCells) {
         const QString mac = grid->Cells(1, r);
         ASSERT_TRUE(expected.count(mac)) << r << " " << mac.toStdString();
         EXPECT_TRUE(seen.insert(mac).second) << mac.toStdString();
-        const app::ApListCells cells = app::ListCellsOf(expected.at(mac));
+        const form::ApListCells cells = form::ListCellsOf(expected.at(mac));
         EXPECT_EQ(grid->Cells(0, r), QString::fromLatin1(cells.name)) << r;
         EXPECT_EQ(grid->Cells(2, r), QString::fromLatin1(cells.ssid)) << r;
         EXPECT_EQ(grid->Cells(3, r), cells.wep) << r;
@@ -89,26 +89,26 @@ TEST_F(WindowOverUdp, oldFirmwareWarningUp_hostileFlood_theWindowKeepsReading) {
 
     test::RecordingDialogSeam dialogs;
     FixedScreen screen;
-    app::TMainFm form(std::make_unique<link::QtUdpSocketControl>(), dialogs, screen);
+    gui::TMainFm form(std::make_unique<net::QtUdpSocketControl>(), dialogs, screen);
     form.lang_file = QStringLiteral("absent.ini");
-    auto* grid = form.findChild<app::TQuillGrid*>(QStringLiteral("l_title"));
+    auto* grid = form.findChild<gui::TQuillGrid*>(QStringLiteral("l_title"));
     const auto listed = [grid] { return test::ListedAps(*grid); };
 
     // New APs, answering as plain replies once the flood is over.
     const std::vector<sim::SimulatedAp> more = sim::GenerateAps(8);
     int listedWhileUp = -1;
-    dialogs.onMessage = [&](const ui::DialogSeam::Message&) {
+    dialogs.onMessage = [&](const gui::DialogSeam::Message&) {
         QUdpSocket sender;
         // IPv4 only: a dual-stack socket cannot send to the broadcast address.
         ASSERT_TRUE(sender.bind(QHostAddress::AnyIPv4, 0));
         // Bounded: 50,000 datagrams, then the box's event loop runs.
         for (const QByteArray& d : test::HostileDatagrams(50000)) {
-            sender.writeDatagram(d, QHostAddress::Broadcast, link::kDefaultPort);
+            sender.writeDatagram(d, QHostAddress::Broadcast, net::kDefaultPort);
         }
         test::PumpUntil([] { return false; }, 500);
         for (std::size_t i = 3; i < more.size(); ++i) {
             sender.writeDatagram(sim::ApSimulator::DiscoveryPayload(more[i]),
-                                 QHostAddress::Broadcast, link::kDefaultPort);
+                                 QHostAddress::Broadcast, net::kDefaultPort);
         }
         test::PumpUntil([&] { return listed() == 7; }, 5000);
         listedWhileUp = listed();

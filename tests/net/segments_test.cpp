@@ -37,7 +37,7 @@ constexpr int kPerSegment = 3;
 // AP number `index` (from 0) as the simulators number them: the first three
 // are behind seg1, the next three behind seg2.
 QString MacOf(int index) {
-    return config::MacText(sim::GenerateAps(1, index)[0].record.mac_addr());
+    return record::MacText(sim::GenerateAps(1, index)[0].record.mac_addr());
 }
 
 QString SegmentOf(int index) { return index < kPerSegment ? u"seg1"_qs : u"seg2"_qs; }
@@ -141,21 +141,21 @@ TEST_F(Segments, cliSetToAnApBehindTheSecondSegment_reachesOnlyThatSegment) {
 
 class WindowOnSegments : public Segments {
   protected:
-    void open(std::unique_ptr<link::QtUdpSocketControl> socket, int count) {
+    void open(std::unique_ptr<net::QtUdpSocketControl> socket, int count) {
         dialogs.onDialog = [](QDialog& d) {
-            if (auto* login = dynamic_cast<ui::TUsrPassFm*>(&d)) {
+            if (auto* login = dynamic_cast<gui::TUsrPassFm*>(&d)) {
                 d.findChild<QLineEdit*>(u"mng_e_name"_qs)->setText(u"admin"_qs);
                 d.findChild<QLineEdit*>(u"mng_e_pass"_qs)->setText(u"admin"_qs);
                 login->b_okClick();
             }
             return d.result();
         };
-        form = std::make_unique<app::TMainFm>(std::move(socket), dialogs, screen);
+        form = std::make_unique<gui::TMainFm>(std::move(socket), dialogs, screen);
         form->lang_file = u"absent.ini"_qs;
         form->show();
         form->FormActivate();
         ASSERT_TRUE(form->UDPSocket->isOpen());
-        grid = form->findChild<app::TQuillGrid*>(u"l_title"_qs);
+        grid = form->findChild<gui::TQuillGrid*>(u"l_title"_qs);
         ASSERT_TRUE(PumpUntil([&] { return !form->Timer.isActive() && listed() == count; }, 10000))
             << listed() << " listed";
     }
@@ -167,12 +167,12 @@ class WindowOnSegments : public Segments {
 
     test::RecordingDialogSeam dialogs;
     FixedScreen screen;
-    std::unique_ptr<app::TMainFm> form;
-    app::TQuillGrid* grid = nullptr;
+    std::unique_ptr<gui::TMainFm> form;
+    gui::TQuillGrid* grid = nullptr;
 };
 
 TEST_F(WindowOnSegments, listsBothSegments_theFifthColumnNamesTheInterface_applyStaysOnItsSegment) {
-    open(std::make_unique<link::QtUdpSocketControl>(), 2 * kPerSegment);
+    open(std::make_unique<net::QtUdpSocketControl>(), 2 * kPerSegment);
     for (int i = 0; i < 2 * kPerSegment; ++i) {
         const int row = rowOf(MacOf(i));
         ASSERT_GT(row, 0) << MacOf(i).toStdString();
@@ -198,10 +198,10 @@ TEST_F(WindowOnSegments, listsBothSegments_theFifthColumnNamesTheInterface_apply
 }
 
 TEST_F(WindowOnSegments, oneInterfaceChosen_onlyItsApsListed_theFifthColumnStaysEmpty) {
-    auto socket = std::make_unique<link::QtUdpSocketControl>();
-    const auto chosen = link::ChooseInterfaces(link::SystemInterfaces(), {u"seg1"_qs});
-    ASSERT_TRUE(std::holds_alternative<QList<link::NetInterface>>(chosen));
-    socket->restrictTo(std::get<QList<link::NetInterface>>(chosen));
+    auto socket = std::make_unique<net::QtUdpSocketControl>();
+    const auto chosen = net::ChooseInterfaces(net::SystemInterfaces(), {u"seg1"_qs});
+    ASSERT_TRUE(std::holds_alternative<QList<net::NetInterface>>(chosen));
+    socket->restrictTo(std::get<QList<net::NetInterface>>(chosen));
     open(std::move(socket), kPerSegment);
     PumpUntil([] { return false; }, 500);  // anything from seg2 would have come by now
     EXPECT_EQ(listed(), kPerSegment);

@@ -23,17 +23,17 @@ using tern::test::SimProcess;
 
 namespace {
 
-std::unique_ptr<link::QtUdpSocketControl> OpenProgramSocket() {
-    auto socket = std::make_unique<link::QtUdpSocketControl>();
-    socket->lclPort = link::kDefaultPort;
-    socket->rmtPort = link::kDefaultPort;
+std::unique_ptr<net::QtUdpSocketControl> OpenProgramSocket() {
+    auto socket = std::make_unique<net::QtUdpSocketControl>();
+    socket->lclPort = net::kDefaultPort;
+    socket->rmtPort = net::kDefaultPort;
     socket->RmtAddr = QStringLiteral("255.255.255.255");
     return socket->OpenSocket() ? std::move(socket) : nullptr;
 }
 
-void RunSearch(apply::SearchSession& search, int windowMs) {
+void RunSearch(engine::SearchSession& search, int windowMs) {
     QEventLoop loop;
-    QObject::connect(&search, &apply::SearchSession::finished, &loop, &QEventLoop::quit);
+    QObject::connect(&search, &engine::SearchSession::finished, &loop, &QEventLoop::quit);
     search.start(windowMs);
     loop.exec();
 }
@@ -51,14 +51,14 @@ TEST_F(UdpDiscovery, thousandSimulatedAps_eachListedOnce) {
     EXPECT_GE(socket->receiveBufferSize(), 4 * 1024 * 1024)
         << "receive buffer too small for a burst of 1000 replies";
 
-    apply::SearchSession search(*socket);
+    engine::SearchSession search(*socket);
     RunSearch(search, 2000);
 
     ASSERT_EQ(search.found().size(), 1000u);
     std::set<QString> macs;
     for (const auto& ap : search.found()) {
-        const config::ApConfigRecord r(ap.record);
-        macs.insert(config::MacText(r.mac_addr()));
+        const record::ApConfigRecord r(ap.record);
+        macs.insert(record::MacText(r.mac_addr()));
         EXPECT_TRUE(r.ap_name().startsWith("TernAP-"));
         EXPECT_TRUE(ap.enciphered);
     }
@@ -73,10 +73,10 @@ TEST_F(UdpDiscovery, plainRepliesAndOldFirmware_overRealSockets) {
     ASSERT_TRUE(sim.listening()) << sim.log().toStdString();
     auto socket = OpenProgramSocket();
     ASSERT_TRUE(socket);
-    apply::SearchSession search(*socket);
+    engine::SearchSession search(*socket);
     RunSearch(search, 800);
     ASSERT_EQ(search.found().size(), 4u);
-    EXPECT_EQ(config::MacText(config::ApConfigRecord(search.found()[0].record).mac_addr()),
+    EXPECT_EQ(record::MacText(record::ApConfigRecord(search.found()[0].record).mac_addr()),
               QStringLiteral("02-54-45-00-00-00"));
     EXPECT_FALSE(search.found()[0].enciphered);
     EXPECT_EQ(search.counters().oldFirmware, 1);
@@ -88,28 +88,28 @@ TEST_F(UdpDiscovery, setRequest_acknowledgedOrRefusedByTheAddressedAp) {
     ASSERT_TRUE(sim.listening()) << sim.log().toStdString();
     auto socket = OpenProgramSocket();
     ASSERT_TRUE(socket);
-    link::LinkState linkState;
-    apply::SearchSession search(*socket);
+    net::LinkState linkState;
+    engine::SearchSession search(*socket);
     RunSearch(search, 800);
     ASSERT_EQ(search.found().size(), 3u);
 
-    std::vector<link::ClassifiedDatagram> replies;
-    QObject::connect(socket.get(), &link::UdpSocketControl::OnRecv, socket.get(),
+    std::vector<net::ClassifiedDatagram> replies;
+    QObject::connect(socket.get(), &net::UdpSocketControl::OnRecv, socket.get(),
                      [&](const QByteArray& d) {
-                         auto c = link::ClassifyDatagram(d, linkState);
-                         if (c.kind == link::DatagramKind::Acknowledgement ||
-                             c.kind == link::DatagramKind::ErrorReply) {
+                         auto c = net::ClassifyDatagram(d, linkState);
+                         if (c.kind == net::DatagramKind::Acknowledgement ||
+                             c.kind == net::DatagramKind::ErrorReply) {
                              replies.push_back(c);
                          }
                      });
     auto send = [&](int index) {
-        config::ApConfigRecord r(search.found()[static_cast<std::size_t>(index)].record);
+        record::ApConfigRecord r(search.found()[static_cast<std::size_t>(index)].record);
         r.set_ssid("applied");
         r.set_mgmt_user("admin");
         r.set_mgmt_pass("admin");
         linkState.NewRequest();
         socket->SendData(
-            link::BuildSetRequest(linkState.request_marker(), linkState.link_key(), r.bytes()));
+            net::BuildSetRequest(linkState.request_marker(), linkState.link_key(), r.bytes()));
         QElapsedTimer t;
         t.start();
         const auto before = replies.size();
@@ -121,15 +121,15 @@ TEST_F(UdpDiscovery, setRequest_acknowledgedOrRefusedByTheAddressedAp) {
     send(0);
     const auto refusedMac = send(2);
     ASSERT_EQ(replies.size(), 2u);
-    EXPECT_EQ(replies[0].kind, link::DatagramKind::Acknowledgement);
-    EXPECT_EQ(replies[1].kind, link::DatagramKind::ErrorReply);
-    EXPECT_EQ(link::ErrorReplyMac(replies[1]), refusedMac);
+    EXPECT_EQ(replies[0].kind, net::DatagramKind::Acknowledgement);
+    EXPECT_EQ(replies[1].kind, net::DatagramKind::ErrorReply);
+    EXPECT_EQ(net::ErrorReplyMac(replies[1]), refusedMac);
 
-    apply::SearchSession again(*socket);
+    engine::SearchSession again(*socket);
     RunSearch(again, 800);
     ASSERT_EQ(again.found().size(), 3u);
-    EXPECT_EQ(config::ApConfigRecord(again.found()[0].record).ssid(), QByteArray("applied"));
-    EXPECT_EQ(config::ApConfigRecord(again.found()[2].record).ssid(), QByteArray("tern-0003"));
+    EXPECT_EQ(record::ApConfigRecord(again.found()[0].record).ssid(), QByteArray("applied"));
+    EXPECT_EQ(record::ApConfigRecord(again.found()[2].record).ssid(), QByteArray("tern-0003"));
 }
 
 int main(int argc, char** argv) {

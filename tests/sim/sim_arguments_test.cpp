@@ -51,7 +51,7 @@ TEST(SimArguments, strayArgumentsAndMoreOldApsThanApsAreErrors) {
 
 TEST(SimArguments, inTheNamespaceTheSessionStartedIn_itRefusesToRun) {
     QString why;
-    if (tern::link::InPrivateNetworkNamespace(&why)) {
+    if (tern::net::InPrivateNetworkNamespace(&why)) {
         GTEST_SKIP() << "this test runs in a private namespace: the simulator may run here";
     }
     // A first AP number no other option needs: the refusal comes after the
@@ -82,7 +82,7 @@ TEST(SimArguments, lossChancesArePercentsFrom0To100) {
 
 TEST(SimArguments, lossChancesAtTheirBoundsAreAccepted) {
     QString why;
-    if (tern::link::InPrivateNetworkNamespace(&why)) {
+    if (tern::net::InPrivateNetworkNamespace(&why)) {
         GTEST_SKIP() << "this test runs in a private namespace: the simulator would run here";
     }
     // Accepted, so it goes on to the namespace check and refuses there.

@@ -30,7 +30,7 @@ struct Segment {
     explicit Segment(std::vector<sim::SimulatedAp> aps, sim::SimOptions options = {})
         : simulator(network, sim::ApSimulator(std::move(aps), options)), socket(network) {
         App();
-        link::OpenOnProgramPort(socket);
+        net::OpenOnProgramPort(socket);
     }
     // Runs the event loop until the network is quiet, at most `ms`.
     void settle(int ms = 2000) {
@@ -43,40 +43,40 @@ struct Segment {
     }
     // From now on, what the program's socket hears goes to `received`.
     void listen() {
-        QObject::connect(&socket, &link::UdpSocketControl::OnRecv, &network,
+        QObject::connect(&socket, &net::UdpSocketControl::OnRecv, &network,
                          [this](const QByteArray& d) {
-                             received.push_back(link::ClassifyDatagram(d, linkState));
+                             received.push_back(net::ClassifyDatagram(d, linkState));
                          });
     }
-    std::vector<link::DatagramKind> kindsHeard() const {
-        std::vector<link::DatagramKind> kinds;
+    std::vector<net::DatagramKind> kindsHeard() const {
+        std::vector<net::DatagramKind> kinds;
         for (const auto& d : received) kinds.push_back(d.kind);
         return kinds;
     }
-    std::vector<link::ClassifiedDatagram> received;
-    link::InMemoryNetwork network;
+    std::vector<net::ClassifiedDatagram> received;
+    net::InMemoryNetwork network;
     sim::InMemorySimulator simulator;
-    link::InMemorySocketControl socket;
-    link::LinkState linkState;
+    net::InMemorySocketControl socket;
+    net::LinkState linkState;
 };
 
-config::ApConfigRecord RecordFor(sim::ApSimulator& s, int index) {
+record::ApConfigRecord RecordFor(sim::ApSimulator& s, int index) {
     return s.aps()[static_cast<std::size_t>(index)].record;
 }
 
-QByteArray SetRequestFor(link::LinkState& state, config::ApConfigRecord record, QByteArrayView user,
+QByteArray SetRequestFor(net::LinkState& state, record::ApConfigRecord record, QByteArrayView user,
                          QByteArrayView pass) {
     record.set_mgmt_user(user);
     record.set_mgmt_pass(pass);
     state.NewRequest();
-    return link::BuildSetRequest(state.request_marker(), state.link_key(), record.bytes());
+    return net::BuildSetRequest(state.request_marker(), state.link_key(), record.bytes());
 }
 
 }  // namespace
 
 TEST(SimulatedSegment, search_everyApListedOnceWithItsMacText) {
     Segment seg(sim::GenerateAps(300));
-    apply::SearchSession search(seg.socket);
+    engine::SearchSession search(seg.socket);
     search.start();
     seg.settle();
     search.finish();
@@ -84,13 +84,13 @@ TEST(SimulatedSegment, search_everyApListedOnceWithItsMacText) {
     ASSERT_EQ(search.found().size(), 300u);
     std::set<QString> macs;
     for (std::size_t i = 0; i < search.found().size(); ++i) {
-        const config::ApConfigRecord r(search.found()[i].record);
+        const record::ApConfigRecord r(search.found()[i].record);
         const auto expected = RecordFor(seg.simulator.simulator(), static_cast<int>(i));
-        EXPECT_EQ(config::MacText(r.mac_addr()), config::MacText(expected.mac_addr()));
+        EXPECT_EQ(record::MacText(r.mac_addr()), record::MacText(expected.mac_addr()));
         EXPECT_EQ(r.ap_name(), expected.ap_name());
         EXPECT_EQ(r.ssid(), expected.ssid());
         EXPECT_TRUE(search.found()[i].enciphered);
-        macs.insert(config::MacText(r.mac_addr()));
+        macs.insert(record::MacText(r.mac_addr()));
     }
     EXPECT_EQ(macs.size(), 300u);
     EXPECT_EQ(search.counters().ownEchoes, 1);
@@ -103,12 +103,12 @@ TEST(SimulatedSegment, discoveryRecord_matchesTheApsRecordExceptTheLogin) {
         ap.record.set_mgmt_user("admin");  // an AP never reveals its login
     }
     Segment seg(aps);
-    apply::SearchSession search(seg.socket);
+    engine::SearchSession search(seg.socket);
     search.start();
     seg.settle();
     ASSERT_EQ(search.found().size(), 8u);
     for (std::size_t i = 0; i < 8; ++i) {
-        config::ApConfigRecord expected = aps[i].record;
+        record::ApConfigRecord expected = aps[i].record;
         expected.set_mgmt_user({});
         EXPECT_EQ(search.found()[i].record, expected.bytes()) << "AP " << i;
     }
@@ -119,7 +119,7 @@ TEST(SimulatedSegment, plainAndOldFirmwareReplies_areTold) {
     sim::SimOptions options;
     options.plainReplies = true;
     Segment seg(aps, options);
-    apply::SearchSession search(seg.socket);
+    engine::SearchSession search(seg.socket);
     search.start();
     seg.settle();
     EXPECT_EQ(search.found().size(), 3u);
@@ -133,7 +133,7 @@ TEST(SimulatedSegment, droppedReplies_areNotInventedAndDelayedOnesArrive) {
     options.maxDelayMs = 30;
     options.seed = 7;
     Segment seg(sim::GenerateAps(200), options);
-    apply::SearchSession search(seg.socket);
+    engine::SearchSession search(seg.socket);
     search.start();
     seg.settle();
     EXPECT_GT(search.found().size(), 50u);
@@ -143,18 +143,18 @@ TEST(SimulatedSegment, droppedReplies_areNotInventedAndDelayedOnesArrive) {
 
 TEST(SimulatedSegment, setRequest_rightLoginIsAcknowledgedAndKept) {
     Segment seg(sim::GenerateAps(3));
-    std::vector<link::ClassifiedDatagram> replies;
+    std::vector<net::ClassifiedDatagram> replies;
     QObject::connect(
-        &seg.socket, &link::UdpSocketControl::OnRecv, &seg.network,
-        [&](const QByteArray& d) { replies.push_back(link::ClassifyDatagram(d, seg.linkState)); });
+        &seg.socket, &net::UdpSocketControl::OnRecv, &seg.network,
+        [&](const QByteArray& d) { replies.push_back(net::ClassifyDatagram(d, seg.linkState)); });
     auto record = RecordFor(seg.simulator.simulator(), 1);
     record.set_ssid("renamed");
     seg.socket.SendData(SetRequestFor(seg.linkState, record, "admin", "admin"));
     seg.settle();
 
     ASSERT_EQ(replies.size(), 2u);  // own echo, then the AP's answer
-    EXPECT_EQ(replies[0].kind, link::DatagramKind::OwnSetEcho);
-    EXPECT_EQ(replies[1].kind, link::DatagramKind::Acknowledgement);
+    EXPECT_EQ(replies[0].kind, net::DatagramKind::OwnSetEcho);
+    EXPECT_EQ(replies[1].kind, net::DatagramKind::Acknowledgement);
     EXPECT_EQ(RecordFor(seg.simulator.simulator(), 1).ssid(), QByteArray("renamed"));
     EXPECT_TRUE(RecordFor(seg.simulator.simulator(), 1).mgmt_user().isEmpty());
     EXPECT_EQ(RecordFor(seg.simulator.simulator(), 0).ssid(), QByteArray("tern-0001"));
@@ -163,10 +163,10 @@ TEST(SimulatedSegment, setRequest_rightLoginIsAcknowledgedAndKept) {
 
 TEST(SimulatedSegment, setRequest_wrongLoginIsRefusedWithTheApsMac) {
     Segment seg(sim::GenerateAps(3));
-    std::vector<link::ClassifiedDatagram> replies;
+    std::vector<net::ClassifiedDatagram> replies;
     QObject::connect(
-        &seg.socket, &link::UdpSocketControl::OnRecv, &seg.network,
-        [&](const QByteArray& d) { replies.push_back(link::ClassifyDatagram(d, seg.linkState)); });
+        &seg.socket, &net::UdpSocketControl::OnRecv, &seg.network,
+        [&](const QByteArray& d) { replies.push_back(net::ClassifyDatagram(d, seg.linkState)); });
     auto record = RecordFor(seg.simulator.simulator(), 2);
     const QByteArray before = record.ssid();
     record.set_ssid("renamed");
@@ -174,8 +174,8 @@ TEST(SimulatedSegment, setRequest_wrongLoginIsRefusedWithTheApsMac) {
     seg.settle();
 
     ASSERT_EQ(replies.size(), 2u);
-    EXPECT_EQ(replies[1].kind, link::DatagramKind::ErrorReply);
-    EXPECT_EQ(link::ErrorReplyMac(replies[1]), record.mac_addr());
+    EXPECT_EQ(replies[1].kind, net::DatagramKind::ErrorReply);
+    EXPECT_EQ(net::ErrorReplyMac(replies[1]), record.mac_addr());
     EXPECT_EQ(RecordFor(seg.simulator.simulator(), 2).ssid(), before);
 }
 
@@ -184,7 +184,7 @@ TEST(SimulatedSegment, setRequest_unknownMacOrSilentApGetsNoAnswer) {
     aps[0].silentOnSet = true;
     Segment seg(aps);
     int datagrams = 0;
-    QObject::connect(&seg.socket, &link::UdpSocketControl::OnRecv, &seg.network,
+    QObject::connect(&seg.socket, &net::UdpSocketControl::OnRecv, &seg.network,
                      [&](const QByteArray&) { ++datagrams; });
     auto stranger = RecordFor(seg.simulator.simulator(), 1);
     stranger.set_mac_addr({1, 2, 3, 4, 5, 6});
@@ -224,7 +224,7 @@ TEST(SetRequestLoss, lostAnswer_theApActedOnTheRequestAndSaidNothing) {
     seg.socket.SendData(SetRequestFor(seg.linkState, refused, "admin", "wrong"));
     seg.settle();
 
-    EXPECT_EQ(seg.kindsHeard(), std::vector<link::DatagramKind>(2, link::DatagramKind::OwnSetEcho));
+    EXPECT_EQ(seg.kindsHeard(), std::vector<net::DatagramKind>(2, net::DatagramKind::OwnSetEcho));
     EXPECT_EQ(RecordFor(s, 1).ssid(), QByteArray("renamed"));
     EXPECT_EQ(s.aps()[1].setsTaken, 1);
     EXPECT_EQ(RecordFor(s, 2).ssid(), before);  // a wrong login still takes nothing
@@ -235,11 +235,11 @@ TEST(SetRequestLoss, lostAnswer_theApActedOnTheRequestAndSaidNothing) {
 
     // Losing answers to set requests leaves the search replies alone, and
     // they show the settings taken.
-    apply::SearchSession search(seg.socket);
+    engine::SearchSession search(seg.socket);
     search.start();
     seg.settle();
     ASSERT_EQ(search.found().size(), 3u);
-    EXPECT_EQ(config::ApConfigRecord(search.found()[1].record).ssid(), QByteArray("renamed"));
+    EXPECT_EQ(record::ApConfigRecord(search.found()[1].record).ssid(), QByteArray("renamed"));
 }
 
 TEST(SetRequestLoss, lostRequest_theApTakesNothingAndSaysNothing) {
@@ -253,7 +253,7 @@ TEST(SetRequestLoss, lostRequest_theApTakesNothingAndSaysNothing) {
     seg.socket.SendData(SetRequestFor(seg.linkState, record, "admin", "admin"));
     seg.settle();
 
-    EXPECT_EQ(seg.kindsHeard(), std::vector<link::DatagramKind>{link::DatagramKind::OwnSetEcho});
+    EXPECT_EQ(seg.kindsHeard(), std::vector<net::DatagramKind>{net::DatagramKind::OwnSetEcho});
     EXPECT_EQ(RecordFor(s, 0).ssid(), QByteArray("tern-0001"));
     EXPECT_EQ(s.setRequestsSeen(), 1);  // it came, and was lost on the way
     EXPECT_EQ(s.setRequestsLost(), 1);
@@ -262,7 +262,7 @@ TEST(SetRequestLoss, lostRequest_theApTakesNothingAndSaysNothing) {
     EXPECT_EQ(s.apsChanged(), 0);
     EXPECT_EQ(s.answersDropped(), 0);
 
-    apply::SearchSession search(seg.socket);
+    engine::SearchSession search(seg.socket);
     search.start();
     seg.settle();
     EXPECT_EQ(search.found().size(), 2u);
@@ -273,7 +273,7 @@ TEST(SetRequestLoss, searchReplyLoss_leavesSetRequestsAndTheirAnswersAlone) {
     options.dropPercent = 100;
     Segment seg(sim::GenerateAps(4), options);
     auto& s = seg.simulator.simulator();
-    apply::SearchSession search(seg.socket);
+    engine::SearchSession search(seg.socket);
     search.start();
     seg.settle();
     search.finish();
@@ -286,8 +286,8 @@ TEST(SetRequestLoss, searchReplyLoss_leavesSetRequestsAndTheirAnswersAlone) {
     seg.socket.SendData(SetRequestFor(seg.linkState, record, "admin", "admin"));
     seg.settle();
     EXPECT_EQ(seg.kindsHeard(),
-              (std::vector<link::DatagramKind>{link::DatagramKind::OwnSetEcho,
-                                               link::DatagramKind::Acknowledgement}));
+              (std::vector<net::DatagramKind>{net::DatagramKind::OwnSetEcho,
+                                              net::DatagramKind::Acknowledgement}));
     EXPECT_EQ(RecordFor(s, 3).ssid(), QByteArray("renamed"));
 }
 
@@ -296,7 +296,7 @@ TEST(SetRequestLoss, counters_seenBeforeAnyLossAndTakenPerAp) {
     auto aps = sim::GenerateAps(3);
     aps[2].silentOnSet = true;
     sim::ApSimulator s(aps);
-    link::LinkState state;
+    net::LinkState state;
     EXPECT_EQ(s.setRequestsSeen(), 0);
 
     auto stranger = RecordFor(s, 0);
@@ -336,7 +336,7 @@ TEST(SetRequestLoss, acceptedRecord_isHeldAndShownExactlyAsSent) {
     seg.settle();
 
     ASSERT_EQ(RecordFor(s, 3).bytes(), record.bytes());  // the login never stays
-    apply::SearchSession search(seg.socket);
+    engine::SearchSession search(seg.socket);
     search.start();
     seg.settle();
     ASSERT_EQ(search.found().size(), 4u);
@@ -370,7 +370,7 @@ RequestRun RunRequests(const std::vector<QByteArray>& requests,
 
 TEST(SetRequestLoss, seededLosses_nearTheirChanceAndTheSameForTheSameSeed) {
     const auto aps = sim::GenerateAps(10);
-    link::LinkState state;
+    net::LinkState state;
     std::vector<QByteArray> requests, ssids;
     for (int i = 0; i < 1000; ++i) {
         auto record = aps[static_cast<std::size_t>(i % 10)].record;
@@ -408,7 +408,7 @@ TEST(SetRequestLoss, seededLosses_nearTheirChanceAndTheSameForTheSameSeed) {
 
 TEST(GeneratedAps, varySettingsAndKeepDistinctMacs) {
     const auto aps = sim::GenerateAps(5000);
-    std::set<config::MacAddress> macs;
+    std::set<record::MacAddress> macs;
     std::set<int> modes, auth;
     for (const auto& ap : aps) {
         macs.insert(ap.record.mac_addr());

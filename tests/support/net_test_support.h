@@ -66,7 +66,7 @@ class IsolatedNetworkTest : public ::testing::Test {
   protected:
     void SetUp() override {
         QString why;
-        ASSERT_TRUE(link::InPrivateNetworkNamespace(&why))
+        ASSERT_TRUE(net::InPrivateNetworkNamespace(&why))
             << why.toStdString() << ": this test runs only inside tools/isolated-net";
     }
 };

@@ -12,7 +12,7 @@ namespace tern::test {
 
 // Records every message and answers from a queue (OK / No when empty);
 // modal dialogs are handed to a callback that fills and closes them.
-class RecordingDialogSeam : public ui::DialogSeam {
+class RecordingDialogSeam : public gui::DialogSeam {
   public:
     Answer showMessage(QWidget*, const Message& message) override {
         messages.push_back(message);

@@ -13,7 +13,7 @@
 
 namespace tern::test {
 
-class FixedScreen : public app::ScreenInfo {
+class FixedScreen : public gui::ScreenInfo {
   public:
     QSize screenSize() const override { return {1280, 1024}; }
 };
@@ -29,12 +29,12 @@ inline bool PumpUntil(const std::function<bool()>& done, int ms) {
 }
 
 // APs in the list: an empty first row is no AP.
-inline int ListedAps(const app::TQuillGrid& grid) {
+inline int ListedAps(const gui::TQuillGrid& grid) {
     return grid.Cells(1, 1).isEmpty() ? 0 : grid.RowCount() - 1;
 }
 
 // The list row of the AP with this MAC text; -1 when it is not listed.
-inline int RowOfMac(const app::TQuillGrid& grid, const QString& mac) {
+inline int RowOfMac(const gui::TQuillGrid& grid, const QString& mac) {
     for (int r = 1; r < grid.RowCount(); ++r) {
         if (grid.Cells(1, r) == mac) return r;
     }

@@ -7,20 +7,20 @@
 #include "core/record/ap_config_record.h"
 #include "core/record/net_types.h"
 
-namespace tern::apply {
+namespace tern::engine {
 
 namespace {
 
 // The record's MAC address inside a packet (header + record).
 constexpr qsizetype kPacketMacOffset =
-    static_cast<qsizetype>(link::kReplyHeaderSize + config::ApConfigRecord::kMacAddrOffset);
+    static_cast<qsizetype>(net::kReplyHeaderSize + record::ApConfigRecord::kMacAddrOffset);
 
 }  // namespace
 
-std::optional<config::ApConfigRecord> PacketRecord(QByteArrayView packet) {
-    if (packet.size() < static_cast<qsizetype>(link::kDiscoveryPacketSize)) return std::nullopt;
-    return config::ApConfigRecord::FromBytes(
-        packet.sliced(link::kReplyHeaderSize, link::kRecordSize));
+std::optional<record::ApConfigRecord> PacketRecord(QByteArrayView packet) {
+    if (packet.size() < static_cast<qsizetype>(net::kDiscoveryPacketSize)) return std::nullopt;
+    return record::ApConfigRecord::FromBytes(
+        packet.sliced(net::kReplyHeaderSize, net::kRecordSize));
 }
 
 // ---------------------------------------------------------------- search
@@ -36,18 +36,18 @@ QByteArray ApEngine::StartSearch() {
     replies_done = true;
     expected_replies = 1000000;
     accept_replies = true;
-    return link::BuildSearchRequest(link_state.request_marker());
+    return net::BuildSearchRequest(link_state.request_marker());
 }
 
 bool ApEngine::RememberMac(const QByteArray& packet, uint interfaceIndex) {
     if (packet.size() < kPacketMacOffset + 6) {
         return false;
     }
-    config::MacAddress mac{};
+    record::MacAddress mac{};
     for (std::size_t i = 0; i < mac.size(); ++i) {
         mac[i] = static_cast<std::uint8_t>(packet[kPacketMacOffset + static_cast<qsizetype>(i)]);
     }
-    const QString text = config::MacText(mac);
+    const QString text = record::MacText(mac);
     // The set mirrors found_macs, so a burst of thousands of replies does not
     // scan the whole list for each one; it is rebuilt if the list was changed
     // behind its back.
@@ -67,25 +67,25 @@ bool ApEngine::RememberMac(const QByteArray& packet, uint interfaceIndex) {
 
 Received ApEngine::Receive(QByteArrayView datagram, uint interfaceIndex) {
     ++datagram_count;
-    const link::ClassifiedDatagram c = link::ClassifyDatagram(datagram, link_state);
-    link::DatagramKind kind = c.kind;
+    const net::ClassifiedDatagram c = net::ClassifyDatagram(datagram, link_state);
+    net::DatagramKind kind = c.kind;
     if (!accept_replies &&
-        (kind == link::DatagramKind::DiscoveryReply || kind == link::DatagramKind::ErrorReply)) {
-        kind = link::DatagramKind::Other;
+        (kind == net::DatagramKind::DiscoveryReply || kind == net::DatagramKind::ErrorReply)) {
+        kind = net::DatagramKind::Other;
     }
     Received r;
     switch (kind) {
-        case link::DatagramKind::OldFirmwareReply:
+        case net::DatagramKind::OldFirmwareReply:
             r.kind = Received::Kind::OldFirmware;
             r.firstOldFirmware = std::exchange(old_fw_pending, false);
             return r;
-        case link::DatagramKind::OwnSearchEcho:
-        case link::DatagramKind::OwnSetEcho:
+        case net::DatagramKind::OwnSearchEcho:
+        case net::DatagramKind::OwnSetEcho:
             r.kind = Received::Kind::OwnEcho;
             return r;
-        case link::DatagramKind::ErrorReply: {
+        case net::DatagramKind::ErrorReply: {
             r.kind = Received::Kind::Refusal;
-            config::MacAddress mac = link::ErrorReplyMac(c);
+            record::MacAddress mac = net::ErrorReplyMac(c);
             // A refusal that does not name one of the targets is reported
             // under the target it was credited to.
             // One that matches no target (another tool's, a forged one) is
@@ -93,21 +93,21 @@ Received ApEngine::Receive(QByteArrayView datagram, uint interfaceIndex) {
             const bool applying = !targetMacs_.isEmpty();
             r.credited = credit(c);
             if (!r.credited.isEmpty() || !applying) {
-                if (!r.credited.isEmpty() && r.credited != config::MacText(mac)) {
-                    mac = config::ParseMacText(r.credited).value_or(mac);
+                if (!r.credited.isEmpty() && r.credited != record::MacText(mac)) {
+                    mac = record::ParseMacText(r.credited).value_or(mac);
                 }
-                failed_macs.append(config::MacBytes(mac));
+                failed_macs.append(record::MacBytes(mac));
             }
             ++reply_count;
             wait_flag = false;
             break;
         }
-        case link::DatagramKind::DiscoveryReply: {
-            if (c.payload.size() < static_cast<qsizetype>(link::kDiscoveryPacketSize)) {
+        case net::DatagramKind::DiscoveryReply: {
+            if (c.payload.size() < static_cast<qsizetype>(net::kDiscoveryPacketSize)) {
                 return r;  // never listed without its whole record
             }
-            const link::RecordBytes record = link::DiscoveryRecord(c);
-            QByteArray packet = c.payload.left(static_cast<qsizetype>(link::kReplyHeaderSize));
+            const net::RecordBytes record = net::DiscoveryRecord(c);
+            QByteArray packet = c.payload.left(static_cast<qsizetype>(net::kReplyHeaderSize));
             packet.append(reinterpret_cast<const char*>(record.data()),
                           static_cast<qsizetype>(record.size()));
             if (!RememberMac(packet, interfaceIndex)) {
@@ -117,19 +117,19 @@ Received ApEngine::Receive(QByteArrayView datagram, uint interfaceIndex) {
             busy = false;
             r.kind = Received::Kind::NewAp;
             r.packet = packet;
-            r.wirePacket = c.payload.left(static_cast<qsizetype>(link::kDiscoveryPacketSize));
+            r.wirePacket = c.payload.left(static_cast<qsizetype>(net::kDiscoveryPacketSize));
             r.enciphered = c.enciphered;
             r.interfaceIndex = interfaceIndex;
             packets_.append(packet);
             break;
         }
-        case link::DatagramKind::Acknowledgement:
+        case net::DatagramKind::Acknowledgement:
             r.kind = Received::Kind::Acknowledgement;
             ++reply_count;
             wait_flag = false;
             r.credited = credit(c);
             break;
-        case link::DatagramKind::Other:
+        case net::DatagramKind::Other:
             if (!busy) {
                 ++reply_count;
             }
@@ -141,11 +141,11 @@ Received ApEngine::Receive(QByteArrayView datagram, uint interfaceIndex) {
     return r;
 }
 
-QString ApEngine::credit(const link::ClassifiedDatagram& answer) {
+QString ApEngine::credit(const net::ClassifiedDatagram& answer) {
     if (targetMacs_.isEmpty()) {
         return {};  // no apply under way: nothing to credit
     }
-    const std::optional<config::MacAddress> mac = link::AnswerMac(answer);
+    const std::optional<record::MacAddress> mac = net::AnswerMac(answer);
     const auto take = [this](const QString& target) {
         for (qsizetype i = 0; i < unanswered_targets.size(); ++i) {
             if (unanswered_targets[i].mac == target) {
@@ -156,7 +156,7 @@ QString ApEngine::credit(const link::ClassifiedDatagram& answer) {
         return false;
     };
     if (mac) {
-        const QString text = config::MacText(*mac);
+        const QString text = record::MacText(*mac);
         if (targetMacs_.contains(text)) {
             take(text);  // a second answer from the same AP changes nothing
             return text;
@@ -202,11 +202,11 @@ void ApEngine::BeginSending(const QList<ApplyTarget>& targets) {
     unmatched_ = 0;
 }
 
-QByteArray ApEngine::SetRequest(const config::ApConfigRecord& record, const ApplyTarget& target,
+QByteArray ApEngine::SetRequest(const record::ApConfigRecord& record, const ApplyTarget& target,
                                 bool waitForReply) {
     link_state.NewRequest();
     const QByteArray request =
-        link::BuildSetRequest(link_state.request_marker(), link_state.link_key(), record.bytes());
+        net::BuildSetRequest(link_state.request_marker(), link_state.link_key(), record.bytes());
     if (!targetMacs_.contains(target.mac)) {
         unanswered_targets.append(target);
         targetMacs_.append(target.mac);
@@ -281,4 +281,4 @@ bool ApEngine::RefreshTick() {
     return tick_count == kTicksPerApply;
 }
 
-}  // namespace tern::apply
+}  // namespace tern::engine

@@ -11,11 +11,11 @@
 
 #include "core/net/protocol.h"
 
-namespace tern::config {
+namespace tern::record {
 class ApConfigRecord;
-}
+}  // namespace tern::record
 
-namespace tern::apply {
+namespace tern::engine {
 
 // An AP an apply sends to: its MAC text and the name it is reported by.
 struct ApplyTarget {
@@ -25,7 +25,7 @@ struct ApplyTarget {
 
 // The AP's record inside a stored packet (reply header, record in host
 // order); nothing when the packet is too short to hold one.
-std::optional<config::ApConfigRecord> PacketRecord(QByteArrayView packet);
+std::optional<record::ApConfigRecord> PacketRecord(QByteArrayView packet);
 
 // What one received datagram meant to the search or apply under way.
 struct Received {
@@ -95,7 +95,7 @@ class ApEngine {
     QStringList found_macs;
     QList<QByteArray> failed_macs;  // 6-byte addresses
     QList<ApplyTarget> unanswered_targets;
-    link::LinkState link_state;
+    net::LinkState link_state;
 
     // ---- search
     // Empties the list of APs, draws a new marker and returns the search
@@ -123,7 +123,7 @@ class ApEngine {
     // The set request for one target: its record (host order, login
     // written in) under a new marker. `waitForReply` sets wait_flag, as a
     // multi-AP apply waits for each AP's answer.
-    QByteArray SetRequest(const config::ApConfigRecord& record, const ApplyTarget& target,
+    QByteArray SetRequest(const record::ApConfigRecord& record, const ApplyTarget& target,
                           bool waitForReply);
     // The requests are out; the apply is followed until it ends.
     void RequestsSent();
@@ -148,7 +148,7 @@ class ApEngine {
     // True when the packet's MAC was new; it is then in found_macs, heard
     // on that interface.
     bool RememberMac(const QByteArray& packet, uint interfaceIndex);
-    QString credit(const link::ClassifiedDatagram& answer);
+    QString credit(const net::ClassifiedDatagram& answer);
 
     QList<QByteArray> packets_;
     QSet<QString> foundIndex_;         // the texts of found_macs, for lookups
@@ -160,4 +160,4 @@ class ApEngine {
     int unmatched_ = 0;
 };
 
-}  // namespace tern::apply
+}  // namespace tern::engine

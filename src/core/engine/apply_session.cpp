@@ -2,7 +2,7 @@
 
 #include "core/net/udp_socket_control.h"
 
-namespace tern::apply {
+namespace tern::engine {
 
 ApplySession::ApplySession(ApEngine& engine, QObject* parent) : QObject(parent), engine_(engine) {
     slice_.setSingleShot(true);
@@ -15,7 +15,7 @@ ApplySession::ApplySession(ApEngine& engine, QObject* parent) : QObject(parent),
     connect(&tick_, &QTimer::timeout, this, &ApplySession::tick);
 }
 
-bool ApplySession::start(link::UdpSocketControl* socket, std::vector<Request> requests,
+bool ApplySession::start(net::UdpSocketControl* socket, std::vector<Request> requests,
                          const Options& options) {
     if (requests.empty() || sending_ || following_) return false;
     stop();
@@ -115,4 +115,4 @@ void ApplySession::end(End how) {
     Q_EMIT ended(how);
 }
 
-}  // namespace tern::apply
+}  // namespace tern::engine

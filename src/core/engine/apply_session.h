@@ -9,11 +9,11 @@
 #include "core/engine/ap_engine.h"
 #include "core/record/ap_config_record.h"
 
-namespace tern::link {
+namespace tern::net {
 class UdpSocketControl;
-}
+}  // namespace tern::net
 
-namespace tern::apply {
+namespace tern::engine {
 
 // The set requests of one apply on their way to the APs, for the window and
 // tern-ap-cli alike. With several APs each request waits for the previous
@@ -26,7 +26,7 @@ class ApplySession : public QObject {
     Q_OBJECT
   public:
     struct Request {
-        config::ApConfigRecord record;  // host order, the login written in
+        record::ApConfigRecord record;  // host order, the login written in
         ApplyTarget target;
     };
     struct Options {
@@ -51,7 +51,7 @@ class ApplySession : public QObject {
     // False, with nothing sent, for no request or while an apply is being
     // sent or followed. Without a socket nothing goes out and every send
     // counts as failed.
-    bool start(link::UdpSocketControl* socket, std::vector<Request> requests,
+    bool start(net::UdpSocketControl* socket, std::vector<Request> requests,
                const Options& options);
     // Every datagram the socket receives, a search's too: the engine's
     // verdict. An answer that clears wait_flag sends the next request on the
@@ -69,9 +69,9 @@ class ApplySession : public QObject {
     int sendsFailed() const { return failed_; }
 
   Q_SIGNALS:
-    void aboutToSend(int index, int count);          // index from 0
-    void allSent();                                  // after ApEngine::RequestsSent
-    void ended(tern::apply::ApplySession::End how);  // with follow, once
+    void aboutToSend(int index, int count);           // index from 0
+    void allSent();                                   // after ApEngine::RequestsSent
+    void ended(tern::engine::ApplySession::End how);  // with follow, once
 
   private:
     void sendNext();
@@ -80,7 +80,7 @@ class ApplySession : public QObject {
     void end(End how);
 
     ApEngine& engine_;
-    QPointer<link::UdpSocketControl> socket_;
+    QPointer<net::UdpSocketControl> socket_;
     std::vector<Request> requests_;
     Options options_;
     std::size_t next_ = 0;
@@ -95,4 +95,4 @@ class ApplySession : public QObject {
     QTimer tick_;
 };
 
-}  // namespace tern::apply
+}  // namespace tern::engine

@@ -7,7 +7,7 @@
 #include "core/net/udp_socket_control.h"
 #include "core/record/net_types.h"
 
-namespace tern::apply {
+namespace tern::engine {
 
 namespace {
 
@@ -20,7 +20,7 @@ constexpr int kSendGraceMs = 5000;
 
 }  // namespace
 
-FleetSession::FleetSession(link::UdpSocketControl& socket, const Options& options, QObject* parent)
+FleetSession::FleetSession(net::UdpSocketControl& socket, const Options& options, QObject* parent)
     : QObject(parent), socket_(socket), o_(options) {
     o_.searchRequests = std::max(1, o_.searchRequests);
     o_.parallel = std::max(1, o_.parallel);
@@ -30,7 +30,7 @@ FleetSession::FleetSession(link::UdpSocketControl& socket, const Options& option
         if (phase_ == Phase::Searching) searchStep();
         if (phase_ == Phase::Sending) checkDeadlines();
     });
-    connect(&socket_, &link::UdpSocketControl::OnRecv, this, &FleetSession::receive);
+    connect(&socket_, &net::UdpSocketControl::OnRecv, this, &FleetSession::receive);
     clock_.start();
 }
 
@@ -106,7 +106,7 @@ void FleetSession::searchStep() {
         searchLinks_.back().NewRequest();
         ++searchSent_;
         counters_.searchRequests +=
-            socket_.BroadcastData(link::BuildSearchRequest(searchLinks_.back().request_marker()));
+            socket_.BroadcastData(net::BuildSearchRequest(searchLinks_.back().request_marker()));
     }
 }
 
@@ -116,19 +116,19 @@ void FleetSession::endSearch() {
     Q_EMIT searched();
 }
 
-void FleetSession::takeReply(const link::ClassifiedDatagram& c, uint interfaceIndex) {
-    if (c.kind != link::DatagramKind::DiscoveryReply ||
-        c.payload.size() < static_cast<qsizetype>(link::kDiscoveryPacketSize)) {
+void FleetSession::takeReply(const net::ClassifiedDatagram& c, uint interfaceIndex) {
+    if (c.kind != net::DatagramKind::DiscoveryReply ||
+        c.payload.size() < static_cast<qsizetype>(net::kDiscoveryPacketSize)) {
         return;
     }
-    const link::RecordBytes record = link::DiscoveryRecord(c);
-    const config::ApConfigRecord parsed(record);
-    const QString mac = config::MacText(parsed.mac_addr());
+    const net::RecordBytes record = net::DiscoveryRecord(c);
+    const record::ApConfigRecord parsed(record);
+    const QString mac = record::MacText(parsed.mac_addr());
     if (heard_.contains(mac)) return;
     heard_.insert(mac);
     SearchSession::Found ap;
     ap.mac = parsed.mac_addr();
-    ap.packet = c.payload.left(static_cast<qsizetype>(link::kDiscoveryPacketSize));
+    ap.packet = c.payload.left(static_cast<qsizetype>(net::kDiscoveryPacketSize));
     ap.record = record;
     ap.enciphered = c.enciphered;
     ap.interfaceIndex = interfaceIndex;
@@ -142,39 +142,39 @@ void FleetSession::receive(const QByteArray& datagram, uint interfaceIndex) {
     if (phase_ == Phase::Searching) {
         // A reply to any request of this search is read with that request's
         // key; one that starts with none of the markers is plain.
-        const link::LinkState* under = nullptr;
-        for (const link::LinkState& l : searchLinks_) {
-            if (link::StartsWithMarker(datagram, l.request_marker())) {
+        const net::LinkState* under = nullptr;
+        for (const net::LinkState& l : searchLinks_) {
+            if (net::StartsWithMarker(datagram, l.request_marker())) {
                 under = &l;
                 break;
             }
         }
-        takeReply(under ? link::ClassifyDatagram(datagram, *under)
-                        : link::ClassifyPlainDatagram(datagram),
-                  interfaceIndex);
+        takeReply(
+            under ? net::ClassifyDatagram(datagram, *under) : net::ClassifyPlainDatagram(datagram),
+            interfaceIndex);
         return;
     }
     if (phase_ != Phase::Sending) return;
     const SetLink* under = nullptr;
     for (const SetLink& l : setLinks_) {
-        if (link::StartsWithMarker(datagram, l.marker)) {
+        if (net::StartsWithMarker(datagram, l.marker)) {
             under = &l;
             break;
         }
     }
-    const link::ClassifiedDatagram c =
-        under ? link::ClassifyDatagram(datagram, under->marker, under->key)
-              : link::ClassifyPlainDatagram(datagram);
-    if (c.kind == link::DatagramKind::Acknowledgement || c.kind == link::DatagramKind::ErrorReply) {
+    const net::ClassifiedDatagram c =
+        under ? net::ClassifyDatagram(datagram, under->marker, under->key)
+              : net::ClassifyPlainDatagram(datagram);
+    if (c.kind == net::DatagramKind::Acknowledgement || c.kind == net::DatagramKind::ErrorReply) {
         takeAnswer(c, under);
     }
 }
 
-void FleetSession::takeAnswer(const link::ClassifiedDatagram& c, const SetLink* under) {
+void FleetSession::takeAnswer(const net::ClassifiedDatagram& c, const SetLink* under) {
     // The MAC the answer carries says whose it is; else the request whose
     // key it came under.
     std::size_t job = jobs_.size();
-    if (const auto mac = link::AnswerMac(c)) job = jobOfMac(config::MacText(*mac));
+    if (const auto mac = net::AnswerMac(c)) job = jobOfMac(record::MacText(*mac));
     if (job == jobs_.size() && under != nullptr) job = under->job;
     if (job == jobs_.size()) {
         ++counters_.unmatchedAnswers;
@@ -187,7 +187,7 @@ void FleetSession::takeAnswer(const link::ClassifiedDatagram& c, const SetLink* 
         return;
     }
     settle(job,
-           c.kind == link::DatagramKind::Acknowledgement ? Answer::Acknowledged : Answer::Refused);
+           c.kind == net::DatagramKind::Acknowledgement ? Answer::Acknowledged : Answer::Refused);
     pump();
 }
 
@@ -246,7 +246,7 @@ void FleetSession::sendJob(std::size_t index) {
     setLink_.NewRequest();  // every request its own marker and key
     setLinks_.push_back({setLink_.request_marker(), setLink_.link_key(), index});
     const QByteArray request =
-        link::BuildSetRequest(setLink_.request_marker(), setLink_.link_key(), job.record.bytes());
+        net::BuildSetRequest(setLink_.request_marker(), setLink_.link_key(), job.record.bytes());
     if (job.sends > 0) ++counters_.resends;
     ++job.sends;
     ++counters_.setRequests;
@@ -296,4 +296,4 @@ void FleetSession::endSending() {
     Q_EMIT sent();
 }
 
-}  // namespace tern::apply
+}  // namespace tern::engine

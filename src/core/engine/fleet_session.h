@@ -13,11 +13,11 @@
 #include "core/net/protocol.h"
 #include "core/record/ap_config_record.h"
 
-namespace tern::link {
+namespace tern::net {
 class UdpSocketControl;
-}
+}  // namespace tern::net
 
-namespace tern::apply {
+namespace tern::engine {
 
 // Searches and set requests for many APs at once over a lossy segment,
 // without widgets: a search asked several times (a reply to any of its
@@ -40,7 +40,7 @@ class FleetSession : public QObject {
     // How one AP's set request ended.
     enum class Answer { Pending, Acknowledged, Refused, NoAnswer, NotSent };
     struct Job {
-        config::ApConfigRecord record;  // host order, the login written in
+        record::ApConfigRecord record;  // host order, the login written in
         QString mac;                    // MAC text
         uint interfaceIndex = 0;        // where it answered the search
         Answer answer = Answer::Pending;
@@ -54,7 +54,7 @@ class FleetSession : public QObject {
         qint64 lost = 0;           // datagrams the socket lost (a full buffer)
     };
 
-    explicit FleetSession(link::UdpSocketControl& socket, const Options& options,
+    explicit FleetSession(net::UdpSocketControl& socket, const Options& options,
                           QObject* parent = nullptr);
 
     // A search. With `wanted` MACs it ends as soon as each of them has
@@ -80,7 +80,7 @@ class FleetSession : public QObject {
     // longer than kCancelWaitMs before sent().
     void cancel();
     static constexpr int kCancelWaitMs = 2000;
-    link::UdpSocketControl& socket() const { return socket_; }
+    net::UdpSocketControl& socket() const { return socket_; }
 
   Q_SIGNALS:
     void searched();
@@ -91,14 +91,14 @@ class FleetSession : public QObject {
     enum class Phase { Idle, Searching, Sending };
     // The marker and key of one set request, and the job it was for.
     struct SetLink {
-        link::RequestMarker marker;
-        link::LinkKey key;
+        net::RequestMarker marker;
+        net::LinkKey key;
         std::size_t job;
     };
 
     void receive(const QByteArray& datagram, uint interfaceIndex);
-    void takeReply(const link::ClassifiedDatagram& c, uint interfaceIndex);
-    void takeAnswer(const link::ClassifiedDatagram& c, const SetLink* link);
+    void takeReply(const net::ClassifiedDatagram& c, uint interfaceIndex);
+    void takeAnswer(const net::ClassifiedDatagram& c, const SetLink* link);
     void searchStep();
     void endSearch();
     void pump();
@@ -109,7 +109,7 @@ class FleetSession : public QObject {
     int backoffMs(int sends) const;
     std::size_t jobOfMac(const QString& mac) const;
 
-    link::UdpSocketControl& socket_;
+    net::UdpSocketControl& socket_;
     Options o_;
     Phase phase_ = Phase::Idle;
     QElapsedTimer clock_;
@@ -119,7 +119,7 @@ class FleetSession : public QObject {
     QSet<QString> wanted_;
     QSet<QString> heard_;
     std::vector<SearchSession::Found> found_;
-    std::vector<link::LinkState> searchLinks_;  // one per request of this search
+    std::vector<net::LinkState> searchLinks_;  // one per request of this search
     int searchSent_ = 0;
     qsizetype heardAtLastRequest_ = 0;
     qint64 searchStart_ = 0;
@@ -133,7 +133,7 @@ class FleetSession : public QObject {
     // Every set request's marker, so an answer enciphered under any of them
     // is read, and credited to its job when it names no MAC.
     std::vector<SetLink> setLinks_;
-    link::LinkState setLink_;  // draws each set request's marker
+    net::LinkState setLink_;  // draws each set request's marker
     std::size_t settled_ = 0;
     qint64 sendDeadline_ = 0;
     bool cancelling_ = false;
@@ -141,4 +141,4 @@ class FleetSession : public QObject {
     Counters counters_;
 };
 
-}  // namespace tern::apply
+}  // namespace tern::engine

@@ -2,13 +2,13 @@
 
 #include "core/record/ap_config_record.h"
 
-namespace tern::apply {
+namespace tern::engine {
 
-SearchSession::SearchSession(link::UdpSocketControl& socket, QObject* parent)
+SearchSession::SearchSession(net::UdpSocketControl& socket, QObject* parent)
     : QObject(parent), socket_(socket) {
     window_.setSingleShot(true);
     connect(&window_, &QTimer::timeout, this, &SearchSession::finish);
-    connect(&socket_, &link::UdpSocketControl::OnRecv, this, &SearchSession::handleDatagram);
+    connect(&socket_, &net::UdpSocketControl::OnRecv, this, &SearchSession::handleDatagram);
 }
 
 void SearchSession::start(int windowMs) {
@@ -53,7 +53,7 @@ void SearchSession::handleDatagram(const QByteArray& datagram, uint interfaceInd
             return;
     }
     Found ap;
-    const config::ApConfigRecord record = *PacketRecord(r.packet);  // a new AP's is whole
+    const record::ApConfigRecord record = *PacketRecord(r.packet);  // a new AP's is whole
     ap.record = record.bytes();
     ap.mac = record.mac_addr();
     ap.packet = r.wirePacket;
@@ -64,4 +64,4 @@ void SearchSession::handleDatagram(const QByteArray& datagram, uint interfaceInd
     Q_EMIT apFound(static_cast<int>(found_.size()) - 1);
 }
 
-}  // namespace tern::apply
+}  // namespace tern::engine

@@ -9,7 +9,7 @@
 #include "core/engine/ap_engine.h"
 #include "core/net/udp_socket_control.h"
 
-namespace tern::apply {
+namespace tern::engine {
 
 // One search without widgets, for tern-ap-cli and the tests: the engine
 // broadcasts the request and tells what each datagram is; the session
@@ -22,8 +22,8 @@ class SearchSession : public QObject {
 
     struct Found {
         std::array<std::uint8_t, 6> mac{};
-        QByteArray packet;         // the 1180-byte payload, record in wire order
-        link::RecordBytes record;  // host order
+        QByteArray packet;        // the 1180-byte payload, record in wire order
+        net::RecordBytes record;  // host order
         bool enciphered = false;
         uint interfaceIndex = 0;  // 0: not known
         QString interfaceName;    // empty when not known
@@ -37,7 +37,7 @@ class SearchSession : public QObject {
         qint64 lost = 0;  // datagrams the socket lost during the search (a full buffer)
     };
 
-    explicit SearchSession(link::UdpSocketControl& socket, QObject* parent = nullptr);
+    explicit SearchSession(net::UdpSocketControl& socket, QObject* parent = nullptr);
 
     // Clears the previous result and broadcasts a new request; finished()
     // follows after windowMs unless finish() comes first.
@@ -49,7 +49,7 @@ class SearchSession : public QObject {
     const Counters& counters() const { return counters_; }
     // The interfaces the request went out through (empty: by the routing
     // table) and how many sends went out.
-    const QList<link::NetInterface>& searchedInterfaces() const {
+    const QList<net::NetInterface>& searchedInterfaces() const {
         return socket_.searchedInterfaces();
     }
     int requestsSent() const { return requestsSent_; }
@@ -62,7 +62,7 @@ class SearchSession : public QObject {
   private:
     void handleDatagram(const QByteArray& datagram, uint interfaceIndex);
 
-    link::UdpSocketControl& socket_;
+    net::UdpSocketControl& socket_;
     ApEngine engine_;
     QTimer window_;
     bool running_ = false;
@@ -72,4 +72,4 @@ class SearchSession : public QObject {
     qint64 lostBefore_ = 0;
 };
 
-}  // namespace tern::apply
+}  // namespace tern::engine

@@ -19,9 +19,9 @@ std::optional<QString> CanonicalMac(const QString& text) {
     for (qsizetype i = 2; i < dashed.size(); i += 3) {
         if (dashed[i] == u':') dashed[i] = u'-';
     }
-    const std::optional<config::MacAddress> mac = config::ParseMacText(dashed);
+    const std::optional<record::MacAddress> mac = record::ParseMacText(dashed);
     if (!mac) return std::nullopt;
-    return config::MacText(*mac);
+    return record::MacText(*mac);
 }
 
 // Qt reads a wildcard as a file path: '*' and '?' stop at '/'. AP names are

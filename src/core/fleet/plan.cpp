@@ -88,13 +88,13 @@ QJsonValue CodedText(const QJsonValue& v) {
 }
 
 QString ApLabel(const QString& mac, const QString& name) {
-    return mac + QStringLiteral(" (") + ui::PrintableText(name) + u')';
+    return mac + QStringLiteral(" (") + text::PrintableText(name) + u')';
 }
 
 QString Dot1xSwitchedOnWords(const QString& apLabel) {
     return apLabel +
            QStringLiteral(": dot1x will be switched on by this change, as WPA-PSK wants it (\"") +
-           ui::LookupMessage(ui::BuiltInEnglish(), ui::kMsgNoSelect3).text.simplified() +
+           text::LookupMessage(text::BuiltInEnglish(), text::kMsgNoSelect3).text.simplified() +
            QStringLiteral("\")");
 }
 
@@ -102,8 +102,8 @@ namespace {
 
 QString Who(const ApPlan& plan) { return ApLabel(plan.mac, plan.name); }
 
-QString WindowText(const apply::CheckMessage& m) {
-    return apply::CheckMessageText(ui::BuiltInEnglish(), m).text.simplified();
+QString WindowText(const rules::CheckMessage& m) {
+    return rules::CheckMessageText(text::BuiltInEnglish(), m).text.simplified();
 }
 
 QString ValueOf(const QList<std::pair<QString, QJsonValue>>& flat, const QString& name) {
@@ -118,15 +118,15 @@ QString ValueOf(const QList<std::pair<QString, QJsonValue>>& flat, const QString
 QString BuildFailureWords(const QString& control, const QString& text, bool showSecrets) {
     const QString setting = SettingOfControl(control);
     const QString shown = IsSecretSetting(setting) && !showSecrets ? QStringLiteral("***") : text;
-    const std::optional<QByteArray> bytes = ui::ScreenTextToRecord(text, kPlanEncoding);
+    const std::optional<QByteArray> bytes = text::ScreenTextToRecord(text, kPlanEncoding);
     return setting + QStringLiteral(" '") + shown + QStringLiteral("': ") +
            (bytes ? QStringLiteral("%1 bytes, longer than the AP's record holds for it")
                         .arg(bytes->size())
                   : QStringLiteral("a character the AP's code page (windows-1252) cannot hold"));
 }
 
-QString CheckInWords(const apply::ApplyCheckResult& r, const config::ApConfigRecord& built,
-                     const apply::FormValues* typed) {
+QString CheckInWords(const rules::ApplyCheckResult& r, const record::ApConfigRecord& built,
+                     const rules::FormValues* typed) {
     auto flat = FlatSettings(built);
     if (typed != nullptr) {
         // What was typed, where the record would say something else.
@@ -146,32 +146,32 @@ QString CheckInWords(const apply::ApplyCheckResult& r, const config::ApConfigRec
     };
     QString words;
     switch (r.failed) {
-        case apply::ApplyCheck::None:
-        case apply::ApplyCheck::PassphraseNeedsDot1x:
+        case rules::ApplyCheck::None:
+        case rules::ApplyCheck::PassphraseNeedsDot1x:
             break;
-        case apply::ApplyCheck::RemoteMac:
+        case rules::ApplyCheck::RemoteMac:
             words = v("remote_mac") +
                     QStringLiteral(": wants six pairs of hexadecimal digits, not all zero");
             break;
-        case apply::ApplyCheck::PassphraseLength:
+        case rules::ApplyCheck::PassphraseLength:
             words = QStringLiteral("wpa_passphrase: wants 8 to 63 characters");
             break;
-        case apply::ApplyCheck::WpaNeedsDot1x:
+        case rules::ApplyCheck::WpaNeedsDot1x:
             words = QStringLiteral("auth_type WPA: wants dot1x on, with a RADIUS server");
             break;
-        case apply::ApplyCheck::PassphraseMismatch:
+        case rules::ApplyCheck::PassphraseMismatch:
             words = QStringLiteral("wpa_passphrase: the confirmation differs");
             break;
-        case apply::ApplyCheck::WepKeyEmpty: {
+        case rules::ApplyCheck::WepKeyEmpty: {
             const QString slot = raw("wep_default_key");
             words = v("wep_default_key") + QStringLiteral(": wep_keys.") + slot +
                     QStringLiteral(" is empty while WEP is on");
         } break;
-        case apply::ApplyCheck::WepKeyLength: {
+        case rules::ApplyCheck::WepKeyLength: {
             const bool hex = raw("wep_key_format") == u"hex";
             // The window's message carries the number of the key at fault.
             int key = 0;
-            for (const apply::CheckMessage& m : r.messages) key = m.wep_key > 0 ? m.wep_key : key;
+            for (const rules::CheckMessage& m : r.messages) key = m.wep_key > 0 ? m.wep_key : key;
             // The length the form wants, where it is known; else by the
             // record's key length (64, 128 or 256 bits).
             const QString bits = raw("wep_key_length");
@@ -186,24 +186,24 @@ QString CheckInWords(const apply::ApplyCheckResult& r, const config::ApConfigRec
                     QStringLiteral(" for ") + v("wep_key_length") + QStringLiteral(" and ") +
                     v("wep_key_format");
         } break;
-        case apply::ApplyCheck::SubnetMask:
+        case rules::ApplyCheck::SubnetMask:
             words = v("subnet_mask") + QStringLiteral(": not a mask of leading ones");
             break;
-        case apply::ApplyCheck::IpAddress:
+        case rules::ApplyCheck::IpAddress:
             words = v("ip_address") + QStringLiteral(": not an address a host may have");
             break;
-        case apply::ApplyCheck::DhcpRange:
+        case rules::ApplyCheck::DhcpRange:
             words = v("dhcp_server.start") + QStringLiteral(", ") +
                     v("dhcp_server.end_last_octet") +
                     QStringLiteral(": the range must lie in the subnet of ") + v("ip_address") +
                     QStringLiteral(" with ") + v("subnet_mask") +
                     QStringLiteral(" and end at or above its start");
             break;
-        case apply::ApplyCheck::GatewaySubnet:
+        case rules::ApplyCheck::GatewaySubnet:
             words = v("gateway") + QStringLiteral(" lies outside the subnet of ") +
                     v("ip_address") + QStringLiteral(" with ") + v("subnet_mask");
             break;
-        case apply::ApplyCheck::RadiusServer: {
+        case rules::ApplyCheck::RadiusServer: {
             // Which of the three is missing, by name.
             QStringList missing;
             if (raw("radius_servers.1.ip") == u"0.0.0.0")
@@ -217,20 +217,20 @@ QString CheckInWords(const apply::ApplyCheckResult& r, const config::ApConfigRec
                     (missing.isEmpty() ? QString()
                                        : QStringLiteral("; ") + missing.join(QStringLiteral(", ")));
         } break;
-        case apply::ApplyCheck::GatewayLastOctet:
+        case rules::ApplyCheck::GatewayLastOctet:
             words = v("gateway") + QStringLiteral(": a gateway may not end in 0");
             break;
-        case apply::ApplyCheck::TextCodePage:
+        case rules::ApplyCheck::TextCodePage:
             words = SettingOfControl(r.focus) +
                     QStringLiteral(": a character the AP's code page (windows-1252) cannot hold");
             break;
-        case apply::ApplyCheck::TextTooLong:
+        case rules::ApplyCheck::TextTooLong:
             words = SettingOfControl(r.focus) +
                     QStringLiteral(": longer than the AP's record holds for it");
             break;
     }
     QStringList window;
-    for (apply::CheckMessage m : r.messages) {
+    for (rules::CheckMessage m : r.messages) {
         m.detail.clear();  // the text itself: it may be a secret
         if (const QString t = WindowText(m); !t.isEmpty()) window << t;
     }
@@ -242,15 +242,15 @@ QString CheckInWords(const apply::ApplyCheckResult& r, const config::ApConfigRec
 namespace {
 
 // Built and checked as the window's single-AP apply would.
-void BuildAndCheck(ApPlan& plan, config::FormSettings form) {
-    const config::ApConfigRecord& shown = plan.current;
-    const apply::ApplyCheckResult pre =
-        apply::CheckApplyPreconditions(app::FormValuesOf(form, shown, kPlanEncoding, false));
+void BuildAndCheck(ApPlan& plan, record::FormSettings form) {
+    const record::ApConfigRecord& shown = plan.current;
+    const rules::ApplyCheckResult pre =
+        rules::CheckApplyPreconditions(form::FormValuesOf(form, shown, kPlanEncoding, false));
     if (pre.passed() && pre.check_dot1x && !form.Chk_8021x) {
         form.Chk_8021x = true;
         plan.notes << Dot1xSwitchedOnWords(Who(plan));
     }
-    const config::BuildResult built = config::BuildRecord(config::BuildMode::Single, shown, form);
+    const record::BuildResult built = record::BuildRecord(record::BuildMode::Single, shown, form);
     if (!built) {
         plan.verdict = ApPlan::Verdict::Invalid;
         plan.problems << Who(plan) + QStringLiteral(": ") +
@@ -265,9 +265,9 @@ void BuildAndCheck(ApPlan& plan, config::FormSettings form) {
         plan.verdict = ApPlan::Verdict::InState;
         return;
     }
-    apply::FormValues values = app::FormValuesOf(form, shown, kPlanEncoding, false);
-    app::TakeDhcpServer(values, built.record());
-    const apply::ApplyCheckResult checked = apply::RunApplyChecks(values);
+    rules::FormValues values = form::FormValuesOf(form, shown, kPlanEncoding, false);
+    form::TakeDhcpServer(values, built.record());
+    const rules::ApplyCheckResult checked = rules::RunApplyChecks(values);
     if (!checked.passed()) {
         plan.changes.clear();
         plan.verdict = ApPlan::Verdict::Invalid;
@@ -279,20 +279,20 @@ void BuildAndCheck(ApPlan& plan, config::FormSettings form) {
     plan.verdict = ApPlan::Verdict::ToChange;
 }
 
-ApPlan Begin(const config::ApConfigRecord& current) {
+ApPlan Begin(const record::ApConfigRecord& current) {
     ApPlan plan;
     plan.current = current;
     plan.desired = current;
-    plan.mac = config::MacText(current.mac_addr());
-    plan.name = ui::RecordTextToScreen(current.ap_name(), kPlanEncoding);
+    plan.mac = record::MacText(current.mac_addr());
+    plan.name = text::RecordTextToScreen(current.ap_name(), kPlanEncoding);
     return plan;
 }
 
 }  // namespace
 
-QList<std::pair<QString, QJsonValue>> FlatSettings(const config::ApConfigRecord& record) {
+QList<std::pair<QString, QJsonValue>> FlatSettings(const record::ApConfigRecord& record) {
     QList<std::pair<QString, QJsonValue>> out;
-    Flatten({}, app::DecodeSettings(record, kPlanEncoding, true), false, out);
+    Flatten({}, form::DecodeSettings(record, kPlanEncoding, true), false, out);
     return out;
 }
 
@@ -302,8 +302,8 @@ QList<std::pair<QString, QJsonValue>> FlattenDecoded(const QJsonObject& decoded,
     return out;
 }
 
-QList<SettingChange> DiffRecords(const config::ApConfigRecord& from,
-                                 const config::ApConfigRecord& to) {
+QList<SettingChange> DiffRecords(const record::ApConfigRecord& from,
+                                 const record::ApConfigRecord& to) {
     const auto before = FlatSettings(from);
     const auto after = FlatSettings(to);
     QList<SettingChange> changes;
@@ -317,16 +317,16 @@ QList<SettingChange> DiffRecords(const config::ApConfigRecord& from,
     return changes;
 }
 
-ApPlan PlanSettings(const config::ApConfigRecord& current, const QList<DesiredSetting>& settings) {
+ApPlan PlanSettings(const record::ApConfigRecord& current, const QList<DesiredSetting>& settings) {
     ApPlan plan = Begin(current);
-    config::FormSettings form = app::ShownForm(current, kPlanEncoding);
+    record::FormSettings form = form::ShownForm(current, kPlanEncoding);
     for (const DesiredSetting& s : settings) {
-        if (const app::SetResult set = app::SetNamed(form, current, s.name, s.value, false);
+        if (const form::SetResult set = form::SetNamed(form, current, s.name, s.value, false);
             !set.passed()) {
             plan.verdict = ApPlan::Verdict::Invalid;
-            app::SetResult shown = set;
+            form::SetResult shown = set;
             if (s.secret) shown.value = QStringLiteral("***");
-            plan.problems << Who(plan) + QStringLiteral(": ") + app::RefusalText(shown);
+            plan.problems << Who(plan) + QStringLiteral(": ") + form::RefusalText(shown);
         }
     }
     if (plan.verdict == ApPlan::Verdict::Invalid) return plan;
@@ -345,7 +345,7 @@ ApPlan PlanSettings(const config::ApConfigRecord& current, const QList<DesiredSe
     // state that asks for nothing new would send to such an AP on every
     // run.
     ApPlan baseline = Begin(current);
-    BuildAndCheck(baseline, app::ShownForm(current, kPlanEncoding));
+    BuildAndCheck(baseline, form::ShownForm(current, kPlanEncoding));
     if (baseline.verdict != ApPlan::Verdict::Invalid &&
         DiffRecords(baseline.desired, plan.desired).isEmpty()) {
         plan.verdict = ApPlan::Verdict::InState;
@@ -356,10 +356,10 @@ ApPlan PlanSettings(const config::ApConfigRecord& current, const QList<DesiredSe
     return plan;
 }
 
-ApPlan PlanRestore(const config::ApConfigRecord& current, const config::ApConfigRecord& saved,
+ApPlan PlanRestore(const record::ApConfigRecord& current, const record::ApConfigRecord& saved,
                    bool allFields) {
     ApPlan plan = Begin(current);
-    config::ApConfigRecord out = saved;
+    record::ApConfigRecord out = saved;
     if (current.mac_addr() != saved.mac_addr() && !allFields) {
         // Another AP keeps who and where it is.
         out.set_ip_addr(current.ip_addr());
@@ -379,10 +379,10 @@ ApPlan PlanRestore(const config::ApConfigRecord& current, const config::ApConfig
     }
     // The same checks as any apply, over the form the record would show;
     // the saved record goes out as it was saved, not rebuilt.
-    apply::FormValues values =
-        app::FormValuesOf(app::ShownForm(out, kPlanEncoding), out, kPlanEncoding, false);
-    app::TakeDhcpServer(values, out);
-    if (const apply::ApplyCheckResult checked = apply::RunApplyChecks(values); !checked.passed()) {
+    rules::FormValues values =
+        form::FormValuesOf(form::ShownForm(out, kPlanEncoding), out, kPlanEncoding, false);
+    form::TakeDhcpServer(values, out);
+    if (const rules::ApplyCheckResult checked = rules::RunApplyChecks(values); !checked.passed()) {
         plan.changes.clear();
         plan.verdict = ApPlan::Verdict::Invalid;
         plan.problems << Who(plan) + QStringLiteral(": ") + CheckInWords(checked, out);
@@ -392,7 +392,7 @@ ApPlan PlanRestore(const config::ApConfigRecord& current, const config::ApConfig
     return plan;
 }
 
-QList<SettingChange> Unheld(const ApPlan& plan, const config::ApConfigRecord& readBack) {
+QList<SettingChange> Unheld(const ApPlan& plan, const record::ApConfigRecord& readBack) {
     QList<SettingChange> unheld;
     const QList<SettingChange> still = DiffRecords(readBack, plan.desired);
     for (const SettingChange& want : plan.changes) {

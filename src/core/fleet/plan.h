@@ -15,7 +15,7 @@ namespace tern::fleet {
 
 // The AP texts of plans are in the code page of the English language file,
 // as tern-ap-cli's are.
-inline constexpr ui::TextEncoding kPlanEncoding = ui::TextEncoding::Windows1252;
+inline constexpr text::TextEncoding kPlanEncoding = text::TextEncoding::Windows1252;
 
 // One setting that differs, under the name `set` takes.
 struct SettingChange {
@@ -29,7 +29,7 @@ struct SettingChange {
 // names `set` takes ("dhcp_server.start", "radius_servers.1.ip"); a coded
 // value ({"text", "code"}) is its text. The MAC and the current address are
 // left out: they say who and where the AP is, not what it should hold.
-QList<std::pair<QString, QJsonValue>> FlatSettings(const config::ApConfigRecord& record);
+QList<std::pair<QString, QJsonValue>> FlatSettings(const record::ApConfigRecord& record);
 
 // The same over settings already decoded (`show --json`'s object); with
 // `withStatus` the MAC, the current address and the pool size stay in.
@@ -51,8 +51,8 @@ QString ApLabel(const QString& mac, const QString& name);
 // own message in quotes.
 // `typed`, where given, is what the form held: the DHCP range's end as it
 // was typed, not as the record's start and size give it back.
-QString CheckInWords(const apply::ApplyCheckResult& result, const config::ApConfigRecord& built,
-                     const apply::FormValues* typed = nullptr);
+QString CheckInWords(const rules::ApplyCheckResult& result, const record::ApConfigRecord& built,
+                     const rules::FormValues* typed = nullptr);
 
 // A text the record builder could not write, in words: the setting, its
 // value (*** for a secret unless `showSecrets`) and whether a character or
@@ -64,8 +64,8 @@ QString Dot1xSwitchedOnWords(const QString& apLabel);
 
 // Every setting whose decoded value differs between the two records, in
 // the order `show --json` has them.
-QList<SettingChange> DiffRecords(const config::ApConfigRecord& from,
-                                 const config::ApConfigRecord& to);
+QList<SettingChange> DiffRecords(const record::ApConfigRecord& from,
+                                 const record::ApConfigRecord& to);
 
 // What one AP should get.
 struct ApPlan {
@@ -77,8 +77,8 @@ struct ApPlan {
     Verdict verdict = Verdict::InState;
     QString mac;   // MAC text
     QString name;  // the AP's name
-    config::ApConfigRecord current;
-    config::ApConfigRecord desired;  // the record to send (no login yet)
+    record::ApConfigRecord current;
+    record::ApConfigRecord desired;  // the record to send (no login yet)
     QList<SettingChange> changes;
     // Each names the AP, the setting, the value and the reason in words.
     QStringList problems;
@@ -89,17 +89,17 @@ struct ApPlan {
 // The desired settings typed into the form as the AP's record shows it,
 // with the window's field rules, built and checked as a single-AP apply of
 // that AP: nothing goes out that the window would refuse.
-ApPlan PlanSettings(const config::ApConfigRecord& current, const QList<DesiredSetting>& settings);
+ApPlan PlanSettings(const record::ApConfigRecord& current, const QList<DesiredSetting>& settings);
 
 // A saved record written back onto `current`: another AP keeps its own
 // identity and addressing unless `allFields`. Checked like any apply where
 // the settings differ; `desired` is the record to write in every case.
-ApPlan PlanRestore(const config::ApConfigRecord& current, const config::ApConfigRecord& saved,
+ApPlan PlanRestore(const record::ApConfigRecord& current, const record::ApConfigRecord& saved,
                    bool allFields);
 
 // The planned changes `readBack` does not hold: empty when the AP took
 // everything.
-QList<SettingChange> Unheld(const ApPlan& plan, const config::ApConfigRecord& readBack);
+QList<SettingChange> Unheld(const ApPlan& plan, const record::ApConfigRecord& readBack);
 
 // A value for people: "***" for a secret unless `showSecrets`, a text as
 // itself, anything else as compact JSON.

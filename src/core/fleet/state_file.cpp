@@ -116,7 +116,7 @@ struct Names {
 const Names& KnownNames() {
     static const Names names = [] {
         Names n;
-        for (const QString& name : app::SettableNames()) {
+        for (const QString& name : form::SettableNames()) {
             n.settable.insert(name);
             for (qsizetype dot = name.indexOf(u'.'); dot >= 0; dot = name.indexOf(u'.', dot + 1)) {
                 n.groups.insert(name.left(dot));

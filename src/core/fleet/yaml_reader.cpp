@@ -100,7 +100,7 @@ QString NodeKind(const YAML::Node& node) {
 
 QString Quoted(const QString& value, qsizetype limit) {
     const bool cut = limit >= 0 && value.size() > limit;
-    QString shown = ui::PrintableText(cut ? value.left(limit) : value, u'?');
+    QString shown = text::PrintableText(cut ? value.left(limit) : value, u'?');
     if (cut) shown += QStringLiteral("...");
     return u'\'' + shown + u'\'';
 }

@@ -8,7 +8,7 @@
 #include "core/form/ap_settings.h"
 #include "core/record/net_types.h"
 
-namespace tern::app {
+namespace tern::form {
 
 namespace {
 
@@ -16,12 +16,12 @@ const QString kFormat = QStringLiteral("tern-ap-backup");
 
 }  // namespace
 
-QByteArray BackupFileContent(const config::ApConfigRecord& record, ui::TextEncoding encoding,
+QByteArray BackupFileContent(const record::ApConfigRecord& record, text::TextEncoding encoding,
                              const QDateTime& when) {
     const QJsonObject file{
         {QStringLiteral("format"), kFormat},
         {QStringLiteral("version"), 1},
-        {QStringLiteral("mac"), config::MacText(record.mac_addr())},
+        {QStringLiteral("mac"), record::MacText(record.mac_addr())},
         {QStringLiteral("date"), when.toUTC().toString(Qt::ISODate)},
         {QStringLiteral("settings"), DecodeSettings(record, encoding, true)},
         {QStringLiteral("record"), QString::fromLatin1(record.toByteArray().toHex())},
@@ -29,8 +29,8 @@ QByteArray BackupFileContent(const config::ApConfigRecord& record, ui::TextEncod
     return QJsonDocument(file).toJson(QJsonDocument::Indented);
 }
 
-bool WriteBackupFile(const QString& path, const config::ApConfigRecord& record,
-                     ui::TextEncoding encoding, const QDateTime& when, QString* error) {
+bool WriteBackupFile(const QString& path, const record::ApConfigRecord& record,
+                     text::TextEncoding encoding, const QDateTime& when, QString* error) {
     QSaveFile out(path);
     if (!out.open(QIODevice::WriteOnly) ||
         !out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
@@ -41,7 +41,7 @@ bool WriteBackupFile(const QString& path, const config::ApConfigRecord& record,
     return true;
 }
 
-std::optional<config::ApConfigRecord> ReadBackupFile(QByteArrayView content) {
+std::optional<record::ApConfigRecord> ReadBackupFile(QByteArrayView content) {
     const QJsonObject saved = QJsonDocument::fromJson(content.toByteArray()).object();
     if (saved.value(QStringLiteral("format")).toString() != kFormat ||
         saved.value(QStringLiteral("version")).toInt() != 1) {
@@ -50,19 +50,19 @@ std::optional<config::ApConfigRecord> ReadBackupFile(QByteArrayView content) {
     // Every character a hexadecimal digit: a converter that skips the
     // others would read a damaged record as a shorter one.
     const QByteArray hex = saved.value(QStringLiteral("record")).toString().toLatin1();
-    if (hex.size() != static_cast<qsizetype>(2 * link::kRecordSize) ||
+    if (hex.size() != static_cast<qsizetype>(2 * net::kRecordSize) ||
         !std::all_of(hex.begin(), hex.end(),
-                     [](char c) { return config::HexDigitValue(QChar::fromLatin1(c)) >= 0; })) {
+                     [](char c) { return record::HexDigitValue(QChar::fromLatin1(c)) >= 0; })) {
         return std::nullopt;
     }
-    const std::optional<config::ApConfigRecord> record =
-        config::ApConfigRecord::FromBytes(QByteArray::fromHex(hex));
-    const std::optional<config::MacAddress> mac =
-        config::ParseMacText(saved.value(QStringLiteral("mac")).toString());
+    const std::optional<record::ApConfigRecord> record =
+        record::ApConfigRecord::FromBytes(QByteArray::fromHex(hex));
+    const std::optional<record::MacAddress> mac =
+        record::ParseMacText(saved.value(QStringLiteral("mac")).toString());
     if (!record || !mac || record->mac_addr() != *mac) {
         return std::nullopt;
     }
     return record;
 }
 
-}  // namespace tern::app
+}  // namespace tern::form

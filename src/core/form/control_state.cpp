@@ -2,7 +2,7 @@
 
 #include <array>
 
-namespace tern::app {
+namespace tern::form {
 
 bool KeyGoesThroughFilter(int key, QStringView text) {
     if (text.size() != 1 || key == Qt::Key_Tab || key == Qt::Key_Backtab) {
@@ -107,4 +107,4 @@ std::optional<QChar> FilterRemoteMacKey(QChar key) {
     return std::nullopt;
 }
 
-}  // namespace tern::app
+}  // namespace tern::form

@@ -7,7 +7,7 @@
 #include <QStringView>
 #include <optional>
 
-namespace tern::app {
+namespace tern::form {
 
 // The widget-free rules behind the main window's control state: which
 // layout fits the screen, which remote field an operating mode uses, which
@@ -76,4 +76,4 @@ inline constexpr QStringView kRemoteMacMask = u">HH-HH-HH-HH-HH-HH;_";
 // pass; anything else is dropped (empty).
 std::optional<QChar> FilterRemoteMacKey(QChar key);
 
-}  // namespace tern::app
+}  // namespace tern::form

@@ -12,14 +12,14 @@
 #include "core/text/language_text.h"
 #include "core/text/messages.h"
 
-namespace tern::app {
+namespace tern::form {
 
 namespace {
 
 constexpr std::array<std::uint8_t, 3> kDot1xKeyLengths = {5, 13, 29};
 constexpr std::array<std::uint32_t, 6> kDot1xLifetimes = {86400, 28800, 3600, 1800, 900, 300};
 
-std::array<QString, 4> Octets(const config::Ipv4Address& a) {
+std::array<QString, 4> Octets(const record::Ipv4Address& a) {
     return {QString::number(a[0]), QString::number(a[1]), QString::number(a[2]),
             QString::number(a[3])};
 }
@@ -41,7 +41,7 @@ std::optional<bool> Bool(const QString& v) {
 }
 
 std::optional<int> Number(const QString& v, int min, int max) {
-    const std::optional<qint64> n = apply::DecimalValue(v);
+    const std::optional<qint64> n = rules::DecimalValue(v);
     if (!n || *n < min || *n > max) return std::nullopt;
     return static_cast<int>(*n);
 }
@@ -52,16 +52,16 @@ SetResult Refused(const QString& name, const QString& value, const QString& want
 
 // A field rule in words: `part` is what the rule read ("octet 2 (300)", or
 // the whole value); min and max are the field's limits.
-QString FieldWords(const apply::FieldCheck& c, const QString& part, qint64 min, qint64 max) {
+QString FieldWords(const rules::FieldCheck& c, const QString& part, qint64 min, qint64 max) {
     const QString& what = part;
     switch (c.rule) {
-        case apply::CheckRule::OutOfRange:
+        case rules::CheckRule::OutOfRange:
             return what + QStringLiteral(" is not from %1 to %2").arg(min).arg(max);
-        case apply::CheckRule::OddFragment:
+        case rules::CheckRule::OddFragment:
             return what + QStringLiteral(" is odd; the threshold must be even");
-        case apply::CheckRule::ReservedFirstOctet:
+        case rules::CheckRule::ReservedFirstOctet:
             return what + QStringLiteral(" is reserved (127 loopback, 224 multicast)");
-        case apply::CheckRule::MaskOctet:
+        case rules::CheckRule::MaskOctet:
             return what + QStringLiteral(
                               " is not a mask octet (0, 128, 192, 224, 240, 248, 252, 254 or 255)");
         default:
@@ -69,7 +69,7 @@ QString FieldWords(const apply::FieldCheck& c, const QString& part, qint64 min, 
     }
 }
 
-SetResult FieldRefused(const QString& name, const QString& value, const apply::FieldCheck& check,
+SetResult FieldRefused(const QString& name, const QString& value, const rules::FieldCheck& check,
                        const QString& words) {
     return {SetRule::FieldRule, name, value, {}, check, words};
 }
@@ -85,19 +85,19 @@ SetResult SetAddress(std::array<QString, 4>& row, const QString& fieldStem, cons
     std::array<QString, 4> octets;
     for (int i = 0; i < 4; ++i) {
         const QString field = fieldStem + QString::number(i + 1);
-        const apply::NumericField* f = apply::FindNumericField(field);
+        const rules::NumericField* f = rules::FindNumericField(field);
         const QString& text = parts[i];
-        if (text.isEmpty() || !apply::DecimalValue(text)) {
+        if (text.isEmpty() || !rules::DecimalValue(text)) {
             return Refused(name, value, QStringLiteral("decimal octets"));
         }
         if (f != nullptr) {
             const QString part = QStringLiteral("octet %1 (%2)").arg(i + 1).arg(text);
-            if (const apply::FieldCheck c = apply::CheckNumericField(field, text, f->max, f->min);
+            if (const rules::FieldCheck c = rules::CheckNumericField(field, text, f->max, f->min);
                 !c.passed()) {
                 return FieldRefused(name, value, c, FieldWords(c, part, f->min, f->max));
             }
             if (f->maskOctet) {
-                if (const apply::FieldCheck c = apply::CheckMaskOctet(field, text); !c.passed()) {
+                if (const rules::FieldCheck c = rules::CheckMaskOctet(field, text); !c.passed()) {
                     return FieldRefused(name, value, c, FieldWords(c, part, 0, 255));
                 }
             }
@@ -111,8 +111,8 @@ SetResult SetAddress(std::array<QString, 4>& row, const QString& fieldStem, cons
 // One of the advanced settings, checked as the advanced dialog checks it.
 SetResult SetAdvanced(QString& target, QStringView field, int min, int max, const QString& name,
                       const QString& value) {
-    if (!apply::DecimalValue(value)) return Refused(name, value, QStringLiteral("a whole number"));
-    if (const apply::FieldCheck c = apply::CheckNumericField(field, value, max, min); !c.passed()) {
+    if (!rules::DecimalValue(value)) return Refused(name, value, QStringLiteral("a whole number"));
+    if (const rules::FieldCheck c = rules::CheckNumericField(field, value, max, min); !c.passed()) {
         return FieldRefused(name, value, c, FieldWords(c, value, min, max));
     }
     target = value;
@@ -129,7 +129,7 @@ std::optional<int> Entry(const QString& value, std::initializer_list<const char*
     return Number(value, 0, static_cast<int>(texts.size()) - 1);
 }
 
-void EmptyKeys(config::FormSettings& f) {
+void EmptyKeys(record::FormSettings& f) {
     f.e_key = {};
     f.key_edited.fill(true);
     f.key_starred.fill(false);
@@ -137,7 +137,7 @@ void EmptyKeys(config::FormSettings& f) {
 
 // A click on the encryption box: the hex representation, keys flagged; off
 // also chooses the first authentication type.
-void SwitchEncryption(config::FormSettings& f, bool on) {
+void SwitchEncryption(record::FormSettings& f, bool on) {
     if (on == f.chb_encry) return;
     f.chb_encry = on;
     if (!f.w_r_hex) EmptyKeys(f);
@@ -150,19 +150,19 @@ void SwitchEncryption(config::FormSettings& f, bool on) {
 
 // ---------------------------------------------------------------- the shown form
 
-ShownRecord ShownRecordOf(const config::ApConfigRecord& r, ui::TextEncoding encoding,
+ShownRecord ShownRecordOf(const record::ApConfigRecord& r, text::TextEncoding encoding,
                           int authChoices) {
     ShownRecord shown;
-    config::FormSettings& f = shown.form;
-    f = config::DefaultFormSettings();
+    record::FormSettings& f = shown.form;
+    f = record::DefaultFormSettings();
     f.text_from_record = [encoding](QByteArrayView bytes) {
-        return ui::RecordTextToScreen(bytes, encoding);
+        return text::RecordTextToScreen(bytes, encoding);
     };
     f.text_to_record = [encoding](const QString& text) {
-        return ui::ScreenTextToRecord(text, encoding);
+        return text::ScreenTextToRecord(text, encoding);
     };
     const auto text = [encoding](const QByteArray& b) {
-        return ui::RecordTextToScreen(b, encoding);
+        return text::RecordTextToScreen(b, encoding);
     };
 
     f.Chk_8021x = r.dot1x_on();
@@ -178,21 +178,21 @@ ShownRecord ShownRecordOf(const config::ApConfigRecord& r, ui::TextEncoding enco
     f.e_submask = Octets(r.subnet_mask());
     f.e_gateway = Octets(r.gateway());
     f.chB_dhcp_srv = r.dhcp_server_on();
-    const config::Ipv4Address start = r.dhcp_pool_start();
+    const record::Ipv4Address start = r.dhcp_pool_start();
     f.e_dhcp_from = Octets(start);
     f.e_dhcp_to = Octets(start);
     f.e_dhcp_to[3] = QString::number(DhcpPoolEnd(start[3], r.dhcp_pool_size()));
     f.e_dns = Octets(r.dns_server());
 
-    shown.status_ip = f.i_r_dhcp ? config::Ipv4Text(r.current_ip())
+    shown.status_ip = f.i_r_dhcp ? record::Ipv4Text(r.current_ip())
                                  : QStringList(f.e_ip.begin(), f.e_ip.end()).join(u'.');
 
     f.e_apname = text(r.ap_name());
     f.e_essid = text(r.ssid());
-    shown.mac = config::MacText(r.mac_addr());
+    shown.mac = record::MacText(r.mac_addr());
     shown.list_cells = ListCellTexts(r, encoding, authChoices);
     f.s_ch.reset();
-    const config::RegDomain* domain = config::FindRegDomain(r.reg_domain());
+    const record::RegDomain* domain = record::FindRegDomain(r.reg_domain());
     shown.domain = domain;
     shown.channel_text = ChannelText(r.channel());
     if (const std::optional<QString>& channel = shown.channel_text; channel && domain) {
@@ -206,7 +206,7 @@ ShownRecord ShownRecordOf(const config::ApConfigRecord& r, ui::TextEncoding enco
     f.s_auth = auth < authChoices ? auth : -1;
     f.wpa_m_p = text(r.wpa_passphrase());
     f.wpa_m_p_hint.clear();
-    const bool wpa = f.s_auth == config::kAuthWpa || f.s_auth == config::kAuthWpaPsk;
+    const bool wpa = f.s_auth == record::kAuthWpa || f.s_auth == record::kAuthWpaPsk;
     shown.wep_in_use = WepInUse(f.s_auth, r.wep_on());
     f.chb_encry = shown.wep_in_use || wpa;
     f.w_rb_key = r.wep_default_key() <= 3 ? r.wep_default_key() : -1;
@@ -220,37 +220,37 @@ ShownRecord ShownRecordOf(const config::ApConfigRecord& r, ui::TextEncoding enco
         // WPA: the window's length list keeps whatever the AP shown before
         // left in it; here it is this AP's own, so an apply that changes
         // something else writes the key length back as it was.
-        f.s_wep_1 = r.wep_key_len() == config::kWepKeyLen64    ? 0
-                    : r.wep_key_len() == config::kWepKeyLen128 ? 1
+        f.s_wep_1 = r.wep_key_len() == record::kWepKeyLen64    ? 0
+                    : r.wep_key_len() == record::kWepKeyLen128 ? 1
                                                                : -1;
     }
-    shown.wep_length_known = r.wep_key_len() == config::kWepKeyLen64 ||
-                             r.wep_key_len() == config::kWepKeyLen128 ||
-                             r.wep_key_len() == config::kWepKeyLenWide;
+    shown.wep_length_known = r.wep_key_len() == record::kWepKeyLen64 ||
+                             r.wep_key_len() == record::kWepKeyLen128 ||
+                             r.wep_key_len() == record::kWepKeyLenWide;
     if (!shown.wep_in_use) {
-        shown.status_wep = f.s_auth == config::kAuthWpa      ? QStringLiteral("WPA")
-                           : f.s_auth == config::kAuthWpaPsk ? QStringLiteral("WPA-PSK")
+        shown.status_wep = f.s_auth == record::kAuthWpa      ? QStringLiteral("WPA")
+                           : f.s_auth == record::kAuthWpaPsk ? QStringLiteral("WPA-PSK")
                                                              : QStringLiteral("Disable");
-    } else if (r.wep_key_len() == config::kWepKeyLen64) {
+    } else if (r.wep_key_len() == record::kWepKeyLen64) {
         shown.status_wep = QStringLiteral("64 bits");
-    } else if (r.wep_key_len() == config::kWepKeyLen128) {
+    } else if (r.wep_key_len() == record::kWepKeyLen128) {
         shown.status_wep = QStringLiteral("128 bits");
-    } else if (r.wep_key_len() == config::kWepKeyLenWide) {
+    } else if (r.wep_key_len() == record::kWepKeyLenWide) {
         shown.status_wep = QStringLiteral("256 bits");
     }
     if (shown.wep_in_use) {
         for (int k = 0; k < 4; ++k) {
             QByteArray key;
             switch (r.wep_key_len()) {
-                case config::kWepKeyLen64:
+                case record::kWepKeyLen64:
                     f.s_wep_1 = 0;
                     key = r.wep64_key(k);
                     break;
-                case config::kWepKeyLen128:
+                case record::kWepKeyLen128:
                     f.s_wep_1 = 1;
                     key = r.wep128_key(k);
                     break;
-                case config::kWepKeyLenWide:
+                case record::kWepKeyLenWide:
                     f.s_wep_1 = 2;
                     key = r.wep_wide_shown_key(k);
                     break;
@@ -258,21 +258,21 @@ ShownRecord ShownRecordOf(const config::ApConfigRecord& r, ui::TextEncoding enco
                     break;
             }
             const auto i = static_cast<std::size_t>(k);
-            f.key_hint[i] = apply::BytesToHexText(key);
-            f.e_key[i] = apply::StarRow(f.key_hint[i].size());
+            f.key_hint[i] = rules::BytesToHexText(key);
+            f.e_key[i] = rules::StarRow(f.key_hint[i].size());
             f.key_starred[i] = !f.e_key[i].isEmpty();
         }
     }
 
-    f.r_apmode = config::FindOpMode(r.op_mode()) != nullptr ? r.op_mode() : -1;
+    f.r_apmode = record::FindOpMode(r.op_mode()) != nullptr ? r.op_mode() : -1;
     if (shown.stop == ShowStop::None && OpModeStopsShow(r.op_mode())) {
         shown.stop = ShowStop::BeforeRemoteMac;
     }
-    f.e_rm_mac = config::MacText(r.remote_mac());
+    f.e_rm_mac = record::MacText(r.remote_mac());
 
-    const int extended = config::IsExtendedMode(r.mode_bits()) ? 1 : 0;
+    const int extended = record::IsExtendedMode(r.mode_bits()) ? 1 : 0;
     f.s_extended = extended;
-    const int rate = config::TxRateIndex(r.tx_rate());
+    const int rate = record::TxRateIndex(r.tx_rate());
     shown.tx_rate_known = rate >= 0;
     if (shown.tx_rate_known) f.more_rate = rate;
     if (extended == 1) f.more_rate = 0;
@@ -289,18 +289,18 @@ ShownRecord ShownRecordOf(const config::ApConfigRecord& r, ui::TextEncoding enco
     // hides the AP's; here there is nothing before, so it is the AP's own
     // even then, and no choice at all for a pattern the list does not know:
     // an apply writes the AP's turbo mode back unchanged.
-    f.more_superg = config::TurboIndex(r);
+    f.more_superg = record::TurboIndex(r);
     shown.turbo_listed = extended == 0 && f.more_superg >= 0;
     return shown;
 }
 
-config::FormSettings ShownForm(const config::ApConfigRecord& r, ui::TextEncoding encoding) {
+record::FormSettings ShownForm(const record::ApConfigRecord& r, text::TextEncoding encoding) {
     return ShownRecordOf(r, encoding).form;
 }
 
-apply::FormValues FormValuesOf(const config::FormSettings& f, const config::ApConfigRecord& shown,
-                               ui::TextEncoding encoding, bool multi) {
-    apply::FormValues v;
+rules::FormValues FormValuesOf(const record::FormSettings& f, const record::ApConfigRecord& shown,
+                               text::TextEncoding encoding, bool multi) {
+    rules::FormValues v;
     for (std::size_t i = 0; i < v.op_mode.size(); ++i)
         v.op_mode[i] = f.r_apmode == static_cast<int>(i);
     v.remote_mac = f.e_rm_mac;
@@ -315,13 +315,13 @@ apply::FormValues FormValuesOf(const config::FormSettings& f, const config::ApCo
         const bool kept = (!f.key_edited[i] || f.key_starred[i]) && !f.key_hint[i].isEmpty();
         v.key_kept[i] = kept;
         if (kept && f.w_r_hex) {
-            v.key_text[i] = apply::SignificantKeyText(f.key_hint[i], true);
+            v.key_text[i] = rules::SignificantKeyText(f.key_hint[i], true);
         } else if (kept) {
-            const std::optional<QString> ascii = apply::AsciiKeyFromHexPairs(f.key_hint[i], bytes);
+            const std::optional<QString> ascii = rules::AsciiKeyFromHexPairs(f.key_hint[i], bytes);
             const qsizetype n = ascii ? ascii->size() : 0;
             v.key_text[i] = (n == 5 || n == 13 || n == 29) ? *ascii : QString();
         } else {
-            v.key_text[i] = apply::SignificantKeyText(f.e_key[i], f.w_r_hex);
+            v.key_text[i] = rules::SignificantKeyText(f.e_key[i], f.w_r_hex);
         }
     }
     v.passphrase = f.wpa_m_p;
@@ -337,28 +337,28 @@ apply::FormValues FormValuesOf(const config::FormSettings& f, const config::ApCo
     v.port1 = f.e_8_port[0];
     v.radius_ip = f.e_8_ip;
 
-    using Record = config::ApConfigRecord;
+    using Record = record::ApConfigRecord;
     v.record_encoding = encoding;
     const auto add = [&](const char* field, int page, const QString& text, int max,
                          const QByteArray& current) {
-        const bool asShown = ui::RecordTextToScreen(current, encoding) == text;
+        const bool asShown = text::RecordTextToScreen(current, encoding) == text;
         v.record_texts.push_back({QString::fromLatin1(field), page, text, max, asShown});
     };
-    add("e_apname", apply::kApPage, f.e_apname, Record::kApNameMax, shown.ap_name());
-    add("e_essid", apply::kApPage, f.e_essid, Record::kSsidMax, shown.ssid());
+    add("e_apname", rules::kApPage, f.e_apname, Record::kApNameMax, shown.ap_name());
+    add("e_essid", rules::kApPage, f.e_essid, Record::kSsidMax, shown.ssid());
     if (f.s_auth == 3) {
-        add("wpa_m_p", apply::kWepPage, f.wpa_m_p, Record::kWpaPassphraseMax,
+        add("wpa_m_p", rules::kWepPage, f.wpa_m_p, Record::kWpaPassphraseMax,
             shown.wpa_passphrase());
     }
-    add("e_8_shared1", apply::kDot1xPage, f.e_8_shared[0], Record::kRadiusSecretMax,
+    add("e_8_shared1", rules::kDot1xPage, f.e_8_shared[0], Record::kRadiusSecretMax,
         shown.radius_secret(0));
-    add("e_8_shared2", apply::kDot1xPage, f.e_8_shared[1], Record::kRadiusSecretMax,
+    add("e_8_shared2", rules::kDot1xPage, f.e_8_shared[1], Record::kRadiusSecretMax,
         shown.radius_secret(1));
     v.multi = multi;
     return v;
 }
 
-void TakeDhcpServer(apply::FormValues& values, const config::ApConfigRecord& built) {
+void TakeDhcpServer(rules::FormValues& values, const record::ApConfigRecord& built) {
     constexpr qsizetype kDhcpServerOnOffset = 120;
     values.dhcp_start.clear();
     for (const std::uint8_t octet : built.dhcp_pool_start()) {
@@ -429,14 +429,14 @@ QString RefusalText(const SetResult& r) {
         case SetRule::FieldRule:
             return r.name + QStringLiteral(" '") + r.value + QStringLiteral("': ") + r.words +
                    QStringLiteral(" (\"") +
-                   apply::CheckMessageText(ui::BuiltInEnglish(), r.check.message)
+                   rules::CheckMessageText(text::BuiltInEnglish(), r.check.message)
                        .text.simplified() +
                    QStringLiteral("\")");
     }
     return {};  // not reached
 }
 
-SetResult SetNamed(config::FormSettings& f, const config::ApConfigRecord& shown,
+SetResult SetNamed(record::FormSettings& f, const record::ApConfigRecord& shown,
                    const QString& name, const QString& value, bool multi) {
     static const QStringList perAp = {QStringLiteral("channel"), QStringLiteral("ip_mode"),
                                       QStringLiteral("ip_address"), QStringLiteral("subnet_mask"),
@@ -449,7 +449,7 @@ SetResult SetNamed(config::FormSettings& f, const config::ApConfigRecord& shown,
     } else if (name == u"ssid") {
         f.e_essid = value;
     } else if (name == u"channel") {
-        const config::RegDomain* domain = config::FindRegDomain(shown.reg_domain());
+        const record::RegDomain* domain = record::FindRegDomain(shown.reg_domain());
         const std::optional<int> c =
             domain ? Number(value, domain->first_channel, domain->last_channel) : std::nullopt;
         if (!c) return Refused(name, value, QStringLiteral("a channel of the AP's domain"));
@@ -488,11 +488,11 @@ SetResult SetNamed(config::FormSettings& f, const config::ApConfigRecord& shown,
         if (r.passed()) std::copy_n(f.e_dhcp_from.begin(), 3, f.e_dhcp_to.begin());
         return r;
     } else if (name == u"dhcp_server.end_last_octet") {
-        const apply::NumericField* field = apply::FindNumericField(u"e_dhcp_to_4");
-        if (!apply::DecimalValue(value))
+        const rules::NumericField* field = rules::FindNumericField(u"e_dhcp_to_4");
+        if (!rules::DecimalValue(value))
             return Refused(name, value, QStringLiteral("a whole number"));
-        if (const apply::FieldCheck c =
-                apply::CheckNumericField(field->name, value, field->max, field->min);
+        if (const rules::FieldCheck c =
+                rules::CheckNumericField(field->name, value, field->max, field->min);
             !c.passed()) {
             return FieldRefused(name, value, c, FieldWords(c, value, field->min, field->max));
         }
@@ -509,7 +509,7 @@ SetResult SetNamed(config::FormSettings& f, const config::ApConfigRecord& shown,
         // The window offers the type only with encryption on, and shows an
         // AP with WPA as encrypted: WPA with encryption off would be sent as
         // a record the window never writes, read back as encrypted.
-        if (*a == config::kAuthWpa || *a == config::kAuthWpaPsk) SwitchEncryption(f, true);
+        if (*a == record::kAuthWpa || *a == record::kAuthWpaPsk) SwitchEncryption(f, true);
         f.s_auth = *a;
     } else if (name == u"wep_key_length") {
         const std::optional<int> bits = Number(value, 64, 128);
@@ -538,7 +538,7 @@ SetResult SetNamed(config::FormSettings& f, const config::ApConfigRecord& shown,
         const auto i = static_cast<std::size_t>(*k - 1);
         if (f.w_r_hex) {
             for (QChar c : value) {
-                if (!apply::FilterWepKeyChar(c, true)) {
+                if (!rules::FilterWepKeyChar(c, true)) {
                     return Refused(name, value, QStringLiteral("hexadecimal digits"));
                 }
             }
@@ -574,10 +574,10 @@ SetResult SetNamed(config::FormSettings& f, const config::ApConfigRecord& shown,
                               value);
         }
         if (parts[2] == u"port") {
-            if (!apply::DecimalValue(value))
+            if (!rules::DecimalValue(value))
                 return Refused(name, value, QStringLiteral("a whole number"));
-            if (const apply::FieldCheck c =
-                    apply::CheckNumericField(QStringLiteral("e_8_port%1").arg(*n), value, 65535, 0);
+            if (const rules::FieldCheck c =
+                    rules::CheckNumericField(QStringLiteral("e_8_port%1").arg(*n), value, 65535, 0);
                 !c.passed()) {
                 return FieldRefused(name, value, c, FieldWords(c, value, 0, 65535));
             }
@@ -601,7 +601,7 @@ SetResult SetNamed(config::FormSettings& f, const config::ApConfigRecord& shown,
         f.more_bcast = *b ? 0 : 1;
     } else if (name == u"tx_rate") {
         const std::optional<int> code = Number(value, 0, 255);
-        const int index = code ? config::TxRateIndex(static_cast<std::uint8_t>(*code)) : -1;
+        const int index = code ? record::TxRateIndex(static_cast<std::uint8_t>(*code)) : -1;
         if (index < 0)
             return Refused(name, value, QStringLiteral("a rate code (0, 2, 4, 11, ..., 108)"));
         f.more_rate = index;
@@ -635,4 +635,4 @@ SetResult SetNamed(config::FormSettings& f, const config::ApConfigRecord& shown,
     return {};
 }
 
-}  // namespace tern::app
+}  // namespace tern::form

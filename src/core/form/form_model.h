@@ -9,7 +9,7 @@
 #include "core/rules/validation.h"
 #include "core/text/screen_text.h"
 
-namespace tern::app {
+namespace tern::form {
 
 // The main window's form without widgets, for the window and tern-ap-cli:
 // what the form holds once an AP's record is shown, a setting typed into it
@@ -30,10 +30,10 @@ enum class ShowStop {
 // writes a value only where its show gets to (`stop`) and the flags below
 // say the record has one; every other control keeps what it held.
 struct ShownRecord {
-    config::FormSettings form;  // ShownForm's result
+    record::FormSettings form;  // ShownForm's result
     ShowStop stop = ShowStop::None;
     // The domain's label and channel list; none: both stay as they are.
-    const config::RegDomain* domain = nullptr;
+    const record::RegDomain* domain = nullptr;
     // The channel entry to select and the status text; none: no selection.
     std::optional<QString> channel_text;
     QString mac;        // the status page's MAC text
@@ -55,23 +55,23 @@ struct ShownRecord {
 
 // `authChoices`: how many types the form's authentication list offers (see
 // ListCellsOf); a type past them is no selection.
-ShownRecord ShownRecordOf(const config::ApConfigRecord& record, ui::TextEncoding encoding,
-                          int authChoices = config::kAuthTypeCount);
+ShownRecord ShownRecordOf(const record::ApConfigRecord& record, text::TextEncoding encoding,
+                          int authChoices = record::kAuthTypeCount);
 
 // The form as showing `record` leaves it: keys and pass phrase stand for
 // the AP's own, nothing is edited.
-config::FormSettings ShownForm(const config::ApConfigRecord& record, ui::TextEncoding encoding);
+record::FormSettings ShownForm(const record::ApConfigRecord& record, text::TextEncoding encoding);
 
 // What the apply's checks read from that form. `shown` is the AP's record
 // (a text still as it showed is written back as it came).
-apply::FormValues FormValuesOf(const config::FormSettings& form,
-                               const config::ApConfigRecord& shown, ui::TextEncoding encoding,
+rules::FormValues FormValuesOf(const record::FormSettings& form,
+                               const record::ApConfigRecord& shown, text::TextEncoding encoding,
                                bool multi);
 
 // What a single-AP apply hands the checks about the AP's DHCP server, from
 // the record built for it: the range start (each octet followed by ".") and
 // whether the server byte is 1.
-void TakeDhcpServer(apply::FormValues& values, const config::ApConfigRecord& built);
+void TakeDhcpServer(rules::FormValues& values, const record::ApConfigRecord& built);
 
 // The names `set` takes, as `show --json` names them (nested ones dotted:
 // "dhcp_server.start", "wep_keys.2", "radius_servers.1.ip").
@@ -92,7 +92,7 @@ struct SetResult {
     QString name;             // the setting as named ("radius_servers.1.port")
     QString value;            // as typed
     QString wants;            // WrongForm: what it takes, in English ("decimal octets")
-    apply::FieldCheck check;  // FieldRule: the control, the rule and the form's message
+    rules::FieldCheck check;  // FieldRule: the control, the rule and the form's message
     QString words;            // FieldRule: the rule in words, with the field's limits
     bool passed() const { return rule == SetRule::None; }
 };
@@ -105,7 +105,7 @@ QString RefusalText(const SetResult& result);
 // runs as on leaving the field, and a value it refuses is not taken. In a
 // multi-AP apply the settings each AP keeps for itself (addressing, DHCP
 // server, channel) are refused.
-SetResult SetNamed(config::FormSettings& form, const config::ApConfigRecord& shown,
+SetResult SetNamed(record::FormSettings& form, const record::ApConfigRecord& shown,
                    const QString& name, const QString& value, bool multi);
 
-}  // namespace tern::app
+}  // namespace tern::form

@@ -7,7 +7,7 @@
 #include "core/record/net_types.h"
 #include "core/rules/key_text.h"
 
-namespace tern::app {
+namespace tern::form {
 
 namespace {
 
@@ -35,7 +35,7 @@ int DhcpPoolEnd(int startLastOctet, int poolSize) {
 }
 
 bool OpModeStopsShow(std::uint8_t value) {
-    if (config::FindOpMode(value) != nullptr) {
+    if (record::FindOpMode(value) != nullptr) {
         return false;
     }
     const QString hex = QString::number(value, 16);
@@ -46,10 +46,10 @@ bool WepInUse(int authIndex, bool wepOn) {
     if (!wepOn && (authIndex == 0 || authIndex == 1 || authIndex < 0)) {
         return false;
     }
-    return authIndex != config::kAuthWpa && authIndex != config::kAuthWpaPsk;
+    return authIndex != record::kAuthWpa && authIndex != record::kAuthWpaPsk;
 }
 
-QByteArray ListSsid(const config::ApConfigRecord& record) {
+QByteArray ListSsid(const record::ApConfigRecord& record) {
     const auto& bytes = record.bytes();
     const auto* begin = bytes.data() + kSsidOffset;
     const auto* end = begin + kSsidField;
@@ -60,10 +60,10 @@ QByteArray ListSsid(const config::ApConfigRecord& record) {
     return QByteArray(reinterpret_cast<const char*>(begin), zero - begin);
 }
 
-ApListCells ListCellsOf(const config::ApConfigRecord& record, int authChoices) {
+ApListCells ListCellsOf(const record::ApConfigRecord& record, int authChoices) {
     ApListCells cells;
     cells.name = record.ap_name();
-    cells.mac = config::MacText(record.mac_addr());
+    cells.mac = record::MacText(record.mac_addr());
     cells.ssid = ListSsid(record);
     if (record.wep_default_key() <= 3) {
         const int auth = record.auth_type() < authChoices ? record.auth_type() : -1;
@@ -72,11 +72,11 @@ ApListCells ListCellsOf(const config::ApConfigRecord& record, int authChoices) {
     return cells;
 }
 
-QStringList ListCellTexts(const config::ApConfigRecord& record, ui::TextEncoding encoding,
+QStringList ListCellTexts(const record::ApConfigRecord& record, text::TextEncoding encoding,
                           int authChoices) {
     const ApListCells cells = ListCellsOf(record, authChoices);
-    return {ui::RecordTextToScreen(cells.name, encoding), cells.mac,
-            ui::RecordTextToScreen(cells.ssid, encoding), cells.wep};
+    return {text::RecordTextToScreen(cells.name, encoding), cells.mac,
+            text::RecordTextToScreen(cells.ssid, encoding), cells.wep};
 }
 
 QString ListRowLine(const QStringList& cells) {
@@ -94,19 +94,19 @@ std::optional<std::array<QString, 4>> ShownKeyStars(const std::array<QString, 4>
     std::array<QString, 4> stars;
     for (std::size_t k = 0; k < kept.size(); ++k) {
         if (hex) {
-            stars[k] = apply::StarRow(kept[k].size());
+            stars[k] = rules::StarRow(kept[k].size());
             continue;
         }
-        const std::optional<QString> text = apply::AsciiKeyFromHexPairs(kept[k], keyBytes);
+        const std::optional<QString> text = rules::AsciiKeyFromHexPairs(kept[k], keyBytes);
         if (!text) {
             return std::nullopt;
         }
         // Only a key of a length the fields take is starred; one cut short
         // by a zero byte shows as an empty field.
         const qsizetype n = text->size();
-        stars[k] = (n == 5 || n == 13 || n == 29) ? apply::StarRow(n) : QString();
+        stars[k] = (n == 5 || n == 13 || n == 29) ? rules::StarRow(n) : QString();
     }
     return stars;
 }
 
-}  // namespace tern::app
+}  // namespace tern::form

@@ -10,11 +10,11 @@
 #include "core/record/code_tables.h"
 #include "core/text/screen_text.h"
 
-namespace tern::config {
+namespace tern::record {
 class ApConfigRecord;
-}
+}  // namespace tern::record
 
-namespace tern::app {
+namespace tern::form {
 
 // The widget-free rules by which a received record is shown: what the
 // channel, the DHCP pool end and the AP list's cells look like, and where
@@ -52,13 +52,13 @@ struct ApListCells {
     QByteArray ssid;
     QString wep;
 };
-ApListCells ListCellsOf(const config::ApConfigRecord& record,
-                        int authChoices = config::kAuthTypeCount);
+ApListCells ListCellsOf(const record::ApConfigRecord& record,
+                        int authChoices = record::kAuthTypeCount);
 
 // The same cells as the AP list and tern-ap-cli's table show them, in the
 // list's column order: name, MAC, SSID, WEP; name and SSID in `encoding`.
-QStringList ListCellTexts(const config::ApConfigRecord& record, ui::TextEncoding encoding,
-                          int authChoices = config::kAuthTypeCount);
+QStringList ListCellTexts(const record::ApConfigRecord& record, text::TextEncoding encoding,
+                          int authChoices = record::kAuthTypeCount);
 
 // The window's record of the row it listed last: the first four cells, each
 // followed by a tab, an empty WEP cell left out. Later cells (the interface)
@@ -75,6 +75,6 @@ std::optional<std::array<QString, 4>> ShownKeyStars(const std::array<QString, 4>
                                                     int keyBytes);
 
 // The SSID as the list shows it (see above).
-QByteArray ListSsid(const config::ApConfigRecord& record);
+QByteArray ListSsid(const record::ApConfigRecord& record);
 
-}  // namespace tern::app
+}  // namespace tern::form

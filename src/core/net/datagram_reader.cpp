@@ -13,7 +13,7 @@
 #include <cerrno>
 #include <cstring>
 
-namespace tern::link {
+namespace tern::net {
 
 namespace {
 
@@ -351,4 +351,4 @@ bool DatagramReader::take(Datagram& out) {
     return true;
 }
 
-}  // namespace tern::link
+}  // namespace tern::net

@@ -11,7 +11,7 @@
 #include <mutex>
 #include <thread>
 
-namespace tern::link {
+namespace tern::net {
 
 // A thread that does nothing but read one UDP socket: every datagram is
 // copied out of the kernel the moment it arrives, so a burst of thousands
@@ -119,4 +119,4 @@ class DatagramReader {
     std::thread thread_;  // last: started once everything above exists
 };
 
-}  // namespace tern::link
+}  // namespace tern::net

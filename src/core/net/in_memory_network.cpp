@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <utility>
 
-namespace tern::link {
+namespace tern::net {
 
 InMemoryNetwork::InMemoryNetwork(QObject* parent) : QObject(parent) {}
 
@@ -163,4 +163,4 @@ void InMemorySocketControl::deliveredAll() {
     Q_EMIT OnRecvDone();
 }
 
-}  // namespace tern::link
+}  // namespace tern::net

@@ -9,7 +9,7 @@
 
 #include "core/net/udp_socket_control.h"
 
-namespace tern::link {
+namespace tern::net {
 
 // LAN segments in memory: every datagram sent to a port on a segment is
 // delivered to every endpoint attached to that port on that segment, the
@@ -104,4 +104,4 @@ class InMemorySocketControl : public UdpSocketControl, private InMemoryNetwork::
     std::deque<std::pair<QByteArray, int>> backlog_;
 };
 
-}  // namespace tern::link
+}  // namespace tern::net

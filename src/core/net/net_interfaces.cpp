@@ -3,7 +3,7 @@
 #include <QNetworkInterface>
 #include <algorithm>
 
-namespace tern::link {
+namespace tern::net {
 
 QList<InterfaceInfo> SystemInterfaces() {
     QList<InterfaceInfo> result;
@@ -78,4 +78,4 @@ std::variant<QList<NetInterface>, QString> ChooseInterfaces(const QList<Interfac
     return chosen;
 }
 
-}  // namespace tern::link
+}  // namespace tern::net

@@ -7,7 +7,7 @@
 
 #include "core/net/udp_socket_control.h"
 
-namespace tern::link {
+namespace tern::net {
 
 // What the program needs to know of one network interface to decide
 // whether a search may go out through it.
@@ -34,4 +34,4 @@ QList<NetInterface> BroadcastInterfaces(const QList<InterfaceInfo>& all);
 std::variant<QList<NetInterface>, QString> ChooseInterfaces(const QList<InterfaceInfo>& all,
                                                             const QStringList& names);
 
-}  // namespace tern::link
+}  // namespace tern::net

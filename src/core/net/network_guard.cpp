@@ -6,7 +6,7 @@
 #include <QNetworkInterface>
 #include <optional>
 
-namespace tern::link {
+namespace tern::net {
 
 namespace {
 
@@ -109,4 +109,4 @@ bool InPrivateNetworkNamespace(QString* why) {
     return false;
 }
 
-}  // namespace tern::link
+}  // namespace tern::net

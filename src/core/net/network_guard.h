@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace tern::link {
+namespace tern::net {
 
 // True when this process is not in the host's network namespace: its
 // namespace differs from that of PID 1, as inside tools/isolated-net and the
@@ -13,4 +13,4 @@ namespace tern::link {
 // `why` says what was found when the answer is false.
 bool InPrivateNetworkNamespace(QString* why = nullptr);
 
-}  // namespace tern::link
+}  // namespace tern::net

@@ -3,7 +3,7 @@
 #include "core/net/net_interfaces.h"
 #include "core/net/qt_udp_socket_control.h"
 
-namespace tern::link {
+namespace tern::net {
 
 std::variant<std::unique_ptr<UdpSocketControl>, QString> NetworkSocket(
     const QStringList& interfaces) {
@@ -16,4 +16,4 @@ std::variant<std::unique_ptr<UdpSocketControl>, QString> NetworkSocket(
     return std::unique_ptr<UdpSocketControl>(std::move(udp));
 }
 
-}  // namespace tern::link
+}  // namespace tern::net

@@ -7,7 +7,7 @@
 
 #include "core/net/udp_socket_control.h"
 
-namespace tern::link {
+namespace tern::net {
 
 // The real network's socket, not yet opened, restricted to `interfaces`
 // (empty: every interface that is up and can broadcast); or why not:
@@ -16,4 +16,4 @@ namespace tern::link {
 std::variant<std::unique_ptr<UdpSocketControl>, QString> NetworkSocket(
     const QStringList& interfaces);
 
-}  // namespace tern::link
+}  // namespace tern::net

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <utility>
 
-namespace tern::link {
+namespace tern::net {
 
 namespace {
 
@@ -293,4 +293,4 @@ std::optional<std::array<std::uint8_t, 6>> AnswerMac(const ClassifiedDatagram& a
     return mac;
 }
 
-}  // namespace tern::link
+}  // namespace tern::net

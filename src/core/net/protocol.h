@@ -9,7 +9,7 @@
 #include <random>
 #include <vector>
 
-namespace tern::link {
+namespace tern::net {
 
 inline constexpr std::size_t kMarkerSize = 8;
 inline constexpr std::size_t kLinkKeySize = 16;
@@ -166,4 +166,4 @@ std::array<std::uint8_t, 6> ErrorReplyMac(const ClassifiedDatagram& reply);
 // long enough to hold it, and not all zero (an AP that names none).
 std::optional<std::array<std::uint8_t, 6>> AnswerMac(const ClassifiedDatagram& answer);
 
-}  // namespace tern::link
+}  // namespace tern::net

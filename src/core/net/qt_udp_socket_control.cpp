@@ -16,7 +16,7 @@
 
 #include "core/net/net_interfaces.h"
 
-namespace tern::link {
+namespace tern::net {
 
 namespace {
 
@@ -260,4 +260,4 @@ qint64 QtUdpSocketControl::lostCount() const {
 
 bool QtUdpSocketControl::isOpen() const { return fd_ >= 0 && reader_ && reader_->running(); }
 
-}  // namespace tern::link
+}  // namespace tern::net

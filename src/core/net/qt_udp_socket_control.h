@@ -6,7 +6,7 @@
 #include "core/net/datagram_reader.h"
 #include "core/net/udp_socket_control.h"
 
-namespace tern::link {
+namespace tern::net {
 
 // The socket control over a real IPv4 UDP socket: bound to lclPort on every
 // address with the port shared (the AP simulator may listen on it too),
@@ -17,7 +17,7 @@ namespace tern::link {
 class QtUdpSocketControl : public UdpSocketControl {
     Q_OBJECT
   public:
-    static constexpr int kWantedReceiveBuffer = link::kWantedReceiveBuffer;
+    static constexpr int kWantedReceiveBuffer = net::kWantedReceiveBuffer;
 
     // The receive buffer to ask for: kWantedReceiveBuffer, or less when the
     // environment variable TERN_AP_RCVBUF (bytes, digits only) says so, so
@@ -83,4 +83,4 @@ class QtUdpSocketControl : public UdpSocketControl {
     QString lastError_;
 };
 
-}  // namespace tern::link
+}  // namespace tern::net

@@ -2,7 +2,7 @@
 
 #include "core/net/protocol.h"
 
-namespace tern::link {
+namespace tern::net {
 
 int UdpSocketControl::BroadcastData(QByteArrayView datagram) {
     searched_ = searchInterfaces();
@@ -54,4 +54,4 @@ QString UdpSocketControl::lostText(qint64 lost) const {
         .arg(kWantedReceiveBuffer);
 }
 
-}  // namespace tern::link
+}  // namespace tern::net

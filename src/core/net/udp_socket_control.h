@@ -7,7 +7,7 @@
 #include <QObject>
 #include <QString>
 
-namespace tern::link {
+namespace tern::net {
 
 // A network interface a search goes out through: the system's index and
 // the name an administrator knows it by.
@@ -86,4 +86,4 @@ class UdpSocketControl : public QObject {
 // address: what both programs and their tests talk through.
 bool OpenOnProgramPort(UdpSocketControl& socket);
 
-}  // namespace tern::link
+}  // namespace tern::net

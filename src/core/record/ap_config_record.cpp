@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-namespace tern::config {
+namespace tern::record {
 
 namespace {
 
@@ -80,7 +80,7 @@ std::size_t KeySlot(std::size_t base, int k, int size) {
 
 ApConfigRecord::ApConfigRecord() = default;
 
-ApConfigRecord::ApConfigRecord(const link::RecordBytes& hostOrderBytes) : bytes_(hostOrderBytes) {}
+ApConfigRecord::ApConfigRecord(const net::RecordBytes& hostOrderBytes) : bytes_(hostOrderBytes) {}
 
 std::optional<ApConfigRecord> ApConfigRecord::FromBytes(QByteArrayView hostOrderBytes) {
     if (hostOrderBytes.size() != static_cast<qsizetype>(kSize)) return std::nullopt;
@@ -341,4 +341,4 @@ void ApConfigRecord::set_mode_bits(std::uint16_t bits) { set_u16(kModeBits, bits
 std::uint16_t ApConfigRecord::wds() const { return u16(kWds); }
 void ApConfigRecord::set_wds(std::uint16_t value) { set_u16(kWds, value); }
 
-}  // namespace tern::config
+}  // namespace tern::record

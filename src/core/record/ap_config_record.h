@@ -9,7 +9,7 @@
 #include "core/net/protocol.h"
 #include "core/record/net_types.h"
 
-namespace tern::config {
+namespace tern::record {
 
 // One AP's 1148-byte configuration record in host byte order, that is after
 // the wire-order conversion. Numbers of two or four bytes are kept
@@ -41,7 +41,7 @@ namespace tern::config {
 // range read as zero / empty and write nothing.
 class ApConfigRecord {
   public:
-    static constexpr std::size_t kSize = link::kRecordSize;
+    static constexpr std::size_t kSize = net::kRecordSize;
 
     static constexpr int kApNameMax = 31;
     static constexpr int kLoginTextMax = 15;  // mgmt_user, mgmt_pass
@@ -59,11 +59,11 @@ class ApConfigRecord {
 
     // All bytes zero.
     ApConfigRecord();
-    explicit ApConfigRecord(const link::RecordBytes& hostOrderBytes);
+    explicit ApConfigRecord(const net::RecordBytes& hostOrderBytes);
     // Exactly kSize bytes, else nullopt.
     static std::optional<ApConfigRecord> FromBytes(QByteArrayView hostOrderBytes);
 
-    const link::RecordBytes& bytes() const { return bytes_; }
+    const net::RecordBytes& bytes() const { return bytes_; }
     QByteArray toByteArray() const;
 
     bool operator==(const ApConfigRecord&) const = default;
@@ -205,7 +205,7 @@ class ApConfigRecord {
     QByteArray slot(std::size_t offset, int size) const;
     void set_slot(std::size_t offset, int size, QByteArrayView value);
 
-    link::RecordBytes bytes_{};
+    net::RecordBytes bytes_{};
 };
 
-}  // namespace tern::config
+}  // namespace tern::record

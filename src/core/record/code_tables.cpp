@@ -2,7 +2,7 @@
 
 #include "core/record/ap_config_record.h"
 
-namespace tern::config {
+namespace tern::record {
 
 const RegDomain* FindRegDomain(std::uint16_t code) {
     for (const RegDomain& domain : kRegDomains) {
@@ -74,4 +74,4 @@ QByteArray EncryptionSummary(const ApConfigRecord& record) {
     }
 }
 
-}  // namespace tern::config
+}  // namespace tern::record

@@ -5,7 +5,7 @@
 #include <array>
 #include <cstdint>
 
-namespace tern::config {
+namespace tern::record {
 
 class ApConfigRecord;
 
@@ -138,4 +138,4 @@ inline constexpr std::uint8_t kWepKeyLenWide = 15;
 // showed before.
 QByteArray EncryptionSummary(const ApConfigRecord& record);
 
-}  // namespace tern::config
+}  // namespace tern::record

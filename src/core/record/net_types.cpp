@@ -1,6 +1,6 @@
 #include "core/record/net_types.h"
 
-namespace tern::config {
+namespace tern::record {
 
 namespace {
 
@@ -84,4 +84,4 @@ std::optional<Ipv4Address> ParseIpv4(QStringView text) {
     return address;
 }
 
-}  // namespace tern::config
+}  // namespace tern::record

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <optional>
 
-namespace tern::config {
+namespace tern::record {
 
 // Six bytes in transmission order.
 using MacAddress = std::array<std::uint8_t, 6>;
@@ -40,4 +40,4 @@ QString Ipv4Text(const Ipv4Address& address);
 // empty octets.
 std::optional<Ipv4Address> ParseIpv4(QStringView text);
 
-}  // namespace tern::config
+}  // namespace tern::record

@@ -9,7 +9,7 @@
 #include "core/record/code_tables.h"
 #include "core/record/net_types.h"
 
-namespace tern::config {
+namespace tern::record {
 
 namespace {
 
@@ -436,4 +436,4 @@ ApConfigRecord WithLogin(const ApConfigRecord& record, QByteArrayView user, QByt
     return out;
 }
 
-}  // namespace tern::config
+}  // namespace tern::record

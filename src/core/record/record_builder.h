@@ -10,7 +10,7 @@
 
 #include "core/record/ap_config_record.h"
 
-namespace tern::config {
+namespace tern::record {
 
 // Everything the record builder reads from the main window, as plain values
 // taken from the controls. Members are named after their controls; texts are
@@ -156,4 +156,4 @@ BuildResult BuildRecord(BuildMode mode, const ApConfigRecord& source, const Form
 // values.
 ApConfigRecord WithLogin(const ApConfigRecord& record, QByteArrayView user, QByteArrayView pass);
 
-}  // namespace tern::config
+}  // namespace tern::record

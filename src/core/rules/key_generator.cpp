@@ -4,7 +4,7 @@
 
 #include "core/rules/md5.h"
 
-namespace tern::apply {
+namespace tern::rules {
 
 namespace {
 
@@ -95,4 +95,4 @@ QByteArray UpperCaseAscii(QByteArray text) {
     return text;
 }
 
-}  // namespace tern::apply
+}  // namespace tern::rules

@@ -5,7 +5,7 @@
 #include <array>
 #include <optional>
 
-namespace tern::apply {
+namespace tern::rules {
 
 // Four WEP keys as upper-case hexadecimal text, key 1 first.
 using GeneratedKeys = std::array<QByteArray, 4>;
@@ -36,4 +36,4 @@ QByteArray PadLeftZeros(QByteArray text, int n);
 // "a".."z" become "A".."Z"; every other byte is left as it is.
 QByteArray UpperCaseAscii(QByteArray text);
 
-}  // namespace tern::apply
+}  // namespace tern::rules

@@ -4,7 +4,7 @@
 
 #include "core/record/net_types.h"
 
-namespace tern::apply {
+namespace tern::rules {
 
 namespace {
 
@@ -48,8 +48,8 @@ std::optional<QByteArray> HexTextToBytes(QStringView text) {
     QByteArray bytes;
     bytes.reserve(digits.size() / 2);
     for (qsizetype i = 0; i < digits.size(); i += 2) {
-        const int high = config::HexDigitValue(digits[i]);
-        const int low = config::HexDigitValue(digits[i + 1]);
+        const int high = record::HexDigitValue(digits[i]);
+        const int low = record::HexDigitValue(digits[i + 1]);
         if (high < 0 || low < 0) {
             return std::nullopt;
         }
@@ -93,4 +93,4 @@ QString EffectiveSecret(QStringView shown, QStringView kept, bool edited) {
     return shown.toString();
 }
 
-}  // namespace tern::apply
+}  // namespace tern::rules

@@ -7,7 +7,7 @@
 #include <QStringView>
 #include <optional>
 
-namespace tern::apply {
+namespace tern::rules {
 
 // Widget-free rules of the WEP key fields: what a field's text means as a
 // key, the keystroke filter, and the rows of '*' that stand for a secret the
@@ -43,4 +43,4 @@ bool IsStarRow(QStringView text);
 // otherwise it is what the field holds.
 QString EffectiveSecret(QStringView shown, QStringView kept, bool edited);
 
-}  // namespace tern::apply
+}  // namespace tern::rules

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-namespace tern::apply {
+namespace tern::rules {
 
 namespace {
 
@@ -134,4 +134,4 @@ Md5Digest Md5Of(QByteArrayView data) {
     return digest;
 }
 
-}  // namespace tern::apply
+}  // namespace tern::rules

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace tern::apply {
+namespace tern::rules {
 
 // MD5 message digest (RFC 1321).
 struct Md5Context {
@@ -32,4 +32,4 @@ QByteArray DigestToHex(const Md5Digest& digest);
 // Init, one update over `data`, final.
 Md5Digest Md5Of(QByteArrayView data);
 
-}  // namespace tern::apply
+}  // namespace tern::rules

@@ -6,7 +6,7 @@
 #include "core/text/language_text.h"
 #include "core/text/messages.h"
 
-namespace tern::apply {
+namespace tern::rules {
 
 namespace {
 
@@ -78,8 +78,8 @@ void Fail(ApplyCheckResult& r, ApplyCheck check, CheckMessage message, int page)
     r.page = page;
 }
 
-CheckMessage Error(const ui::ErrorMessage& m) { return CheckMessage{&m, nullptr, 0, {}}; }
-CheckMessage Paired(const ui::PairedMessage& m) { return CheckMessage{nullptr, &m, 0, {}}; }
+CheckMessage Error(const text::ErrorMessage& m) { return CheckMessage{&m, nullptr, 0, {}}; }
+CheckMessage Paired(const text::PairedMessage& m) { return CheckMessage{nullptr, &m, 0, {}}; }
 
 }  // namespace
 
@@ -109,28 +109,28 @@ namespace {
 // The message of a value below the minimum or above the maximum. Every kind
 // is named and there is no default, so a kind added later without its
 // message is a compiler warning instead of a value that passes.
-const ui::ErrorMessage& OutOfRangeMessage(NumberKind kind) {
+const text::ErrorMessage& OutOfRangeMessage(NumberKind kind) {
     switch (kind) {
         case NumberKind::Ip:
-            return ui::kMsgErrIp;
+            return text::kMsgErrIp;
         case NumberKind::Ip1:
-            return ui::kMsgErrIp1Rang;
+            return text::kMsgErrIp1Rang;
         case NumberKind::Ip4:
-            return ui::kMsgErrIp4Rang;
+            return text::kMsgErrIp4Rang;
         case NumberKind::Gateway4:
-            return ui::kMsgErrGateway4Rang;
+            return text::kMsgErrGateway4Rang;
         case NumberKind::Port:
-            return ui::kMsgErrPortRang;
+            return text::kMsgErrPortRang;
         case NumberKind::Beacon:
-            return ui::kMsgErrEBeacon;
+            return text::kMsgErrEBeacon;
         case NumberKind::Rts:
-            return ui::kMsgErrERts;
+            return text::kMsgErrERts;
         case NumberKind::Frag:
-            return ui::kMsgErrEFragRang;
+            return text::kMsgErrEFragRang;
         case NumberKind::Dtim:
-            return ui::kMsgErrEDtim;
+            return text::kMsgErrEDtim;
     }
-    return ui::kMsgErrIp;  // not reached
+    return text::kMsgErrIp;  // not reached
 }
 
 FieldCheck OutOfRange(NumberKind kind) {
@@ -144,10 +144,10 @@ FieldCheck CheckRange(NumberKind kind, qint64 value, qint64 max, qint64 min) {
         return OutOfRange(kind);
     }
     if (kind == NumberKind::Frag && value % 2 != 0) {
-        return {CheckRule::OddFragment, {}, Error(ui::kMsgErrEFragEven)};
+        return {CheckRule::OddFragment, {}, Error(text::kMsgErrEFragEven)};
     }
     if (kind == NumberKind::Ip1 && (value == 127 || value == 224)) {
-        return {CheckRule::ReservedFirstOctet, {}, Error(ui::kMsgErrFixIp1)};
+        return {CheckRule::ReservedFirstOctet, {}, Error(text::kMsgErrFixIp1)};
     }
     return {};
 }
@@ -227,7 +227,7 @@ bool IsMaskOctet(QStringView text) {
 
 FieldCheck CheckMaskOctet(QStringView fieldName, QStringView text) {
     if (fieldName == u"e_submask_4" || IsMaskOctet(text)) return {};
-    return {CheckRule::MaskOctet, fieldName.toString(), Error(ui::kMsgErrSubnet)};
+    return {CheckRule::MaskOctet, fieldName.toString(), Error(text::kMsgErrSubnet)};
 }
 
 // ---------------------------------------------------------------- text rules
@@ -251,17 +251,18 @@ QString OctetBits(int value) {
 
 // ---------------------------------------------------------------- messages
 
-ui::MessageText CheckMessageText(const ui::LanguageText& language, const CheckMessage& message) {
+text::MessageText CheckMessageText(const text::LanguageText& language,
+                                   const CheckMessage& message) {
     if (message.wep_key > 0) {
-        const ui::MessageText first = ui::LookupMessage(language, ui::kMsgErrWepKeyStr1);
-        const ui::MessageText second = ui::LookupMessage(language, ui::kMsgErrWepKeyStr2);
-        const ui::MessageText caption = ui::LookupMessage(language, ui::kMsgErrWepKey);
-        return ui::MessageText{first.text + QString::number(message.wep_key) + u' ' + second.text,
-                               caption.caption};
+        const text::MessageText first = text::LookupMessage(language, text::kMsgErrWepKeyStr1);
+        const text::MessageText second = text::LookupMessage(language, text::kMsgErrWepKeyStr2);
+        const text::MessageText caption = text::LookupMessage(language, text::kMsgErrWepKey);
+        return text::MessageText{first.text + QString::number(message.wep_key) + u' ' + second.text,
+                                 caption.caption};
     }
-    ui::MessageText text;
-    if (message.error != nullptr) text = ui::LookupMessage(language, *message.error);
-    if (message.paired != nullptr) text = ui::LookupMessage(language, *message.paired);
+    text::MessageText text;
+    if (message.error != nullptr) text = text::LookupMessage(language, *message.error);
+    if (message.paired != nullptr) text = text::LookupMessage(language, *message.paired);
     if (!message.detail.isEmpty()) text.text += QStringLiteral("\r\n") + message.detail;
     return text;
 }
@@ -270,7 +271,7 @@ ui::MessageText CheckMessageText(const ui::LanguageText& language, const CheckMe
 
 FieldCheck CheckRemoteMac(QStringView text, bool bridgeMode) {
     const auto refused = [](CheckRule rule, int caret) {
-        return FieldCheck{rule, QStringLiteral("e_rm_mac"), Error(ui::kMsgErrMacValue), caret};
+        return FieldCheck{rule, QStringLiteral("e_rm_mac"), Error(text::kMsgErrMacValue), caret};
     };
     QString work = text.toString() + u'-';
     for (int pair = 0; pair < 6; ++pair) {
@@ -299,7 +300,7 @@ FieldCheck CheckWepKeys(const FormValues& v) {
     for (int k = 0; k < 4; ++k) {
         const auto i = static_cast<std::size_t>(k);
         if (v.key_selected[i] && v.key_text[i].isEmpty()) {
-            return {CheckRule::WepKeyEmpty, keyField(k), Error(ui::kMsgChkNull)};
+            return {CheckRule::WepKeyEmpty, keyField(k), Error(text::kMsgChkNull)};
         }
     }
     for (int k = 0; k < 4; ++k) {
@@ -315,7 +316,7 @@ FieldCheck CheckWepKeys(const FormValues& v) {
             qsizetype bytes = content.size();
             if (!v.key_kept[i]) {
                 const std::optional<QByteArray> encoded =
-                    ui::ScreenTextToRecord(content, v.record_encoding);
+                    text::ScreenTextToRecord(content, v.record_encoding);
                 bytes = encoded ? encoded->size() : -1;
             }
             error = bytes != v.key_bytes[i];
@@ -345,7 +346,7 @@ FieldCheck CheckSubnetMask(const std::array<QString, 4>& mask) {
         valid = m2 == zero && m3 == zero && m4 == zero;
     }
     if (valid) return {};
-    return {CheckRule::SubnetMaskShape, {}, Error(ui::kMsgErrSubnet)};
+    return {CheckRule::SubnetMaskShape, {}, Error(text::kMsgErrSubnet)};
 }
 
 FieldCheck CheckIpAddress(const std::array<QString, 4>& ip) {
@@ -355,7 +356,7 @@ FieldCheck CheckIpAddress(const std::array<QString, 4>& ip) {
     const bool bad = i1.isEmpty() || i1 == zero ||
                      (i1 == all && i2 == all && i3 == all && i4 == all) || i4 == zero || i4 == all;
     if (!bad) return {};
-    return {CheckRule::IpAddressShape, {}, Error(ui::kMsgErrIp1IpCheck)};
+    return {CheckRule::IpAddressShape, {}, Error(text::kMsgErrIp1IpCheck)};
 }
 
 bool InSubnet(QStringView address, const std::array<QString, 4>& ip,
@@ -378,7 +379,7 @@ bool InSubnet(QStringView address, const std::array<QString, 4>& ip,
 }
 
 FieldCheck CheckDhcpRange(const FormValues& v) {
-    const CheckMessage message = Error(ui::kMsgErrIp1DhcpRange);
+    const CheckMessage message = Error(text::kMsgErrIp1DhcpRange);
     QString end;
     for (const QString& octet : v.dhcp_to) {
         end += (octet.isEmpty() ? QStringLiteral("0") : octet) + u'.';
@@ -410,10 +411,10 @@ FieldCheck GatewayInSubnet(const FormValues& v) {
     };
     if (!read(v.ip, u"e_ip_", ip) || !read(v.mask, u"e_submask_", mask) ||
         !read(v.gateway, u"e_gateway_", gw)) {
-        return {CheckRule::NotANumber, badField, Error(ui::kMsgErrDomain)};
+        return {CheckRule::NotANumber, badField, Error(text::kMsgErrDomain)};
     }
     if (gw == 0 || (ip & mask) == (gw & mask)) return {};
-    return {CheckRule::GatewayOutsideSubnet, {}, Error(ui::kMsgErrDomain)};
+    return {CheckRule::GatewayOutsideSubnet, {}, Error(text::kMsgErrDomain)};
 }
 
 // ---------------------------------------------------------------- the apply
@@ -428,22 +429,22 @@ ApplyCheckResult CheckApplyPreconditions(const FormValues& v) {
     }
     if (v.auth == 3 &&
         (v.confirmation.size() < kMinPassphrase || v.passphrase.size() < kMinPassphrase)) {
-        Fail(r, ApplyCheck::PassphraseLength, Paired(ui::kMsgNoSelect1), -1);
+        Fail(r, ApplyCheck::PassphraseLength, Paired(text::kMsgNoSelect1), -1);
         return r;
     }
     bool dot1x = v.dot1x;
     if (!dot1x && v.auth == 3) {
-        r.messages.push_back(Paired(ui::kMsgNoSelect3));
+        r.messages.push_back(Paired(text::kMsgNoSelect3));
         r.check_dot1x = true;
         dot1x = true;
     }
     if (!dot1x && v.auth == 2) {
-        Fail(r, ApplyCheck::WpaNeedsDot1x, Paired(ui::kMsgNoSelect4), kDot1xPage);
+        Fail(r, ApplyCheck::WpaNeedsDot1x, Paired(text::kMsgNoSelect4), kDot1xPage);
         r.check_dot1x = true;
         return r;
     }
     if (v.passphrase != v.confirmation) {
-        Fail(r, ApplyCheck::PassphraseMismatch, Paired(ui::kMsgNoSelect2), -1);
+        Fail(r, ApplyCheck::PassphraseMismatch, Paired(text::kMsgNoSelect2), -1);
         return r;
     }
     if (!mac.passed()) {
@@ -464,7 +465,7 @@ ApplyCheckResult CheckApplyPreconditions(const FormValues& v) {
 
 ApplyCheckResult CheckRecordTexts(const FormValues& v) {
     ApplyCheckResult r;
-    const auto fail = [&r](ApplyCheck check, const ui::ErrorMessage& message, int page,
+    const auto fail = [&r](ApplyCheck check, const text::ErrorMessage& message, int page,
                            const QString& field, const QString& text) {
         CheckMessage m = Error(message);
         m.detail = text;
@@ -473,13 +474,13 @@ ApplyCheckResult CheckRecordTexts(const FormValues& v) {
     };
     for (const RecordTextField& t : v.record_texts) {
         if (t.as_shown) continue;
-        const std::optional<QByteArray> bytes = ui::ScreenTextToRecord(t.text, v.record_encoding);
+        const std::optional<QByteArray> bytes = text::ScreenTextToRecord(t.text, v.record_encoding);
         if (!bytes) {
-            fail(ApplyCheck::TextCodePage, ui::kMsgErrCharset, t.page, t.field, t.text);
+            fail(ApplyCheck::TextCodePage, text::kMsgErrCharset, t.page, t.field, t.text);
             return r;
         }
         if (bytes->size() > t.max_bytes) {
-            fail(ApplyCheck::TextTooLong, ui::kMsgErrTextLength, t.page, t.field, t.text);
+            fail(ApplyCheck::TextTooLong, text::kMsgErrTextLength, t.page, t.field, t.text);
             return r;
         }
     }
@@ -489,8 +490,8 @@ ApplyCheckResult CheckRecordTexts(const FormValues& v) {
         for (int k = 0; k < 4; ++k) {
             const auto i = static_cast<std::size_t>(k);
             if (v.key_kept[i] || v.key_text[i].isEmpty()) continue;
-            if (!ui::ScreenTextToRecord(v.key_text[i], v.record_encoding)) {
-                fail(ApplyCheck::TextCodePage, ui::kMsgErrCharset, kWepPage,
+            if (!text::ScreenTextToRecord(v.key_text[i], v.record_encoding)) {
+                fail(ApplyCheck::TextCodePage, text::kMsgErrCharset, kWepPage,
                      QStringLiteral("e_key%1").arg(k + 1), v.key_text[i]);
                 return r;
             }
@@ -529,7 +530,7 @@ ApplyCheckResult ValidateSettings(const FormValues& v) {
             return r;
         }
         if (!InSubnet(v.dhcp_start, v.ip, v.mask)) {
-            Fail(r, ApplyCheck::DhcpRange, Error(ui::kMsgErrIpDomainDhcpRange), kIpPage);
+            Fail(r, ApplyCheck::DhcpRange, Error(text::kMsgErrIpDomainDhcpRange), kIpPage);
             return r;
         }
     }
@@ -547,8 +548,8 @@ ApplyCheckResult ValidateSettings(const FormValues& v) {
         };
         const bool e2 = radiusOctet(v.radius_ip[0]) == 0 || radiusOctet(v.radius_ip[3]) == 0;
         if (e1 || e2) {
-            Fail(r, ApplyCheck::RadiusServer, Error(e2 ? ui::kMsgErrIp1Radius : ui::kMsgErrRadius1),
-                 kDot1xPage);
+            Fail(r, ApplyCheck::RadiusServer,
+                 Error(e2 ? text::kMsgErrIp1Radius : text::kMsgErrRadius1), kDot1xPage);
             return r;
         }
     }
@@ -561,7 +562,7 @@ ApplyCheckResult ValidateSettings(const FormValues& v) {
             allZero = allZero && g && *g == 0;
         }
         if (!allZero) {
-            Fail(r, ApplyCheck::GatewayLastOctet, Error(ui::kMsgErrGateway), kIpPage);
+            Fail(r, ApplyCheck::GatewayLastOctet, Error(text::kMsgErrGateway), kIpPage);
             r.focus = QStringLiteral("e_gateway_4");
             r.clear_focus = true;
             return r;
@@ -581,4 +582,4 @@ ApplyCheckResult RunApplyChecks(const FormValues& values) {
     return r;
 }
 
-}  // namespace tern::apply
+}  // namespace tern::rules

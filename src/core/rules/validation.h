@@ -9,25 +9,25 @@
 
 #include "core/text/screen_text.h"
 
-namespace tern::ui {
+namespace tern::text {
 struct ErrorMessage;
 struct PairedMessage;
 struct MessageText;
 class LanguageText;
-}  // namespace tern::ui
+}  // namespace tern::text
 
-namespace tern::apply {
+namespace tern::rules {
 
 // A message of a check: one of the vocabulary's messages, or the WEP key
 // length message composed around the key number.
 struct CheckMessage {
-    const ui::ErrorMessage* error = nullptr;
-    const ui::PairedMessage* paired = nullptr;
+    const text::ErrorMessage* error = nullptr;
+    const text::PairedMessage* paired = nullptr;
     int wep_key = 0;  // 1..4: the composed key-length message
     QString detail;   // shown on a line of its own after the text
     bool empty() const { return error == nullptr && paired == nullptr && wep_key == 0; }
 };
-ui::MessageText CheckMessageText(const ui::LanguageText& language, const CheckMessage& message);
+text::MessageText CheckMessageText(const text::LanguageText& language, const CheckMessage& message);
 
 // ---------------------------------------------------------------- numbers
 
@@ -175,7 +175,7 @@ struct FormValues {
     std::array<QString, 4> radius_ip{};
     // texts written into the record, and their code page
     std::vector<RecordTextField> record_texts;
-    ui::TextEncoding record_encoding = ui::TextEncoding::Windows1252;
+    text::TextEncoding record_encoding = text::TextEncoding::Windows1252;
     // supplied by the apply
     bool multi = false;
     QString dhcp_start;  // four octets each followed by '.'
@@ -243,4 +243,4 @@ ApplyCheckResult ValidateSettings(const FormValues& values);
 // first counts for the second).
 ApplyCheckResult RunApplyChecks(const FormValues& values);
 
-}  // namespace tern::apply
+}  // namespace tern::rules

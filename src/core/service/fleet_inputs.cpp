@@ -85,7 +85,7 @@ QString NotABackupText(const QString& path) {
            QStringLiteral("' is not a backup of an AP made by tern-ap-cli, or it is damaged");
 }
 
-std::variant<QMap<QString, config::ApConfigRecord>, QString> LoadBackups(const QStringList& paths) {
+std::variant<QMap<QString, record::ApConfigRecord>, QString> LoadBackups(const QStringList& paths) {
     QStringList files;
     for (const QString& arg : paths) {
         if (QFileInfo(arg).isDir()) {
@@ -101,15 +101,15 @@ std::variant<QMap<QString, config::ApConfigRecord>, QString> LoadBackups(const Q
     if (files.isEmpty()) {
         return QStringLiteral("no backup file (*.json) in '") + paths.join(u' ') + u'\'';
     }
-    QMap<QString, config::ApConfigRecord> out;
+    QMap<QString, record::ApConfigRecord> out;
     for (const QString& path : files) {
         QString why;
         const std::optional<QByteArray> content = ReadInputFile(path, &why);
         if (!content)
             return QStringLiteral("'") + path + QStringLiteral("' cannot be read: ") + why;
-        const std::optional<config::ApConfigRecord> record = app::ReadBackupFile(*content);
+        const std::optional<record::ApConfigRecord> record = form::ReadBackupFile(*content);
         if (!record) return NotABackupText(path);
-        const QString mac = config::MacText(record->mac_addr());
+        const QString mac = record::MacText(record->mac_addr());
         if (out.contains(mac)) {
             return QStringLiteral("two backups of ") + mac + QStringLiteral(" are given; '") +
                    path + QStringLiteral("' is one of them");

@@ -30,7 +30,7 @@ std::variant<fleet::LoginsFile, QString> LoadLoginsFile(const QString& path, QSt
 // Backups by the MAC they were saved from: each path a backup file or a
 // folder of them (*.json). An error names the file at fault; two backups of
 // one AP are one too many.
-std::variant<QMap<QString, config::ApConfigRecord>, QString> LoadBackups(const QStringList& paths);
+std::variant<QMap<QString, record::ApConfigRecord>, QString> LoadBackups(const QStringList& paths);
 
 // The words for a file that is not a backup, whoever reads it.
 QString NotABackupText(const QString& path);

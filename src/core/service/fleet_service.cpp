@@ -26,12 +26,12 @@ fleet::MatchIndex LoginIndex(const std::optional<fleet::LoginsFile>& logins) {
 
 }  // namespace
 
-FleetService::FleetService(link::UdpSocketControl& socket,
-                           const apply::FleetSession::Options& options, QObject* parent)
+FleetService::FleetService(net::UdpSocketControl& socket,
+                           const engine::FleetSession::Options& options, QObject* parent)
     : QObject(parent), session_(socket, options) {
-    connect(&session_, &apply::FleetSession::searched, this, &FleetService::searchedOne);
-    connect(&session_, &apply::FleetSession::sent, this, &FleetService::readBack);
-    connect(&session_, &apply::FleetSession::progress, this, [this](int answered, int total) {
+    connect(&session_, &engine::FleetSession::searched, this, &FleetService::searchedOne);
+    connect(&session_, &engine::FleetSession::sent, this, &FleetService::readBack);
+    connect(&session_, &engine::FleetSession::progress, this, [this](int answered, int total) {
         if (answered == total || answered % 50 == 0)
             Q_EMIT progress(QStringLiteral("answered %1/%2").arg(answered).arg(total));
     });
@@ -46,8 +46,8 @@ void FleetService::finish(int code) {
 }
 
 QString FleetService::nameOf(const Found& ap) const {
-    return ui::RecordTextToScreen(config::ApConfigRecord(ap.record).ap_name(),
-                                  fleet::kPlanEncoding);
+    return text::RecordTextToScreen(record::ApConfigRecord(ap.record).ap_name(),
+                                    fleet::kPlanEncoding);
 }
 
 std::optional<Login> FleetService::loginFor(const QString& mac, const QString& name) const {
@@ -118,7 +118,7 @@ void FleetService::searchedOne() {
         return;
     }
     auto& into = stage_ == Stage::ReadBack ? readBack_ : found_;
-    for (const Found& ap : session_.found()) into.try_emplace(config::MacText(ap.mac), ap);
+    for (const Found& ap : session_.found()) into.try_emplace(record::MacText(ap.mac), ap);
     if (const qint64 lost = session_.counters().lost - lostSaid_; lost > 0) {
         lostSaid_ += lost;
         Q_EMIT message(session_.socket().lostText(lost));
@@ -155,7 +155,7 @@ void FleetService::plan() {
     QSet<int> matchedAny;
     for (auto& [mac, ap] : found_) {
         const QString name = nameOf(ap);
-        const config::ApConfigRecord current(ap.record);
+        const record::ApConfigRecord current(ap.record);
         Planned p;
         if (restore) {
             const auto saved = r_.restores.constFind(mac);
@@ -202,7 +202,7 @@ void FleetService::plan() {
         if (found_.find(it.key()) != found_.end()) continue;
         ApReport missing;
         missing.mac = it.key();
-        missing.name = ui::RecordTextToScreen(it.value().ap_name(), fleet::kPlanEncoding);
+        missing.name = text::RecordTextToScreen(it.value().ap_name(), fleet::kPlanEncoding);
         missing.outcome = FleetOutcome::Missing;
         missing_.append(missing);
     }
@@ -278,7 +278,7 @@ bool FleetService::backUp(const std::vector<std::size_t>& which) {
         const Planned& p = planned_[i];
         const QString file = QDir(dir).filePath(p.report.mac + QStringLiteral(".json"));
         if (QString why;
-            !app::WriteBackupFile(file, p.plan.current, fleet::kPlanEncoding, now, &why)) {
+            !form::WriteBackupFile(file, p.plan.current, fleet::kPlanEncoding, now, &why)) {
             Q_EMIT message(QStringLiteral("cannot write '") + file + QStringLiteral("': ") + why +
                            QStringLiteral("; nothing sent"));
             return false;
@@ -297,7 +297,7 @@ int FleetService::backupFolder() {
         if (matched.isEmpty()) continue;
         matchedAny.unite(QSet<int>(matched.begin(), matched.end()));
         Planned p;
-        p.plan.current = config::ApConfigRecord(ap.record);
+        p.plan.current = record::ApConfigRecord(ap.record);
         p.report.mac = mac;
         p.report.name = nameOf(ap);
         p.report.interfaceName = ap.interfaceName;
@@ -330,14 +330,14 @@ void FleetService::sendChanges() {
         finish(kExitFailure);
         return;
     }
-    std::vector<apply::FleetSession::Job> jobs;
-    const qsizetype max = config::ApConfigRecord::kLoginTextMax;
+    std::vector<engine::FleetSession::Job> jobs;
+    const qsizetype max = record::ApConfigRecord::kLoginTextMax;
     for (const std::size_t i : sending_) {
         const Planned& p = planned_[i];
         const Login login = *loginFor(p.report.mac, p.report.name);
-        const auto user = ui::ScreenTextToRecordWithin(login.user, fleet::kPlanEncoding, max);
+        const auto user = text::ScreenTextToRecordWithin(login.user, fleet::kPlanEncoding, max);
         const auto password =
-            ui::ScreenTextToRecordWithin(login.password, fleet::kPlanEncoding, max);
+            text::ScreenTextToRecordWithin(login.password, fleet::kPlanEncoding, max);
         if (!user || !password) {
             Q_EMIT message(fleet::ApLabel(p.report.mac, p.report.name) +
                            QStringLiteral(": the login holds a character the AP's code page "
@@ -345,7 +345,7 @@ void FleetService::sendChanges() {
             finish(kExitUsage);
             return;
         }
-        jobs.push_back({config::WithLogin(p.plan.desired, *user, *password), p.report.mac,
+        jobs.push_back({record::WithLogin(p.plan.desired, *user, *password), p.report.mac,
                         p.ap->interfaceIndex});
     }
     stage_ = Stage::Send;
@@ -361,9 +361,9 @@ void FleetService::sendChanges() {
 
 void FleetService::readBack() {
     QSet<QString> macs;
-    for (const apply::FleetSession::Job& j : session_.jobs()) {
-        if (j.answer != apply::FleetSession::Answer::Refused &&
-            j.answer != apply::FleetSession::Answer::NotSent) {
+    for (const engine::FleetSession::Job& j : session_.jobs()) {
+        if (j.answer != engine::FleetSession::Answer::Refused &&
+            j.answer != engine::FleetSession::Answer::NotSent) {
             macs.insert(j.mac);
         }
     }
@@ -383,12 +383,12 @@ void FleetService::conclude() {
     const auto& jobs = session_.jobs();
     for (std::size_t k = 0; sent && k < sending_.size() && k < jobs.size(); ++k) {
         Planned& p = planned_[sending_[k]];
-        const apply::FleetSession::Answer answer = jobs[k].answer;
-        if (answer == apply::FleetSession::Answer::Refused) {
+        const engine::FleetSession::Answer answer = jobs[k].answer;
+        if (answer == engine::FleetSession::Answer::Refused) {
             p.report.outcome = FleetOutcome::Refused;
             continue;
         }
-        if (answer == apply::FleetSession::Answer::NotSent) {
+        if (answer == engine::FleetSession::Answer::NotSent) {
             p.report.outcome = FleetOutcome::NotSent;
             continue;
         }
@@ -396,18 +396,18 @@ void FleetService::conclude() {
         if (back == readBack_.end()) {
             // Not read back: an acknowledgement alone proves nothing.
             p.report.outcome = FleetOutcome::NoAnswer;
-            if (answer == apply::FleetSession::Answer::Acknowledged) {
+            if (answer == engine::FleetSession::Answer::Acknowledged) {
                 p.report.problems << QStringLiteral(
                     "acknowledged, but did not answer the search that reads it back");
             }
             continue;
         }
-        p.report.unheld = fleet::Unheld(p.plan, config::ApConfigRecord(back->second.record));
+        p.report.unheld = fleet::Unheld(p.plan, record::ApConfigRecord(back->second.record));
         if (p.report.unheld.isEmpty()) {
             // Holds what it should: changed, whether or not its answer came.
             p.report.outcome = FleetOutcome::Changed;
         } else {
-            p.report.outcome = answer == apply::FleetSession::Answer::Acknowledged
+            p.report.outcome = answer == engine::FleetSession::Answer::Acknowledged
                                    ? FleetOutcome::NotApplied
                                    : FleetOutcome::NoAnswer;
         }

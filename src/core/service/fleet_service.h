@@ -35,7 +35,7 @@ struct FleetRequest {
     fleet::DesiredState state;
     // Restore: the saved records by MAC text; `allFields` writes their
     // identity and addressing too.
-    QMap<QString, config::ApConfigRecord> restores;
+    QMap<QString, record::ApConfigRecord> restores;
     bool allFields = false;
     // Apply, Restore: each AP's login is the last entry of `logins` that
     // matches it, else `login`; an AP to change without either is invalid.
@@ -64,9 +64,9 @@ struct FleetRequest {
 class FleetService : public QObject {
     Q_OBJECT
   public:
-    using Found = apply::SearchSession::Found;
+    using Found = engine::SearchSession::Found;
 
-    FleetService(link::UdpSocketControl& socket, const apply::FleetSession::Options& options,
+    FleetService(net::UdpSocketControl& socket, const engine::FleetSession::Options& options,
                  QObject* parent = nullptr);
 
     // A search only; searched() follows. With `wanted` MACs it ends as soon
@@ -90,7 +90,7 @@ class FleetService : public QObject {
     int exitCode() const { return exitCode_; }
     // Whether any set request went out.
     bool sent() const { return sent_; }
-    const apply::FleetSession& session() const { return session_; }
+    const engine::FleetSession& session() const { return session_; }
 
   Q_SIGNALS:
     void searched();
@@ -121,7 +121,7 @@ class FleetService : public QObject {
     QString nameOf(const Found& ap) const;
     std::optional<Login> loginFor(const QString& mac, const QString& name) const;
 
-    apply::FleetSession session_;
+    engine::FleetSession session_;
     Stage stage_ = Stage::Idle;
     FleetRequest r_;
     fleet::MatchIndex stateIndex_;

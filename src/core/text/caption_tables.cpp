@@ -3,7 +3,7 @@
 #include "core/text/language_sections.h"
 #include "core/text/language_text.h"
 
-namespace tern::ui {
+namespace tern::text {
 
 namespace {
 
@@ -263,4 +263,4 @@ QString CaptionScreenText(const LanguageText& language, const CaptionEntry& entr
     return text;
 }
 
-}  // namespace tern::ui
+}  // namespace tern::text

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <span>
 
-namespace tern::ui {
+namespace tern::text {
 
 class LanguageText;
 
@@ -70,4 +70,4 @@ const CaptionEntry* FindCaption(std::span<const CaptionEntry> table, QByteArrayV
 // IndentedCaption in front. Nothing else is added or removed.
 QString CaptionScreenText(const LanguageText& language, const CaptionEntry& entry);
 
-}  // namespace tern::ui
+}  // namespace tern::text

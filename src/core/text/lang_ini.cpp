@@ -5,7 +5,7 @@
 #include <QFileInfo>
 #include <algorithm>
 
-namespace tern::ui {
+namespace tern::text {
 
 namespace {
 
@@ -133,4 +133,4 @@ void LangIni::refreshFromFile() const {
     table_ = Parse(file.read(std::clamp<qint64>(file.size(), 0, kMaxFileBytes)));
 }
 
-}  // namespace tern::ui
+}  // namespace tern::text

@@ -6,7 +6,7 @@
 #include <QString>
 #include <QtGlobal>
 
-namespace tern::ui {
+namespace tern::text {
 
 // Reader of one language file: every text the program shows is looked up
 // here by section and key, with an English default. A lookup never fails.
@@ -81,4 +81,4 @@ class LangIni {
     mutable Table table_;
 };
 
-}  // namespace tern::ui
+}  // namespace tern::text

@@ -2,7 +2,7 @@
 
 #include <QByteArrayView>
 
-namespace tern::ui {
+namespace tern::text {
 
 // Section names of the language file.
 inline constexpr QByteArrayView kSectionGlobal("GLOBAL");
@@ -21,4 +21,4 @@ inline constexpr QByteArrayView kSectionApplyMsg("ApplyMsg");
 inline constexpr QByteArrayView kSectionListTools("ListTools");
 inline constexpr QByteArrayView kSectionReview("Review");
 
-}  // namespace tern::ui
+}  // namespace tern::text

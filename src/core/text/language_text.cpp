@@ -3,7 +3,7 @@
 #include <QFile>
 #include <utility>
 
-namespace tern::ui {
+namespace tern::text {
 
 namespace {
 
@@ -48,4 +48,4 @@ const LanguageText& BuiltInEnglish() {
     return english;
 }
 
-}  // namespace tern::ui
+}  // namespace tern::text

@@ -7,7 +7,7 @@
 #include "core/text/lang_ini.h"
 #include "core/text/screen_text.h"
 
-namespace tern::ui {
+namespace tern::text {
 
 // A language file together with its character set: what the forms read
 // their captions and messages through.
@@ -44,4 +44,4 @@ class LanguageText {
 // what tern-ap-cli and the form without widgets word their messages in.
 const LanguageText& BuiltInEnglish();
 
-}  // namespace tern::ui
+}  // namespace tern::text

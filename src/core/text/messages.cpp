@@ -3,7 +3,7 @@
 #include "core/text/lang_ini.h"
 #include "core/text/language_text.h"
 
-namespace tern::ui {
+namespace tern::text {
 
 namespace {
 
@@ -99,4 +99,4 @@ MessageText LookupMessage(const LanguageText& language, const PairedMessage& mes
     return MessageText{language.screenText(bytes.text), language.screenText(bytes.caption)};
 }
 
-}  // namespace tern::ui
+}  // namespace tern::text

@@ -8,7 +8,7 @@
 
 #include "core/text/language_sections.h"
 
-namespace tern::ui {
+namespace tern::text {
 
 class LangIni;
 class LanguageText;
@@ -195,4 +195,4 @@ MessageBytes LookupMessage(const LangIni& ini, const PairedMessage& message);
 MessageText LookupMessage(const LanguageText& language, const ErrorMessage& message);
 MessageText LookupMessage(const LanguageText& language, const PairedMessage& message);
 
-}  // namespace tern::ui
+}  // namespace tern::text

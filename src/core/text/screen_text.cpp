@@ -4,7 +4,7 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
-namespace tern::ui {
+namespace tern::text {
 
 namespace {
 
@@ -148,4 +148,4 @@ QString PrintableText(QStringView text, QChar replacement) {
     return out;
 }
 
-}  // namespace tern::ui
+}  // namespace tern::text

@@ -5,7 +5,7 @@
 #include <QString>
 #include <optional>
 
-namespace tern::ui {
+namespace tern::text {
 
 // The character set of one language file's bytes.
 enum class TextEncoding { Windows1252, ShiftJis, Utf8 };
@@ -51,4 +51,4 @@ std::optional<QByteArray> ScreenTextToRecordWithin(const QString& text, TextEnco
 // line) becomes `replacement`.
 QString PrintableText(QStringView text, QChar replacement = QChar::ReplacementCharacter);
 
-}  // namespace tern::ui
+}  // namespace tern::text

@@ -6,20 +6,22 @@
 
 class QWidget;
 
-namespace tern::ui {
-
+namespace tern::text {
 struct CaptionEntry;
 class LanguageText;
+}  // namespace tern::text
+
+namespace tern::gui {
 
 // Puts every caption of `table` on the form's controls, found by object
 // name (the form itself for its window title). List items are set by index,
 // so a list never grows past its table rows, however often this runs.
-void ApplyDialogCaptions(QWidget& form, std::span<const CaptionEntry> table,
-                         const LanguageText& language);
+void ApplyDialogCaptions(QWidget& form, std::span<const text::CaptionEntry> table,
+                         const text::LanguageText& language);
 
 // The screen text of the row (section, key) of `table`: the language file's
 // text, else the row's English default. Empty for a row the table lacks.
-QString CaptionText(std::span<const CaptionEntry> table, QByteArrayView section, QByteArrayView key,
-                    const LanguageText& language);
+QString CaptionText(std::span<const text::CaptionEntry> table, QByteArrayView section,
+                    QByteArrayView key, const text::LanguageText& language);
 
-}  // namespace tern::ui
+}  // namespace tern::gui

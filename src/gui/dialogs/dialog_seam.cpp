@@ -4,7 +4,7 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
-namespace tern::ui {
+namespace tern::gui {
 
 DialogSeam::Answer WidgetDialogSeam::showMessage(QWidget* parent, const Message& message) {
     QMessageBox box(parent);
@@ -67,4 +67,4 @@ QString WidgetDialogSeam::askPath(QWidget* parent, const PathQuestion& question)
     return {};
 }
 
-}  // namespace tern::ui
+}  // namespace tern::gui

@@ -5,7 +5,7 @@
 class QDialog;
 class QWidget;
 
-namespace tern::ui {
+namespace tern::gui {
 
 // Every message box and modal dialog of the program goes through this one
 // interface, so that a test can read what would be shown and answer it.
@@ -53,4 +53,4 @@ class WidgetDialogSeam : public DialogSeam {
     QString askPath(QWidget* parent, const PathQuestion& question) override;
 };
 
-}  // namespace tern::ui
+}  // namespace tern::gui

@@ -15,7 +15,7 @@
 #include "gui/dialogs/dialog_seam.h"
 #include "ui_tap_more_fm.h"
 
-namespace tern::ui {
+namespace tern::gui {
 
 namespace {
 
@@ -46,8 +46,8 @@ int ChosenIndex(const QComboBox* list) {
 
 }  // namespace
 
-TAP_MoreFm::TAP_MoreFm(const MoreValues& values, const LanguageText& language, DialogSeam& dialogs,
-                       QWidget* parent)
+TAP_MoreFm::TAP_MoreFm(const MoreValues& values, const text::LanguageText& language,
+                       DialogSeam& dialogs, QWidget* parent)
     : QDialog(parent),
       ui_(std::make_unique<Ui::AP_MoreFm>()),
       values_(values),
@@ -80,7 +80,7 @@ QString TAP_MoreFm::ValueAfterError(QStringView fieldName) {
 }
 
 void TAP_MoreFm::FormCreate() {
-    ApplyDialogCaptions(*this, AdvancedDialogCaptions(), language_);
+    ApplyDialogCaptions(*this, text::AdvancedDialogCaptions(), language_);
 
     ui_->s_bcast->setCurrentIndex(values_.bcast);
     ui_->e_beacon->setText(values_.beacon);
@@ -186,13 +186,13 @@ bool TAP_MoreFm::e_beaconExit(QLineEdit* field) {
     const int max = field->property("Hint").toString().toInt();
     // Text that is not a number (only pasting gets it here) is the field's
     // range error.
-    const apply::FieldCheck check = apply::CheckNumericField(name, field->text(), max, min);
+    const rules::FieldCheck check = rules::CheckNumericField(name, field->text(), max, min);
     if (check.passed()) {
         return true;
     }
 
     checking_ = true;
-    const MessageText text = apply::CheckMessageText(language_, check.message);
+    const text::MessageText text = rules::CheckMessageText(language_, check.message);
     dialogs_.showMessage(
         this, {text.text, text.caption, DialogSeam::Icon::Information, DialogSeam::Buttons::Ok});
     field->setText(ValueAfterError(name));
@@ -235,4 +235,4 @@ void TAP_MoreFm::b_okClick() {
     accept();
 }
 
-}  // namespace tern::ui
+}  // namespace tern::gui

@@ -15,10 +15,13 @@ namespace Ui {
 class AP_MoreFm;
 }
 
-namespace tern::ui {
+namespace tern::text {
+class LanguageText;
+}  // namespace tern::text
+
+namespace tern::gui {
 
 class DialogSeam;
-class LanguageText;
 
 // The main window's kept values of the advanced settings, by reference: the
 // dialog reads them when it is created and writes them on OK only.
@@ -42,7 +45,7 @@ struct MoreValues {
 class TAP_MoreFm : public QDialog {
     Q_OBJECT
   public:
-    TAP_MoreFm(const MoreValues& values, const LanguageText& language, DialogSeam& dialogs,
+    TAP_MoreFm(const MoreValues& values, const text::LanguageText& language, DialogSeam& dialogs,
                QWidget* parent = nullptr);
     ~TAP_MoreFm() override;
 
@@ -70,11 +73,11 @@ class TAP_MoreFm : public QDialog {
 
     std::unique_ptr<Ui::AP_MoreFm> ui_;
     MoreValues values_;
-    const LanguageText& language_;
+    const text::LanguageText& language_;
     DialogSeam& dialogs_;
     bool checking_ = false;
     QPointer<QLineEdit> exitDone_;     // its check ran for the leaving under way
     QPointer<QLineEdit> exitRefused_;  // its value was refused on leaving
 };
 
-}  // namespace tern::ui
+}  // namespace tern::gui

@@ -14,7 +14,7 @@
 #include "gui/widgets/tquill_grid.h"
 #include "ui_tmul_usr_pass_fm.h"
 
-namespace tern::ui {
+namespace tern::gui {
 
 namespace {
 
@@ -75,8 +75,8 @@ class SecretCellDelegate : public QStyledItemDelegate {
 
 }  // namespace
 
-TMulUsrPassFm::TMulUsrPassFm(const app::TQuillGrid& apList, QStringList& loginList,
-                             const LanguageText& language, QWidget* parent)
+TMulUsrPassFm::TMulUsrPassFm(const TQuillGrid& apList, QStringList& loginList,
+                             const text::LanguageText& language, QWidget* parent)
     : QDialog(parent),
       ui_(std::make_unique<Ui::MulUsrPassFm>()),
       apList_(apList),
@@ -90,7 +90,7 @@ TMulUsrPassFm::TMulUsrPassFm(const app::TQuillGrid& apList, QStringList& loginLi
         move(frame.topLeft());
     }
 
-    app::TQuillGrid* g = ui_->g_mul_mnge;
+    TQuillGrid* g = ui_->g_mul_mnge;
     g->setColCount(6);
     g->setRowCount(2);
     g->setFixedCols(2);
@@ -106,7 +106,7 @@ TMulUsrPassFm::TMulUsrPassFm(const app::TQuillGrid& apList, QStringList& loginLi
     ui_->e_log_pass->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));
     ui_->e_log_pass->setVisible(false);
 
-    connect(g, &app::TQuillGrid::SelectCell, this,
+    connect(g, &TQuillGrid::SelectCell, this,
             [this](int col, int row) { g_mul_mngeSelectCell(col, row); });
     connect(g->verticalScrollBar(), &QScrollBar::valueChanged, this,
             [this] { g_mul_mngeTopLeftChanged(); });
@@ -119,14 +119,14 @@ TMulUsrPassFm::TMulUsrPassFm(const app::TQuillGrid& apList, QStringList& loginLi
 
 TMulUsrPassFm::~TMulUsrPassFm() = default;
 
-app::TQuillGrid* TMulUsrPassFm::grid() const { return ui_->g_mul_mnge; }
+TQuillGrid* TMulUsrPassFm::grid() const { return ui_->g_mul_mnge; }
 
 QLineEdit* TMulUsrPassFm::passwordEdit() const { return ui_->e_log_pass; }
 
 QString TMulUsrPassFm::MaskText(const QString& text) { return QString(text.size(), u'*'); }
 
 void TMulUsrPassFm::FormCreate() {
-    ApplyDialogCaptions(*this, MultiLoginDialogCaptions(), language_);
+    ApplyDialogCaptions(*this, text::MultiLoginDialogCaptions(), language_);
 }
 
 void TMulUsrPassFm::showEvent(QShowEvent* event) {
@@ -139,7 +139,7 @@ void TMulUsrPassFm::FormShow() {
         return;
     }
     filled_ = true;
-    app::TQuillGrid* g = ui_->g_mul_mnge;
+    TQuillGrid* g = ui_->g_mul_mnge;
     const int col = g->currentIndex().isValid() ? g->Col() : kUserCol;
     bool first = true;
     for (const QString& entry : row_list) {
@@ -166,7 +166,7 @@ void TMulUsrPassFm::FormShow() {
 }
 
 QRect TMulUsrPassFm::cellRect(int col, int row) const {
-    const app::TQuillGrid* g = ui_->g_mul_mnge;
+    const TQuillGrid* g = ui_->g_mul_mnge;
     if (row < 1 || row >= g->RowCount() || col < 0 || col >= g->ColCount()) {
         return {};
     }
@@ -174,7 +174,7 @@ QRect TMulUsrPassFm::cellRect(int col, int row) const {
 }
 
 void TMulUsrPassFm::placeOverCell(int col, int row) {
-    app::TQuillGrid* g = ui_->g_mul_mnge;
+    TQuillGrid* g = ui_->g_mul_mnge;
     QLineEdit* overlay = ui_->e_log_pass;
     const QRect cell = cellRect(col, row);
     const QPoint at = g->viewport()->mapTo(overlay->parentWidget(), cell.topLeft());
@@ -240,7 +240,7 @@ void TMulUsrPassFm::b_okClick() {
     if (last_col == kMaskCol) {
         storePassword();
     }
-    const app::TQuillGrid* g = ui_->g_mul_mnge;
+    const TQuillGrid* g = ui_->g_mul_mnge;
     const QChar tab(u'\t');
     loginList_.clear();
     for (int r = 1; r < g->RowCount(); ++r) {
@@ -250,4 +250,4 @@ void TMulUsrPassFm::b_okClick() {
     accept();
 }
 
-}  // namespace tern::ui
+}  // namespace tern::gui

@@ -12,13 +12,15 @@ namespace Ui {
 class MulUsrPassFm;
 }
 
-namespace tern::app {
+namespace tern::gui {
 class TQuillGrid;
 }
 
-namespace tern::ui {
-
+namespace tern::text {
 class LanguageText;
+}  // namespace tern::text
+
+namespace tern::gui {
 
 // The management login for several access points: one grid row per unit
 // with its name and MAC address from the main window's list, a user name
@@ -30,8 +32,8 @@ class TMulUsrPassFm : public QDialog {
   public:
     // `apList` is the main window's AP list (read only); OK writes one line
     // per grid row into `loginList`, Cancel writes nothing.
-    TMulUsrPassFm(const app::TQuillGrid& apList, QStringList& loginList,
-                  const LanguageText& language, QWidget* parent = nullptr);
+    TMulUsrPassFm(const TQuillGrid& apList, QStringList& loginList,
+                  const text::LanguageText& language, QWidget* parent = nullptr);
     ~TMulUsrPassFm() override;
 
     // The decimal row numbers of the chosen rows of the AP list, set before
@@ -51,7 +53,7 @@ class TMulUsrPassFm : public QDialog {
     void g_mul_mngeTopLeftChanged();
     void b_okClick();
 
-    app::TQuillGrid* grid() const;
+    TQuillGrid* grid() const;
     QLineEdit* passwordEdit() const;
 
   protected:
@@ -64,10 +66,10 @@ class TMulUsrPassFm : public QDialog {
     void storePassword();
 
     std::unique_ptr<Ui::MulUsrPassFm> ui_;
-    const app::TQuillGrid& apList_;
+    const TQuillGrid& apList_;
     QStringList& loginList_;
-    const LanguageText& language_;
+    const text::LanguageText& language_;
     bool filled_ = false;
 };
 
-}  // namespace tern::ui
+}  // namespace tern::gui

@@ -11,7 +11,7 @@
 #include "gui/widgets/tquill_grid.h"
 #include "ui_treview_fm.h"
 
-namespace tern::ui {
+namespace tern::gui {
 
 namespace {
 
@@ -24,14 +24,15 @@ QString Heading(const ReviewedAp& ap) {
 
 }  // namespace
 
-TReviewFm::TReviewFm(const QList<ReviewedAp>& aps, const LanguageText& language, QWidget* parent)
+TReviewFm::TReviewFm(const QList<ReviewedAp>& aps, const text::LanguageText& language,
+                     QWidget* parent)
     : QDialog(parent), ui_(std::make_unique<Ui::ReviewFm>()) {
     ui_->setupUi(this);
-    ApplyDialogCaptions(*this, ReviewDialogCaptions(), language);
+    ApplyDialogCaptions(*this, text::ReviewDialogCaptions(), language);
     const QString noChange =
-        CaptionText(ReviewDialogCaptions(), kSectionReview, "NoChange", language);
+        CaptionText(text::ReviewDialogCaptions(), text::kSectionReview, "NoChange", language);
 
-    app::TQuillGrid* grid = ui_->g_review;
+    TQuillGrid* grid = ui_->g_review;
     grid->setColCount(kColumns);
     grid->setRowSelect(true);
     grid->setColWidth({QStringLiteral("170"), QStringLiteral("150"), QStringLiteral("150")});
@@ -69,10 +70,10 @@ TReviewFm::TReviewFm(const QList<ReviewedAp>& aps, const LanguageText& language,
 
 TReviewFm::~TReviewFm() = default;
 
-app::TQuillGrid* TReviewFm::grid() const { return ui_->g_review; }
+TQuillGrid* TReviewFm::grid() const { return ui_->g_review; }
 
 QStringList TReviewFm::Lines() const {
-    const app::TQuillGrid* grid = ui_->g_review;
+    const TQuillGrid* grid = ui_->g_review;
     QStringList lines;
     for (int row = 1; row < grid->RowCount(); ++row) {
         const QString first = grid->Cells(0, row);
@@ -90,4 +91,4 @@ void TReviewFm::b_okClick() { accept(); }
 
 void TReviewFm::b_cancelClick() { reject(); }
 
-}  // namespace tern::ui
+}  // namespace tern::gui

@@ -12,13 +12,15 @@ namespace Ui {
 class ReviewFm;
 }
 
-namespace tern::app {
+namespace tern::gui {
 class TQuillGrid;
 }
 
-namespace tern::ui {
-
+namespace tern::text {
 class LanguageText;
+}  // namespace tern::text
+
+namespace tern::gui {
 
 // One AP an apply is about to write to, and what would change on it.
 struct ReviewedAp {
@@ -33,14 +35,14 @@ struct ReviewedAp {
 class TReviewFm : public QDialog {
     Q_OBJECT
   public:
-    TReviewFm(const QList<ReviewedAp>& aps, const LanguageText& language,
+    TReviewFm(const QList<ReviewedAp>& aps, const text::LanguageText& language,
               QWidget* parent = nullptr);
     ~TReviewFm() override;
 
     // What the list shows, a line per AP ("MAC (name)") and per setting
     // ("  name: now → new"; an AP without changes "  nothing to change").
     QStringList Lines() const;
-    app::TQuillGrid* grid() const;
+    TQuillGrid* grid() const;
     void b_okClick();
     void b_cancelClick();
 
@@ -48,4 +50,4 @@ class TReviewFm : public QDialog {
     std::unique_ptr<Ui::ReviewFm> ui_;
 };
 
-}  // namespace tern::ui
+}  // namespace tern::gui

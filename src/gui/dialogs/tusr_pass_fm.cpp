@@ -11,9 +11,9 @@
 #include "gui/dialogs/dialog_captions.h"
 #include "ui_tusr_pass_fm.h"
 
-namespace tern::ui {
+namespace tern::gui {
 
-TUsrPassFm::TUsrPassFm(QString& loginUser, QString& loginPass, const LanguageText& language,
+TUsrPassFm::TUsrPassFm(QString& loginUser, QString& loginPass, const text::LanguageText& language,
                        QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint),
       ui_(std::make_unique<Ui::UsrPassFm>()),
@@ -37,7 +37,9 @@ TUsrPassFm::TUsrPassFm(QString& loginUser, QString& loginPass, const LanguageTex
 
 TUsrPassFm::~TUsrPassFm() = default;
 
-void TUsrPassFm::FormCreate() { ApplyDialogCaptions(*this, LoginDialogCaptions(), language_); }
+void TUsrPassFm::FormCreate() {
+    ApplyDialogCaptions(*this, text::LoginDialogCaptions(), language_);
+}
 
 bool TUsrPassFm::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress) {
@@ -67,4 +69,4 @@ void TUsrPassFm::b_okClick() {
     accept();
 }
 
-}  // namespace tern::ui
+}  // namespace tern::gui

@@ -11,16 +11,18 @@ namespace Ui {
 class UsrPassFm;
 }
 
-namespace tern::ui {
-
+namespace tern::text {
 class LanguageText;
+}  // namespace tern::text
+
+namespace tern::gui {
 
 // The management login for one access point. OK writes the entries into the
 // main window's login_user and login_pass; Cancel writes nothing.
 class TUsrPassFm : public QDialog {
     Q_OBJECT
   public:
-    TUsrPassFm(QString& loginUser, QString& loginPass, const LanguageText& language,
+    TUsrPassFm(QString& loginUser, QString& loginPass, const text::LanguageText& language,
                QWidget* parent = nullptr);
     ~TUsrPassFm() override;
 
@@ -37,7 +39,7 @@ class TUsrPassFm : public QDialog {
     std::unique_ptr<Ui::UsrPassFm> ui_;
     QString& loginUser_;
     QString& loginPass_;
-    const LanguageText& language_;
+    const text::LanguageText& language_;
 };
 
-}  // namespace tern::ui
+}  // namespace tern::gui

@@ -3,7 +3,7 @@
 #include <QEvent>
 #include <QFocusEvent>
 
-namespace tern::app {
+namespace tern::gui {
 
 // Focus changes that come from the window losing or regaining activation (a
 // message box, a menu) are not the user entering or leaving a field.
@@ -13,4 +13,4 @@ inline bool IsFieldFocusChange(const QEvent* event) {
            reason != Qt::MenuBarFocusReason;
 }
 
-}  // namespace tern::app
+}  // namespace tern::gui

@@ -9,7 +9,7 @@
 #include <algorithm>
 #include <array>
 
-namespace tern::app {
+namespace tern::gui {
 
 namespace {
 
@@ -175,4 +175,4 @@ QPixmap NavButtonPicture(int page, QSize size, bool pressed, qreal pixelRatio) {
     return QPixmap::fromImage(img);
 }
 
-}  // namespace tern::app
+}  // namespace tern::gui

@@ -4,7 +4,7 @@
 #include <QSize>
 #include <QString>
 
-namespace tern::app {
+namespace tern::gui {
 
 // The pictures of the main window's navigation column, drawn at run time.
 // They always show the page names in English; the localised names are the
@@ -26,4 +26,4 @@ QPixmap BackgroundPicture(QSize size = kBackgroundSize, qreal pixelRatio = 1.0);
 // the name shifted by one pixel).
 QPixmap NavButtonPicture(int page, QSize size, bool pressed, qreal pixelRatio = 1.0);
 
-}  // namespace tern::app
+}  // namespace tern::gui

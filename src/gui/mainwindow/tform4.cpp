@@ -2,7 +2,7 @@
 
 #include "ui_tform4.h"
 
-namespace tern::app {
+namespace tern::gui {
 
 TForm4::TForm4(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui::Form4>()) {
     ui_->setupUi(this);
@@ -10,4 +10,4 @@ TForm4::TForm4(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui::Form
 
 TForm4::~TForm4() = default;
 
-}  // namespace tern::app
+}  // namespace tern::gui

@@ -7,7 +7,7 @@ namespace Ui {
 class Form4;
 }
 
-namespace tern::app {
+namespace tern::gui {
 
 // The second form of the program: created at start-up, never shown, no
 // behaviour of its own.
@@ -21,4 +21,4 @@ class TForm4 : public QWidget {
     std::unique_ptr<Ui::Form4> ui_;
 };
 
-}  // namespace tern::app
+}  // namespace tern::gui

@@ -26,7 +26,7 @@
 #include "ui_tmain_fm.h"
 #include "ui_wep_page.h"
 
-namespace tern::app {
+namespace tern::gui {
 
 namespace {
 
@@ -130,13 +130,13 @@ void SetEditColour(QWidget* widget, const QColor& colour) {
 
 // ---------------------------------------------------------------- construction
 
-TMainFm::TMainFm(std::unique_ptr<link::UdpSocketControl> socket, ui::DialogSeam& dialogs,
+TMainFm::TMainFm(std::unique_ptr<net::UdpSocketControl> socket, DialogSeam& dialogs,
                  const ScreenInfo& screen, QWidget* parent)
     : QWidget(parent), UDPSocket(std::move(socket)), dialogs_(dialogs), screen_(&screen) {
     init();
 }
 
-TMainFm::TMainFm(std::unique_ptr<link::UdpSocketControl> socket, ui::DialogSeam& dialogs,
+TMainFm::TMainFm(std::unique_ptr<net::UdpSocketControl> socket, DialogSeam& dialogs,
                  QWidget* parent)
     : QWidget(parent),
       UDPSocket(std::move(socket)),
@@ -149,8 +149,8 @@ TMainFm::TMainFm(std::unique_ptr<link::UdpSocketControl> socket, ui::DialogSeam&
 TMainFm::~TMainFm() { FormDestroy(); }
 
 void TMainFm::init() {
-    noLanguage_ = std::make_unique<ui::LanguageText>(ui::LangIni::FromBytes({}),
-                                                     ui::TextEncoding::Windows1252);
+    noLanguage_ = std::make_unique<text::LanguageText>(text::LangIni::FromBytes({}),
+                                                       text::TextEncoding::Windows1252);
     ui_ = std::make_unique<Ui::MainFm>();
     ui_->setupUi(this);
     buildPages();
@@ -301,7 +301,7 @@ void TMainFm::setUpControls() {
         w->setVisible(false);
     }
 
-    ap_->e_rm_mac->setInputMask(kRemoteMacMask.toString());
+    ap_->e_rm_mac->setInputMask(form::kRemoteMacMask.toString());
     ap_->e_rm_mac->setEnabled(false);
     SetEditColour(ap_->e_rm_mac, kDisabledEdit);
     ap_->e_rm_mac->installEventFilter(this);
@@ -367,7 +367,9 @@ QLineEdit* TMainFm::keyField(int n) const {
     }
 }
 
-const ui::LanguageText& TMainFm::language() const { return lang_ini_ ? *lang_ini_ : *noLanguage_; }
+const text::LanguageText& TMainFm::language() const {
+    return lang_ini_ ? *lang_ini_ : *noLanguage_;
+}
 
 QString TMainFm::LangText(QByteArrayView section, QByteArrayView key,
                           QByteArrayView defaultText) const {
@@ -402,25 +404,25 @@ void TMainFm::FormActivate() {
         return;
     }
     activated_ = true;
-    lang_ini_ = std::make_unique<ui::LanguageText>(lang_file);
+    lang_ini_ = std::make_unique<text::LanguageText>(lang_file);
     LoadCaptions();
     for (int i = 0; i < kNavPageCount; ++i) {
         upImages_[static_cast<std::size_t>(i)]->setVisible(true);
         downImages_[static_cast<std::size_t>(i)]->setVisible(false);
     }
     b_defaultClick();
-    link::OpenOnProgramPort(*UDPSocket);
+    net::OpenOnProgramPort(*UDPSocket);
     refresh_skip = true;
     b_refreshClick();
 }
 
 void TMainFm::LoadCaptions() {
-    const ui::LanguageText& lang = language();
-    for (const ui::CaptionEntry& row : ui::MainWindowCaptions()) {
-        if (row.kind == ui::CaptionKind::ModeCaption) {
+    const text::LanguageText& lang = language();
+    for (const text::CaptionEntry& row : text::MainWindowCaptions()) {
+        if (row.kind == text::CaptionKind::ModeCaption) {
             continue;  // the operating-mode handler sets these
         }
-        const QString text = ui::CaptionScreenText(lang, row);
+        const QString text = text::CaptionScreenText(lang, row);
         const QString target(row.target);
         QObject* control =
             target == objectName() ? static_cast<QObject*>(this) : findChild<QObject*>(target);
@@ -428,13 +430,13 @@ void TMainFm::LoadCaptions() {
             continue;
         }
         switch (row.kind) {
-            case ui::CaptionKind::WindowTitle:
-            case ui::CaptionKind::PageCaption:
+            case text::CaptionKind::WindowTitle:
+            case text::CaptionKind::PageCaption:
                 if (auto* w = qobject_cast<QWidget*>(control)) {
                     w->setWindowTitle(text);
                 }
                 break;
-            case ui::CaptionKind::ListItem:
+            case text::CaptionKind::ListItem:
                 if (auto* list = qobject_cast<QComboBox*>(control)) {
                     // Items are set by index, so loading again never adds items.
                     while (list->count() <= row.index) {
@@ -443,28 +445,28 @@ void TMainFm::LoadCaptions() {
                     list->setItemText(row.index, text);
                 }
                 break;
-            case ui::CaptionKind::GridHeader:
+            case text::CaptionKind::GridHeader:
                 if (auto* grid = qobject_cast<TQuillGrid*>(control)) {
                     grid->setCell(row.index, 0, text);
                 }
                 break;
-            case ui::CaptionKind::ApplyButton:
+            case text::CaptionKind::ApplyButton:
                 SetControlText(control, text);
                 if (auto* button = qobject_cast<QAbstractButton*>(control)) {
-                    if (auto* copy = findChild<QAbstractButton*>(QString(ui::kApplyCopyTarget))) {
+                    if (auto* copy = findChild<QAbstractButton*>(QString(text::kApplyCopyTarget))) {
                         copy->setText(button->text());
                     }
                 }
                 break;
-            case ui::CaptionKind::LinkCaption:
+            case text::CaptionKind::LinkCaption:
                 SetControlText(control, text);
                 if (auto* w = qobject_cast<QWidget*>(control)) {
                     SetFontColour(w, kBlue);
                 }
                 break;
-            case ui::CaptionKind::Caption:
-            case ui::CaptionKind::IndentedCaption:
-            case ui::CaptionKind::ModeCaption:
+            case text::CaptionKind::Caption:
+            case text::CaptionKind::IndentedCaption:
+            case text::CaptionKind::ModeCaption:
                 SetControlText(control, text);
                 break;
         }
@@ -497,22 +499,22 @@ void TMainFm::FormCanResize(int newHeight) {
     if (inLayout_) {
         return;
     }
-    const std::optional<SizeLayout> layout =
-        LayoutOnResize(newHeight, frameGeometry().height(), screen_->screenSize());
+    const std::optional<form::SizeLayout> layout =
+        form::LayoutOnResize(newHeight, frameGeometry().height(), screen_->screenSize());
     if (layout) {
         applyLayout(*layout);
     }
 }
 
-void TMainFm::SettingChange() { applyLayout(LayoutOnSettingChange(screen_->screenSize())); }
+void TMainFm::SettingChange() { applyLayout(form::LayoutOnSettingChange(screen_->screenSize())); }
 
-void TMainFm::applyLayout(SizeLayout layout) {
+void TMainFm::applyLayout(form::SizeLayout layout) {
     if (inLayout_) {
         return;
     }
     inLayout_ = true;
     layout_ = layout;
-    if (layout == SizeLayout::Tall) {
+    if (layout == form::SizeLayout::Tall) {
         // The smallest size becomes the tall one; a larger window keeps its size.
         baseClientHeight_ = kTallOuterHeight - (kOuterHeight - kClientHeight);
         setMinimumSize(kClientWidth, baseClientHeight_);
@@ -544,13 +546,13 @@ void TMainFm::FormDestroy() {
 }
 
 void TMainFm::b_exitClick() {
-    const ui::MessageText quit = ui::LookupMessage(language(), ui::kQuitQuestion);
-    ui::DialogSeam::Message message;
+    const text::MessageText quit = text::LookupMessage(language(), text::kQuitQuestion);
+    DialogSeam::Message message;
     message.text = QStringLiteral("\r\n") + quit.text;
     message.caption = quit.caption;
-    message.icon = ui::DialogSeam::Icon::Warning;
-    message.buttons = ui::DialogSeam::Buttons::YesNo;
-    if (dialogs_.showMessage(this, message) == ui::DialogSeam::Answer::Yes) {
+    message.icon = DialogSeam::Icon::Warning;
+    message.buttons = DialogSeam::Buttons::YesNo;
+    if (dialogs_.showMessage(this, message) == DialogSeam::Answer::Yes) {
         close();
     }
 }
@@ -559,4 +561,4 @@ void TMainFm::b_closeClick() { close(); }
 
 void TMainFm::OnSecondInstance() {}
 
-}  // namespace tern::app
+}  // namespace tern::gui

@@ -39,21 +39,24 @@ class WepPage;
 class Dot1xPage;
 }  // namespace Ui
 
-namespace tern::ui {
-class DialogSeam;
+namespace tern::text {
 class LanguageText;
-}  // namespace tern::ui
+}  // namespace tern::text
+
+namespace tern::gui {
+class DialogSeam;
+}  // namespace tern::gui
 
 namespace tern::fleet {
 struct SettingChange;
 }  // namespace tern::fleet
 
-namespace tern::config {
+namespace tern::record {
 struct BuildFailure;
 struct FormSettings;
-}  // namespace tern::config
+}  // namespace tern::record
 
-namespace tern::app {
+namespace tern::gui {
 
 class TQuillGrid;
 class UrlOpener;
@@ -107,20 +110,20 @@ inline const QColor kDisabledEdit(192, 192, 192);
 class TMainFm : public QWidget {
     Q_OBJECT
   public:
-    TMainFm(std::unique_ptr<link::UdpSocketControl> socket, ui::DialogSeam& dialogs,
+    TMainFm(std::unique_ptr<net::UdpSocketControl> socket, DialogSeam& dialogs,
             const ScreenInfo& screen, QWidget* parent = nullptr);
     // Over the primary screen.
-    TMainFm(std::unique_ptr<link::UdpSocketControl> socket, ui::DialogSeam& dialogs,
+    TMainFm(std::unique_ptr<net::UdpSocketControl> socket, DialogSeam& dialogs,
             QWidget* parent = nullptr);
     ~TMainFm() override;
 
   private:
     // Searches and applies happen in the engine; the names below are the
     // window's view of its state (declared first: they refer into it).
-    apply::ApEngine engine_;
+    engine::ApEngine engine_;
     // Sends an apply's requests and paces them on the answers; declared
     // after the engine it drives.
-    apply::ApplySession applySession_{engine_};
+    engine::ApplySession applySession_{engine_};
 
   public:
     // ---- state of searches and applies
@@ -162,16 +165,16 @@ class TMainFm : public QWidget {
     QString lang_file;
 
     // ---- owned parts
-    std::unique_ptr<link::UdpSocketControl> UDPSocket;
+    std::unique_ptr<net::UdpSocketControl> UDPSocket;
     QTimer Timer;          // 2000 ms
     QTimer Timer_refresh;  // 1500 ms
 
     // The language reader; null before the first activation and after
     // FormDestroy.
-    const ui::LanguageText* languageReader() const { return lang_ini_.get(); }
+    const text::LanguageText* languageReader() const { return lang_ini_.get(); }
     // A text of the language file (its default while there is no reader).
     QString LangText(QByteArrayView section, QByteArrayView key, QByteArrayView defaultText) const;
-    const ui::LanguageText& language() const;
+    const text::LanguageText& language() const;
 
     // ---- navigation
     void l_statusClick(QLabel* label);
@@ -191,7 +194,7 @@ class TMainFm : public QWidget {
     bool activated() const { return activated_; }
     void FormCanResize(int newHeight);
     void SettingChange();
-    SizeLayout currentLayout() const { return layout_; }
+    form::SizeLayout currentLayout() const { return layout_; }
     void FormClose();
     void FormDestroy();
     void b_exitClick();
@@ -238,7 +241,7 @@ class TMainFm : public QWidget {
 
     // ---- Discovery, the AP list and the timers
     // The marker and key of the latest request; shared by search, apply and receive.
-    link::LinkState& link_state = engine_.link_state;
+    net::LinkState& link_state = engine_.link_state;
     // Shows a 1180-byte packet (reply header, record in host order) on every
     // page and leaves the AP's list cells in list_row; false when the show
     // stopped before the AP name.
@@ -428,17 +431,17 @@ class TMainFm : public QWidget {
     void numericFieldEdited(QLineEdit* field);
     bool CheckNumberField(QLineEdit* field, const QString& text);
     void HighlightPageLabel();
-    void ShowInfoMessage(const ui::MessageText& message);
+    void ShowInfoMessage(const text::MessageText& message);
     // The apply's checks over the form's values: each shows its messages,
     // switches the page and sets the focus, and returns what it found.
-    apply::FormValues CollectFormValues(bool multi) const;
-    void ShowApplyCheckResult(const apply::ApplyCheckResult& result);
-    apply::ApplyCheckResult RunApplyPreconditions();
-    apply::ApplyCheckResult RunValidateSettings(bool multi, const QString& dhcpStart,
+    rules::FormValues CollectFormValues(bool multi) const;
+    void ShowApplyCheckResult(const rules::ApplyCheckResult& result);
+    rules::ApplyCheckResult RunApplyPreconditions();
+    rules::ApplyCheckResult RunValidateSettings(bool multi, const QString& dhcpStart,
                                                 bool dhcpServerOn);
     // Preconditions, then the whole-form check (the DHCP start and server
     // state from the form); ends where the login would follow.
-    apply::ApplyCheckResult RunApplyChecks(bool multi = false);
+    rules::ApplyCheckResult RunApplyChecks(bool multi = false);
 
   private:
     void connectKeysChecksHandlers();
@@ -466,26 +469,26 @@ class TMainFm : public QWidget {
     // The login goes into a copy of the record, which is sent to the AP of
     // a single-AP apply (or restore) in one set request under a new marker.
     // (The requests of several APs go out together from the multi-AP apply.)
-    void SendSetRequest(const config::ApConfigRecord& record);
+    void SendSetRequest(const record::ApConfigRecord& record);
     // Whether an apply, its report or the pumping of a multi-AP apply is
     // under way: a second apply or restore would reset the counts and drop
     // the first one's refusals.
     bool applyBlocked() const;
     // The record with the login being used written in, as the AP takes it.
-    config::ApConfigRecord WithLoginOf(const config::ApConfigRecord& record) const;
+    record::ApConfigRecord WithLoginOf(const record::ApConfigRecord& record) const;
     // The form as the record builder reads it. The pass phrase and the keys
     // stand for what the fields mean, never for their row of '*'.
-    config::FormSettings CollectFormSettings() const;
+    record::FormSettings CollectFormSettings() const;
     // An AP an apply was sent to and that has not answered yet.
-    using ApplyTarget = apply::ApplyTarget;
+    using ApplyTarget = engine::ApplyTarget;
     QList<ApplyTarget>& unanswered_targets = engine_.unanswered_targets;
     // Between the last request of an apply and its conclusion.
     bool applyOutstanding() const { return engine_.applyOutstanding(); }
 
     // ---- the review before an apply (tmain_fm_review.cpp)
     struct ReviewTarget {
-        config::ApConfigRecord current;  // as the AP last reported it
-        config::ApConfigRecord toSend;   // built from the form, before the login
+        record::ApConfigRecord current;  // as the AP last reported it
+        record::ApConfigRecord toSend;   // built from the form, before the login
         QString name;                    // the list's name of the AP
     };
     // After the checks, before the login: what the apply would change on
@@ -496,14 +499,14 @@ class TMainFm : public QWidget {
     bool ReviewChanges(const QList<ReviewTarget>& targets, QList<qsizetype>* changing = nullptr);
     // The settings that differ, under tern-ap-cli's names, as `plan` finds
     // them; texts in the window's code page.
-    QList<fleet::SettingChange> ChangesOf(const config::ApConfigRecord& current,
-                                          const config::ApConfigRecord& toSend) const;
+    QList<fleet::SettingChange> ChangesOf(const record::ApConfigRecord& current,
+                                          const record::ApConfigRecord& toSend) const;
 
   private:
     void connectApplyHandlers();
     bool applySingle(int row);
     bool applyMulti(const QList<int>& rows);
-    void reportBuildFailure(const config::BuildFailure& failure);
+    void reportBuildFailure(const record::BuildFailure& failure);
     // Whether a login can be written in the code page; if not, says so.
     bool loginWritable(const QString& user, const QString& password);
     // Ends the apply's bookkeeping; the report of the APs that did not
@@ -551,7 +554,7 @@ class TMainFm : public QWidget {
     void setUpControls();
     void connectHandlers();
     void connectDialogHandlers();
-    void applyLayout(SizeLayout layout);
+    void applyLayout(form::SizeLayout layout);
     void upImageClick(int page);
     QLineEdit* keyField(int n) const;
     void setEditEnabled(QLineEdit* edit, bool enabled);
@@ -566,11 +569,11 @@ class TMainFm : public QWidget {
     std::unique_ptr<Ui::IpPage> ip_;
     std::unique_ptr<Ui::WepPage> wep_;
     std::unique_ptr<Ui::Dot1xPage> dot1x_;
-    ui::DialogSeam& dialogs_;
+    DialogSeam& dialogs_;
     std::unique_ptr<ScreenInfo> ownScreen_;
     const ScreenInfo* screen_ = nullptr;
-    std::unique_ptr<ui::LanguageText> lang_ini_;
-    std::unique_ptr<ui::LanguageText> noLanguage_;
+    std::unique_ptr<text::LanguageText> lang_ini_;
+    std::unique_ptr<text::LanguageText> noLanguage_;
     std::array<QLabel*, 5> navLabels_{};
     std::array<QLabel*, 5> upImages_{};
     std::array<QLabel*, 5> downImages_{};
@@ -578,8 +581,8 @@ class TMainFm : public QWidget {
     bool activationQueued_ = false;
     bool destroyed_ = false;
     bool inLayout_ = false;
-    SizeLayout layout_ = SizeLayout::Tall;
+    form::SizeLayout layout_ = form::SizeLayout::Tall;
     bool forwardingKey_ = false;
 };
 
-}  // namespace tern::app
+}  // namespace tern::gui

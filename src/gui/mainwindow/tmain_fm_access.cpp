@@ -17,7 +17,7 @@
 #include "ui_ap_page.h"
 #include "ui_tmain_fm.h"
 
-namespace tern::app {
+namespace tern::gui {
 
 namespace {
 
@@ -223,4 +223,4 @@ void TMainFm::NameRemoteFields() {
     }
 }
 
-}  // namespace tern::app
+}  // namespace tern::gui

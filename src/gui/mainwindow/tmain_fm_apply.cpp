@@ -29,13 +29,13 @@
 #include "ui_tmain_fm.h"
 #include "ui_wep_page.h"
 
-namespace tern::app {
+namespace tern::gui {
 
 namespace {
 
 // A multi-AP apply waits up to 3 x 100 ms for each AP's answer before the
 // next request goes out.
-constexpr apply::ApplySession::Options kMultiPacing{
+constexpr engine::ApplySession::Options kMultiPacing{
     .waitForReplies = true, .sliceMs = 100, .maxSlices = 3};
 
 const QString kCrLf = QStringLiteral("\r\n");
@@ -58,19 +58,19 @@ int FirstChecked(const std::array<QRadioButton*, N>& buttons) {
 }
 
 // The AP's record of a stored packet (the callers checked its size).
-config::ApConfigRecord StoredRecord(const QByteArray& packet) {
-    return apply::PacketRecord(packet).value_or(config::ApConfigRecord());
+record::ApConfigRecord StoredRecord(const QByteArray& packet) {
+    return engine::PacketRecord(packet).value_or(record::ApConfigRecord());
 }
 
 // The window's apply to several APs sends inside the click, each request
 // after the previous AP's answer: the event loop runs here meanwhile, the
 // receive event among it. False when nothing was started or the session
 // was destroyed meanwhile.
-bool SendAllInClick(apply::ApplySession& session, link::UdpSocketControl* socket,
-                    std::vector<apply::ApplySession::Request> requests,
-                    const apply::ApplySession::Options& options) {
+bool SendAllInClick(engine::ApplySession& session, net::UdpSocketControl* socket,
+                    std::vector<engine::ApplySession::Request> requests,
+                    const engine::ApplySession::Options& options) {
     if (!session.start(socket, std::move(requests), options)) return false;
-    const QPointer<apply::ApplySession> self(&session);
+    const QPointer<engine::ApplySession> self(&session);
     while (self && self->sending()) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
@@ -94,7 +94,7 @@ class FlagScope {
 
 void TMainFm::connectApplyHandlers() {
     connect(ui_->b_Ternapply, &QPushButton::clicked, this, [this] { b_TernapplyClick(); });
-    connect(&applySession_, &apply::ApplySession::aboutToSend, this,
+    connect(&applySession_, &engine::ApplySession::aboutToSend, this,
             [this] { setWaitCursor(true); });
 }
 
@@ -125,7 +125,7 @@ void TMainFm::b_TernapplyClick() {
     const QList<int> rows = ShownSelectedRows();
     engine_.BeginApply(static_cast<int>(rows.size()));
     if (expected_replies == 0) {
-        ShowInfoMessage(ui::LookupMessage(language(), ui::kMsgNoSelect));
+        ShowInfoMessage(text::LookupMessage(language(), text::kMsgNoSelect));
         setWaitCursor(false);
         return;
     }
@@ -155,21 +155,21 @@ void TMainFm::beginSending() {
 
 bool TMainFm::applySingle(int row) {
     const QByteArray packet = FetchStoredPacket(QString::number(row));
-    if (packet.size() < static_cast<qsizetype>(link::kDiscoveryPacketSize)) {
+    if (packet.size() < static_cast<qsizetype>(net::kDiscoveryPacketSize)) {
         // a row still being filled: there is nothing to build on
-        ShowInfoMessage(ui::LookupMessage(language(), ui::kMsgNoSelect));
+        ShowInfoMessage(text::LookupMessage(language(), text::kMsgNoSelect));
         return false;
     }
-    const config::BuildResult built =
-        config::BuildRecord(config::BuildMode::Single, StoredRecord(packet), CollectFormSettings());
+    const record::BuildResult built =
+        record::BuildRecord(record::BuildMode::Single, StoredRecord(packet), CollectFormSettings());
     if (!built) {
         reportBuildFailure(built.failure());
         return false;
     }
-    const config::ApConfigRecord& apply_record = built.record();
+    const record::ApConfigRecord& apply_record = built.record();
 
-    apply::FormValues dhcp;
-    TakeDhcpServer(dhcp, apply_record);
+    rules::FormValues dhcp;
+    form::TakeDhcpServer(dhcp, apply_record);
     if (!RunValidateSettings(false, dhcp.dhcp_start, dhcp.dhcp_server_on).passed()) {
         return false;
     }
@@ -201,37 +201,37 @@ bool TMainFm::applyMulti(const QList<int>& rows) {
     // out is the form as it was at the click, whatever is typed during the
     // waits below. Each target is known by its MAC from here on: the
     // dialogs below run the event loop, and a row number is only a place.
-    const config::FormSettings shared = CollectFormSettings();
+    const record::FormSettings shared = CollectFormSettings();
     const bool keptPhrase = EffectivePassphrase() != wep_->wpa_m_p->text();
     struct Target {
         QString mac;
         QString name;
-        config::ApConfigRecord record;
+        record::ApConfigRecord record;
     };
     std::vector<Target> targets;
     targets.reserve(static_cast<std::size_t>(rows.size()));
     QList<ReviewTarget> review;
     for (const int row : rows) {
         const QByteArray packet = FetchStoredPacket(QString::number(row));
-        if (packet.size() < static_cast<qsizetype>(link::kDiscoveryPacketSize)) {
-            ShowInfoMessage(ui::LookupMessage(language(), ui::kMsgNoSelect));
+        if (packet.size() < static_cast<qsizetype>(net::kDiscoveryPacketSize)) {
+            ShowInfoMessage(text::LookupMessage(language(), text::kMsgNoSelect));
             return false;
         }
-        const config::ApConfigRecord source = StoredRecord(packet);
-        config::FormSettings settings = shared;
+        const record::ApConfigRecord source = StoredRecord(packet);
+        record::FormSettings settings = shared;
         // An unedited pass phrase is the one of the AP shown last; each AP
         // keeps its own instead, as it keeps its own unedited keys.
         if (keptPhrase && !source.wpa_passphrase().isEmpty()) {
             settings.wpa_m_p = language().recordText(source.wpa_passphrase());
         }
-        const config::BuildResult built =
-            config::BuildRecord(config::BuildMode::Multi, source, settings);
+        const record::BuildResult built =
+            record::BuildRecord(record::BuildMode::Multi, source, settings);
         if (!built) {
             reportBuildFailure(built.failure());
             return false;
         }
         const QString name = ui_->l_title->Cells(0, row);
-        targets.push_back({config::MacText(source.mac_addr()), name, built.record()});
+        targets.push_back({record::MacText(source.mac_addr()), name, built.record()});
         review.push_back({source, built.record(), name});
     }
 
@@ -255,7 +255,7 @@ bool TMainFm::applyMulti(const QList<int>& rows) {
     for (const Target& target : targets) {
         const int row = rowOfMac(target.mac);
         if (row == 0) {
-            ShowInfoMessage(ui::LookupMessage(language(), ui::kMsgNoSelect));
+            ShowInfoMessage(text::LookupMessage(language(), text::kMsgNoSelect));
             return false;
         }
         row_list << QString::number(row);
@@ -271,7 +271,7 @@ bool TMainFm::applyMulti(const QList<int>& rows) {
             std::find_if(login_list.cbegin(), login_list.cend(),
                          [&](const QString& l) { return l.section(u'\t', 0, 0) == target.mac; });
         if (line == login_list.cend()) {
-            ShowInfoMessage(ui::LookupMessage(language(), ui::kMsgNoSelect));
+            ShowInfoMessage(text::LookupMessage(language(), text::kMsgNoSelect));
             return false;
         }
         logins << *line;
@@ -283,7 +283,7 @@ bool TMainFm::applyMulti(const QList<int>& rows) {
         }
     }
 
-    std::vector<apply::ApplySession::Request> requests;
+    std::vector<engine::ApplySession::Request> requests;
     requests.reserve(targets.size());
     for (std::size_t i = 0; i < targets.size(); ++i) {
         const QStringList fields = logins.value(static_cast<qsizetype>(i)).split(u'\t');
@@ -306,26 +306,26 @@ bool TMainFm::applyMulti(const QList<int>& rows) {
 }
 
 bool TMainFm::loginWritable(const QString& user, const QString& password) {
-    const ui::TextEncoding encoding = language().recordEncoding();
-    const bool userOk = ui::ScreenTextToRecord(user, encoding).has_value();
-    if (userOk && ui::ScreenTextToRecord(password, encoding).has_value()) {
+    const text::TextEncoding encoding = language().recordEncoding();
+    const bool userOk = text::ScreenTextToRecord(user, encoding).has_value();
+    if (userOk && text::ScreenTextToRecord(password, encoding).has_value()) {
         return true;
     }
     // The password is never shown; the user name is, to tell which it was.
-    apply::CheckMessage message{&ui::kMsgErrCharset, nullptr, 0, userOk ? QString() : user};
-    ShowInfoMessage(apply::CheckMessageText(language(), message));
+    rules::CheckMessage message{&text::kMsgErrCharset, nullptr, 0, userOk ? QString() : user};
+    ShowInfoMessage(rules::CheckMessageText(language(), message));
     return false;
 }
 
-void TMainFm::reportBuildFailure(const config::BuildFailure& failure) {
-    const ui::MessageText message = ui::LookupMessage(language(), ui::kMsgErrBuild);
-    ui::DialogSeam::Message box;
+void TMainFm::reportBuildFailure(const record::BuildFailure& failure) {
+    const text::MessageText message = text::LookupMessage(language(), text::kMsgErrBuild);
+    DialogSeam::Message box;
     box.text = message.text + kCrLf + failure.field + QStringLiteral(" = \"") + failure.text + u'"';
     box.caption = message.caption;
-    box.icon = ui::DialogSeam::Icon::Information;
-    box.buttons = ui::DialogSeam::Buttons::Ok;
+    box.icon = DialogSeam::Icon::Information;
+    box.buttons = DialogSeam::Buttons::Ok;
     dialogs_.showMessage(this, box);
-    if (const apply::NumericField* field = apply::FindNumericField(failure.field)) {
+    if (const rules::NumericField* field = rules::FindNumericField(failure.field)) {
         l_statusClick(NavLabel(field->page));
         HighlightPageLabel();
     }
@@ -345,31 +345,32 @@ QByteArray TMainFm::FetchStoredPacket(const QString& row) const {
     return ok ? PacketOfRow(n) : QByteArray();
 }
 
-config::ApConfigRecord TMainFm::WithLoginOf(const config::ApConfigRecord& record) const {
+record::ApConfigRecord TMainFm::WithLoginOf(const record::ApConfigRecord& record) const {
     // Whole characters of the code page, as many as fit the field; the
     // login was checked to be writable before the first request.
-    const ui::TextEncoding encoding = language().recordEncoding();
-    const qsizetype loginMax = config::ApConfigRecord::kLoginTextMax;
-    return config::WithLogin(
-        record, ui::ScreenTextToRecordWithin(login_user, encoding, loginMax).value_or(QByteArray()),
-        ui::ScreenTextToRecordWithin(login_pass, encoding, loginMax).value_or(QByteArray()));
+    const text::TextEncoding encoding = language().recordEncoding();
+    const qsizetype loginMax = record::ApConfigRecord::kLoginTextMax;
+    return record::WithLogin(
+        record,
+        text::ScreenTextToRecordWithin(login_user, encoding, loginMax).value_or(QByteArray()),
+        text::ScreenTextToRecordWithin(login_pass, encoding, loginMax).value_or(QByteArray()));
 }
 
 bool TMainFm::applyBlocked() const {
     return applying_ || pumping_ || engine_.applyOutstanding() || Timer_refresh.isActive();
 }
 
-void TMainFm::SendSetRequest(const config::ApConfigRecord& record) {
+void TMainFm::SendSetRequest(const record::ApConfigRecord& record) {
     // Its request, then the apply is followed by the window's timer.
-    const QString mac = config::MacText(record.mac_addr());
+    const QString mac = record::MacText(record.mac_addr());
     SendAllInClick(applySession_, UDPSocket.get(), {{WithLoginOf(record), {mac, apply_name}}},
-                   apply::ApplySession::Options{});
+                   engine::ApplySession::Options{});
     Timer.start();
     MaskSecretFields();
 }
 
-config::FormSettings TMainFm::CollectFormSettings() const {
-    config::FormSettings f;
+record::FormSettings TMainFm::CollectFormSettings() const {
+    record::FormSettings f;
     f.text_from_record = [this](QByteArrayView bytes) { return language().recordText(bytes); };
     f.text_to_record = [this](const QString& text) { return language().recordBytes(text); };
     f.i_r_dhcp = ip_->i_r_dhcp->isChecked();
@@ -444,38 +445,38 @@ config::FormSettings TMainFm::CollectFormSettings() const {
 // ---------------------------------------------------------------- answers
 
 QString TMainFm::takeUnconfirmedReport() {
-    const std::optional<apply::Unconfirmed> u = engine_.TakeUnconfirmed();
+    const std::optional<engine::Unconfirmed> u = engine_.TakeUnconfirmed();
     if (!u) {
         return {};
     }
-    const ui::LanguageText& lang = language();
-    const QString macText = ui::LookupMessage(lang, ui::kMsgMac).text;
-    const QString apText = ui::LookupMessage(lang, ui::kMsgAp).text;
+    const text::LanguageText& lang = language();
+    const QString macText = text::LookupMessage(lang, text::kMsgMac).text;
+    const QString apText = text::LookupMessage(lang, text::kMsgAp).text;
     const auto line = [&](const QString& mac, const QString& name) {
         return macText + QStringLiteral("  ") + mac + QStringLiteral(" --- ") + apText +
                QStringLiteral("  ") + name + kCrLf;
     };
     QString text;
     if (u->unmatched == 0) {
-        text = ui::LookupMessage(lang, ui::kMsgErrNoReply).text + kCrLf;
+        text = text::LookupMessage(lang, text::kMsgErrNoReply).text + kCrLf;
         for (const ApplyTarget& target : u->silent) {
             text += line(target.mac, target.name);
         }
     } else {
         // Some answers could not be told apart, so any AP still without
         // one may have sent them: no AP is named, only the counts.
-        text = ui::LookupMessage(lang, ui::kMsgErrMissing).text + u' ' +
+        text = text::LookupMessage(lang, text::kMsgErrMissing).text + u' ' +
                QString::number(u->missing) + kCrLf +
-               ui::LookupMessage(lang, ui::kMsgErrUnmatched).text + u' ' +
+               text::LookupMessage(lang, text::kMsgErrUnmatched).text + u' ' +
                QString::number(u->unmatched) + kCrLf;
     }
     if (!u->refusals.isEmpty()) {
-        text += kCrLf + ui::LookupMessage(lang, ui::kMsgErrRefused).text + kCrLf;
+        text += kCrLf + text::LookupMessage(lang, text::kMsgErrRefused).text + kCrLf;
         for (const QByteArray& failed : u->refusals) {
-            const QString mac = config::MacText(config::MacFromBytes(failed));
+            const QString mac = record::MacText(record::MacFromBytes(failed));
             text += line(mac, expected_replies == 1 ? apply_name : NameForMac(mac));
         }
-        text += ui::LookupMessage(lang, ui::kMsgErrId).text;
+        text += text::LookupMessage(lang, text::kMsgErrId).text;
     }
     return text;
 }
@@ -484,12 +485,12 @@ void TMainFm::showUnconfirmedReport(const QString& text) {
     if (text.isEmpty()) {
         return;
     }
-    ui::DialogSeam::Message message;
+    DialogSeam::Message message;
     message.text = text;
-    message.caption = ui::LookupMessage(language(), ui::kMsgErrNoReply).caption;
-    message.icon = ui::DialogSeam::Icon::Information;
-    message.buttons = ui::DialogSeam::Buttons::Ok;
+    message.caption = text::LookupMessage(language(), text::kMsgErrNoReply).caption;
+    message.icon = DialogSeam::Icon::Information;
+    message.buttons = DialogSeam::Buttons::Ok;
     dialogs_.showMessage(this, message);
 }
 
-}  // namespace tern::app
+}  // namespace tern::gui

@@ -25,7 +25,7 @@
 #include "ui_tmain_fm.h"
 #include "ui_wep_page.h"
 
-namespace tern::app {
+namespace tern::gui {
 
 namespace {
 
@@ -50,7 +50,7 @@ class NumericFieldFilter : public QObject {
                 form_.numericFieldEdited(field);
                 auto* key = static_cast<QKeyEvent*>(event);
                 const QString text = key->text();
-                if (!KeyGoesThroughFilter(key->key(), text)) {
+                if (!form::KeyGoesThroughFilter(key->key(), text)) {
                     return false;
                 }
                 return form_.e_ip_1KeyPress(field, text.front()).isNull();
@@ -68,12 +68,12 @@ class NumericFieldFilter : public QObject {
 
 // ---------------------------------------------------------------- messages
 
-void TMainFm::ShowInfoMessage(const ui::MessageText& message) {
-    ui::DialogSeam::Message box;
+void TMainFm::ShowInfoMessage(const text::MessageText& message) {
+    DialogSeam::Message box;
     box.text = message.text;
     box.caption = message.caption;
-    box.icon = ui::DialogSeam::Icon::Information;
-    box.buttons = ui::DialogSeam::Buttons::Ok;
+    box.icon = DialogSeam::Icon::Information;
+    box.buttons = DialogSeam::Buttons::Ok;
     dialogs_.showMessage(this, box);
 }
 
@@ -90,32 +90,32 @@ void TMainFm::HighlightPageLabel() {
 
 bool TMainFm::CheckNumberField(QLineEdit* field, const QString& text) {
     const QString name = field->objectName();
-    const qint64 max = apply::DecimalValue(HintOf(field)).value_or(0);
-    const apply::FieldCheck check = apply::CheckNumericField(name, text, max, TagOf(field));
+    const qint64 max = rules::DecimalValue(HintOf(field)).value_or(0);
+    const rules::FieldCheck check = rules::CheckNumericField(name, text, max, TagOf(field));
     if (check.passed()) {
         return true;
     }
-    ShowInfoMessage(apply::CheckMessageText(language(), check.message));
-    field->setText(apply::TextAfterRangeError(name));
+    ShowInfoMessage(rules::CheckMessageText(language(), check.message));
+    field->setText(rules::TextAfterRangeError(name));
     field->setFocus(Qt::OtherFocusReason);
     HighlightPageLabel();
     return false;
 }
 
 QChar TMainFm::e_ip_1KeyPress(QLineEdit* field, QChar key) {
-    const apply::NumericKey k = apply::ClassifyNumericKey(
+    const rules::NumericKey k = rules::ClassifyNumericKey(
         key, field->text(), field->selectedText().size(), field->maxLength());
     switch (k.action) {
-        case apply::NumericKey::Action::Drop:
+        case rules::NumericKey::Action::Drop:
             return {};
-        case apply::NumericKey::Action::Pass:
+        case rules::NumericKey::Action::Pass:
             return key;
-        case apply::NumericKey::Action::Enter:
+        case rules::NumericKey::Action::Enter:
             if (field->text().isEmpty() || CheckNumberField(field, field->text())) {
                 moveOnFromNumericField(field);
             }
             return {};
-        case apply::NumericKey::Action::Complete:
+        case rules::NumericKey::Action::Complete:
             // The field gets exactly the text that was checked (the digit at
             // the end), whatever the caret and selection were.
             if (CheckNumberField(field, k.completed)) {
@@ -131,7 +131,7 @@ QChar TMainFm::e_ip_1KeyPress(QLineEdit* field, QChar key) {
 
 bool TMainFm::e_ip_1Exit(QLineEdit* field) {
     if (field->text().isEmpty()) {
-        field->setText(apply::kEmptyNumberOnExit.toString());
+        field->setText(rules::kEmptyNumberOnExit.toString());
         return true;
     }
     return CheckNumberField(field, field->text());
@@ -140,17 +140,17 @@ bool TMainFm::e_ip_1Exit(QLineEdit* field) {
 void TMainFm::e_submask_1Exit(QLineEdit* field) {
     const QString name = field->objectName();
     if (field->text().isEmpty()) {
-        field->setText(apply::EmptyMaskTextOnExit(name));
+        field->setText(rules::EmptyMaskTextOnExit(name));
         return;
     }
-    if (const apply::FieldCheck mask = apply::CheckMaskOctet(name, field->text()); !mask.passed()) {
-        ShowInfoMessage(apply::CheckMessageText(language(), mask.message));
+    if (const rules::FieldCheck mask = rules::CheckMaskOctet(name, field->text()); !mask.passed()) {
+        ShowInfoMessage(rules::CheckMessageText(language(), mask.message));
         field->setText(QStringLiteral("255"));
     }
 }
 
 bool TMainFm::LeaveNumericField(QLineEdit* field) {
-    const apply::NumericField* numeric = apply::FindNumericField(field->objectName());
+    const rules::NumericField* numeric = rules::FindNumericField(field->objectName());
     // A focus change made by another field's rule (the focus put back where
     // a value was refused) is not the user leaving this field; nor is a
     // second notice of a leaving whose rule already ran.
@@ -203,7 +203,7 @@ void TMainFm::moveOnFromNumericField(QLineEdit* field) {
 
 bool TMainFm::CommitFocusedNumericField() {
     auto* field = qobject_cast<QLineEdit*>(focusWidget());
-    if (field == nullptr || apply::FindNumericField(field->objectName()) == nullptr) {
+    if (field == nullptr || rules::FindNumericField(field->objectName()) == nullptr) {
         numericExitRefused_ = nullptr;
         return true;
     }
@@ -220,17 +220,17 @@ bool TMainFm::CommitFocusedNumericField() {
 
 // ---------------------------------------------------------------- the apply
 
-apply::FormValues TMainFm::CollectFormValues(bool multi) const {
+rules::FormValues TMainFm::CollectFormValues(bool multi) const {
     // The form as the record builder reads it, and the same reading of it
     // as tern-ap-cli's (one place decides what the checks see).
-    const std::optional<config::ApConfigRecord> shown =
-        apply::PacketRecord(PacketOfRow(ui_->l_title->Row()));
-    apply::FormValues v =
-        FormValuesOf(CollectFormSettings(), shown.value_or(config::ApConfigRecord()),
-                     language().recordEncoding(), multi);
+    const std::optional<record::ApConfigRecord> shown =
+        engine::PacketRecord(PacketOfRow(ui_->l_title->Row()));
+    rules::FormValues v =
+        form::FormValuesOf(CollectFormSettings(), shown.value_or(record::ApConfigRecord()),
+                           language().recordEncoding(), multi);
     if (!shown) {
         // Nothing was shown: no text stands for an AP's own bytes.
-        for (apply::RecordTextField& t : v.record_texts) t.as_shown = false;
+        for (rules::RecordTextField& t : v.record_texts) t.as_shown = false;
     }
     v.confirmation = EffectiveConfirmation();
     if (!multi) {
@@ -242,15 +242,15 @@ apply::FormValues TMainFm::CollectFormValues(bool multi) const {
     return v;
 }
 
-void TMainFm::ShowApplyCheckResult(const apply::ApplyCheckResult& r) {
+void TMainFm::ShowApplyCheckResult(const rules::ApplyCheckResult& r) {
     const bool failureMessage =
-        !r.passed() && r.failed != apply::ApplyCheck::RemoteMac && !r.messages.empty();
+        !r.passed() && r.failed != rules::ApplyCheck::RemoteMac && !r.messages.empty();
     // "Please enable 802.1x first" is read before the page it asks for comes
     // forward; every other failure brings its page forward first.
-    const bool messageFirst = failureMessage && r.failed == apply::ApplyCheck::WpaNeedsDot1x;
+    const bool messageFirst = failureMessage && r.failed == rules::ApplyCheck::WpaNeedsDot1x;
     const std::size_t notices = r.messages.size() - (failureMessage && !messageFirst ? 1 : 0);
     for (std::size_t i = 0; i < notices; ++i) {
-        ShowInfoMessage(apply::CheckMessageText(language(), r.messages[i]));
+        ShowInfoMessage(rules::CheckMessageText(language(), r.messages[i]));
     }
     if (messageFirst) {
         l_statusClick(ui_->l_802);
@@ -270,7 +270,7 @@ void TMainFm::ShowApplyCheckResult(const apply::ApplyCheckResult& r) {
         HighlightPageLabel();
     }
     if (failureMessage && !messageFirst) {
-        ShowInfoMessage(apply::CheckMessageText(language(), r.messages.back()));
+        ShowInfoMessage(rules::CheckMessageText(language(), r.messages.back()));
     }
     if (!r.focus.isEmpty()) {
         if (auto* field = findChild<QLineEdit*>(r.focus)) {
@@ -281,29 +281,29 @@ void TMainFm::ShowApplyCheckResult(const apply::ApplyCheckResult& r) {
     }
 }
 
-apply::ApplyCheckResult TMainFm::RunApplyPreconditions() {
-    const apply::ApplyCheckResult r = apply::CheckApplyPreconditions(CollectFormValues(false));
+rules::ApplyCheckResult TMainFm::RunApplyPreconditions() {
+    const rules::ApplyCheckResult r = rules::CheckApplyPreconditions(CollectFormValues(false));
     ShowApplyCheckResult(r);
     return r;
 }
 
-apply::ApplyCheckResult TMainFm::RunValidateSettings(bool multi, const QString& dhcpStart,
+rules::ApplyCheckResult TMainFm::RunValidateSettings(bool multi, const QString& dhcpStart,
                                                      bool dhcpServerOn) {
-    apply::FormValues v = CollectFormValues(multi);
+    rules::FormValues v = CollectFormValues(multi);
     v.dhcp_start = dhcpStart;
     v.dhcp_server_on = dhcpServerOn;
-    const apply::ApplyCheckResult r = apply::ValidateSettings(v);
+    const rules::ApplyCheckResult r = rules::ValidateSettings(v);
     ShowApplyCheckResult(r);
     return r;
 }
 
-apply::ApplyCheckResult TMainFm::RunApplyChecks(bool multi) {
-    apply::ApplyCheckResult pre = RunApplyPreconditions();
+rules::ApplyCheckResult TMainFm::RunApplyChecks(bool multi) {
+    rules::ApplyCheckResult pre = RunApplyPreconditions();
     if (!pre.passed()) {
         return pre;
     }
-    const apply::FormValues v = CollectFormValues(multi);
-    apply::ApplyCheckResult r = RunValidateSettings(multi, v.dhcp_start, v.dhcp_server_on);
+    const rules::FormValues v = CollectFormValues(multi);
+    rules::ApplyCheckResult r = RunValidateSettings(multi, v.dhcp_start, v.dhcp_server_on);
     r.messages.insert(r.messages.begin(), pre.messages.begin(), pre.messages.end());
     r.check_dot1x = pre.check_dot1x;
     return r;
@@ -313,7 +313,7 @@ apply::ApplyCheckResult TMainFm::RunApplyChecks(bool multi) {
 
 void TMainFm::connectCheckHandlers() {
     auto* filter = new NumericFieldFilter(*this);
-    for (const apply::NumericField& f : apply::NumericFields()) {
+    for (const rules::NumericField& f : rules::NumericFields()) {
         auto* field = findChild<QLineEdit*>(f.name.toString());
         if (field == nullptr) continue;
         SetHint(field, QString::number(f.max));
@@ -329,4 +329,4 @@ void TMainFm::connectKeysChecksHandlers() {
     connectCheckHandlers();
 }
 
-}  // namespace tern::app
+}  // namespace tern::gui

@@ -17,7 +17,7 @@
 #include "ui_tmain_fm.h"
 #include "ui_wep_page.h"
 
-namespace tern::app {
+namespace tern::gui {
 
 namespace {
 
@@ -39,7 +39,9 @@ void TMainFm::e_RemoteSSIDChange() {
     }
 }
 
-QChar TMainFm::e_rm_macKeyPress(QChar key) { return FilterRemoteMacKey(key).value_or(QChar()); }
+QChar TMainFm::e_rm_macKeyPress(QChar key) {
+    return form::FilterRemoteMacKey(key).value_or(QChar());
+}
 
 // ---------------------------------------------------------------- control state
 
@@ -52,11 +54,11 @@ void TMainFm::r_apmode1Click(QAbstractButton* sender) {
     if (sender == nullptr) {
         return;
     }
-    const RemoteFields fields = RemoteFieldsForModeButton(sender->objectName());
-    const ui::CaptionEntry* row =
-        ui::FindCaption(ui::MainWindowCaptions(), ui::kSectionAp, fields.captionKey);
+    const form::RemoteFields fields = form::RemoteFieldsForModeButton(sender->objectName());
+    const text::CaptionEntry* row =
+        text::FindCaption(text::MainWindowCaptions(), text::kSectionAp, fields.captionKey);
     ap_->a_l_remote->setText(
-        LangText(ui::kSectionAp, fields.captionKey,
+        LangText(text::kSectionAp, fields.captionKey,
                  row != nullptr ? row->default_text : QByteArrayView("AP Settings")));
     ap_->a_l_remote->setVisible(fields.labelShown);
     ap_->e_RemoteSSID->setVisible(fields.ssidShown);
@@ -127,7 +129,8 @@ void TMainFm::Chk_8021xClick() {
 }
 
 void TMainFm::s_authChange() {
-    const std::optional<AuthControls> shown = AuthControlsFor(wep_->s_auth->currentIndex());
+    const std::optional<form::AuthControls> shown =
+        form::AuthControlsFor(wep_->s_auth->currentIndex());
     if (!shown) {
         return;
     }
@@ -154,7 +157,7 @@ void TMainFm::clearKeyField(QLineEdit* edit) {
 }
 
 void TMainFm::FormatKeyFields() {
-    const std::optional<int> bytes = KeyBytesForLength(wep_->s_wep_1->currentIndex());
+    const std::optional<int> bytes = form::KeyBytesForLength(wep_->s_wep_1->currentIndex());
     if (!bytes) {
         return;  // no length chosen: the fields stay as they are
     }
@@ -162,7 +165,7 @@ void TMainFm::FormatKeyFields() {
     if (wep_->w_r_hex->isChecked()) {
         for (int k = 1; k <= 4; ++k) {
             QLineEdit* e = keyField(k);
-            e->setInputMask(HexKeyMask(n));
+            e->setInputMask(form::HexKeyMask(n));
             SetTag(e, n);
         }
         SetTag(wep_->w_b_gen, 1);
@@ -278,7 +281,7 @@ void TMainFm::b_defaultClick() {
 
     more_rate = 1;
     flag_word_state = 0;
-    wep_->s_auth->setCurrentIndex(config::kAuthTypeCount);  // one past the last: no item
+    wep_->s_auth->setCurrentIndex(record::kAuthTypeCount);  // one past the last: no item
     more_bcast = 0;
     more_beacon = QStringLiteral("100");
     more_rts = QStringLiteral("2432");
@@ -327,4 +330,4 @@ void TMainFm::b_defaultClick() {
     }
 }
 
-}  // namespace tern::app
+}  // namespace tern::gui

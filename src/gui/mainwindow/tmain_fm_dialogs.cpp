@@ -10,7 +10,7 @@
 #include "gui/mainwindow/tmain_fm.h"
 #include "gui/widgets/tquill_grid.h"
 
-namespace tern::app {
+namespace tern::gui {
 
 void TMainFm::connectDialogHandlers() {
     if (auto* more = findChild<QPushButton*>(QStringLiteral("a_b_more"))) {
@@ -19,15 +19,15 @@ void TMainFm::connectDialogHandlers() {
 }
 
 void TMainFm::a_b_moreClick() {
-    const ui::MoreValues values{more_rate,    more_bcast, more_11g_only, more_superg,
-                                more_txpower, more_wds,   more_beacon,   more_rts,
-                                more_frag,    more_dtim,  extended_lock};
-    ui::TAP_MoreFm dialog(values, language(), dialogs_, this);
+    const MoreValues values{more_rate,    more_bcast, more_11g_only, more_superg,
+                            more_txpower, more_wds,   more_beacon,   more_rts,
+                            more_frag,    more_dtim,  extended_lock};
+    TAP_MoreFm dialog(values, language(), dialogs_, this);
     dialogs_.execDialog(dialog);
 }
 
 bool TMainFm::LoginSingle() {
-    ui::TUsrPassFm dialog(login_user, login_pass, language(), this);
+    TUsrPassFm dialog(login_user, login_pass, language(), this);
     return dialogs_.execDialog(dialog) == QDialog::Accepted;
 }
 
@@ -37,10 +37,10 @@ bool TMainFm::LoginMulti(const QStringList& row_list) {
     if (list == nullptr) {
         return false;
     }
-    ui::TMulUsrPassFm dialog(*list, login_list, language(), this);
+    TMulUsrPassFm dialog(*list, login_list, language(), this);
     dialog.row_list = row_list;
     dialog.FormShow();
     return dialogs_.execDialog(dialog) == QDialog::Accepted;
 }
 
-}  // namespace tern::app
+}  // namespace tern::gui

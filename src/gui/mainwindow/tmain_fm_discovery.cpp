@@ -17,7 +17,7 @@
 #include "ui_tmain_fm.h"
 #include "ui_wep_page.h"
 
-namespace tern::app {
+namespace tern::gui {
 
 namespace {
 
@@ -33,12 +33,12 @@ UrlOpener& DefaultUrlOpener() {
 
 void TMainFm::connectDiscoveryHandlers() {
     if (UDPSocket) {
-        connect(UDPSocket.get(), &link::UdpSocketControl::OnRecv, this,
+        connect(UDPSocket.get(), &net::UdpSocketControl::OnRecv, this,
                 [this](const QByteArray& datagram, uint via) {
                     inReceiveBatch_ = true;
                     UDPSocketRecv(datagram, via);
                 });
-        connect(UDPSocket.get(), &link::UdpSocketControl::OnRecvDone, this, [this] {
+        connect(UDPSocket.get(), &net::UdpSocketControl::OnRecvDone, this, [this] {
             inReceiveBatch_ = false;
             ListPendingRows();
         });
@@ -87,9 +87,9 @@ void TMainFm::StartSearch() {
 // ---------------------------------------------------------------- receive
 
 void TMainFm::UDPSocketRecv(QByteArrayView datagram, uint interfaceIndex) {
-    const apply::Received r = applySession_.receive(datagram, interfaceIndex);
+    const engine::Received r = applySession_.receive(datagram, interfaceIndex);
     switch (r.kind) {
-        case apply::Received::Kind::OldFirmware:
+        case engine::Received::Kind::OldFirmware:
             if (r.firstOldFirmware) {
                 // Opened once this handler has returned: a box opened here
                 // would hold up every datagram behind this one (the socket
@@ -98,7 +98,7 @@ void TMainFm::UDPSocketRecv(QByteArrayView datagram, uint interfaceIndex) {
                 QTimer::singleShot(0, this, [this] { showOldFirmwareWarning(); });
             }
             break;
-        case apply::Received::Kind::NewAp:
+        case engine::Received::Kind::NewAp:
             listAp(r.packet, r.interfaceIndex);
             break;
         default:
@@ -113,13 +113,13 @@ void TMainFm::showOldFirmwareWarning() {
         QTimer::singleShot(0, this, [this] { showOldFirmwareWarning(); });
         return;
     }
-    const ui::MessageText first = ui::LookupMessage(language(), ui::kMsgOldFirmware);
-    const ui::MessageText second = ui::LookupMessage(language(), ui::kMsgOldFirmware1);
-    ui::DialogSeam::Message message;
+    const text::MessageText first = text::LookupMessage(language(), text::kMsgOldFirmware);
+    const text::MessageText second = text::LookupMessage(language(), text::kMsgOldFirmware1);
+    DialogSeam::Message message;
     message.caption = first.caption;
     message.text = first.text + QStringLiteral("\r\n") + second.text;
-    message.icon = ui::DialogSeam::Icon::Information;
-    message.buttons = ui::DialogSeam::Buttons::Ok;
+    message.icon = DialogSeam::Icon::Information;
+    message.buttons = DialogSeam::Buttons::Ok;
     dialogs_.showMessage(this, message);
 }
 
@@ -166,13 +166,13 @@ void TMainFm::ListPendingRows() {
     rows.reserve(aps.size());
     for (const PendingAp& ap : aps) {
         QStringList row =
-            ListCellTexts(apply::PacketRecord(ap.packet).value_or(config::ApConfigRecord()),
-                          language().recordEncoding());
+            form::ListCellTexts(engine::PacketRecord(ap.packet).value_or(record::ApConfigRecord()),
+                                language().recordEncoding());
         row.resize(kInterfaceColumn + 1);
         row[kInterfaceColumn] = interfaceCell(ap.interfaceIndex);
         rows.push_back({row, ap.packet});
     }
-    list_row = ListRowLine(rows.back().cells);
+    list_row = form::ListRowLine(rows.back().cells);
     appendRows(rows);
     enableAfterListing();
     if (!showPending_) {
@@ -373,4 +373,4 @@ void TMainFm::setWaitCursor(bool on) {
     }
 }
 
-}  // namespace tern::app
+}  // namespace tern::gui

@@ -17,7 +17,7 @@
 #include "gui/widgets/tquill_grid.h"
 #include "ui_tmain_fm.h"
 
-namespace tern::app {
+namespace tern::gui {
 
 namespace {
 
@@ -220,10 +220,11 @@ void TMainFm::sortList() {
     std::iota(order.begin(), order.end(), 1);
     if (sortColumn_ == kMacColumn) {
         // By the address's bytes, as the AP's record holds them.
-        std::vector<config::MacAddress> macs(static_cast<std::size_t>(count) + 1);
+        std::vector<record::MacAddress> macs(static_cast<std::size_t>(count) + 1);
         for (int row = 1; row <= count; ++row) {
-            macs[static_cast<std::size_t>(row)] =
-                apply::PacketRecord(PacketOfRow(row)).value_or(config::ApConfigRecord()).mac_addr();
+            macs[static_cast<std::size_t>(row)] = engine::PacketRecord(PacketOfRow(row))
+                                                      .value_or(record::ApConfigRecord())
+                                                      .mac_addr();
         }
         std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
             const auto& x = macs[static_cast<std::size_t>(a)];
@@ -328,4 +329,4 @@ TMainFm::ApplyUnderWay::~ApplyUnderWay() {
     }
 }
 
-}  // namespace tern::app
+}  // namespace tern::gui

@@ -13,7 +13,7 @@
 #include "gui/mainwindow/tmain_fm.h"
 #include "ui_wep_page.h"
 
-namespace tern::app {
+namespace tern::gui {
 
 namespace {
 
@@ -69,7 +69,7 @@ class KeyFieldFilter : public QObject {
         const QString text = key->text();
         // Only keys that type a character go through the filter; arrows,
         // Delete and focus keys pass as they are.
-        if (!KeyGoesThroughFilter(key->key(), text)) {
+        if (!form::KeyGoesThroughFilter(key->key(), text)) {
             return false;
         }
         const QChar passed = form_.e_key1KeyPress(field, text.front());
@@ -119,14 +119,14 @@ void TMainFm::focusNextAfter(QWidget* field) {
 }
 
 bool TMainFm::KeyFieldIsEmpty(const QLineEdit* field) const {
-    return apply::SignificantKeyText(field->text(), wep_->w_r_hex->isChecked()).isEmpty();
+    return rules::SignificantKeyText(field->text(), wep_->w_r_hex->isChecked()).isEmpty();
 }
 
 QChar TMainFm::e_key1KeyPress(QLineEdit* field, QChar key) {
     if (key == u'\r') {
         focusNextAfter(field);
     }
-    return apply::FilterWepKeyChar(key, wep_->w_r_hex->isChecked()).value_or(QChar());
+    return rules::FilterWepKeyChar(key, wep_->w_r_hex->isChecked()).value_or(QChar());
 }
 
 void TMainFm::e_key1KeyDown(QLineEdit* field) { markKeyEdited(field); }
@@ -154,7 +154,7 @@ void TMainFm::e_key1Enter(QLineEdit* field) {
         field->clear();
         const int bytes = TagOf(field);
         if (mask.isEmpty() && wep_->w_r_hex->isChecked() && bytes > 0) {
-            mask = HexKeyMask(bytes);
+            mask = form::HexKeyMask(bytes);
         } else if (mask.isEmpty() && bytes > 0) {
             field->setMaxLength(bytes);
         }
@@ -168,7 +168,7 @@ void TMainFm::e_key1Enter(QLineEdit* field) {
 void TMainFm::wpa_m_pEnter(QLineEdit* field) {
     // A field still showing the row of '*' for its kept pass phrase: what
     // is typed replaces the row instead of being added to it.
-    if (!field->isModified() && !HintOf(field).isEmpty() && apply::IsStarRow(field->text())) {
+    if (!field->isModified() && !HintOf(field).isEmpty() && rules::IsStarRow(field->text())) {
         QMetaObject::invokeMethod(field, &QLineEdit::selectAll, Qt::QueuedConnection);
     }
 }
@@ -183,7 +183,7 @@ void TMainFm::w_b_genClick() {
     // make keys from something else.
     const std::optional<QByteArray> phrase = language().recordBytes(p);
     if (!phrase) {
-        ShowInfoMessage(ui::LookupMessage(language(), ui::kMsgErrCharset));
+        ShowInfoMessage(text::LookupMessage(language(), text::kMsgErrCharset));
         return;
     }
     for (int k = 1; k <= 4; ++k) {
@@ -193,16 +193,16 @@ void TMainFm::w_b_genClick() {
     }
     wep_->w_rb_key1->setChecked(true);
     wep_->w_r_hex->setChecked(true);
-    std::optional<apply::GeneratedKeys> keys;
+    std::optional<rules::GeneratedKeys> keys;
     switch (wep_->s_wep_1->currentIndex()) {
         case 0:
-            keys = apply::GenerateKeys64(*phrase);
+            keys = rules::GenerateKeys64(*phrase);
             break;
         case 1:
-            keys = apply::GenerateKeys128(*phrase);
+            keys = rules::GenerateKeys128(*phrase);
             break;
         case 2:
-            keys = apply::GenerateKeys256(*phrase);
+            keys = rules::GenerateKeys256(*phrase);
             break;
         default:
             break;
@@ -228,12 +228,12 @@ QString TMainFm::EffectiveKeyText(int n) const {
 }
 
 QString TMainFm::EffectivePassphrase() const {
-    return apply::EffectiveSecret(wep_->wpa_m_p->text(), HintOf(wep_->wpa_m_p),
+    return rules::EffectiveSecret(wep_->wpa_m_p->text(), HintOf(wep_->wpa_m_p),
                                   wep_->wpa_m_p->isModified());
 }
 
 QString TMainFm::EffectiveConfirmation() const {
-    return apply::EffectiveSecret(wep_->wpa_m_c->text(), HintOf(wep_->wpa_m_c),
+    return rules::EffectiveSecret(wep_->wpa_m_c->text(), HintOf(wep_->wpa_m_c),
                                   wep_->wpa_m_c->isModified());
 }
 
@@ -249,4 +249,4 @@ void TMainFm::connectKeyHandlers() {
     connect(wep_->w_b_gen, &QPushButton::clicked, this, [this] { w_b_genClick(); });
 }
 
-}  // namespace tern::app
+}  // namespace tern::gui

@@ -26,7 +26,7 @@
 #include "gui/widgets/tquill_grid.h"
 #include "ui_tmain_fm.h"
 
-namespace tern::app {
+namespace tern::gui {
 
 namespace {
 
@@ -39,7 +39,7 @@ const QString kCrLf = QStringLiteral("\r\n");
 }  // namespace
 
 QString TMainFm::ToolText(QByteArrayView key) const {
-    return ui::CaptionText(ui::ListToolCaptions(), ui::kSectionListTools, key, language());
+    return CaptionText(text::ListToolCaptions(), text::kSectionListTools, key, language());
 }
 
 void TMainFm::connectMenuHandlers() {
@@ -142,22 +142,22 @@ void TMainFm::BackupClick() {
         if (!packet.isEmpty()) aps.push_back({ui_->l_title->Cells(kMacColumn, row), packet});
     }
     if (aps.isEmpty()) {
-        ShowInfoMessage(ui::LookupMessage(language(), ui::kMsgNoSelect));
+        ShowInfoMessage(text::LookupMessage(language(), text::kMsgNoSelect));
         return;
     }
     const QString caption = ToolText("BackupCap");
     // One AP into a file of the user's naming; several into a new folder
     // inside the one chosen, one MAC.json each (as tern-ap-cli backup
     // writes them).
-    ui::DialogSeam::PathQuestion question;
+    DialogSeam::PathQuestion question;
     question.caption = caption;
     question.filter = ToolText("Files");
     const auto fileName = [](const Saved& ap) { return ap.mac + QStringLiteral(".json"); };
     if (aps.size() == 1) {
-        question.kind = ui::DialogSeam::PathQuestion::Kind::SaveFile;
+        question.kind = DialogSeam::PathQuestion::Kind::SaveFile;
         question.directory = QDir::home().filePath(fileName(aps.first()));
     } else {
-        question.kind = ui::DialogSeam::PathQuestion::Kind::Folder;
+        question.kind = DialogSeam::PathQuestion::Kind::Folder;
         question.directory = QDir::homePath();
     }
     const QString chosen = dialogs_.askPath(this, question);
@@ -178,10 +178,10 @@ void TMainFm::BackupClick() {
     QStringList written;
     for (const Saved& ap : aps) {
         const QString path = aps.size() == 1 ? chosen : QDir(folder).filePath(fileName(ap));
-        const config::ApConfigRecord record =
-            apply::PacketRecord(ap.packet).value_or(config::ApConfigRecord());
+        const record::ApConfigRecord record =
+            engine::PacketRecord(ap.packet).value_or(record::ApConfigRecord());
         QString error;
-        if (!WriteBackupFile(path, record, language().recordEncoding(), now, &error)) {
+        if (!form::WriteBackupFile(path, record, language().recordEncoding(), now, &error)) {
             // What was written stays; the user learns which one failed and why.
             ShowInfoMessage({ToolText("BackupFail") + kCrLf + path + kCrLf + error, caption});
             return;
@@ -204,14 +204,14 @@ void TMainFm::RestoreClick() {
     const int row = ui_->l_title->Row();
     const QByteArray packet = PacketOfRow(row);
     if (packet.isEmpty() || ui_->l_title->isGridRowHidden(row)) {
-        ShowInfoMessage(ui::LookupMessage(language(), ui::kMsgNoSelect));
+        ShowInfoMessage(text::LookupMessage(language(), text::kMsgNoSelect));
         return;
     }
     // The AP as it is now: the list may move while the chooser is open.
     const QString name = ui_->l_title->Cells(kNameColumn, row);
     const QString caption = ToolText("RestoreCap");
-    ui::DialogSeam::PathQuestion question;
-    question.kind = ui::DialogSeam::PathQuestion::Kind::OpenFile;
+    DialogSeam::PathQuestion question;
+    question.kind = DialogSeam::PathQuestion::Kind::OpenFile;
     question.caption = caption;
     question.directory = QDir::homePath();
     question.filter = ToolText("Files");
@@ -220,9 +220,9 @@ void TMainFm::RestoreClick() {
         return;
     }
     QFile file(path);
-    std::optional<config::ApConfigRecord> saved;
+    std::optional<record::ApConfigRecord> saved;
     if (file.open(QIODevice::ReadOnly) && file.size() <= kBackupFileLimit) {
-        saved = ReadBackupFile(file.read(kBackupFileLimit));
+        saved = form::ReadBackupFile(file.read(kBackupFileLimit));
     }
     if (!saved) {
         ShowInfoMessage({ToolText("RestoreBad") + kCrLf + path, caption});
@@ -230,8 +230,8 @@ void TMainFm::RestoreClick() {
     }
 
     const ApplyUnderWay applying(*this);
-    const config::ApConfigRecord current =
-        apply::PacketRecord(packet).value_or(config::ApConfigRecord());
+    const record::ApConfigRecord current =
+        engine::PacketRecord(packet).value_or(record::ApConfigRecord());
     // The plan tern-ap-cli's restore makes: another AP keeps its own MAC,
     // addresses and name; the same checks as an apply, in its words.
     const fleet::ApPlan plan = fleet::PlanRestore(current, *saved, false);
@@ -253,4 +253,4 @@ void TMainFm::RestoreClick() {
     ui_->b_apply->setEnabled(false);
 }
 
-}  // namespace tern::app
+}  // namespace tern::gui

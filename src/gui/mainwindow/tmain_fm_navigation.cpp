@@ -19,7 +19,7 @@
 #include "ui_tmain_fm.h"
 #include "ui_wep_page.h"
 
-namespace tern::app {
+namespace tern::gui {
 
 namespace {
 
@@ -106,7 +106,7 @@ bool TMainFm::eventFilter(QObject* watched, QEvent* event) {
         const QString text = key->text();
         // Only keys that type a character are filtered; navigation keys and
         // focus changes pass as they are.
-        if (!KeyGoesThroughFilter(key->key(), text)) {
+        if (!form::KeyGoesThroughFilter(key->key(), text)) {
             return false;
         }
         const QChar passed = e_rm_macKeyPress(text.front());
@@ -147,4 +147,4 @@ bool TMainFm::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-}  // namespace tern::app
+}  // namespace tern::gui

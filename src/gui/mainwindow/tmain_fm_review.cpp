@@ -15,25 +15,25 @@
 #include "gui/dialogs/treview_fm.h"
 #include "gui/mainwindow/tmain_fm.h"
 
-namespace tern::app {
+namespace tern::gui {
 
 namespace {
 
 // A value as the plan decodes it (the code page of tern-ap-cli) in the
 // window's code page: the AP's texts read as the window's list reads them.
-QJsonValue InWindowText(const QJsonValue& value, const ui::LanguageText& language) {
+QJsonValue InWindowText(const QJsonValue& value, const text::LanguageText& language) {
     if (!value.isString() || language.recordEncoding() == fleet::kPlanEncoding) {
         return value;
     }
     const std::optional<QByteArray> bytes =
-        ui::ScreenTextToRecord(value.toString(), fleet::kPlanEncoding);
+        text::ScreenTextToRecord(value.toString(), fleet::kPlanEncoding);
     return bytes ? QJsonValue(language.recordText(*bytes)) : value;
 }
 
 }  // namespace
 
-QList<fleet::SettingChange> TMainFm::ChangesOf(const config::ApConfigRecord& current,
-                                               const config::ApConfigRecord& toSend) const {
+QList<fleet::SettingChange> TMainFm::ChangesOf(const record::ApConfigRecord& current,
+                                               const record::ApConfigRecord& toSend) const {
     QList<fleet::SettingChange> changes = fleet::DiffRecords(current, toSend);
     for (fleet::SettingChange& c : changes) {
         c.before = InWindowText(c.before, language());
@@ -43,11 +43,11 @@ QList<fleet::SettingChange> TMainFm::ChangesOf(const config::ApConfigRecord& cur
 }
 
 bool TMainFm::ReviewChanges(const QList<ReviewTarget>& targets, QList<qsizetype>* changing) {
-    QList<ui::ReviewedAp> aps;
+    QList<ReviewedAp> aps;
     QList<qsizetype> changed;
     for (const ReviewTarget& target : targets) {
-        ui::ReviewedAp ap{config::MacText(target.current.mac_addr()), target.name,
-                          ChangesOf(target.current, target.toSend)};
+        ReviewedAp ap{record::MacText(target.current.mac_addr()), target.name,
+                      ChangesOf(target.current, target.toSend)};
         if (!ap.changes.isEmpty()) {
             changed << aps.size();
         }
@@ -60,12 +60,12 @@ bool TMainFm::ReviewChanges(const QList<ReviewTarget>& targets, QList<qsizetype>
         // Nothing would change anywhere: nothing is sent, and the user is
         // told why nothing happened.
         ShowInfoMessage(
-            {ui::CaptionText(ui::ReviewDialogCaptions(), ui::kSectionReview, "Nothing", language()),
-             ui::CaptionText(ui::ReviewDialogCaptions(), ui::kSectionReview, "Cap", language())});
+            {CaptionText(text::ReviewDialogCaptions(), text::kSectionReview, "Nothing", language()),
+             CaptionText(text::ReviewDialogCaptions(), text::kSectionReview, "Cap", language())});
         return false;
     }
-    ui::TReviewFm dialog(aps, language(), this);
+    TReviewFm dialog(aps, language(), this);
     return dialogs_.execReview(dialog) == QDialog::Accepted;
 }
 
-}  // namespace tern::app
+}  // namespace tern::gui

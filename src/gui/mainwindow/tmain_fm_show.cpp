@@ -16,7 +16,7 @@
 #include "ui_tmain_fm.h"
 #include "ui_wep_page.h"
 
-namespace tern::app {
+namespace tern::gui {
 
 namespace {
 
@@ -61,19 +61,19 @@ void TMainFm::fillChannelList(int firstChannel, int lastChannel) {
 
 bool TMainFm::ShowRecord(const QByteArray& packet) {
     list_row.clear();
-    if (packet.size() < static_cast<qsizetype>(link::kDiscoveryPacketSize)) {
+    if (packet.size() < static_cast<qsizetype>(net::kDiscoveryPacketSize)) {
         return false;
     }
-    const std::optional<config::ApConfigRecord> parsed = config::ApConfigRecord::FromBytes(
-        QByteArrayView(packet).sliced(link::kReplyHeaderSize, link::kRecordSize));
+    const std::optional<record::ApConfigRecord> parsed = record::ApConfigRecord::FromBytes(
+        QByteArrayView(packet).sliced(net::kReplyHeaderSize, net::kRecordSize));
     if (!parsed) {
         return false;
     }
     // What the record says is worked out without the widgets; this writes it
     // into them in the order the handlers below expect.
-    const ShownRecord s =
-        ShownRecordOf(*parsed, language().recordEncoding(), wep_->s_auth->count());
-    const config::FormSettings& f = s.form;
+    const form::ShownRecord s =
+        form::ShownRecordOf(*parsed, language().recordEncoding(), wep_->s_auth->count());
+    const record::FormSettings& f = s.form;
     const std::array<QLineEdit*, 4> keys = {wep_->e_key1, wep_->e_key2, wep_->e_key3, wep_->e_key4};
 
     bool keysReplaced = false;
@@ -118,7 +118,7 @@ bool TMainFm::ShowRecord(const QByteArray& packet) {
         // name: from here on the AP can be listed
         ap_->e_apname->setText(f.e_apname);
         FitLabel(status_->l_ap, f.e_apname);
-        list_row = ListRowLine(s.list_cells);
+        list_row = form::ListRowLine(s.list_cells);
         status_->l_mac->setText(s.mac);
 
         if (s.domain != nullptr) {
@@ -136,7 +136,7 @@ bool TMainFm::ShowRecord(const QByteArray& packet) {
 
         for (QLineEdit* e : {wep_->wpa_m_c, wep_->wpa_m_p}) {
             SetHint(e, f.wpa_m_p);
-            e->setText(apply::StarRow(f.wpa_m_p.size()));
+            e->setText(rules::StarRow(f.wpa_m_p.size()));
         }
 
         ap_->e_essid->setText(f.e_essid);
@@ -145,7 +145,7 @@ bool TMainFm::ShowRecord(const QByteArray& packet) {
 
         QRadioButton* const defaultKey[] = {wep_->w_rb_key1, wep_->w_rb_key2, wep_->w_rb_key3,
                                             wep_->w_rb_key4};
-        if (s.stop == ShowStop::BeforeDefaultKey) {
+        if (s.stop == form::ShowStop::BeforeDefaultKey) {
             return;
         }
         defaultKey[f.w_rb_key]->setChecked(true);
@@ -185,7 +185,7 @@ bool TMainFm::ShowRecord(const QByteArray& packet) {
                     SetHint(keys[k], f.key_hint[k]);
                 }
             }
-            const int tag = KeyBytesForLength(wep_->s_wep_1->currentIndex()).value_or(0);
+            const int tag = form::KeyBytesForLength(wep_->s_wep_1->currentIndex()).value_or(0);
             for (QLineEdit* e : keys) {
                 e->setInputMask(QString());
                 SetTag(e, tag);
@@ -195,9 +195,9 @@ bool TMainFm::ShowRecord(const QByteArray& packet) {
             QRadioButton* const format = f.w_r_hex ? wep_->w_r_hex : wep_->w_r_ascii;
             format->setChecked(true);
             w_r_hexClick(format);
-            const std::optional<std::array<QString, 4>> stars =
-                ShownKeyStars({HintOf(keys[0]), HintOf(keys[1]), HintOf(keys[2]), HintOf(keys[3])},
-                              f.w_r_hex, tag);
+            const std::optional<std::array<QString, 4>> stars = form::ShownKeyStars(
+                {HintOf(keys[0]), HintOf(keys[1]), HintOf(keys[2]), HintOf(keys[3])}, f.w_r_hex,
+                tag);
             if (!stars) {
                 return;
             }
@@ -238,7 +238,7 @@ bool TMainFm::ShowRecord(const QByteArray& packet) {
             }
             modes[mode]->setChecked(true);
             r_apmode1Click(modes[mode]);
-        } else if (s.stop == ShowStop::BeforeRemoteMac) {
+        } else if (s.stop == form::ShowStop::BeforeRemoteMac) {
             return;
         }
         ap_->e_rm_mac->setText(f.e_rm_mac);
@@ -273,4 +273,4 @@ bool TMainFm::ShowRecord(const QByteArray& packet) {
     return true;
 }
 
-}  // namespace tern::app
+}  // namespace tern::gui

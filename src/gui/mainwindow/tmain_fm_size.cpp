@@ -14,7 +14,7 @@
 #include "gui/widgets/tquill_grid.h"
 #include "ui_tmain_fm.h"
 
-namespace tern::app {
+namespace tern::gui {
 
 namespace {
 
@@ -52,7 +52,7 @@ void TMainFm::stretchToSize() {
     };
     const int dw = std::max(0, width() - minimumWidth());
     const int dh = std::max(0, height() - baseClientHeight_);
-    const LayoutMetrics m = MetricsOf(layout_);
+    const form::LayoutMetrics m = form::MetricsOf(layout_);
 
     for (QWidget* panel :
          {static_cast<QWidget*>(ui_->Panel1), static_cast<QWidget*>(ui_->Panel2)}) {
@@ -127,4 +127,4 @@ void TMainFm::watchScreen() {
     connect(window, &QWindow::screenChanged, this, [this] { redrawPictures(); });
 }
 
-}  // namespace tern::app
+}  // namespace tern::gui

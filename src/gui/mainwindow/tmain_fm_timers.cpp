@@ -11,7 +11,7 @@
 #include "gui/widgets/tquill_grid.h"
 #include "ui_tmain_fm.h"
 
-namespace tern::app {
+namespace tern::gui {
 
 void TMainFm::b_refreshClick() {
     // Pending events run here, a receive event among them; a timer tick or
@@ -47,8 +47,8 @@ void TMainFm::TimerTimer() {
     TQuillGrid* grid = ui_->l_title;
     const bool listEmpty = grid->Cells(1, 1).isEmpty();
 
-    const apply::TimerTick tick = engine_.Tick();
-    if (tick == apply::TimerTick::Settled) {
+    const engine::TimerTick tick = engine_.Tick();
+    if (tick == engine::TimerTick::Settled) {
         reportLostReplies();
         // the search is settled; an apply ending here did not hear from
         // every AP it was sent to
@@ -82,12 +82,12 @@ void TMainFm::TimerTimer() {
     }
 
     // following an apply
-    if (tick == apply::TimerTick::Concluded) {
+    if (tick == engine::TimerTick::Concluded) {
         Timer.stop();
         l_statusClick(ui_->l_status);
         ui_->PageControl1->setCurrentIndex(0);
         Timer_refresh.start();
-    } else if (tick == apply::TimerTick::TimedOut) {
+    } else if (tick == engine::TimerTick::TimedOut) {
         const QString unconfirmed = takeUnconfirmedReport();
         Timer.stop();
         b_refreshClick();
@@ -118,21 +118,21 @@ void TMainFm::Timer_refreshTimer() {
     // An AP still missing here is reported with the refusals, never as done.
     showUnconfirmedReport(takeUnconfirmedReport());
     if (!failed_macs.isEmpty()) {
-        const ui::LanguageText& lang = language();
-        const QString caption = ui::LookupMessage(lang, ui::kMsgErrApply).caption;
-        const QString macText = ui::LookupMessage(lang, ui::kMsgMac).text;
-        const QString apText = ui::LookupMessage(lang, ui::kMsgAp).text;
-        const QString idText = ui::LookupMessage(lang, ui::kMsgErrId).text;
-        const QString appText = ui::LookupMessage(lang, ui::kMsgErrApp).text;
+        const text::LanguageText& lang = language();
+        const QString caption = text::LookupMessage(lang, text::kMsgErrApply).caption;
+        const QString macText = text::LookupMessage(lang, text::kMsgMac).text;
+        const QString apText = text::LookupMessage(lang, text::kMsgAp).text;
+        const QString idText = text::LookupMessage(lang, text::kMsgErrId).text;
+        const QString appText = text::LookupMessage(lang, text::kMsgErrApp).text;
         QString text;
         for (const QByteArray& failed : failed_macs) {
             QString mac;
             QString name;
             if (expected_replies == 1) {
-                mac = config::MacText(config::MacFromBytes(failed_macs.front()));
+                mac = record::MacText(record::MacFromBytes(failed_macs.front()));
                 name = apply_name;
             } else {
-                mac = config::MacText(config::MacFromBytes(failed));
+                mac = record::MacText(record::MacFromBytes(failed));
                 name = NameForMac(mac);
             }
             text += macText + QStringLiteral("  ") + mac + QStringLiteral(" --- ") + apText +
@@ -140,11 +140,11 @@ void TMainFm::Timer_refreshTimer() {
         }
         if (!text.isEmpty()) {
             text += idText + QStringLiteral("\r\n") + appText;
-            ui::DialogSeam::Message message;
+            DialogSeam::Message message;
             message.text = text;
             message.caption = caption;
-            message.icon = ui::DialogSeam::Icon::Information;
-            message.buttons = ui::DialogSeam::Buttons::Ok;
+            message.icon = DialogSeam::Icon::Information;
+            message.buttons = DialogSeam::Buttons::Ok;
             dialogs_.showMessage(this, message);
         }
         failed_macs.clear();
@@ -164,4 +164,4 @@ void TMainFm::reportLostReplies() {
     }
 }
 
-}  // namespace tern::app
+}  // namespace tern::gui

@@ -2,8 +2,8 @@
 
 #include <QDesktopServices>
 
-namespace tern::app {
+namespace tern::gui {
 
 bool DesktopUrlOpener::openUrl(const QUrl& url) { return QDesktopServices::openUrl(url); }
 
-}  // namespace tern::app
+}  // namespace tern::gui

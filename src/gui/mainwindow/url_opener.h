@@ -2,7 +2,7 @@
 
 #include <QUrl>
 
-namespace tern::app {
+namespace tern::gui {
 
 // Opens a web address in the default browser; tests put a recorder here.
 class UrlOpener {
@@ -17,4 +17,4 @@ class DesktopUrlOpener : public UrlOpener {
     bool openUrl(const QUrl& url) override;
 };
 
-}  // namespace tern::app
+}  // namespace tern::gui

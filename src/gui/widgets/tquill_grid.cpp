@@ -10,7 +10,7 @@
 #include <functional>
 #include <vector>
 
-namespace tern::app {
+namespace tern::gui {
 
 // Row r of the grid is row r - 1 of the model; row 0 is the header.
 class QuillGridModel : public QAbstractTableModel {
@@ -404,4 +404,4 @@ void TQuillGrid::mouseDoubleClickEvent(QMouseEvent* event) {
     Q_EMIT DblClick();
 }
 
-}  // namespace tern::app
+}  // namespace tern::gui

@@ -5,7 +5,7 @@
 #include <QTableView>
 #include <memory>
 
-namespace tern::app {
+namespace tern::gui {
 
 class QuillGridModel;
 
@@ -112,4 +112,4 @@ class TQuillGrid : public QTableView {
     QElapsedTimer sinceTyped_;
 };
 
-}  // namespace tern::app
+}  // namespace tern::gui

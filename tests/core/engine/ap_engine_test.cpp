@@ -16,7 +16,7 @@
 #include "sim/in_memory_simulator.h"
 #include "tests/core/net/wire_test_support.h"
 
-namespace tern::apply {
+namespace tern::engine {
 namespace {
 
 using Kind = Received::Kind;
@@ -26,9 +26,9 @@ using Kind = Received::Kind;
 class EngineOnSegment : public ::testing::Test {
   protected:
     void SetUp() override {
-        link::test_support::EnsureCoreApp();
-        ASSERT_TRUE(link::OpenOnProgramPort(socket));
-        QObject::connect(&socket, &link::UdpSocketControl::OnRecv, &socket,
+        net::test_support::EnsureCoreApp();
+        ASSERT_TRUE(net::OpenOnProgramPort(socket));
+        QObject::connect(&socket, &net::UdpSocketControl::OnRecv, &socket,
                          [this](const QByteArray& d) { seen.push_back(engine.Receive(d)); });
     }
     void run(std::vector<sim::SimulatedAp> aps) {
@@ -52,10 +52,10 @@ class EngineOnSegment : public ::testing::Test {
         engine.BeginApply(static_cast<int>(targets.size()));
         engine.BeginSending(targets);
         for (int i = 0; i < targets.size(); ++i) {
-            link::RecordBytes bytes{};
-            std::memcpy(bytes.data(), engine.packets()[i].constData() + link::kReplyHeaderSize,
+            net::RecordBytes bytes{};
+            std::memcpy(bytes.data(), engine.packets()[i].constData() + net::kReplyHeaderSize,
                         bytes.size());
-            config::ApConfigRecord record(bytes);
+            record::ApConfigRecord record(bytes);
             record.set_ssid(ssid);
             record.set_mgmt_user("admin");
             record.set_mgmt_pass("admin");
@@ -64,8 +64,8 @@ class EngineOnSegment : public ::testing::Test {
         engine.RequestsSent();
     }
 
-    link::InMemoryNetwork network;
-    link::InMemorySocketControl socket{network};
+    net::InMemoryNetwork network;
+    net::InMemorySocketControl socket{network};
     ApEngine engine;
     std::unique_ptr<sim::InMemorySimulator> simulator;
     std::vector<Received> seen;
@@ -79,9 +79,9 @@ TEST_F(EngineOnSegment, search_eachApOnce_ownEchoDuplicatesOldFirmwareAndShortRe
     deliver();
     // the same APs again, a short reply and noise
     const QByteArray again = sim::ApSimulator::DiscoveryPayload(aps[0]);
-    network.send(again, link::kDefaultPort);
-    network.send(again.left(600), link::kDefaultPort);
-    network.send(QByteArrayLiteral("noise"), link::kDefaultPort);
+    network.send(again, net::kDefaultPort);
+    network.send(again.left(600), net::kDefaultPort);
+    network.send(QByteArrayLiteral("noise"), net::kDefaultPort);
     deliver();
 
     EXPECT_EQ(count(Kind::OwnEcho), 1);
@@ -93,7 +93,7 @@ TEST_F(EngineOnSegment, search_eachApOnce_ownEchoDuplicatesOldFirmwareAndShortRe
     EXPECT_EQ(engine.packets().size(), 3);
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(engine.found_macs[i],
-                  config::MacText(aps[static_cast<std::size_t>(i)].record.mac_addr()));
+                  record::MacText(aps[static_cast<std::size_t>(i)].record.mac_addr()));
         EXPECT_EQ(engine.packets()[i].size(), 1180);
     }
     EXPECT_FALSE(engine.busy);
@@ -147,8 +147,8 @@ TEST_F(EngineOnSegment, applyToThree_anAcknowledgementARefusalAndASilentAp) {
     EXPECT_EQ(u->unmatched, 0);
     EXPECT_EQ(u->missing, 1);
     ASSERT_EQ(u->refusals.size(), 1);
-    EXPECT_EQ(config::MacText(aps[1].record.mac_addr()),
-              config::MacText({static_cast<std::uint8_t>(u->refusals[0][0]),
+    EXPECT_EQ(record::MacText(aps[1].record.mac_addr()),
+              record::MacText({static_cast<std::uint8_t>(u->refusals[0][0]),
                                static_cast<std::uint8_t>(u->refusals[0][1]),
                                static_cast<std::uint8_t>(u->refusals[0][2]),
                                static_cast<std::uint8_t>(u->refusals[0][3]),
@@ -174,4 +174,4 @@ TEST_F(EngineOnSegment, applyEveryAnswerIn_concludesAtTheNextTick_nothingUnconfi
 }
 
 }  // namespace
-}  // namespace tern::apply
+}  // namespace tern::engine

@@ -16,24 +16,24 @@
 #include "sim/in_memory_simulator.h"
 #include "tests/core/net/wire_test_support.h"
 
-namespace tern::apply {
+namespace tern::engine {
 namespace {
 
 // Every set request and every answer on the segment, in delivery order:
 // "set 02-54-..." for a request, "ack"/"err" for an answer.
-class WireLog : public link::InMemoryNetwork::Endpoint {
+class WireLog : public net::InMemoryNetwork::Endpoint {
   public:
-    explicit WireLog(link::InMemoryNetwork& network) : network_(network) {
-        network_.attach(this, link::kDefaultPort);
+    explicit WireLog(net::InMemoryNetwork& network) : network_(network) {
+        network_.attach(this, net::kDefaultPort);
     }
     ~WireLog() override { network_.detach(this); }
     void deliver(const QByteArray& datagram, int) override {
-        if (datagram.startsWith(link::kTagSet)) {
+        if (datagram.startsWith(net::kTagSet)) {
             lines.push_back("set");
             if (onFirstSet) std::exchange(onFirstSet, nullptr)();
-        } else if (datagram.startsWith(link::kTagAck)) {
+        } else if (datagram.startsWith(net::kTagAck)) {
             lines.push_back("ack");
-        } else if (datagram.startsWith(link::kTagError)) {
+        } else if (datagram.startsWith(net::kTagError)) {
             lines.push_back("err");
         }
     }
@@ -41,15 +41,15 @@ class WireLog : public link::InMemoryNetwork::Endpoint {
     std::function<void()> onFirstSet;
 
   private:
-    link::InMemoryNetwork& network_;
+    net::InMemoryNetwork& network_;
 };
 
 class Session : public ::testing::Test {
   protected:
     void SetUp() override {
-        link::test_support::EnsureCoreApp();
-        ASSERT_TRUE(link::OpenOnProgramPort(socket));
-        QObject::connect(&socket, &link::UdpSocketControl::OnRecv, &socket,
+        net::test_support::EnsureCoreApp();
+        ASSERT_TRUE(net::OpenOnProgramPort(socket));
+        QObject::connect(&socket, &net::UdpSocketControl::OnRecv, &socket,
                          [this](const QByteArray& d, uint via) {
                              const Received r = session.receive(d, via);
                              if (!r.credited.isEmpty()) credited.push_back(r.credited);
@@ -61,11 +61,11 @@ class Session : public ::testing::Test {
     std::vector<ApplySession::Request> aps(std::vector<sim::SimulatedAp> simulated) {
         std::vector<ApplySession::Request> requests;
         for (const sim::SimulatedAp& ap : simulated) {
-            config::ApConfigRecord record = ap.record;
+            record::ApConfigRecord record = ap.record;
             record.set_ssid("applied");
             record.set_mgmt_user("admin");
             record.set_mgmt_pass("admin");
-            const QString mac = config::MacText(record.mac_addr());
+            const QString mac = record::MacText(record.mac_addr());
             requests.push_back({record, {mac, mac}});
         }
         simulator = std::make_unique<sim::InMemorySimulator>(
@@ -81,7 +81,7 @@ class Session : public ::testing::Test {
     }
     // The window's way: everything sent before it returns, the event loop
     // running meanwhile.
-    bool sendAll(link::UdpSocketControl* to, std::vector<ApplySession::Request> requests,
+    bool sendAll(net::UdpSocketControl* to, std::vector<ApplySession::Request> requests,
                  const ApplySession::Options& options) {
         if (!session.start(to, std::move(requests), options)) return false;
         while (session.sending()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
@@ -91,8 +91,8 @@ class Session : public ::testing::Test {
         return r[i].target.mac;
     }
 
-    link::InMemoryNetwork network;
-    link::InMemorySocketControl socket{network};
+    net::InMemoryNetwork network;
+    net::InMemorySocketControl socket{network};
     ApEngine engine;
     ApplySession session{engine};
     std::unique_ptr<sim::InMemorySimulator> simulator;
@@ -160,7 +160,7 @@ TEST_F(Session, following_endsAtTheLastAnswer_aRefusalCounted) {
     spinUntil([this] { return !ends.empty(); });
     ASSERT_EQ(ends, std::vector<ApplySession::End>{ApplySession::End::AllAnswered});
     ASSERT_EQ(engine.failed_macs.size(), 1);
-    const config::MacAddress refused = requests[1].record.mac_addr();
+    const record::MacAddress refused = requests[1].record.mac_addr();
     EXPECT_EQ(engine.failed_macs.first(),
               QByteArray(reinterpret_cast<const char*>(refused.data()), 6));
     EXPECT_TRUE(engine.unanswered_targets.isEmpty());
@@ -215,4 +215,4 @@ TEST_F(Session, aSecondStartWhileSending_isRefused_andTheFirstGoesOnWhole) {
 }
 
 }  // namespace
-}  // namespace tern::apply
+}  // namespace tern::engine

@@ -16,30 +16,30 @@
 #include "sim/ap_simulator.h"
 #include "tests/support/core_app.h"
 
-namespace tern::apply {
+namespace tern::engine {
 namespace {
 
 // An AP side the test scripts: every datagram is handed to `on`, which
 // may answer through `network`.
-class Scripted : public link::InMemoryNetwork::Endpoint {
+class Scripted : public net::InMemoryNetwork::Endpoint {
   public:
-    explicit Scripted(link::InMemoryNetwork& network) : network_(network) {
-        network_.attach(this, link::kDefaultPort);
+    explicit Scripted(net::InMemoryNetwork& network) : network_(network) {
+        network_.attach(this, net::kDefaultPort);
     }
     ~Scripted() override { network_.detach(this); }
     void deliver(const QByteArray& datagram, int) override {
         if (on) on(datagram);
     }
     void answer(const QByteArray& datagram, int delayMs = 0) {
-        network_.sendAfter(datagram, link::kDefaultPort, delayMs);
+        network_.sendAfter(datagram, net::kDefaultPort, delayMs);
     }
     std::function<void(const QByteArray&)> on;
 
   private:
-    link::InMemoryNetwork& network_;
+    net::InMemoryNetwork& network_;
 };
 
-QByteArray Ack(const config::MacAddress& mac) {
+QByteArray Ack(const record::MacAddress& mac) {
     QByteArray a("kplack");
     a.append('\0');
     a.append(reinterpret_cast<const char*>(mac.data()), 6);
@@ -47,20 +47,20 @@ QByteArray Ack(const config::MacAddress& mac) {
 }
 
 // The record a set request carries (host order).
-config::ApConfigRecord SetRecord(const QByteArray& request) {
-    link::RequestMarker marker{};
+record::ApConfigRecord SetRecord(const QByteArray& request) {
+    net::RequestMarker marker{};
     std::memcpy(marker.data(), request.constData() + 6, marker.size());
-    const QByteArray plain = link::CipherRun(link::DeriveLinkKey(marker), request.mid(16, 1148));
-    link::RecordBytes wire{};
+    const QByteArray plain = net::CipherRun(net::DeriveLinkKey(marker), request.mid(16, 1148));
+    net::RecordBytes wire{};
     std::memcpy(wire.data(), plain.constData(), wire.size());
-    return config::ApConfigRecord(link::SwapRecordOrder(wire));
+    return record::ApConfigRecord(net::SwapRecordOrder(wire));
 }
 
 class FleetSessionTest : public ::testing::Test {
   protected:
     void SetUp() override {
         test::EnsureCoreApp();
-        ASSERT_TRUE(link::OpenOnProgramPort(socket));
+        ASSERT_TRUE(net::OpenOnProgramPort(socket));
     }
     // Runs the event loop until `signal` or 10 s.
     template <typename Signal>
@@ -73,7 +73,7 @@ class FleetSessionTest : public ::testing::Test {
     std::vector<FleetSession::Job> jobs(const std::vector<sim::SimulatedAp>& aps) {
         std::vector<FleetSession::Job> out;
         for (const auto& ap : aps) {
-            out.push_back({ap.record, config::MacText(ap.record.mac_addr()), 0, {}, 0});
+            out.push_back({ap.record, record::MacText(ap.record.mac_addr()), 0, {}, 0});
         }
         return out;
     }
@@ -86,8 +86,8 @@ class FleetSessionTest : public ::testing::Test {
         return o;
     }
 
-    link::InMemoryNetwork network;
-    link::InMemorySocketControl socket{network};
+    net::InMemoryNetwork network;
+    net::InMemorySocketControl socket{network};
 };
 
 TEST_F(FleetSessionTest, setRequests_goOutParallelAtATime_theNextOnEachAnswer) {
@@ -125,7 +125,7 @@ TEST_F(FleetSessionTest, anUnansweredRequest_isSentAgainWithBackoff_untilItsRetr
     int secondApSends = 0;
     aps.on = [&](const QByteArray& d) {
         if (!d.startsWith("kplset")) return;
-        const config::ApConfigRecord r = SetRecord(d);
+        const record::ApConfigRecord r = SetRecord(d);
         if (r.mac_addr() == two[0].record.mac_addr()) {
             firstApSends.push_back(clock.elapsed());
             if (firstApSends.size() == 3) aps.answer(Ack(r.mac_addr()));
@@ -172,16 +172,16 @@ TEST_F(FleetSessionTest, answers_creditedByMac_orByTheKeyTheyCameUnder_elseUnmat
     const std::vector<sim::SimulatedAp> three = sim::GenerateAps(3);
     aps.on = [&](const QByteArray& d) {
         if (!d.startsWith("kplset")) return;
-        const config::ApConfigRecord r = SetRecord(d);
+        const record::ApConfigRecord r = SetRecord(d);
         if (r.mac_addr() == three[0].record.mac_addr()) {
             aps.answer(Ack(r.mac_addr()));
         } else if (r.mac_addr() == three[1].record.mac_addr()) {
             // No MAC, enciphered under the request's own marker.
-            link::RequestMarker marker{};
+            net::RequestMarker marker{};
             std::memcpy(marker.data(), d.constData() + 6, marker.size());
             QByteArray answer(reinterpret_cast<const char*>(marker.data()), 8);
             answer.append(2, '\0');
-            answer.append(link::CipherRun(link::DeriveLinkKey(marker), "kplack"));
+            answer.append(net::CipherRun(net::DeriveLinkKey(marker), "kplack"));
             aps.answer(answer);
         } else {
             aps.answer("kplack");  // plain, no MAC: nobody's
@@ -242,7 +242,7 @@ TEST_F(FleetSessionTest, aSearchForNamedAps_endsOnceTheyAnswered_andAsksAgainFor
     FleetSession session(socket, o);
     QElapsedTimer clock;
     clock.start();
-    session.search({config::MacText(simulator.aps()[1].record.mac_addr())});
+    session.search({record::MacText(simulator.aps()[1].record.mac_addr())});
     waitFor(session, &FleetSession::searched);
     EXPECT_LT(clock.elapsed(), 2500);
     EXPECT_GE(searches, 4);
@@ -250,4 +250,4 @@ TEST_F(FleetSessionTest, aSearchForNamedAps_endsOnceTheyAnswered_andAsksAgainFor
 }
 
 }  // namespace
-}  // namespace tern::apply
+}  // namespace tern::engine

@@ -8,26 +8,26 @@
 #include "core/net/in_memory_network.h"
 #include "tests/core/net/wire_test_support.h"
 
-namespace tern::link {
+namespace tern::engine {
 namespace {
 
-using apply::SearchSession;
+using engine::SearchSession;
 
-using test_support::DiscoveryPayload;
-using test_support::Encipher;
-using test_support::EnsureCoreApp;
-using test_support::Mac;
-using test_support::SpinEventLoop;
+using net::test_support::DiscoveryPayload;
+using net::test_support::Encipher;
+using net::test_support::EnsureCoreApp;
+using net::test_support::Mac;
+using net::test_support::SpinEventLoop;
 
 constexpr int kPort = 27155;
 
 // An access point on the in-memory segment: answers each search request
 // with the replies it is told to send.
-class FakeAp : public InMemoryNetwork::Endpoint {
+class FakeAp : public net::InMemoryNetwork::Endpoint {
   public:
     enum class Reply { Enciphered, Plain, OldFirmware, Junk, StaleMarker };
 
-    FakeAp(InMemoryNetwork& network, Mac mac, std::vector<Reply> replies)
+    FakeAp(net::InMemoryNetwork& network, Mac mac, std::vector<Reply> replies)
         : network_(network), mac_(mac), replies_(std::move(replies)) {
         network_.attach(this, kPort);
     }
@@ -37,7 +37,7 @@ class FakeAp : public InMemoryNetwork::Endpoint {
         if (datagram.size() != 17 || !datagram.startsWith("kplsearch")) {
             return;
         }
-        RequestMarker marker{};
+        net::RequestMarker marker{};
         std::memcpy(marker.data(), datagram.constData() + 9, marker.size());
         if (searches_++ == 0) {
             firstMarker_ = marker;
@@ -66,11 +66,11 @@ class FakeAp : public InMemoryNetwork::Endpoint {
     int searches() const { return searches_; }
 
   private:
-    InMemoryNetwork& network_;
+    net::InMemoryNetwork& network_;
     Mac mac_;
     std::vector<Reply> replies_;
-    RequestMarker firstMarker_{};
-    RequestMarker lastMarker_{};
+    net::RequestMarker firstMarker_{};
+    net::RequestMarker lastMarker_{};
     int searches_ = 0;
 };
 
@@ -83,8 +83,8 @@ class SearchSessionTest : public ::testing::Test {
         socket.OpenSocket();
         QObject::connect(&search, &SearchSession::finished, &search, [this] { ++finishedCount; });
     }
-    InMemoryNetwork network;
-    InMemorySocketControl socket;
+    net::InMemoryNetwork network;
+    net::InMemorySocketControl socket;
     SearchSession search;
     int finishedCount = 0;
 };
@@ -106,7 +106,7 @@ TEST_F(SearchSessionTest, listsEachApOnce_ignoresOwnEchoAndNoise) {
     EXPECT_FALSE(search.found()[1].enciphered);
     for (const auto& ap : search.found()) {
         EXPECT_EQ(ap.packet, DiscoveryPayload(ap.mac));
-        EXPECT_EQ(ap.record, SwapRecordOrder(test_support::WireRecord(ap.mac)));
+        EXPECT_EQ(ap.record, net::SwapRecordOrder(net::test_support::WireRecord(ap.mac)));
     }
     const auto& counters = search.counters();
     EXPECT_EQ(counters.datagrams, 7);
@@ -159,15 +159,15 @@ TEST_F(SearchSessionTest, newSearchStartsAfresh_replyToOlderSearchIsOther) {
 }
 
 }  // namespace
-}  // namespace tern::link
+}  // namespace tern::engine
 
 // ---------------------------------------------------------------- the table
 
 TEST(ApTable, textsAreDataNeverPatterns) {
-    const std::vector<tern::app::ApListLine> lines = {
+    const std::vector<tern::cli::ApListLine> lines = {
         {QStringLiteral("02-54-45-00-00-01"), QStringLiteral("Lab%4"), QStringLiteral("net%3%1"),
          QStringLiteral("No"), QString()}};
-    const QString table = tern::app::FormatApTable(lines);
+    const QString table = tern::cli::FormatApTable(lines);
     const QStringList rows = table.split(u'\n', Qt::SkipEmptyParts);
     ASSERT_EQ(rows.size(), 2);
     EXPECT_TRUE(rows[0].startsWith(QStringLiteral("MAC address        AP name")));

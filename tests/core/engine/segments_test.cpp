@@ -7,31 +7,31 @@
 #include "sim/in_memory_simulator.h"
 #include "tests/core/net/wire_test_support.h"
 
-namespace tern::apply {
+namespace tern::engine {
 namespace {
 
 class TwoSegments : public ::testing::Test {
   protected:
     void SetUp() override {
-        link::test_support::EnsureCoreApp();
-        socket.lclPort = link::kDefaultPort;
-        socket.rmtPort = link::kDefaultPort;
+        net::test_support::EnsureCoreApp();
+        socket.lclPort = net::kDefaultPort;
+        socket.rmtPort = net::kDefaultPort;
         socket.setSegments({{3, QStringLiteral("eth0")}, {8, QStringLiteral("wlan0")}});
         ASSERT_TRUE(socket.OpenSocket());
     }
     void onSegment(int segment, std::vector<sim::SimulatedAp> aps) {
         sims.push_back(std::make_unique<sim::InMemorySimulator>(
-            network, sim::ApSimulator(std::move(aps)), link::kDefaultPort, segment));
+            network, sim::ApSimulator(std::move(aps)), net::kDefaultPort, segment));
     }
     void search() {
         session.start(60000);
         for (int i = 0; i < 10 && !network.idle(); ++i) network.deliverPending();
         session.finish();
     }
-    QString macOf(std::size_t i) const { return config::MacText(session.found()[i].mac); }
+    QString macOf(std::size_t i) const { return record::MacText(session.found()[i].mac); }
 
-    link::InMemoryNetwork network;
-    link::InMemorySocketControl socket{network};
+    net::InMemoryNetwork network;
+    net::InMemorySocketControl socket{network};
     std::vector<std::unique_ptr<sim::InMemorySimulator>> sims;
     SearchSession session{socket};
 };
@@ -46,7 +46,7 @@ TEST_F(TwoSegments, everyApFound_withTheInterfaceItAnsweredOn) {
         const bool first = ap.mac[5] < 2;
         EXPECT_EQ(ap.interfaceIndex, first ? 3u : 8u);
         EXPECT_EQ(ap.interfaceName, first ? QStringLiteral("eth0") : QStringLiteral("wlan0"));
-        EXPECT_EQ(session.engine().InterfaceOf(config::MacText(ap.mac)), ap.interfaceIndex);
+        EXPECT_EQ(session.engine().InterfaceOf(record::MacText(ap.mac)), ap.interfaceIndex);
     }
     EXPECT_EQ(session.engine().InterfaceOf(QStringLiteral("02-54-45-00-00-09")), 0u);
 }
@@ -74,4 +74,4 @@ TEST_F(TwoSegments, aNewSearchForgetsWhereTheApsWere) {
 }
 
 }  // namespace
-}  // namespace tern::apply
+}  // namespace tern::engine

@@ -36,7 +36,7 @@ TEST(Plan, nothingDesired_changesNothing_onEveryKindOfAp) {
 }
 
 TEST(Plan, aValueTheApHoldsAlready_isNoChange_anotherIs) {
-    const config::ApConfigRecord ap = sim::GenerateAps(1)[0].record;
+    const record::ApConfigRecord ap = sim::GenerateAps(1)[0].record;
     EXPECT_EQ(PlanSettings(ap, {Want("beacon_interval", "100"), Want("ssid", "tern-0001")}).verdict,
               ApPlan::Verdict::InState);
     const ApPlan plan = PlanSettings(ap, {Want("beacon_interval", "150"), Want("channel", "6")});
@@ -51,7 +51,7 @@ TEST(Plan, aValueTheApHoldsAlready_isNoChange_anotherIs) {
 }
 
 TEST(Plan, secrets_areNamedAsSetNamesThem_andMarkedSecret) {
-    const config::ApConfigRecord wpa = sim::GenerateAps(4)[3].record;  // WPA-PSK
+    const record::ApConfigRecord wpa = sim::GenerateAps(4)[3].record;  // WPA-PSK
     const ApPlan plan = PlanSettings(wpa, {Want("wpa_passphrase", "a longer pass phrase")});
     ASSERT_EQ(plan.verdict, ApPlan::Verdict::ToChange);
     const SettingChange* c = Find(plan.changes, "wpa_passphrase");
@@ -64,14 +64,14 @@ TEST(Plan, secrets_areNamedAsSetNamesThem_andMarkedSecret) {
     ASSERT_EQ(plan.notes.size(), 1);
     EXPECT_TRUE(plan.notes[0].startsWith(plan.mac));
 
-    const config::ApConfigRecord radius = sim::GenerateAps(6)[5].record;
+    const record::ApConfigRecord radius = sim::GenerateAps(6)[5].record;
     const ApPlan r = PlanSettings(radius, {Want("radius_servers.1.shared_secret", "other")});
     ASSERT_NE(Find(r.changes, "radius_servers.1.shared_secret"), nullptr);
     EXPECT_TRUE(Find(r.changes, "radius_servers.1.shared_secret")->secret);
 }
 
 TEST(Plan, refusals_nameTheApTheSettingAndTheValue) {
-    config::ApConfigRecord ap = sim::GenerateAps(1)[0].record;
+    record::ApConfigRecord ap = sim::GenerateAps(1)[0].record;
     ap.set_gateway({10, 0, 0, 1});
     const ApPlan gateway = PlanSettings(ap, {Want("ssid", "x")});
     ASSERT_EQ(gateway.verdict, ApPlan::Verdict::Invalid);
@@ -100,21 +100,21 @@ TEST(Plan, refusals_nameTheApTheSettingAndTheValue) {
 TEST(Plan, aWantedValueTheApLacks_isAChange_evenWhereTheChecksWouldSetItAnyway) {
     // The window switches 802.1X on for WPA-PSK by itself; asked for
     // outright, an AP without it does not hold what is wanted.
-    const config::ApConfigRecord wpa = sim::GenerateAps(4)[3].record;
+    const record::ApConfigRecord wpa = sim::GenerateAps(4)[3].record;
     ASSERT_FALSE(wpa.dot1x_on());
     EXPECT_EQ(PlanSettings(wpa, {}).verdict, ApPlan::Verdict::InState);
     EXPECT_EQ(PlanSettings(wpa, {Want("dot1x", "true")}).verdict, ApPlan::Verdict::ToChange);
 }
 
 TEST(Plan, anApHoldingEveryWantedValue_isInState_evenWhereItsOwnRecordWouldBeRefused) {
-    config::ApConfigRecord ap = sim::GenerateAps(1)[0].record;
+    record::ApConfigRecord ap = sim::GenerateAps(1)[0].record;
     ap.set_gateway({10, 0, 0, 1});  // outside its subnet: the checks refuse it
     EXPECT_EQ(PlanSettings(ap, {Want("beacon_interval", "100")}).verdict, ApPlan::Verdict::InState);
     EXPECT_EQ(PlanRestore(ap, ap, false).verdict, ApPlan::Verdict::InState);
 }
 
 TEST(Plan, aSecretThatCannotBeWritten_isRefusedWithoutShowingIt) {
-    const config::ApConfigRecord radius = sim::GenerateAps(6)[5].record;
+    const record::ApConfigRecord radius = sim::GenerateAps(6)[5].record;
     const QString longSecret = QStringLiteral("a-shared-secret-far-longer-than-its-field-holds");
     const ApPlan plan = PlanSettings(
         radius, {{QStringLiteral("radius_servers.1.shared_secret"), longSecret, true, 0}});
@@ -132,19 +132,19 @@ TEST(Plan, aSecretThatCannotBeWritten_isRefusedWithoutShowingIt) {
 }
 
 TEST(Plan, dhcpStartInANewSubnet_takesTheRangesEndAlong) {
-    config::ApConfigRecord ap = sim::GenerateAps(7)[6].record;  // its own DHCP server
+    record::ApConfigRecord ap = sim::GenerateAps(7)[6].record;  // its own DHCP server
     const ApPlan plan =
         PlanSettings(ap, {Want("ip_address", "10.1.2.3"), Want("gateway", "10.1.2.1"),
                           Want("dhcp_server.start", "10.1.2.100")});
     ASSERT_EQ(plan.verdict, ApPlan::Verdict::ToChange) << plan.problems.join(u'\n').toStdString();
-    EXPECT_EQ(config::Ipv4Text(plan.desired.dhcp_pool_start()), QStringLiteral("10.1.2.100"));
+    EXPECT_EQ(record::Ipv4Text(plan.desired.dhcp_pool_start()), QStringLiteral("10.1.2.100"));
 }
 
 TEST(Plan, readBack_holdingTheWantedValues_isNothingUnheld) {
-    const config::ApConfigRecord ap = sim::GenerateAps(1)[0].record;
+    const record::ApConfigRecord ap = sim::GenerateAps(1)[0].record;
     const ApPlan plan = PlanSettings(ap, {Want("beacon_interval", "150"), Want("ssid", "lobby")});
     EXPECT_TRUE(Unheld(plan, plan.desired).isEmpty());
-    config::ApConfigRecord half = plan.desired;
+    record::ApConfigRecord half = plan.desired;
     half.set_beacon_interval(100);
     half.set_current_ip({10, 9, 9, 9});  // status, not a setting
     const QList<SettingChange> unheld = Unheld(plan, half);
@@ -163,7 +163,7 @@ TEST(Plan, restoreOntoAnotherAp_keepsItsIdentity_ontoItselfGivesTheSavedRecord) 
     EXPECT_EQ(other.desired.ap_name(), aps[1].record.ap_name());
     EXPECT_EQ(other.desired.ssid(), aps[2].record.ssid());
 
-    config::ApConfigRecord changed = aps[0].record;
+    record::ApConfigRecord changed = aps[0].record;
     changed.set_ssid("changed");
     const ApPlan back = PlanRestore(changed, aps[0].record, false);
     ASSERT_EQ(back.verdict, ApPlan::Verdict::ToChange);

@@ -11,41 +11,41 @@
 #include "core/text/messages.h"
 #include "sim/ap_simulator.h"
 
-namespace tern::app {
+namespace tern::form {
 namespace {
 
-constexpr auto kLatin = ui::TextEncoding::Windows1252;
+constexpr auto kLatin = text::TextEncoding::Windows1252;
 
 // Shows `record`, types `edits` into the form and builds it as one AP's
 // apply does.
-config::ApConfigRecord Applied(
-    const config::ApConfigRecord& record,
+record::ApConfigRecord Applied(
+    const record::ApConfigRecord& record,
     std::initializer_list<std::pair<const char*, const char*>> edits = {}) {
-    config::FormSettings form = ShownForm(record, kLatin);
+    record::FormSettings form = ShownForm(record, kLatin);
     for (const auto& [name, value] : edits) {
         const SetResult set =
             SetNamed(form, record, QString::fromLatin1(name), QString::fromLatin1(value), false);
         EXPECT_TRUE(set.passed()) << name << ": " << RefusalText(set).toStdString();
     }
-    const config::BuildResult built = config::BuildRecord(config::BuildMode::Single, record, form);
+    const record::BuildResult built = record::BuildRecord(record::BuildMode::Single, record, form);
     EXPECT_TRUE(built.ok());
     return built ? built.record() : record;
 }
 
-config::ApConfigRecord WpaPskAp() {
-    config::ApConfigRecord r = sim::GenerateAps(4)[3].record;  // WPA-PSK
-    EXPECT_EQ(r.auth_type(), config::kAuthWpaPsk);
+record::ApConfigRecord WpaPskAp() {
+    record::ApConfigRecord r = sim::GenerateAps(4)[3].record;  // WPA-PSK
+    EXPECT_EQ(r.auth_type(), record::kAuthWpaPsk);
     return r;
 }
 
 TEST(FormApply, wpaAp_theWepKeyLengthAndKeysItKeepsGoBackAsTheyWere) {
-    for (const std::uint8_t length : {config::kWepKeyLen64, config::kWepKeyLen128}) {
-        config::ApConfigRecord ap = WpaPskAp();
+    for (const std::uint8_t length : {record::kWepKeyLen64, record::kWepKeyLen128}) {
+        record::ApConfigRecord ap = WpaPskAp();
         ap.set_wep_on(true);
         ap.set_wep_key_len(length);
         ap.set_wep128_key(0, "thirteen-byte");
         ap.set_wep64_key(0, "five!");
-        const config::ApConfigRecord built = Applied(ap, {{"ssid", "renamed"}});
+        const record::ApConfigRecord built = Applied(ap, {{"ssid", "renamed"}});
         EXPECT_EQ(built.ssid(), "renamed");
         EXPECT_EQ(built.wep_key_len(), length);
         EXPECT_EQ(built.wep128_key(0), ap.wep128_key(0));
@@ -53,47 +53,47 @@ TEST(FormApply, wpaAp_theWepKeyLengthAndKeysItKeepsGoBackAsTheyWere) {
         EXPECT_EQ(Applied(built), built) << "a second apply without edits changed the record";
     }
     // A length the list does not offer stays too.
-    config::ApConfigRecord wide = WpaPskAp();
-    wide.set_wep_key_len(config::kWepKeyLenWide);
-    EXPECT_EQ(Applied(wide).wep_key_len(), config::kWepKeyLenWide);
+    record::ApConfigRecord wide = WpaPskAp();
+    wide.set_wep_key_len(record::kWepKeyLenWide);
+    EXPECT_EQ(Applied(wide).wep_key_len(), record::kWepKeyLenWide);
 }
 
 TEST(FormApply, extendedModeAp_keepsItsTurboMode_andAnUnknownPatternStaysUntouched) {
-    config::ApConfigRecord extended = sim::GenerateAps(1)[0].record;
+    record::ApConfigRecord extended = sim::GenerateAps(1)[0].record;
     extended.set_turbo_mode(1);
-    extended.set_mode_bits(0x003D | config::kExtendedModeBit);  // static turbo
+    extended.set_mode_bits(0x003D | record::kExtendedModeBit);  // static turbo
     extended.set_channel(6);
-    const config::ApConfigRecord built = Applied(extended, {{"ap_name", "Yard"}});
+    const record::ApConfigRecord built = Applied(extended, {{"ap_name", "Yard"}});
     EXPECT_EQ(built.turbo_mode(), 1);
-    EXPECT_EQ(built.mode_bits(), 0x003D | config::kExtendedModeBit);
+    EXPECT_EQ(built.mode_bits(), 0x003D | record::kExtendedModeBit);
     EXPECT_EQ(built.channel(), 6);
     EXPECT_EQ(Applied(built), built);
 
-    config::ApConfigRecord unknown = sim::GenerateAps(1)[0].record;
+    record::ApConfigRecord unknown = sim::GenerateAps(1)[0].record;
     unknown.set_turbo_mode(9);
     unknown.set_mode_bits(0x0123);
-    const config::ApConfigRecord kept = Applied(unknown, {{"ap_name", "Yard"}});
+    const record::ApConfigRecord kept = Applied(unknown, {{"ap_name", "Yard"}});
     EXPECT_EQ(kept.turbo_mode(), 9);
     EXPECT_EQ(kept.mode_bits(), 0x0123);
 
     // Named, the turbo mode is written as before.
-    const config::ApConfigRecord chosen = Applied(unknown, {{"super_g", "1"}});
+    const record::ApConfigRecord chosen = Applied(unknown, {{"super_g", "1"}});
     EXPECT_EQ(chosen.turbo_mode(), 0);
     EXPECT_EQ(chosen.mode_bits(), 0x003C);
 }
 
 TEST(FormApply, wpaChosenWhileEncryptionIsOff_switchesEncryptionOn_asTheWindowShowsSuchAnAp) {
-    const config::ApConfigRecord open = sim::GenerateAps(1)[0].record;
+    const record::ApConfigRecord open = sim::GenerateAps(1)[0].record;
     ASSERT_FALSE(open.wep_on());
     for (const char* type : {"WPA-PSK", "3", "WPA"}) {
-        const config::ApConfigRecord built =
+        const record::ApConfigRecord built =
             Applied(open, {{"auth_type", type}, {"wpa_passphrase", "correct horse"}});
         EXPECT_TRUE(built.wep_on()) << type;
         EXPECT_EQ(built.wpa_on(), 1u) << type;
         EXPECT_EQ(Applied(built), built) << type << ": a second apply without edits changed it";
     }
     // Open and shared key leave the box as it is: WEP stays off.
-    const config::ApConfigRecord shared = Applied(open, {{"auth_type", "Shared Key"}});
+    const record::ApConfigRecord shared = Applied(open, {{"auth_type", "Shared Key"}});
     EXPECT_EQ(shared.auth_type(), 1);
     EXPECT_FALSE(shared.wep_on());
     EXPECT_EQ(Applied(shared), shared);
@@ -104,17 +104,17 @@ TEST(FormApply, wpaChosenWhileEncryptionIsOff_switchesEncryptionOn_asTheWindowSh
 // One setting typed into the form of a shown AP.
 
 SetResult Set(const char* name, const char* value, bool multi = false) {
-    const config::ApConfigRecord shown = sim::GenerateAps(1)[0].record;
-    config::FormSettings form = ShownForm(shown, kLatin);
+    const record::ApConfigRecord shown = sim::GenerateAps(1)[0].record;
+    record::FormSettings form = ShownForm(shown, kLatin);
     return SetNamed(form, shown, QString::fromLatin1(name), QString::fromLatin1(value), multi);
 }
 
 TEST(SetNamed, refusalsNameTheirRule_andAFieldRuleItsControl) {
     const SetResult mask = Set("subnet_mask", "255.255.250.0");
     EXPECT_EQ(mask.rule, SetRule::FieldRule);
-    EXPECT_EQ(mask.check.rule, apply::CheckRule::MaskOctet);
+    EXPECT_EQ(mask.check.rule, rules::CheckRule::MaskOctet);
     EXPECT_EQ(mask.check.field, QStringLiteral("e_submask_3"));
-    EXPECT_EQ(mask.check.message.error, &ui::kMsgErrSubnet);
+    EXPECT_EQ(mask.check.message.error, &text::kMsgErrSubnet);
     // The setting, the value, the octet at fault and the rule in words.
     EXPECT_TRUE(RefusalText(mask).startsWith(
         u"subnet_mask '255.255.250.0': octet 3 (250) is not a mask octet (0, 128,"))
@@ -122,15 +122,15 @@ TEST(SetNamed, refusalsNameTheirRule_andAFieldRuleItsControl) {
 
     const SetResult port = Set("radius_servers.2.port", "65536");
     EXPECT_EQ(port.rule, SetRule::FieldRule);
-    EXPECT_EQ(port.check.rule, apply::CheckRule::OutOfRange);
+    EXPECT_EQ(port.check.rule, rules::CheckRule::OutOfRange);
     EXPECT_EQ(port.check.field, QStringLiteral("e_8_port2"));
 
     const SetResult gateway = Set("gateway", "192.168.1.255");
-    EXPECT_EQ(gateway.check.message.error, &ui::kMsgErrGateway4Rang);
+    EXPECT_EQ(gateway.check.message.error, &text::kMsgErrGateway4Rang);
     EXPECT_EQ(gateway.check.field, QStringLiteral("e_gateway_4"));
 
     const SetResult frag = Set("frag_threshold", "1501");
-    EXPECT_EQ(frag.check.rule, apply::CheckRule::OddFragment);
+    EXPECT_EQ(frag.check.rule, rules::CheckRule::OddFragment);
     EXPECT_EQ(frag.check.field, QStringLiteral("e_frag"));
 
     const SetResult unknown = Set("no_such_setting", "1");
@@ -150,8 +150,8 @@ TEST(SetNamed, refusalsNameTheirRule_andAFieldRuleItsControl) {
 }
 
 TEST(SetNamed, aRefusedValueLeavesTheFormAsItWas) {
-    const config::ApConfigRecord shown = sim::GenerateAps(1)[0].record;
-    config::FormSettings form = ShownForm(shown, kLatin);
+    const record::ApConfigRecord shown = sim::GenerateAps(1)[0].record;
+    record::FormSettings form = ShownForm(shown, kLatin);
     const std::array<QString, 4> before = form.e_ip;
     EXPECT_FALSE(
         SetNamed(form, shown, QStringLiteral("ip_address"), QStringLiteral("127.0.0.1"), false)
@@ -164,4 +164,4 @@ TEST(SetNamed, aRefusedValueLeavesTheFormAsItWas) {
 }
 
 }  // namespace
-}  // namespace tern::app
+}  // namespace tern::form

@@ -9,7 +9,7 @@
 #include "core/net/protocol.h"
 #include "tests/core/net/wire_test_support.h"
 
-namespace tern::link {
+namespace tern::net {
 namespace {
 
 using test_support::Bytes;
@@ -200,4 +200,4 @@ TEST(CachedKeyStream, derivedOnlyAsFarAsNeeded_aNewRequestMakesANewStream) {
 }
 
 }  // namespace
-}  // namespace tern::link
+}  // namespace tern::net

@@ -6,7 +6,7 @@
 #include "core/net/protocol.h"
 #include "tests/core/net/wire_test_support.h"
 
-namespace tern::link {
+namespace tern::net {
 namespace {
 
 using test_support::DiscoveryPayload;
@@ -170,4 +170,4 @@ TEST(ClassifyFuzz, mutatedEncipheredReplies) {
 }
 
 }  // namespace
-}  // namespace tern::link
+}  // namespace tern::net

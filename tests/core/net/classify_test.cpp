@@ -3,7 +3,7 @@
 #include "core/net/protocol.h"
 #include "tests/core/net/wire_test_support.h"
 
-namespace tern::link {
+namespace tern::net {
 namespace {
 
 using test_support::Bytes;
@@ -236,4 +236,4 @@ TEST(DatagramKindName, namesEveryKind) {
 }
 
 }  // namespace
-}  // namespace tern::link
+}  // namespace tern::net

@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-namespace tern::link {
+namespace tern::net {
 namespace {
 
 using namespace std::chrono_literals;
@@ -200,4 +200,4 @@ TEST_F(ReaderTest, stopsPromptlyWhileLookingForABurst_withDatagramsUntaken) {
 }
 
 }  // namespace
-}  // namespace tern::link
+}  // namespace tern::net

@@ -5,7 +5,7 @@
 #include "core/net/protocol.h"
 #include "tests/core/net/wire_test_support.h"
 
-namespace tern::link {
+namespace tern::net {
 namespace {
 
 using test_support::Bytes;
@@ -122,4 +122,4 @@ TEST(SwapRecordOrder, reversesValues_andTwiceIsIdentity) {
 }
 
 }  // namespace
-}  // namespace tern::link
+}  // namespace tern::net

@@ -7,7 +7,7 @@
 
 #include "tests/core/net/wire_test_support.h"
 
-namespace tern::link {
+namespace tern::net {
 namespace {
 
 using test_support::EnsureCoreApp;
@@ -164,4 +164,4 @@ TEST_F(InMemoryNetworkTest, sendAfter_arrivesOnlyAfterTheDelay) {
 }
 
 }  // namespace
-}  // namespace tern::link
+}  // namespace tern::net

@@ -8,7 +8,7 @@
 #include "core/net/qt_udp_socket_control.h"
 #include "tests/core/net/wire_test_support.h"
 
-namespace tern::link {
+namespace tern::net {
 namespace {
 
 InterfaceInfo Usable(uint index, const QString& name) {
@@ -147,11 +147,11 @@ TEST_F(MultiHomed, noInterfaceToSearch_theSearchGoesOnceByTheRoutingTable) {
 }
 
 }  // namespace
-}  // namespace tern::link
+}  // namespace tern::net
 
 // ---------------------------------------------------------------- the receive buffer
 
-namespace tern::link {
+namespace tern::net {
 namespace {
 
 TEST(ReceiveBuffer, theEnvironmentCapsWhatIsAskedFor_nonsenseIsIgnoredAndSaid) {
@@ -174,4 +174,4 @@ TEST(ReceiveBuffer, theEnvironmentCapsWhatIsAskedFor_nonsenseIsIgnoredAndSaid) {
 }
 
 }  // namespace
-}  // namespace tern::link
+}  // namespace tern::net

@@ -14,7 +14,7 @@
 #include "core/net/qt_udp_socket_control.h"
 #include "tests/core/net/wire_test_support.h"
 
-namespace tern::link {
+namespace tern::net {
 namespace {
 
 class HandOn : public ::testing::Test {
@@ -119,4 +119,4 @@ TEST_F(HandOn, aHandlerThatClosesTheSocket_stopsTheBatch_whichStillEnds) {
 }
 
 }  // namespace
-}  // namespace tern::link
+}  // namespace tern::net

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <memory>
 
-namespace tern::link::test_support {
+namespace tern::net::test_support {
 
 void EnsureCoreApp() {
     if (QCoreApplication::instance() != nullptr) {
@@ -70,4 +70,4 @@ QByteArray Encipher(const RequestMarker& marker, QByteArrayView payload) {
     return datagram;
 }
 
-}  // namespace tern::link::test_support
+}  // namespace tern::net::test_support

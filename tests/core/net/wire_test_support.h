@@ -7,7 +7,7 @@
 
 #include "core/net/protocol.h"
 
-namespace tern::link::test_support {
+namespace tern::net::test_support {
 
 using Mac = std::array<std::uint8_t, 6>;
 
@@ -34,4 +34,4 @@ QByteArray DiscoveryPayload(const Mac& mac, const char* identifier16 = nullptr);
 // AP answers the latest request.
 QByteArray Encipher(const RequestMarker& marker, QByteArrayView payload);
 
-}  // namespace tern::link::test_support
+}  // namespace tern::net::test_support

@@ -13,15 +13,15 @@ inline void PrintTo(const QByteArray& bytes, std::ostream* os) {
     *os << '"' << bytes.toStdString() << '"';
 }
 
-namespace tern::config {
+namespace tern::record {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 using R = ApConfigRecord;
 
 // Every byte non-zero and neighbours different, so a stray write shows up.
-link::RecordBytes Pattern() {
-    link::RecordBytes bytes{};
+net::RecordBytes Pattern() {
+    net::RecordBytes bytes{};
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         bytes[i] = static_cast<std::uint8_t>((i * 7 + 3) % 251 + 1);
     }
@@ -177,13 +177,13 @@ std::vector<FieldCase> FieldCases() {
 }
 
 TEST(ApConfigRecord, eachSetter_writesOnlyItsFieldAndReadsBack) {
-    const link::RecordBytes before = Pattern();
+    const net::RecordBytes before = Pattern();
     for (const FieldCase& c : FieldCases()) {
         SCOPED_TRACE(c.name);
         ApConfigRecord record(before);
         c.write(record);
         c.verify(record);
-        const link::RecordBytes& after = record.bytes();
+        const net::RecordBytes& after = record.bytes();
         const std::size_t end = c.offset + c.expected.size();
         for (std::size_t i = 0; i < after.size(); ++i) {
             if (i >= c.offset && i < end) {
@@ -212,7 +212,7 @@ TEST(ApConfigRecord, construction_zeroDefaultAndExactSizeOnly) {
 }
 
 TEST(ApConfigRecord, numbers_readLittleEndianHostBytes) {
-    link::RecordBytes bytes{};
+    net::RecordBytes bytes{};
     bytes[830] = 0x41;  // reg_domain
     bytes[831] = 0x00;
     bytes[456] = 0x80;  // dot1x_key_lifetime 86400
@@ -237,7 +237,7 @@ TEST(ApConfigRecord, wdsAndFlagWordOne_areHostBytes0100) {
 }
 
 TEST(ApConfigRecord, flags_readAsTheFieldTableSays) {
-    link::RecordBytes bytes{};
+    net::RecordBytes bytes{};
     bytes[454] = 2;   // dot1x: only 1 means on
     bytes[120] = 2;   // dhcp server: any non-zero
     bytes[1069] = 7;  // wep_on
@@ -276,7 +276,7 @@ TEST(ApConfigRecord, setApName31Chars_terminatorAt35) {
 }
 
 TEST(ApConfigRecord, setMgmtUser15Chars_fills36To50AndKeepsByte51) {
-    const link::RecordBytes before = Pattern();
+    const net::RecordBytes before = Pattern();
     ApConfigRecord record(before);
     record.set_mgmt_user("fifteen-chars!!");
     record.set_mgmt_pass("PASSWORD1234567");
@@ -294,7 +294,7 @@ TEST(ApConfigRecord, setMgmtUser15Chars_fills36To50AndKeepsByte51) {
 }
 
 TEST(ApConfigRecord, radiusSecret_terminatorOnReservedByteOnlyWhenFull) {
-    const link::RecordBytes before = Pattern();
+    const net::RecordBytes before = Pattern();
     ApConfigRecord record(before);
     record.set_radius_secret(1, "short");
     EXPECT_EQ(record.bytes()[500 + 38], before[500 + 38]);
@@ -310,7 +310,7 @@ TEST(ApConfigRecord, radiusSecret_terminatorOnReservedByteOnlyWhenFull) {
 }
 
 TEST(ApConfigRecord, overLongTexts_areCutAtTheFieldMaximum) {
-    const link::RecordBytes before = Pattern();
+    const net::RecordBytes before = Pattern();
     ApConfigRecord record(before);
     record.set_ap_name(Repeat('a', 40));
     record.set_ssid(Repeat('s', 40));
@@ -335,7 +335,7 @@ TEST(ApConfigRecord, overLongTexts_areCutAtTheFieldMaximum) {
 }
 
 TEST(ApConfigRecord, textWithoutTerminator_neverReadsPastItsField) {
-    link::RecordBytes bytes{};
+    net::RecordBytes bytes{};
     bytes.fill('x');
     const ApConfigRecord record(bytes);
     EXPECT_EQ(record.ap_name(), Repeat('x', 31));
@@ -357,7 +357,7 @@ TEST(ApConfigRecord, textGetters_stopAtFirstZero) {
 }
 
 TEST(ApConfigRecord, wepKeySetters_padWithZerosAndCutToTheSlot) {
-    const link::RecordBytes before = Pattern();
+    const net::RecordBytes before = Pattern();
     ApConfigRecord record(before);
     record.set_wep64_key(1, "\xAA\xBB\xCC");
     EXPECT_EQ(record.wep64_key(1), QByteArray("\xAA\xBB\xCC\x00\x00", 5));
@@ -376,7 +376,7 @@ TEST(ApConfigRecord, wepKeySetters_padWithZerosAndCutToTheSlot) {
 }
 
 TEST(ApConfigRecord, outOfRangeIndexes_readEmptyAndWriteNothing) {
-    const link::RecordBytes before = Pattern();
+    const net::RecordBytes before = Pattern();
     ApConfigRecord record(before);
     record.set_wep64_key(4, "abcde");
     record.set_wep128_key(-1, "abcde");
@@ -393,4 +393,4 @@ TEST(ApConfigRecord, outOfRangeIndexes_readEmptyAndWriteNothing) {
 }
 
 }  // namespace
-}  // namespace tern::config
+}  // namespace tern::record

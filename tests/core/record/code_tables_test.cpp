@@ -11,7 +11,7 @@ inline void PrintTo(const QByteArray& bytes, std::ostream* os) {
     *os << '"' << bytes.toStdString() << '"';
 }
 
-namespace tern::config {
+namespace tern::record {
 namespace {
 
 TEST(CodeTables, regDomains_labelsAndChannelRanges) {
@@ -134,4 +134,4 @@ TEST(CodeTables, encryptionSummary_namesAsTheStatusPage) {
 }
 
 }  // namespace
-}  // namespace tern::config
+}  // namespace tern::record

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace tern::config {
+namespace tern::record {
 namespace {
 
 TEST(NetTypes, macText_upperCaseDashedAndRoundTrips) {
@@ -42,4 +42,4 @@ TEST(NetTypes, parseIpv4_rejectsMalformedText) {
 }
 
 }  // namespace
-}  // namespace tern::config
+}  // namespace tern::record

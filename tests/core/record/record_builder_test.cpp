@@ -8,10 +8,10 @@
 #include "core/net/protocol.h"
 #include "core/text/screen_text.h"
 
-namespace tern::config {
+namespace tern::record {
 namespace {
 
-using Bytes = link::RecordBytes;
+using Bytes = net::RecordBytes;
 
 QString T(const char* text) { return QString::fromLatin1(text); }
 
@@ -287,7 +287,7 @@ TEST(RecordBuilder, asciiKeyTooLongForItsSlot_isCutBetweenCharacters) {
     f.s_wep_1 = 0;
     f.w_r_hex = false;
     f.text_to_record = [](const QString& text) {
-        return tern::ui::ScreenTextToRecord(text, tern::ui::TextEncoding::ShiftJis);
+        return tern::text::ScreenTextToRecord(text, tern::text::TextEncoding::ShiftJis);
     };
     f.e_key = {QStringLiteral("ab\u8A2D\u5B9A"), QString(), QString(), QString()};  // 6 bytes for 5
     f.key_edited = {true, false, false, false};
@@ -399,7 +399,7 @@ TEST(RecordBuilder, wdsOne_isBytes0100BeforeAndAfterTheWireOrder) {
     f.more_wds = 1;
     const ApConfigRecord r = Single(f);
     EXPECT_EQ(At(r, 1120, 2), QByteArray("\x01\x00", 2));
-    const Bytes wire = link::SwapRecordOrder(r.bytes());
+    const Bytes wire = net::SwapRecordOrder(r.bytes());
     EXPECT_EQ(wire[1120], 1);
     EXPECT_EQ(wire[1121], 0);
 }
@@ -515,9 +515,9 @@ TEST(RecordBuilder, withLogin_fifteenCharactersZeroPadded_bytes51And67Kept) {
 }
 
 }  // namespace
-}  // namespace tern::config
+}  // namespace tern::record
 
-namespace tern::config {
+namespace tern::record {
 namespace {
 
 // A code page of this test's own: bytes above 0x7F show as "#", which is what
@@ -565,4 +565,4 @@ TEST(RecordBuilder, textsStillAsShown_keepTheApsBytes_editedOnesGoThroughTheCode
 }
 
 }  // namespace
-}  // namespace tern::config
+}  // namespace tern::record

@@ -11,7 +11,7 @@ inline void PrintTo(const QByteArray& bytes, std::ostream* os) {
     *os << '"' << bytes.toStdString() << '"';
 }
 
-namespace tern::apply {
+namespace tern::rules {
 namespace {
 
 bool IsUpperHex(const QByteArray& text) {
@@ -109,4 +109,4 @@ TEST(KeyGenerator, textHelpers) {
 }
 
 }  // namespace
-}  // namespace tern::apply
+}  // namespace tern::rules

@@ -10,7 +10,7 @@ inline void PrintTo(const QByteArray& bytes, std::ostream* os) {
     *os << '"' << bytes.toStdString() << '"';
 }
 
-namespace tern::apply {
+namespace tern::rules {
 namespace {
 
 struct Vector {
@@ -103,4 +103,4 @@ TEST(Md5, final_leavesOnlyZeroBytesInTheContext) {
 }
 
 }  // namespace
-}  // namespace tern::apply
+}  // namespace tern::rules

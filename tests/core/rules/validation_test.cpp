@@ -10,19 +10,19 @@
 #include "core/text/language_text.h"
 #include "core/text/messages.h"
 
-namespace tern::apply {
+namespace tern::rules {
 namespace {
 
 using K = NumberKind;
 
 // The message a range check shows; nullptr when the value passes.
-const ui::ErrorMessage* Range(NumberKind kind, qint64 value, qint64 max, qint64 min) {
+const text::ErrorMessage* Range(NumberKind kind, qint64 value, qint64 max, qint64 min) {
     const FieldCheck c = CheckRange(kind, value, max, min);
     EXPECT_EQ(c.passed(), c.message.empty());  // a refusal always has a message
     return c.message.error;
 }
 // The same over a field's text.
-const ui::ErrorMessage* Key(NumberKind kind, const char16_t* text, qint64 max, qint64 min) {
+const text::ErrorMessage* Key(NumberKind kind, const char16_t* text, qint64 max, qint64 min) {
     const FieldCheck c = CheckRange(kind, QStringView(text), max, min);
     EXPECT_EQ(c.passed(), c.message.empty());
     return c.message.error;
@@ -33,20 +33,20 @@ const ui::ErrorMessage* Key(NumberKind kind, const char16_t* text, qint64 max, q
 TEST(CheckRange, boundsOfEachKind) {
     EXPECT_EQ(Range(K::Ip1, 1, 223, 1), nullptr);
     EXPECT_EQ(Range(K::Ip1, 223, 223, 1), nullptr);
-    EXPECT_EQ(Range(K::Ip1, 0, 223, 1), &ui::kMsgErrIp1Rang);
-    EXPECT_EQ(Range(K::Ip1, 224, 223, 1), &ui::kMsgErrIp1Rang);
-    EXPECT_EQ(Range(K::Ip, 256, 255, 0), &ui::kMsgErrIp);
-    EXPECT_EQ(Range(K::Ip4, 255, 254, 1), &ui::kMsgErrIp4Rang);
+    EXPECT_EQ(Range(K::Ip1, 0, 223, 1), &text::kMsgErrIp1Rang);
+    EXPECT_EQ(Range(K::Ip1, 224, 223, 1), &text::kMsgErrIp1Rang);
+    EXPECT_EQ(Range(K::Ip, 256, 255, 0), &text::kMsgErrIp);
+    EXPECT_EQ(Range(K::Ip4, 255, 254, 1), &text::kMsgErrIp4Rang);
     const FieldCheck ipS4 = CheckNumericField(u"e_8_ipS4", u"255", 254, 0);
-    EXPECT_EQ(ipS4.message.error, &ui::kMsgErrIp4Rang);
+    EXPECT_EQ(ipS4.message.error, &text::kMsgErrIp4Rang);
     EXPECT_EQ(ipS4.field, QStringLiteral("e_8_ipS4"));
     EXPECT_EQ(Range(K::Gateway4, 254, 254, 0), nullptr);
-    EXPECT_EQ(Range(K::Gateway4, 255, 254, 0), &ui::kMsgErrGateway4Rang);
+    EXPECT_EQ(Range(K::Gateway4, 255, 254, 0), &text::kMsgErrGateway4Rang);
     EXPECT_EQ(Range(K::Port, 65535, 65535, 0), nullptr);
-    EXPECT_EQ(Range(K::Port, 65536, 65535, 0), &ui::kMsgErrPortRang);
-    EXPECT_EQ(Range(K::Beacon, 0, 1000, 20), &ui::kMsgErrEBeacon);
-    EXPECT_EQ(Range(K::Rts, 3000, 2432, 256), &ui::kMsgErrERts);
-    EXPECT_EQ(Range(K::Dtim, 0, 255, 1), &ui::kMsgErrEDtim);
+    EXPECT_EQ(Range(K::Port, 65536, 65535, 0), &text::kMsgErrPortRang);
+    EXPECT_EQ(Range(K::Beacon, 0, 1000, 20), &text::kMsgErrEBeacon);
+    EXPECT_EQ(Range(K::Rts, 3000, 2432, 256), &text::kMsgErrERts);
+    EXPECT_EQ(Range(K::Dtim, 0, 255, 1), &text::kMsgErrEDtim);
 }
 
 TEST(CheckRange, everyKindRefusesAValueOutOfRange_andAnUnknownFieldIsAnOctet) {
@@ -57,24 +57,24 @@ TEST(CheckRange, everyKindRefusesAValueOutOfRange_andAnUnknownFieldIsAnOctet) {
         EXPECT_EQ(c.rule, CheckRule::OutOfRange) << static_cast<int>(kind);
         ASSERT_NE(c.message.error, nullptr) << static_cast<int>(kind);
         bool listed = false;
-        for (const ui::ErrorMessage& m : ui::ErrorMessages())
+        for (const text::ErrorMessage& m : text::ErrorMessages())
             listed = listed || m.key == c.message.error->key;
         EXPECT_TRUE(listed) << static_cast<int>(kind);
-        EXPECT_EQ(c.message.error->text_default, ui::kSettingError);
-        EXPECT_EQ(c.message.error->caption_default, ui::kMessageCaption);
+        EXPECT_EQ(c.message.error->text_default, text::kSettingError);
+        EXPECT_EQ(c.message.error->caption_default, text::kMessageCaption);
     }
     const FieldCheck unknown = CheckNumericField(u"something", u"9999", 1, 0);
     EXPECT_EQ(unknown.rule, CheckRule::OutOfRange);
-    EXPECT_EQ(unknown.message.error, &ui::kMsgErrIp);
+    EXPECT_EQ(unknown.message.error, &text::kMsgErrIp);
     EXPECT_EQ(unknown.field, QStringLiteral("something"));
 }
 
 TEST(CheckRange, forbiddenFirstOctetAndOddFragment) {
-    EXPECT_EQ(Range(K::Ip1, 127, 223, 1), &ui::kMsgErrFixIp1);
+    EXPECT_EQ(Range(K::Ip1, 127, 223, 1), &text::kMsgErrFixIp1);
     EXPECT_EQ(CheckRange(K::Ip1, 224, 255, 1).rule, CheckRule::ReservedFirstOctet);
     EXPECT_EQ(Range(K::Ip, 127, 255, 0), nullptr);
-    EXPECT_EQ(Range(K::Frag, 2347, 2346, 256), &ui::kMsgErrEFragRang);
-    EXPECT_EQ(Range(K::Frag, 257, 2346, 256), &ui::kMsgErrEFragEven);
+    EXPECT_EQ(Range(K::Frag, 2347, 2346, 256), &text::kMsgErrEFragRang);
+    EXPECT_EQ(Range(K::Frag, 257, 2346, 256), &text::kMsgErrEFragEven);
     EXPECT_EQ(CheckRange(K::Frag, 257, 2346, 256).rule, CheckRule::OddFragment);
     EXPECT_EQ(Range(K::Frag, 2346, 2346, 256), nullptr);
 }
@@ -87,7 +87,7 @@ TEST(CheckRange, eachNamedFieldIsNamedInItsRefusal_andAPassNamesNone) {
     EXPECT_EQ(first.rule, CheckRule::ReservedFirstOctet);
     EXPECT_EQ(first.field, QStringLiteral("e_dhcp_from_1"));
     const FieldCheck port = CheckNumericField(u"e_8_port2", u"x", 65535, 0);
-    EXPECT_EQ(port.message.error, &ui::kMsgErrPortRang);
+    EXPECT_EQ(port.message.error, &text::kMsgErrPortRang);
     EXPECT_EQ(port.field, QStringLiteral("e_8_port2"));
     const FieldCheck fine = CheckNumericField(u"e_beacon", u"100", 1000, 20);
     EXPECT_TRUE(fine.passed());
@@ -95,16 +95,16 @@ TEST(CheckRange, eachNamedFieldIsNamedInItsRefusal_andAPassNamesNone) {
 }
 
 TEST(CheckRange, textForms_emptyZeroLeadingZerosGarbageAndHugeNumbers) {
-    EXPECT_EQ(Key(K::Ip, u"", 255, 0), nullptr);               // empty counts as 0
-    EXPECT_EQ(Key(K::Ip1, u"", 223, 1), &ui::kMsgErrIp1Rang);  // ... which is below 1
+    EXPECT_EQ(Key(K::Ip, u"", 255, 0), nullptr);                 // empty counts as 0
+    EXPECT_EQ(Key(K::Ip1, u"", 223, 1), &text::kMsgErrIp1Rang);  // ... which is below 1
     EXPECT_EQ(Key(K::Ip, u"007", 255, 0), nullptr);
-    EXPECT_EQ(Key(K::Ip1, u"000000000000000000000000000127", 223, 1), &ui::kMsgErrFixIp1);
-    EXPECT_EQ(Key(K::Ip, u"12a", 255, 0), &ui::kMsgErrIp);
-    EXPECT_EQ(Key(K::Ip, u" 12", 255, 0), &ui::kMsgErrIp);
-    EXPECT_EQ(Key(K::Port, u"-1", 65535, 0), &ui::kMsgErrPortRang);
+    EXPECT_EQ(Key(K::Ip1, u"000000000000000000000000000127", 223, 1), &text::kMsgErrFixIp1);
+    EXPECT_EQ(Key(K::Ip, u"12a", 255, 0), &text::kMsgErrIp);
+    EXPECT_EQ(Key(K::Ip, u" 12", 255, 0), &text::kMsgErrIp);
+    EXPECT_EQ(Key(K::Port, u"-1", 65535, 0), &text::kMsgErrPortRang);
     // never wraps round to a small value
-    EXPECT_EQ(Key(K::Port, u"18446744073709551617", 65535, 0), &ui::kMsgErrPortRang);
-    EXPECT_EQ(Key(K::Ip, u"99999999999999999999999999999999999999", 255, 0), &ui::kMsgErrIp);
+    EXPECT_EQ(Key(K::Port, u"18446744073709551617", 65535, 0), &text::kMsgErrPortRang);
+    EXPECT_EQ(Key(K::Ip, u"99999999999999999999999999999999999999", 255, 0), &text::kMsgErrIp);
     EXPECT_EQ(DecimalValue(u"9223372036854775807"), std::numeric_limits<qint64>::max());
     EXPECT_FALSE(DecimalValue(u"99999999999999999999x"));
 }
@@ -117,9 +117,9 @@ TEST(CheckRange, textThatIsNoNumber_isOutOfRangeForEveryPairOfLimits) {
     for (const auto& [max, min] :
          {std::pair{highest, lowest}, std::pair{highest, qint64{0}}, std::pair{qint64{255}, lowest},
           std::pair{qint64{0}, qint64{0}}, std::pair{lowest, highest}}) {
-        EXPECT_EQ(Key(K::Ip, u"abc", max, min), &ui::kMsgErrIp) << max << " " << min;
-        EXPECT_EQ(Key(K::Frag, u"1x", max, min), &ui::kMsgErrEFragRang);
-        EXPECT_EQ(Key(K::Port, u"-", max, min), &ui::kMsgErrPortRang);
+        EXPECT_EQ(Key(K::Ip, u"abc", max, min), &text::kMsgErrIp) << max << " " << min;
+        EXPECT_EQ(Key(K::Frag, u"1x", max, min), &text::kMsgErrEFragRang);
+        EXPECT_EQ(Key(K::Port, u"-", max, min), &text::kMsgErrPortRang);
     }
     EXPECT_EQ(Key(K::Ip, u"12", highest, lowest), nullptr);
     EXPECT_EQ(Key(K::Ip4, u"99999999999999999999", highest, lowest), nullptr);
@@ -174,7 +174,7 @@ TEST(NumericFields, exitRules) {
     EXPECT_TRUE(CheckMaskOctet(u"e_submask_2", u"252").passed());
     const FieldCheck mask = CheckMaskOctet(u"e_submask_1", u"250");
     EXPECT_EQ(mask.rule, CheckRule::MaskOctet);
-    EXPECT_EQ(mask.message.error, &ui::kMsgErrSubnet);
+    EXPECT_EQ(mask.message.error, &text::kMsgErrSubnet);
     EXPECT_EQ(mask.field, QStringLiteral("e_submask_1"));
 }
 
@@ -234,7 +234,7 @@ TEST(RemoteMac, pairsBlanksAndAllZero) {
     const FieldCheck letter = CheckRemoteMac(u"00-11-2G-33-44-55", true);
     EXPECT_EQ(letter.rule, CheckRule::RemoteMacPair);
     EXPECT_EQ(letter.caret, 0);
-    EXPECT_EQ(letter.message.error, &ui::kMsgErrMacValue);
+    EXPECT_EQ(letter.message.error, &text::kMsgErrMacValue);
     EXPECT_EQ(letter.field, QStringLiteral("e_rm_mac"));
     EXPECT_EQ(CheckRemoteMac(u"00-11-2 -33-44-55", true).caret, 7);
     EXPECT_EQ(CheckRemoteMac(u"00-11- 2-33-44-55", true).caret, 6);
@@ -242,7 +242,7 @@ TEST(RemoteMac, pairsBlanksAndAllZero) {
     const FieldCheck zero = CheckRemoteMac(u"00-00-00-00-00-00", true);
     EXPECT_EQ(zero.rule, CheckRule::RemoteMacZero);
     EXPECT_EQ(zero.caret, 0);
-    EXPECT_EQ(zero.message.error, &ui::kMsgErrMacValue);
+    EXPECT_EQ(zero.message.error, &text::kMsgErrMacValue);
     EXPECT_TRUE(CheckRemoteMac(u"00-00-00-00-00-00", false).passed());
 }
 
@@ -308,7 +308,7 @@ FormValues ValidForm() {
     return v;
 }
 
-const ui::ErrorMessage* OnlyError(const ApplyCheckResult& r) {
+const text::ErrorMessage* OnlyError(const ApplyCheckResult& r) {
     EXPECT_EQ(r.messages.size(), 1u);
     return r.messages.empty() ? nullptr : r.messages.back().error;
 }
@@ -328,7 +328,7 @@ TEST(ApplyChecks, preconditions_inOrderWithTheirMessages) {
     ApplyCheckResult r = RunApplyChecks(v);
     EXPECT_EQ(r.failed, ApplyCheck::PassphraseLength);
     ASSERT_EQ(r.messages.size(), 1u);
-    EXPECT_EQ(r.messages[0].paired, &ui::kMsgNoSelect1);
+    EXPECT_EQ(r.messages[0].paired, &text::kMsgNoSelect1);
 
     v.auth = 0;  // a short pass phrase matters only for WPA-PSK
     EXPECT_TRUE(RunApplyChecks(v).passed());
@@ -340,20 +340,20 @@ TEST(ApplyChecks, preconditions_inOrderWithTheirMessages) {
     EXPECT_TRUE(r.passed());  // 802.1X is switched on and the apply goes on
     EXPECT_TRUE(r.check_dot1x);
     ASSERT_EQ(r.messages.size(), 1u);
-    EXPECT_EQ(r.messages[0].paired, &ui::kMsgNoSelect3);
+    EXPECT_EQ(r.messages[0].paired, &text::kMsgNoSelect3);
 
     v.auth = 2;
     r = RunApplyChecks(v);
     EXPECT_EQ(r.failed, ApplyCheck::WpaNeedsDot1x);
     EXPECT_EQ(r.page, kDot1xPage);
     EXPECT_TRUE(r.check_dot1x);
-    EXPECT_EQ(r.messages.back().paired, &ui::kMsgNoSelect4);
+    EXPECT_EQ(r.messages.back().paired, &text::kMsgNoSelect4);
 
     v.dot1x = true;
     v.confirmation = QStringLiteral("12345679");
     r = RunApplyChecks(v);
     EXPECT_EQ(r.failed, ApplyCheck::PassphraseMismatch);
-    EXPECT_EQ(r.messages.back().paired, &ui::kMsgNoSelect2);
+    EXPECT_EQ(r.messages.back().paired, &text::kMsgNoSelect2);
 }
 
 TEST(ApplyChecks, remoteMac_messageFirst_pageAndCaretLast) {
@@ -362,7 +362,7 @@ TEST(ApplyChecks, remoteMac_messageFirst_pageAndCaretLast) {
     v.remote_mac = QStringLiteral("00-11-2 -33-44-55");
     ApplyCheckResult r = RunApplyChecks(v);
     EXPECT_EQ(r.failed, ApplyCheck::RemoteMac);
-    EXPECT_EQ(OnlyError(r), &ui::kMsgErrMacValue);
+    EXPECT_EQ(OnlyError(r), &text::kMsgErrMacValue);
     EXPECT_EQ(r.page, kApPage);
     EXPECT_EQ(r.focus, QStringLiteral("e_rm_mac"));
     EXPECT_EQ(r.caret, 7);
@@ -372,7 +372,7 @@ TEST(ApplyChecks, remoteMac_messageFirst_pageAndCaretLast) {
     r = RunApplyChecks(v);
     EXPECT_EQ(r.failed, ApplyCheck::PassphraseMismatch);
     ASSERT_EQ(r.messages.size(), 2u);
-    EXPECT_EQ(r.messages[0].error, &ui::kMsgErrMacValue);
+    EXPECT_EQ(r.messages[0].error, &text::kMsgErrMacValue);
 }
 
 TEST(ApplyChecks, wepKeys_emptySelectedLengthAndBlanks) {
@@ -380,7 +380,7 @@ TEST(ApplyChecks, wepKeys_emptySelectedLengthAndBlanks) {
     v.key_text[0].clear();
     ApplyCheckResult r = ValidateSettings(v);
     EXPECT_EQ(r.failed, ApplyCheck::WepKeyEmpty);
-    EXPECT_EQ(OnlyError(r), &ui::kMsgChkNull);
+    EXPECT_EQ(OnlyError(r), &text::kMsgChkNull);
     EXPECT_EQ(r.page, kWepPage);
 
     v = ValidForm();
@@ -413,7 +413,7 @@ TEST(ApplyChecks, wepKeys_emptySelectedLengthAndBlanks) {
     keys = CheckWepKeys(v);
     EXPECT_EQ(keys.rule, CheckRule::WepKeyEmpty);
     EXPECT_EQ(keys.field, QStringLiteral("e_key1"));
-    EXPECT_EQ(keys.message.error, &ui::kMsgChkNull);
+    EXPECT_EQ(keys.message.error, &text::kMsgChkNull);
 
     // keys are not looked at without WEP
     v.key_text[0].clear();
@@ -426,7 +426,7 @@ TEST(ApplyChecks, addressChecks_onlyForASingleFixedAddress) {
     v.mask[3] = QStringLiteral("254");
     ApplyCheckResult r = ValidateSettings(v);
     EXPECT_EQ(r.failed, ApplyCheck::SubnetMask);
-    EXPECT_EQ(OnlyError(r), &ui::kMsgErrSubnet);
+    EXPECT_EQ(OnlyError(r), &text::kMsgErrSubnet);
     EXPECT_EQ(r.page, kIpPage);
 
     v.multi = true;
@@ -438,7 +438,7 @@ TEST(ApplyChecks, addressChecks_onlyForASingleFixedAddress) {
     v.ip[3] = QStringLiteral("255");
     r = ValidateSettings(v);
     EXPECT_EQ(r.failed, ApplyCheck::IpAddress);
-    EXPECT_EQ(OnlyError(r), &ui::kMsgErrIp1IpCheck);
+    EXPECT_EQ(OnlyError(r), &text::kMsgErrIp1IpCheck);
 
     v.fixed_ip = false;
     EXPECT_TRUE(ValidateSettings(v).passed());
@@ -452,7 +452,7 @@ TEST(ApplyChecks, dhcpRange_endInSubnetAndNotBelowStart_startInSubnet) {
     v.dhcp_to[3] = QStringLiteral("99");
     ApplyCheckResult r = ValidateSettings(v);
     EXPECT_EQ(r.failed, ApplyCheck::DhcpRange);
-    EXPECT_EQ(OnlyError(r), &ui::kMsgErrIp1DhcpRange);
+    EXPECT_EQ(OnlyError(r), &text::kMsgErrIp1DhcpRange);
     const FieldCheck below = CheckDhcpRange(v);
     EXPECT_EQ(below.rule, CheckRule::DhcpEndBelowStart);
     EXPECT_EQ(below.field, QStringLiteral("e_dhcp_to_4"));
@@ -466,7 +466,7 @@ TEST(ApplyChecks, dhcpRange_endInSubnetAndNotBelowStart_startInSubnet) {
     v.dhcp_start = QStringLiteral("10.0.0.100.");
     r = ValidateSettings(v);
     EXPECT_EQ(r.failed, ApplyCheck::DhcpRange);
-    EXPECT_EQ(OnlyError(r), &ui::kMsgErrIpDomainDhcpRange);
+    EXPECT_EQ(OnlyError(r), &text::kMsgErrIpDomainDhcpRange);
 
     v.dhcp_server_on = false;
     EXPECT_TRUE(ValidateSettings(v).passed());
@@ -478,7 +478,7 @@ TEST(ApplyChecks, gateway_subnetAndLastOctet) {
                  QStringLiteral("1")};
     ApplyCheckResult r = ValidateSettings(v);
     EXPECT_EQ(r.failed, ApplyCheck::GatewaySubnet);
-    EXPECT_EQ(OnlyError(r), &ui::kMsgErrDomain);
+    EXPECT_EQ(OnlyError(r), &text::kMsgErrDomain);
     EXPECT_EQ(r.page, kIpPage);
     const FieldCheck outside = GatewayInSubnet(v);
     EXPECT_EQ(outside.rule, CheckRule::GatewayOutsideSubnet);
@@ -496,7 +496,7 @@ TEST(ApplyChecks, gateway_subnetAndLastOctet) {
                  QStringLiteral("0")};
     r = ValidateSettings(v);
     EXPECT_EQ(r.failed, ApplyCheck::GatewayLastOctet);
-    EXPECT_EQ(OnlyError(r), &ui::kMsgErrGateway);
+    EXPECT_EQ(OnlyError(r), &text::kMsgErrGateway);
     EXPECT_EQ(r.focus, QStringLiteral("e_gateway_4"));
     EXPECT_TRUE(r.clear_focus);
 }
@@ -506,13 +506,13 @@ TEST(ApplyChecks, radiusServer1_keyByWhatIsMissing) {
     v.shared1.clear();
     ApplyCheckResult r = ValidateSettings(v);
     EXPECT_EQ(r.failed, ApplyCheck::RadiusServer);
-    EXPECT_EQ(OnlyError(r), &ui::kMsgErrRadius1);
+    EXPECT_EQ(OnlyError(r), &text::kMsgErrRadius1);
     EXPECT_EQ(r.page, kDot1xPage);
     EXPECT_TRUE(r.zero_empty_radius);
 
     v = ValidForm();
     v.radius_ip[3].clear();
-    EXPECT_EQ(OnlyError(ValidateSettings(v)), &ui::kMsgErrIp1Radius);
+    EXPECT_EQ(OnlyError(ValidateSettings(v)), &text::kMsgErrIp1Radius);
 
     v.auth = 3;  // WPA-PSK needs no RADIUS server
     v.passphrase = v.confirmation = QStringLiteral("12345678");
@@ -538,9 +538,9 @@ TEST(ApplyChecks, fieldsWithoutANumber_failTheirCheckInsteadOfPassing) {
 
     v = ValidForm();
     v.port1.clear();  // a shared secret but no port
-    EXPECT_EQ(OnlyError(ValidateSettings(v)), &ui::kMsgErrRadius1);
+    EXPECT_EQ(OnlyError(ValidateSettings(v)), &text::kMsgErrRadius1);
     v.port1 = QStringLiteral("abc");
-    EXPECT_EQ(OnlyError(ValidateSettings(v)), &ui::kMsgErrRadius1);
+    EXPECT_EQ(OnlyError(ValidateSettings(v)), &text::kMsgErrRadius1);
 
     v = ValidForm();
     v.fixed_ip = false;
@@ -574,30 +574,31 @@ TEST(ApplyChecks, anEarlierFailureHidesTheLaterOnes) {
 }
 
 TEST(ApplyChecks, messageTexts_defaultsAndTheComposedKeyMessage) {
-    const ui::LanguageText none(ui::LangIni::FromBytes({}), ui::TextEncoding::Windows1252);
-    const ui::MessageText key = CheckMessageText(none, CheckMessage{nullptr, nullptr, 3, {}});
+    const text::LanguageText none(text::LangIni::FromBytes({}), text::TextEncoding::Windows1252);
+    const text::MessageText key = CheckMessageText(none, CheckMessage{nullptr, nullptr, 3, {}});
     EXPECT_EQ(key.text, QStringLiteral("Wep Key Error\uFF013 "));
     EXPECT_EQ(key.caption, QStringLiteral("Message"));
-    const ui::MessageText empty =
-        CheckMessageText(none, CheckMessage{&ui::kMsgChkNull, nullptr, 0, {}});
+    const text::MessageText empty =
+        CheckMessageText(none, CheckMessage{&text::kMsgChkNull, nullptr, 0, {}});
     EXPECT_EQ(empty.text, QStringLiteral("The selected wep key can not be empty!"));
     EXPECT_EQ(empty.caption, QStringLiteral("Wep key error"));
-    const ui::MessageText dhcp =
-        CheckMessageText(none, CheckMessage{&ui::kMsgErrIpDomainDhcpRange, nullptr, 0, {}});
+    const text::MessageText dhcp =
+        CheckMessageText(none, CheckMessage{&text::kMsgErrIpDomainDhcpRange, nullptr, 0, {}});
     EXPECT_EQ(dhcp.text, QStringLiteral("DHCP IP range Settings have Error\uFF01"));
 
-    const ui::LanguageText file(
-        ui::LangIni::FromBytes(
+    const text::LanguageText file(
+        text::LangIni::FromBytes(
             "[ErrRangMsg]\r\nErr_wep_keyStr1=Key \r\nErr_wep_keyStr2=is wrong\r\n"
             "[ErrMsgCap]\r\nErr_wep_key=Keys\r\nErr_IP_Domain=Elsewhere\r\n"),
-        ui::TextEncoding::Windows1252);
-    const ui::MessageText fromFile = CheckMessageText(file, CheckMessage{nullptr, nullptr, 2, {}});
+        text::TextEncoding::Windows1252);
+    const text::MessageText fromFile =
+        CheckMessageText(file, CheckMessage{nullptr, nullptr, 2, {}});
     EXPECT_EQ(fromFile.text, QStringLiteral("Key2 is wrong"));  // the file's blanks are trimmed
     EXPECT_EQ(fromFile.caption, QStringLiteral("Keys"));
-    EXPECT_EQ(
-        CheckMessageText(file, CheckMessage{&ui::kMsgErrIpDomainDhcpRange, nullptr, 0, {}}).caption,
-        QStringLiteral("Elsewhere"));
+    EXPECT_EQ(CheckMessageText(file, CheckMessage{&text::kMsgErrIpDomainDhcpRange, nullptr, 0, {}})
+                  .caption,
+              QStringLiteral("Elsewhere"));
 }
 
 }  // namespace
-}  // namespace tern::apply
+}  // namespace tern::rules

@@ -20,7 +20,7 @@ namespace tern::service {
 namespace {
 
 // Counts the requests that go out.
-class Wire : public link::InMemoryNetwork::Endpoint {
+class Wire : public net::InMemoryNetwork::Endpoint {
   public:
     void deliver(const QByteArray& datagram, int) override {
         if (datagram.startsWith("kplset")) {
@@ -38,8 +38,8 @@ class Service : public ::testing::Test {
   protected:
     void SetUp() override {
         test::EnsureCoreApp();
-        ASSERT_TRUE(link::OpenOnProgramPort(socket));
-        network.attach(&wire, link::kDefaultPort);
+        ASSERT_TRUE(net::OpenOnProgramPort(socket));
+        network.attach(&wire, net::kDefaultPort);
         options.searchWindowMs = 600;
         options.searchSpacingMs = 100;
         options.answerTimeoutMs = 100;
@@ -78,12 +78,12 @@ class Service : public ::testing::Test {
         return n;
     }
 
-    link::InMemoryNetwork network;
-    link::InMemorySocketControl socket{network};
+    net::InMemoryNetwork network;
+    net::InMemorySocketControl socket{network};
     std::unique_ptr<sim::InMemorySimulator> simulator;
     Wire wire;
     QTemporaryDir dir;
-    apply::FleetSession::Options options;
+    engine::FleetSession::Options options;
 };
 
 TEST_F(Service, lossyApply_everyApChangedAndReadBack_andARefusalIsThree) {
@@ -157,7 +157,7 @@ TEST_F(Service, stoppedWhileSending_noNewRequest_sentApsReadBack_theRestNotSent)
     for (const ApReport& report : reports) {
         int index = -1;
         for (int i = 0; i < 120; ++i) {
-            if (config::MacText(ap(i).record.mac_addr()) == report.mac) index = i;
+            if (record::MacText(ap(i).record.mac_addr()) == report.mac) index = i;
         }
         ASSERT_GE(index, 0);
         if (report.outcome == FleetOutcome::Changed) {
@@ -217,7 +217,7 @@ TEST_F(Service, anInvalidApStopsTheApplyUnlessKeepGoing_andNoLoginIsInvalid) {
 TEST_F(Service, namedByMacButSilent_isSearchedAgainThenMissing) {
     auto aps = sim::GenerateAps(3);
     aps[1].silentOnSearch = true;
-    const QString silent = config::MacText(aps[1].record.mac_addr());
+    const QString silent = record::MacText(aps[1].record.mac_addr());
     segment(std::move(aps));
     FleetRequest r;
     r.kind = FleetRequest::Kind::Plan;
@@ -253,7 +253,7 @@ TEST_F(Service, searchForNamedMacs_endsOnceTheyHaveAnswered) {
     QObject::connect(&service, &FleetService::searched, &loop, &QEventLoop::quit);
     QElapsedTimer t;
     t.start();
-    service.search({config::MacText(ap(4).record.mac_addr())});
+    service.search({record::MacText(ap(4).record.mac_addr())});
     loop.exec();
     EXPECT_LT(t.elapsed(), 2000);
     EXPECT_FALSE(service.found().empty());

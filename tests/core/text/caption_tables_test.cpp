@@ -10,7 +10,7 @@
 #include "core/text/language_text.h"
 #include "core/text/messages.h"
 
-namespace tern::ui {
+namespace tern::text {
 namespace {
 
 const QString kFullWidthBang = QString(QChar(0xFF01));
@@ -223,4 +223,4 @@ TEST(Messages, pairedMessagesAndRangeKeys) {
 }
 
 }  // namespace
-}  // namespace tern::ui
+}  // namespace tern::text

@@ -16,7 +16,7 @@
 #error "TERN_ENG_INI_PATH must name language/eng.ini"
 #endif
 
-namespace tern::ui {
+namespace tern::text {
 namespace {
 
 QString EngIniPath() { return QStringLiteral(TERN_ENG_INI_PATH); }
@@ -106,4 +106,4 @@ TEST(EngIni, textsAsTheReaderSeesThem) {
 }
 
 }  // namespace
-}  // namespace tern::ui
+}  // namespace tern::text

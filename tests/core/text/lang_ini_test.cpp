@@ -6,7 +6,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-namespace tern::ui {
+namespace tern::text {
 namespace {
 
 QByteArray Look(const LangIni& ini, QByteArrayView section, QByteArrayView key) {
@@ -154,4 +154,4 @@ TEST(LangIni, unreadableFile_yieldsDefaults) {
 }
 
 }  // namespace
-}  // namespace tern::ui
+}  // namespace tern::text

@@ -7,7 +7,7 @@
 
 #include "core/text/language_text.h"
 
-namespace tern::ui {
+namespace tern::text {
 namespace {
 
 const QString kFullWidthBang = QString(QChar(0xFF01));
@@ -134,4 +134,4 @@ TEST(RecordText, withinAByteLimit_wholeCharactersOnly) {
 }
 
 }  // namespace
-}  // namespace tern::ui
+}  // namespace tern::text

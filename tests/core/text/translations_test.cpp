@@ -21,7 +21,7 @@
 #error "TERN_LANGUAGE_DIR must name the language/ folder of the sources"
 #endif
 
-namespace tern::ui {
+namespace tern::text {
 namespace {
 
 // Never a value of any file: tells a missing key from an empty value.
@@ -199,4 +199,4 @@ TEST(JapaneseTexts, readBackAsWritten_whateverTheSecondBytes) {
 }
 
 }  // namespace
-}  // namespace tern::ui
+}  // namespace tern::text

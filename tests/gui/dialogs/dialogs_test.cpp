@@ -40,25 +40,25 @@ QKeyEvent Key(int key, const QString& text = {}) {
 class AdvancedDialog : public ::testing::Test {
   protected:
     AdvancedDialog()
-        : language(ui::LangIni::FromBytes("[ErrRangMsg]\r\n"
-                                          "Err_e_beacon=text beacon\r\n"
-                                          "Err_e_rts=text rts\r\n"
-                                          "Err_e_frag_rang=text frag range\r\n"
-                                          "Err_e_frag_even=text frag even\r\n"
-                                          "Err_e_dtim=text dtim\r\n"
-                                          "[ErrMsgCap]\r\n"
-                                          "Err_e_beacon=cap beacon\r\n"
-                                          "Err_e_frag_even=cap frag even\r\n"),
-                   ui::TextEncoding::Windows1252) {}
+        : language(text::LangIni::FromBytes("[ErrRangMsg]\r\n"
+                                            "Err_e_beacon=text beacon\r\n"
+                                            "Err_e_rts=text rts\r\n"
+                                            "Err_e_frag_rang=text frag range\r\n"
+                                            "Err_e_frag_even=text frag even\r\n"
+                                            "Err_e_dtim=text dtim\r\n"
+                                            "[ErrMsgCap]\r\n"
+                                            "Err_e_beacon=cap beacon\r\n"
+                                            "Err_e_frag_even=cap frag even\r\n"),
+                   text::TextEncoding::Windows1252) {}
 
-    std::unique_ptr<ui::TAP_MoreFm> make(int lock = 0) {
-        const ui::MoreValues values{rate,   bcast, only11g, superg, txpower, wds,
-                                    beacon, rts,   frag,    dtim,   lock};
-        return std::make_unique<ui::TAP_MoreFm>(values, language, dialogs);
+    std::unique_ptr<gui::TAP_MoreFm> make(int lock = 0) {
+        const gui::MoreValues values{rate,   bcast, only11g, superg, txpower, wds,
+                                     beacon, rts,   frag,    dtim,   lock};
+        return std::make_unique<gui::TAP_MoreFm>(values, language, dialogs);
     }
 
     // Types `text` into the field and leaves it.
-    void leave(ui::TAP_MoreFm& dlg, const char* field, const QString& text) {
+    void leave(gui::TAP_MoreFm& dlg, const char* field, const QString& text) {
         QLineEdit* e = child<QLineEdit>(dlg, field);
         e->setText(text);
         dlg.e_beaconExit(e);
@@ -67,7 +67,7 @@ class AdvancedDialog : public ::testing::Test {
     int rate = 4, bcast = 1, only11g = 1, superg = 2, txpower = 3, wds = 1;
     QString beacon = QStringLiteral("200"), rts = QStringLiteral("2000"),
             frag = QStringLiteral("2000"), dtim = QStringLiteral("7");
-    ui::LanguageText language;
+    text::LanguageText language;
     RecordingDialogSeam dialogs;
 };
 
@@ -116,21 +116,21 @@ TEST_F(AdvancedDialog, leavingANumericField_checksItsRangeAndResets) {
             ASSERT_EQ(dialogs.messages.size(), 1u);
             EXPECT_EQ(dialogs.messages[0].text, QString::fromLatin1(c.text));
             EXPECT_EQ(dialogs.messages[0].caption, QString::fromLatin1(c.caption));
-            EXPECT_EQ(dialogs.messages[0].icon, ui::DialogSeam::Icon::Information);
-            EXPECT_EQ(dialogs.messages[0].buttons, ui::DialogSeam::Buttons::Ok);
+            EXPECT_EQ(dialogs.messages[0].icon, gui::DialogSeam::Icon::Information);
+            EXPECT_EQ(dialogs.messages[0].buttons, gui::DialogSeam::Buttons::Ok);
         }
         EXPECT_EQ(child<QLineEdit>(*dlg, c.field)->text(), QString::fromLatin1(c.after));
     }
 }
 
 TEST_F(AdvancedDialog, rangeMessageWithoutLanguageFile_showsTheBuiltInTexts) {
-    ui::LanguageText none(ui::LangIni::FromBytes({}), ui::TextEncoding::Windows1252);
-    const ui::MoreValues values{rate,   bcast, only11g, superg, txpower, wds,
-                                beacon, rts,   frag,    dtim,   0};
-    ui::TAP_MoreFm dlg(values, none, dialogs);
+    text::LanguageText none(text::LangIni::FromBytes({}), text::TextEncoding::Windows1252);
+    const gui::MoreValues values{rate,   bcast, only11g, superg, txpower, wds,
+                                 beacon, rts,   frag,    dtim,   0};
+    gui::TAP_MoreFm dlg(values, none, dialogs);
     leave(dlg, "e_beacon", QStringLiteral("19"));
     ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0].text, none.screenText(ui::kSettingError));
+    EXPECT_EQ(dialogs.messages[0].text, none.screenText(text::kSettingError));
     EXPECT_TRUE(dialogs.messages[0].text.startsWith(QStringLiteral("Setting Error")));
     EXPECT_EQ(dialogs.messages[0].caption, QStringLiteral("Message"));
 }
@@ -277,7 +277,7 @@ class DialogsOfMainWindow : public MainWindowTest {
 
     // Rows 1.. of the AP list: name and MAC of each.
     void listAps(const QList<std::pair<QString, QString>>& aps) {
-        auto* list = form->findChild<app::TQuillGrid*>(QStringLiteral("l_title"));
+        auto* list = form->findChild<gui::TQuillGrid*>(QStringLiteral("l_title"));
         ASSERT_NE(list, nullptr);
         list->setRowCount(static_cast<int>(aps.size()) + 1);
         for (int i = 0; i < aps.size(); ++i) {
@@ -295,9 +295,9 @@ class DialogsOfMainWindow : public MainWindowTest {
     }
 
     // Runs the multi login; `fill` acts on the dialog, whose result is returned.
-    bool multiLogin(const QStringList& rows, const std::function<void(ui::TMulUsrPassFm&)>& fill) {
+    bool multiLogin(const QStringList& rows, const std::function<void(gui::TMulUsrPassFm&)>& fill) {
         dialogs.onDialog = [&fill](QDialog& d) {
-            auto* dlg = dynamic_cast<ui::TMulUsrPassFm*>(&d);
+            auto* dlg = dynamic_cast<gui::TMulUsrPassFm*>(&d);
             EXPECT_NE(dlg, nullptr);
             if (dlg != nullptr) {
                 fill(*dlg);
@@ -312,19 +312,19 @@ TEST_F(DialogsOfMainWindow, moreButton_opensTheDialogAfreshEachTime) {
     std::vector<QDialog*> seen;
     dialogs.onDialog = [&seen](QDialog& d) {
         seen.push_back(&d);
-        EXPECT_NE(dynamic_cast<ui::TAP_MoreFm*>(&d), nullptr);
+        EXPECT_NE(dynamic_cast<gui::TAP_MoreFm*>(&d), nullptr);
         EXPECT_EQ(child<QComboBox>(d, "s_rate")->count(), 13);
         return int(QDialog::Rejected);
     };
     child<QPushButton>(*form, "a_b_more")->click();
     form->a_b_moreClick();
     EXPECT_EQ(dialogs.dialogsShown, 2);
-    EXPECT_EQ(form->findChildren<ui::TAP_MoreFm*>().size(), 0);  // destroyed after
+    EXPECT_EQ(form->findChildren<gui::TAP_MoreFm*>().size(), 0);  // destroyed after
 }
 
 TEST_F(DialogsOfMainWindow, moreOk_writesTheKeptValues) {
     dialogs.onDialog = [](QDialog& d) {
-        auto& dlg = dynamic_cast<ui::TAP_MoreFm&>(d);
+        auto& dlg = dynamic_cast<gui::TAP_MoreFm&>(d);
         EXPECT_EQ(child<QLineEdit>(d, "e_rts")->text(), QStringLiteral("2400"));
         EXPECT_EQ(child<QComboBox>(d, "s_rate")->currentIndex(), 5);
         child<QComboBox>(d, "s_rate")->setCurrentIndex(7);
@@ -378,7 +378,7 @@ TEST_F(DialogsOfMainWindow, singleLogin_okWritesTheEntries) {
         EXPECT_EQ(pass->echoMode(), QLineEdit::Password);
         name->setText(QStringLiteral("admin"));
         pass->setText(QStringLiteral("s3cret"));
-        auto& dlg = dynamic_cast<ui::TUsrPassFm&>(d);
+        auto& dlg = dynamic_cast<gui::TUsrPassFm&>(d);
         EXPECT_TRUE(dlg.mng_e_nameKeyPress(name, Key(Qt::Key_Return, QStringLiteral("\r"))));
         EXPECT_FALSE(dlg.mng_e_nameKeyPress(name, Key(Qt::Key_A, QStringLiteral("a"))));
         child<QPushButton>(d, "b_ok")->click();
@@ -406,8 +406,8 @@ TEST_F(DialogsOfMainWindow, singleLogin_cancelLeavesTheEntriesAndEveryOpeningSta
 
 TEST_F(DialogsOfMainWindow, multiLogin_gridLayoutAndHeader) {
     listFiveAps();
-    multiLogin({QStringLiteral("1")}, [](ui::TMulUsrPassFm& dlg) {
-        app::TQuillGrid* g = dlg.grid();
+    multiLogin({QStringLiteral("1")}, [](gui::TMulUsrPassFm& dlg) {
+        gui::TQuillGrid* g = dlg.grid();
         EXPECT_EQ(g->size(), QSize(545, 67));
         EXPECT_EQ(g->ColCount(), 6);
         const int widths[] = {110, 110, 150, 150, 2000, 2000};
@@ -444,7 +444,7 @@ TEST_F(DialogsOfMainWindow, multiLogin_rowCountDecidesTheScrollBar) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.rows.join(u',').toStdString());
-        multiLogin(c.rows, [&c](ui::TMulUsrPassFm& dlg) {
+        multiLogin(c.rows, [&c](gui::TMulUsrPassFm& dlg) {
             EXPECT_EQ(dlg.grid()->RowCount(), c.gridRows);
             EXPECT_EQ(!child<QWidget>(dlg, "ScrollBar1")->isHidden(), c.barShown);
             EXPECT_EQ(dlg.grid()->Row(), 1);
@@ -454,7 +454,7 @@ TEST_F(DialogsOfMainWindow, multiLogin_rowCountDecidesTheScrollBar) {
 
 TEST_F(DialogsOfMainWindow, multiLogin_fillsNamesAndMacsInRowListOrder) {
     listFiveAps();
-    multiLogin({QStringLiteral("4"), QStringLiteral("2")}, [](ui::TMulUsrPassFm& dlg) {
+    multiLogin({QStringLiteral("4"), QStringLiteral("2")}, [](gui::TMulUsrPassFm& dlg) {
         EXPECT_EQ(dlg.grid()->Cells(0, 1), QStringLiteral("ap-four"));
         EXPECT_EQ(dlg.grid()->Cells(1, 1), QStringLiteral("00-11-22-33-44-04"));
         EXPECT_EQ(dlg.grid()->Cells(0, 2), QStringLiteral("ap-two"));
@@ -466,8 +466,8 @@ TEST_F(DialogsOfMainWindow, multiLogin_passwordsMaskedInColumn3KeptInColumn5) {
     listFiveAps();
     const bool ok = multiLogin(
         {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")},
-        [](ui::TMulUsrPassFm& dlg) {
-            app::TQuillGrid* g = dlg.grid();
+        [](gui::TMulUsrPassFm& dlg) {
+            gui::TQuillGrid* g = dlg.grid();
             QLineEdit* overlay = dlg.passwordEdit();
             EXPECT_EQ(overlay->echoMode(), QLineEdit::Password);
             EXPECT_EQ(overlay->maxLength(), 16);
@@ -522,24 +522,26 @@ TEST_F(DialogsOfMainWindow, multiLogin_passwordsMaskedInColumn3KeptInColumn5) {
 
 TEST_F(DialogsOfMainWindow, multiLogin_emptyEntriesKeepAllTabs) {
     listFiveAps();
-    EXPECT_TRUE(multiLogin({QStringLiteral("5")}, [](ui::TMulUsrPassFm& dlg) { dlg.b_okClick(); }));
+    EXPECT_TRUE(
+        multiLogin({QStringLiteral("5")}, [](gui::TMulUsrPassFm& dlg) { dlg.b_okClick(); }));
     EXPECT_EQ(form->login_list, QStringList{QStringLiteral("00-11-22-33-44-05\tap-five\t\t\t")});
 }
 
 TEST_F(DialogsOfMainWindow, multiLogin_cancelLeavesLoginListEmpty) {
     listFiveAps();
     form->login_list = {QStringLiteral("stale")};
-    EXPECT_FALSE(multiLogin({QStringLiteral("1"), QStringLiteral("2")}, [](ui::TMulUsrPassFm& dlg) {
-        dlg.grid()->setCell(2, 1, QStringLiteral("admin"));
-        child<QPushButton>(dlg, "b_cancel")->click();
-    }));
+    EXPECT_FALSE(
+        multiLogin({QStringLiteral("1"), QStringLiteral("2")}, [](gui::TMulUsrPassFm& dlg) {
+            dlg.grid()->setCell(2, 1, QStringLiteral("admin"));
+            child<QPushButton>(dlg, "b_cancel")->click();
+        }));
     EXPECT_TRUE(form->login_list.isEmpty());
 }
 
 TEST_F(DialogsOfMainWindow, multiLogin_rowNumberOutsideTheList_keepsLinesInStep) {
     listFiveAps();
     EXPECT_TRUE(multiLogin({QStringLiteral("0"), QStringLiteral("x"), QStringLiteral("2")},
-                           [](ui::TMulUsrPassFm& dlg) { dlg.b_okClick(); }));
+                           [](gui::TMulUsrPassFm& dlg) { dlg.b_okClick(); }));
     ASSERT_EQ(form->login_list.size(), 3);
     EXPECT_EQ(form->login_list[0], QStringLiteral("\t\t\t\t"));  // never the header texts
     EXPECT_EQ(form->login_list[1], QStringLiteral("\t\t\t\t"));
@@ -548,8 +550,8 @@ TEST_F(DialogsOfMainWindow, multiLogin_rowNumberOutsideTheList_keepsLinesInStep)
 
 TEST_F(DialogsOfMainWindow, multiLogin_fullUserName_takesNoMoreCharactersButCanShrink) {
     listFiveAps();
-    multiLogin({QStringLiteral("1")}, [](ui::TMulUsrPassFm& dlg) {
-        app::TQuillGrid* g = dlg.grid();
+    multiLogin({QStringLiteral("1")}, [](gui::TMulUsrPassFm& dlg) {
+        gui::TQuillGrid* g = dlg.grid();
         g->setSelection({2, 1, 2, 1});
         QLineEdit editor;
         editor.setText(QStringLiteral("abcdefghijklmnop"));  // 16
@@ -564,10 +566,10 @@ TEST_F(DialogsOfMainWindow, multiLogin_fullUserName_takesNoMoreCharactersButCanS
 
 TEST_F(DialogsOfMainWindow, multiLogin_userNameTypedInTheCellEditor) {
     listFiveAps();
-    multiLogin({QStringLiteral("1")}, [](ui::TMulUsrPassFm& dlg) {
+    multiLogin({QStringLiteral("1")}, [](gui::TMulUsrPassFm& dlg) {
         dlg.show();
         QApplication::processEvents();
-        app::TQuillGrid* g = dlg.grid();
+        gui::TQuillGrid* g = dlg.grid();
         g->setSelection({2, 1, 2, 1});
         g->edit(g->model()->index(0, 2));
         QApplication::processEvents();
@@ -589,8 +591,8 @@ TEST_F(DialogsOfMainWindow, multiLogin_userNameTypedInTheCellEditor) {
 }
 
 TEST(MaskText, oneStarPerCharacter) {
-    EXPECT_EQ(ui::TMulUsrPassFm::MaskText(QString()), QString());
-    EXPECT_EQ(ui::TMulUsrPassFm::MaskText(QStringLiteral("p\u00e4ss")), QStringLiteral("****"));
+    EXPECT_EQ(gui::TMulUsrPassFm::MaskText(QString()), QString());
+    EXPECT_EQ(gui::TMulUsrPassFm::MaskText(QStringLiteral("p\u00e4ss")), QStringLiteral("****"));
 }
 
 }  // namespace

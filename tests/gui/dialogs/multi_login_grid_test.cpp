@@ -24,7 +24,7 @@ class MultiLoginGrid : public ::testing::Test {
             apList.setCell(0, r, QStringLiteral("ap-%1").arg(r));
             apList.setCell(1, r, QStringLiteral("00-11-22-33-44-0%1").arg(r));
         }
-        dlg = std::make_unique<ui::TMulUsrPassFm>(apList, loginList, language);
+        dlg = std::make_unique<gui::TMulUsrPassFm>(apList, loginList, language);
         dlg->row_list = {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")};
         dlg->show();
         QApplication::setActiveWindow(dlg.get());
@@ -42,11 +42,11 @@ class MultiLoginGrid : public ::testing::Test {
         return grid->visualRect(grid->model()->index(row - 1, col)).center();
     }
 
-    app::TQuillGrid apList;
+    gui::TQuillGrid apList;
     QStringList loginList;
-    ui::LanguageText language{ui::LangIni::FromBytes({}), ui::TextEncoding::Windows1252};
-    std::unique_ptr<ui::TMulUsrPassFm> dlg;
-    app::TQuillGrid* grid = nullptr;
+    text::LanguageText language{text::LangIni::FromBytes({}), text::TextEncoding::Windows1252};
+    std::unique_ptr<gui::TMulUsrPassFm> dlg;
+    gui::TQuillGrid* grid = nullptr;
 };
 
 TEST_F(MultiLoginGrid, typingInTheMiddleOfAUserName_keepsTheCaretWhereTheUserTypes) {

@@ -12,22 +12,22 @@ namespace {
 
 // Answers the program's set requests as a test wants: request n (from 0)
 // gets the datagrams answers(n) gives.
-class Responder : public tl::InMemoryNetwork::Endpoint {
+class Responder : public net::InMemoryNetwork::Endpoint {
   public:
-    Responder(tl::InMemoryNetwork& network, std::function<std::vector<QByteArray>(int)> answers)
+    Responder(net::InMemoryNetwork& network, std::function<std::vector<QByteArray>(int)> answers)
         : network_(network), answers_(std::move(answers)) {
-        network_.attach(this, tl::kDefaultPort);
+        network_.attach(this, net::kDefaultPort);
     }
     ~Responder() override { network_.detach(this); }
     void deliver(const QByteArray& datagram, int) override {
         if (!datagram.startsWith("kplset")) return;
         for (const QByteArray& answer : answers_(requests_++)) {
-            network_.send(answer, tl::kDefaultPort);
+            network_.send(answer, net::kDefaultPort);
         }
     }
 
   private:
-    tl::InMemoryNetwork& network_;
+    net::InMemoryNetwork& network_;
     std::function<std::vector<QByteArray>(int)> answers_;
     int requests_ = 0;
 };
@@ -35,7 +35,7 @@ class Responder : public tl::InMemoryNetwork::Endpoint {
 QByteArray Answer(const char* tag, const QString& mac) {
     QByteArray datagram(tag);
     datagram += '\0';
-    const auto bytes = tern::config::ParseMacText(mac);
+    const auto bytes = tern::record::ParseMacText(mac);
     datagram.append(reinterpret_cast<const char*>(bytes->data()), 6);
     return datagram;
 }
@@ -47,7 +47,7 @@ std::vector<sim::SimulatedAp> SilentAps(int count) {
 }
 
 // Runs the event loop until the multi-AP apply has sent all its requests.
-void SettleDelivery(tl::InMemoryNetwork& network) {
+void SettleDelivery(net::InMemoryNetwork& network) {
     for (int i = 0; i < 10; ++i) {
         QCoreApplication::processEvents();
         network.deliverPending();
@@ -199,7 +199,7 @@ TEST_F(Apply, checksMessageOpenAcrossATick_theTickIsNotLost) {
     select(1, 1);
     edit("wpa_m_p")->setText(QStringLiteral("one"));  // confirmation differs: a message
     int ticks = 0;
-    dialogs.onMessage = [this, &ticks](const tern::ui::DialogSeam::Message&) {
+    dialogs.onMessage = [this, &ticks](const tern::gui::DialogSeam::Message&) {
         if (ticks++ == 0) form->TimerTimer();
     };
     form->b_TernapplyClick();

@@ -25,15 +25,19 @@
 
 namespace tern::test::apply_fixture {
 
-using tern::app::TQuillGrid;
-using tern::config::ApConfigRecord;
+using tern::gui::TQuillGrid;
+using tern::record::ApConfigRecord;
 using tern::test::MainWindowTest;
-namespace tl = tern::link;
 namespace sim = tern::sim;
-namespace ui = tern::ui;
+// The tests that take this fixture name the program's parts as it does.
+namespace net = tern::net;
+namespace text = tern::text;
+namespace gui = tern::gui;
+namespace record = tern::record;
+namespace engine = tern::engine;
 
 // Everything sent on the AP port, the program's own requests among it.
-class Recorder : public tl::InMemoryNetwork::Endpoint {
+class Recorder : public net::InMemoryNetwork::Endpoint {
   public:
     void deliver(const QByteArray& datagram, int) override { seen.push_back(datagram); }
     std::vector<QByteArray> sets() const {
@@ -53,16 +57,16 @@ class Recorder : public tl::InMemoryNetwork::Endpoint {
 
 // The record inside a set request, host order, login included.
 inline ApConfigRecord RecordOfSet(const QByteArray& request) {
-    tl::RequestMarker marker{};
+    net::RequestMarker marker{};
     std::memcpy(marker.data(), request.constData() + 6, marker.size());
-    const QByteArray plain = tl::CipherRun(tl::DeriveLinkKey(marker), request.mid(16));
-    tl::RecordBytes wire{};
+    const QByteArray plain = net::CipherRun(net::DeriveLinkKey(marker), request.mid(16));
+    net::RecordBytes wire{};
     std::memcpy(wire.data(), plain.constData(), wire.size());
-    return ApConfigRecord(tl::SwapRecordOrder(wire));
+    return ApConfigRecord(net::SwapRecordOrder(wire));
 }
 
 inline QString Mac(int index) {
-    return tern::config::MacText({0x02, 0x54, 0x45, 0x00, 0x00, static_cast<std::uint8_t>(index)});
+    return tern::record::MacText({0x02, 0x54, 0x45, 0x00, 0x00, static_cast<std::uint8_t>(index)});
 }
 
 // Three APs with WEP 64 hex keys of their own, so that nothing of one can
@@ -100,7 +104,7 @@ class Apply : public MainWindowTest {
     void start(std::vector<sim::SimulatedAp> aps) {
         original = aps;
         aps_ = std::make_unique<sim::InMemorySimulator>(network, sim::ApSimulator(std::move(aps)));
-        network.attach(&recorder, tl::kDefaultPort);
+        network.attach(&recorder, net::kDefaultPort);
         form->FormActivate();
         network.deliverPending();
         form->ShowPendingRecord();
@@ -116,12 +120,12 @@ class Apply : public MainWindowTest {
 
     int login(QDialog& d) {
         if (cancelLogin) return QDialog::Rejected;
-        if (auto* single = dynamic_cast<ui::TUsrPassFm*>(&d)) {
+        if (auto* single = dynamic_cast<gui::TUsrPassFm*>(&d)) {
             ++singleLogins;
             d.findChild<QLineEdit*>(QStringLiteral("mng_e_name"))->setText(QStringLiteral("admin"));
             d.findChild<QLineEdit*>(QStringLiteral("mng_e_pass"))->setText(QStringLiteral("admin"));
             single->b_okClick();
-        } else if (auto* multi = dynamic_cast<ui::TMulUsrPassFm*>(&d)) {
+        } else if (auto* multi = dynamic_cast<gui::TMulUsrPassFm*>(&d)) {
             ++multiLogins;
             multiRows = multi->row_list;
             TQuillGrid* g = multi->grid();
@@ -139,7 +143,7 @@ class Apply : public MainWindowTest {
         dialogs.onDialog = [user, password](QDialog& d) {
             d.findChild<QLineEdit*>(QStringLiteral("mng_e_name"))->setText(user);
             d.findChild<QLineEdit*>(QStringLiteral("mng_e_pass"))->setText(password);
-            static_cast<ui::TUsrPassFm&>(d).b_okClick();
+            static_cast<gui::TUsrPassFm&>(d).b_okClick();
             return d.result();
         };
     }

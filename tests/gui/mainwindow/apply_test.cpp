@@ -26,7 +26,7 @@ TEST_F(Apply, oneRow_singleLoginAndOneSetRequestForThatAp) {
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0].size(), 1164);
     const ApConfigRecord sent = RecordOfSet(requests[0]);
-    EXPECT_EQ(tern::config::MacText(sent.mac_addr()), Mac(1));
+    EXPECT_EQ(tern::record::MacText(sent.mac_addr()), Mac(1));
     EXPECT_EQ(sent.ssid(), "renamed");
     EXPECT_EQ(sent.mgmt_user(), "admin");
     EXPECT_EQ(form->apply_name, QStringLiteral("TernAP-0002"));
@@ -47,7 +47,7 @@ TEST_F(Apply, threeRows_oneMultiLoginAndThreeRequestsInRowOrder) {
     ASSERT_EQ(requests.size(), 3u);
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(
-            tern::config::MacText(RecordOfSet(requests[static_cast<std::size_t>(i)]).mac_addr()),
+            tern::record::MacText(RecordOfSet(requests[static_cast<std::size_t>(i)]).mac_addr()),
             Mac(i));
     }
     // every request under a marker of its own
@@ -246,7 +246,7 @@ TEST_F(Apply, unchangedRecord_comesBackAsItWasExceptTheEditedField) {
     expected.set_wpa_word4(0x08070000);  // the WPA words are always written
     expected.set_wpa_cipher(0x0050F202);
     const ApConfigRecord& kept = ap(1).record;
-    for (int i = 0; i < static_cast<int>(tl::kRecordSize); ++i) {
+    for (int i = 0; i < static_cast<int>(net::kRecordSize); ++i) {
         EXPECT_EQ(kept.bytes()[static_cast<std::size_t>(i)],
                   expected.bytes()[static_cast<std::size_t>(i)])
             << "byte " << i;
@@ -460,6 +460,6 @@ TEST_F(Apply, ctrlDownMovesTheRow_theApplyGoesToTheApTheFormShows) {
     form->b_TernapplyClick();
     const auto requests = sets();
     ASSERT_EQ(requests.size(), 1u);
-    EXPECT_EQ(tern::config::MacText(RecordOfSet(requests[0]).mac_addr()), Mac(1));
+    EXPECT_EQ(tern::record::MacText(RecordOfSet(requests[0]).mac_addr()), Mac(1));
     EXPECT_EQ(form->apply_name, grid->Cells(0, 2));
 }

@@ -46,7 +46,7 @@ TEST_F(Apply, westernTexts_shownInTheCodePage_comeBackByteForByte) {
     expected.set_beacon_interval(static_cast<std::uint16_t>(form->more_beacon.toInt()));
     expected.set_wpa_word4(0x08070000);
     expected.set_wpa_cipher(0x0050F202);
-    for (int i = 0; i < static_cast<int>(tl::kRecordSize); ++i) {
+    for (int i = 0; i < static_cast<int>(net::kRecordSize); ++i) {
         EXPECT_EQ(ap(0).record.bytes()[static_cast<std::size_t>(i)],
                   expected.bytes()[static_cast<std::size_t>(i)])
             << "byte " << i;
@@ -74,7 +74,7 @@ TEST_F(Apply, hexKeyWithAGap_pairsKeepTheirPlaces) {
     ASSERT_FALSE(key->inputMask().isEmpty());
     key->setText(QStringLiteral("1A  3C"));
     ASSERT_EQ(key->displayText(), QStringLiteral("1A __ 3C __ __"));
-    const tern::config::FormSettings f = form->CollectFormSettings();
+    const tern::record::FormSettings f = form->CollectFormSettings();
     EXPECT_EQ(f.e_key[1], QStringLiteral("1A    3C      "));
 }
 
@@ -202,7 +202,7 @@ TEST_F(Apply, keyGenerator_readsThePassPhraseInTheCodePage) {
     select(1, 1);
     edit("e_pass")->setText(QStringLiteral("\u8A2D\u5B9A"));
     form->w_b_genClick();
-    const auto expected = tern::apply::GenerateKeys64(QByteArray("\x90\xDD\x92\xE8"));
+    const auto expected = tern::rules::GenerateKeys64(QByteArray("\x90\xDD\x92\xE8"));
     ASSERT_TRUE(expected);
     EXPECT_EQ(edit("e_key1")->text().remove(u' '), QString::fromLatin1((*expected)[0]));
     EXPECT_TRUE(dialogs.messages.empty());

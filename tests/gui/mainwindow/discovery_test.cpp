@@ -18,13 +18,13 @@
 #include "sim/in_memory_simulator.h"
 #include "tests/gui/mainwindow/main_window_support.h"
 
-using tern::app::HintOf;
-using tern::app::TagOf;
-using tern::app::TQuillGrid;
-using tern::config::ApConfigRecord;
+using tern::gui::HintOf;
+using tern::gui::TagOf;
+using tern::gui::TQuillGrid;
+using tern::record::ApConfigRecord;
 using tern::test::MainWindowTest;
-namespace tl = tern::link;
 namespace sim = tern::sim;
+namespace net = tern::net;
 
 namespace {
 
@@ -58,11 +58,11 @@ QByteArray Packet(const ApConfigRecord& r) { return kHeader + r.toByteArray(); }
 
 // What an AP sends in plain: header and record in wire order.
 QByteArray Reply(const ApConfigRecord& r) {
-    const tl::RecordBytes wire = tl::SwapRecordOrder(r.bytes());
+    const net::RecordBytes wire = net::SwapRecordOrder(r.bytes());
     return kHeader + QByteArray(reinterpret_cast<const char*>(wire.data()), wire.size());
 }
 
-QByteArray ErrorReply(const tern::config::MacAddress& mac) {
+QByteArray ErrorReply(const tern::record::MacAddress& mac) {
     return QByteArrayLiteral("kplerr") + '\0' +
            QByteArray(reinterpret_cast<const char*>(mac.data()), 6) + QByteArray(3, '\0');
 }
@@ -71,7 +71,7 @@ QByteArray OldFirmwareReply() {
     return QByteArrayLiteral("MX9000AP-QA1-Z00     -01") + QByteArray(100, 'x');
 }
 
-class RecordingOpener : public tern::app::UrlOpener {
+class RecordingOpener : public tern::gui::UrlOpener {
   public:
     bool openUrl(const QUrl& url) override {
         opened << url.toString();
@@ -331,7 +331,7 @@ TEST_F(ShowRecord, defaultKeyOutOfRange_stopsAfterTheSsid) {
     EXPECT_EQ(label("l_essid")->text(), QStringLiteral("net-1"));
     EXPECT_NE(form->more_beacon, QStringLiteral("42"));
     // the list row built from the record alone agrees
-    EXPECT_TRUE(tern::app::ListCellsOf(r).wep.isEmpty());
+    EXPECT_TRUE(tern::form::ListCellsOf(r).wep.isEmpty());
 }
 
 TEST_F(ShowRecord, domainsAndChannels) {
@@ -539,7 +539,7 @@ TEST_F(ApList, oldFirmware_warnedOncePerRun) {
     EXPECT_EQ(dialogs.messages[0].caption, QStringLiteral("Detect old firmware"));
     EXPECT_EQ(dialogs.messages[0].text,
               QStringLiteral("Detect old firmware!\r\nDetect old firmware!"));
-    EXPECT_EQ(dialogs.messages[0].icon, tern::ui::DialogSeam::Icon::Information);
+    EXPECT_EQ(dialogs.messages[0].icon, tern::gui::DialogSeam::Icon::Information);
     form->StartSearch();
     receive({OldFirmwareReply()});
     QCoreApplication::processEvents();
@@ -596,7 +596,7 @@ TEST_F(ApList, burstThroughTheSimulator_thousandApsEachListedWithItsOwnPacket) {
         const QByteArray packet = form->PacketOfRow(r);
         ASSERT_EQ(packet.size(), 1180) << r;
         const ApConfigRecord rec = *ApConfigRecord::FromBytes(QByteArrayView(packet).sliced(32));
-        EXPECT_EQ(tern::config::MacText(rec.mac_addr()), grid->Cells(1, r)) << r;
+        EXPECT_EQ(tern::record::MacText(rec.mac_addr()), grid->Cells(1, r)) << r;
         EXPECT_EQ(QString::fromLatin1(rec.ap_name()), grid->Cells(0, r)) << r;
         macs.insert(grid->Cells(1, r));
     }
@@ -611,7 +611,7 @@ TEST_F(ApList, aBurstFromTheSocket_isListedWithOneRowInsertion_whenTheBatchEnds)
     QObject::connect(grid->model(), &QAbstractItemModel::rowsInserted, grid,
                      [&insertions] { ++insertions; });
     int rowsWhenTheLastArrived = -1;
-    QObject::connect(socket, &tl::UdpSocketControl::OnRecv, grid, [&](const QByteArray& d) {
+    QObject::connect(socket, &net::UdpSocketControl::OnRecv, grid, [&](const QByteArray& d) {
         if (d.size() > 1000) rowsWhenTheLastArrived = grid->RowCount();
     });
     form->StartSearch();
@@ -624,7 +624,7 @@ TEST_F(ApList, aBurstFromTheSocket_isListedWithOneRowInsertion_whenTheBatchEnds)
         EXPECT_EQ(grid->Cells(0, r), QStringLiteral("TernAP-%1").arg(r, 4, 10, QLatin1Char('0')));
         const ApConfigRecord rec =
             *ApConfigRecord::FromBytes(QByteArrayView(form->PacketOfRow(r)).sliced(32));
-        EXPECT_EQ(tern::config::MacText(rec.mac_addr()), grid->Cells(1, r)) << r;
+        EXPECT_EQ(tern::record::MacText(rec.mac_addr()), grid->Cells(1, r)) << r;
     }
     EXPECT_EQ(grid->Row(), 300);
     QCoreApplication::processEvents();
@@ -644,7 +644,7 @@ TEST_F(ApList, aBurstFromTheSocket_isListedWithOneRowInsertion_whenTheBatchEnds)
 TEST_F(ApList, aSocketClosedInsideABatch_stillListsWhatCameBeforeIt) {
     sim::InMemorySimulator aps(network, sim::ApSimulator(sim::GenerateAps(20)));
     int seen = 0;
-    QObject::connect(socket, &tl::UdpSocketControl::OnRecv, grid, [&](const QByteArray& d) {
+    QObject::connect(socket, &net::UdpSocketControl::OnRecv, grid, [&](const QByteArray& d) {
         if (d.size() > 1000 && ++seen == 5) socket->CloseSocket();
     });
     form->StartSearch();
@@ -689,7 +689,7 @@ class Fuzz : public Discovery {
     QByteArray enciphered(const QByteArray& payload) const {
         const auto& marker = form->link_state.request_marker();
         return QByteArray(reinterpret_cast<const char*>(marker.data()), 8) + QByteArray(2, '\0') +
-               tl::CipherRun(form->link_state.link_key(), payload);
+               net::CipherRun(form->link_state.link_key(), payload);
     }
 
     void feed(int count) {
@@ -738,7 +738,7 @@ class Fuzz : public Discovery {
             ASSERT_EQ(packet.size(), 1180) << r;
             const ApConfigRecord rec =
                 *ApConfigRecord::FromBytes(QByteArrayView(packet).sliced(32));
-            EXPECT_EQ(tern::config::MacText(rec.mac_addr()), grid->Cells(1, r)) << r;
+            EXPECT_EQ(tern::record::MacText(rec.mac_addr()), grid->Cells(1, r)) << r;
         }
     }
 
@@ -932,8 +932,8 @@ TEST_F(Timers, nameForMac) {
 TEST_F(Timers, refreshPump_datagramInsideIsHandledOnce_nestedRefreshAndTicksIgnored) {
     receive({Reply(Record(1))});
     form->TimerTimer();
-    network.send(ErrorReply({1, 2, 3, 4, 5, 6}), tl::kDefaultPort);
-    network.send(OldFirmwareReply(), tl::kDefaultPort);
+    network.send(ErrorReply({1, 2, 3, 4, 5, 6}), net::kDefaultPort);
+    network.send(OldFirmwareReply(), net::kDefaultPort);
     int nested = 0;
     QTimer::singleShot(0, form.get(), [&] {
         ++nested;

@@ -188,13 +188,13 @@ TEST_F(FieldExit, aRefusalIsForgottenOnceTheFieldIsRetyped_theNextClickWorks) {
 class AdvancedFieldExit : public ::testing::Test {
   protected:
     AdvancedFieldExit()
-        : language(ui::LangIni::FromBytes("[ErrRangMsg]\r\nErr_e_beacon=beacon\r\n"
-                                          "Err_e_frag_even=frag even\r\n"),
-                   ui::TextEncoding::Windows1252) {}
+        : language(text::LangIni::FromBytes("[ErrRangMsg]\r\nErr_e_beacon=beacon\r\n"
+                                            "Err_e_frag_even=frag even\r\n"),
+                   text::TextEncoding::Windows1252) {}
     void SetUp() override {
-        const ui::MoreValues values{rate,   bcast, only11g, superg, txpower, wds,
-                                    beacon, rts,   frag,    dtim,   0};
-        dlg = std::make_unique<ui::TAP_MoreFm>(values, language, dialogs);
+        const gui::MoreValues values{rate,   bcast, only11g, superg, txpower, wds,
+                                     beacon, rts,   frag,    dtim,   0};
+        dlg = std::make_unique<gui::TAP_MoreFm>(values, language, dialogs);
         dlg->show();
         QApplication::setActiveWindow(dlg.get());
         QCoreApplication::processEvents();
@@ -206,9 +206,9 @@ class AdvancedFieldExit : public ::testing::Test {
     int rate = 0, bcast = 0, only11g = 0, superg = 0, txpower = 0, wds = 0;
     QString beacon = QStringLiteral("100"), rts = QStringLiteral("2432"),
             frag = QStringLiteral("2346"), dtim = QStringLiteral("3");
-    ui::LanguageText language;
+    text::LanguageText language;
     RecordingDialogSeam dialogs;
-    std::unique_ptr<ui::TAP_MoreFm> dlg;
+    std::unique_ptr<gui::TAP_MoreFm> dlg;
 };
 
 TEST_F(AdvancedFieldExit, enterChecksOnce_aRefusedValueKeepsTheFocus) {

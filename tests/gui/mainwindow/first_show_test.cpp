@@ -8,9 +8,7 @@
 namespace tern::test {
 namespace {
 
-namespace tl = tern::link;
-
-class SearchCounter : public tl::InMemoryNetwork::Endpoint {
+class SearchCounter : public net::InMemoryNetwork::Endpoint {
   public:
     void deliver(const QByteArray& datagram, int) override {
         searches += datagram.startsWith("kplsearch") ? 1 : 0;
@@ -22,7 +20,7 @@ class FirstShow : public MainWindowTest {
   protected:
     void SetUp() override {
         MainWindowTest::SetUp();
-        network.attach(&counter, tl::kDefaultPort);
+        network.attach(&counter, net::kDefaultPort);
     }
     void TearDown() override {
         network.detach(&counter);

@@ -9,9 +9,9 @@
 namespace tern::test {
 namespace {
 
-using app::HintOf;
-using app::SetHint;
-using app::TagOf;
+using gui::HintOf;
+using gui::SetHint;
+using gui::TagOf;
 
 void Press(QWidget* target, Qt::Key key, const QString& text = {}) {
     QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
@@ -68,7 +68,7 @@ class KeysChecks : public MainWindowTest {
             edit(name)->setText(QString(kept.size(), u'*'));
         }
     }
-    const ui::DialogSeam::Message& lastMessage() const { return dialogs.messages.back(); }
+    const gui::DialogSeam::Message& lastMessage() const { return dialogs.messages.back(); }
 };
 
 // ---------------------------------------------------------------- key fields
@@ -232,8 +232,8 @@ TEST_F(KeysChecks, ip1_typing224_rangeMessage_fieldBackTo223) {
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(lastMessage().text, kSettingError);
     EXPECT_EQ(lastMessage().caption, QStringLiteral("Message"));
-    EXPECT_EQ(lastMessage().icon, ui::DialogSeam::Icon::Information);
-    EXPECT_EQ(lastMessage().buttons, ui::DialogSeam::Buttons::Ok);
+    EXPECT_EQ(lastMessage().icon, gui::DialogSeam::Icon::Information);
+    EXPECT_EQ(lastMessage().buttons, gui::DialogSeam::Buttons::Ok);
     EXPECT_EQ(ip1->text(), QStringLiteral("223"));
 }
 
@@ -345,17 +345,17 @@ TEST_F(KeysChecks, leavingNumericFields_emptyValuesAndMaskOctets) {
 
 TEST_F(KeysChecks, highlightPageLabel_activeBlackOthersGrey) {
     form->Img_WepSet_upClick();
-    app::SetFontColour(label("l_status"), QColor(255, 0, 0));
+    gui::SetFontColour(label("l_status"), QColor(255, 0, 0));
     form->HighlightPageLabel();
-    EXPECT_EQ(app::FontColour(label("l_wepSet")), QColor(0, 0, 0));
-    EXPECT_EQ(app::FontColour(label("l_status")), app::kGreyFont);
-    EXPECT_EQ(app::FontColour(label("l_802")), app::kGreyFont);
+    EXPECT_EQ(gui::FontColour(label("l_wepSet")), QColor(0, 0, 0));
+    EXPECT_EQ(gui::FontColour(label("l_status")), gui::kGreyFont);
+    EXPECT_EQ(gui::FontColour(label("l_802")), gui::kGreyFont);
 }
 
 // ---------------------------------------------------------------- the apply checks
 
 TEST_F(KeysChecks, applyChecks_defaultsPass) {
-    const apply::ApplyCheckResult r = form->RunApplyChecks();
+    const rules::ApplyCheckResult r = form->RunApplyChecks();
     EXPECT_TRUE(r.passed());
     EXPECT_TRUE(dialogs.messages.empty());
 }
@@ -363,36 +363,36 @@ TEST_F(KeysChecks, applyChecks_defaultsPass) {
 TEST_F(KeysChecks, applyChecks_emptySelectedKey_wepPageAndItsMessage) {
     key(1)->clear();
     form->Img_IpSet_upClick();
-    const apply::ApplyCheckResult r = form->RunApplyChecks();
-    EXPECT_EQ(r.failed, apply::ApplyCheck::WepKeyEmpty);
+    const rules::ApplyCheckResult r = form->RunApplyChecks();
+    EXPECT_EQ(r.failed, rules::ApplyCheck::WepKeyEmpty);
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(lastMessage().text, QStringLiteral("The selected wep key can not be empty!"));
     EXPECT_EQ(lastMessage().caption, QStringLiteral("Wep key error"));
-    EXPECT_EQ(form->activePage(), apply::kWepPage);
-    EXPECT_EQ(app::FontColour(label("l_wepSet")), QColor(0, 0, 0));
-    EXPECT_EQ(app::FontColour(label("l_ipSet")), app::kGreyFont);
+    EXPECT_EQ(form->activePage(), rules::kWepPage);
+    EXPECT_EQ(gui::FontColour(label("l_wepSet")), QColor(0, 0, 0));
+    EXPECT_EQ(gui::FontColour(label("l_ipSet")), gui::kGreyFont);
     // the page comes forward; the navigation marker stays where it was
-    EXPECT_EQ(app::HintOf(label("l_ipSet")), QStringLiteral("1"));
-    EXPECT_TRUE(app::HintOf(label("l_wepSet")).isEmpty());
+    EXPECT_EQ(gui::HintOf(label("l_ipSet")), QStringLiteral("1"));
+    EXPECT_TRUE(gui::HintOf(label("l_wepSet")).isEmpty());
 }
 
 TEST_F(KeysChecks, applyChecks_wpaWithout8021x_messageFirstThenItsPageThroughTheLabel) {
     combo("s_auth")->setCurrentIndex(2);
     int pageDuringMessage = -1;
     bool checkedDuringMessage = true;
-    dialogs.onMessage = [&](const ui::DialogSeam::Message&) {
+    dialogs.onMessage = [&](const gui::DialogSeam::Message&) {
         pageDuringMessage = form->activePage();
         checkedDuringMessage = w<QCheckBox>("Chk_8021x")->isChecked();
     };
-    const apply::ApplyCheckResult r = form->RunApplyChecks();
-    EXPECT_EQ(r.failed, apply::ApplyCheck::WpaNeedsDot1x);
+    const rules::ApplyCheckResult r = form->RunApplyChecks();
+    EXPECT_EQ(r.failed, rules::ApplyCheck::WpaNeedsDot1x);
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(lastMessage().text, QStringLiteral("Please enable 802.1x first."));
     EXPECT_EQ(pageDuringMessage, 0);
     EXPECT_FALSE(checkedDuringMessage);
-    EXPECT_EQ(form->activePage(), apply::kDot1xPage);
+    EXPECT_EQ(form->activePage(), rules::kDot1xPage);
     EXPECT_TRUE(w<QCheckBox>("Chk_8021x")->isChecked());
-    EXPECT_EQ(app::HintOf(label("l_802")), QStringLiteral("1"));
+    EXPECT_EQ(gui::HintOf(label("l_802")), QStringLiteral("1"));
 }
 
 TEST_F(KeysChecks, applyChecks_shortKeyNamesItsNumber) {
@@ -422,8 +422,8 @@ TEST_F(KeysChecks, applyChecks_starredPassphraseComparedByItsKeptValue) {
 
     edit("wpa_m_p")->setText(QStringLiteral("other-secret"));
     edit("wpa_m_p")->setModified(true);
-    const apply::ApplyCheckResult r = form->RunApplyChecks();
-    EXPECT_EQ(r.failed, apply::ApplyCheck::PassphraseMismatch);
+    const rules::ApplyCheckResult r = form->RunApplyChecks();
+    EXPECT_EQ(r.failed, rules::ApplyCheck::PassphraseMismatch);
     EXPECT_EQ(lastMessage().text,
               QStringLiteral("The Confirmed Passphrase does not match the Passphrase."));
 }
@@ -439,7 +439,7 @@ TEST_F(KeysChecks, applyChecks_passphraseWithout8021x_switchesItOnAndGoesOn) {
     combo("s_auth")->setCurrentIndex(3);
     edit("wpa_m_p")->setText(QStringLiteral("12345678"));
     edit("wpa_m_c")->setText(QStringLiteral("12345678"));
-    const apply::ApplyCheckResult r = form->RunApplyChecks();
+    const rules::ApplyCheckResult r = form->RunApplyChecks();
     EXPECT_TRUE(r.passed());
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(lastMessage().text, QStringLiteral("802.1x has been enabled."));
@@ -452,12 +452,12 @@ TEST_F(KeysChecks, applyChecks_emptyGatewayOctet_domainMessageAndFocusOnIt) {
     edit("e_gateway_1")->setText(QStringLiteral("192"));
     edit("e_gateway_2")->clear();
     edit("e_gateway_4")->setText(QStringLiteral("1"));
-    const apply::ApplyCheckResult r = form->RunApplyChecks();
-    EXPECT_EQ(r.failed, apply::ApplyCheck::GatewaySubnet);
+    const rules::ApplyCheckResult r = form->RunApplyChecks();
+    EXPECT_EQ(r.failed, rules::ApplyCheck::GatewaySubnet);
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(lastMessage().text, QStringLiteral("Domain different\uFF01"));
     EXPECT_EQ(lastMessage().caption, QStringLiteral("domain error"));
-    EXPECT_EQ(form->activePage(), apply::kIpPage);
+    EXPECT_EQ(form->activePage(), rules::kIpPage);
     EXPECT_EQ(QApplication::focusWidget(), edit("e_gateway_2"));
 }
 
@@ -469,13 +469,13 @@ TEST_F(KeysChecks, applyChecks_radiusWithoutPort_messageAndEmptyOctetsZeroed) {
     for (const char* n : {"e_8_ip1", "e_8_ip2", "e_8_ip3", "e_8_ip4"})
         edit(n)->setText(QStringLiteral("5"));
     edit("e_8_ip3")->clear();
-    const apply::ApplyCheckResult r = form->RunApplyChecks();
-    EXPECT_EQ(r.failed, apply::ApplyCheck::RadiusServer);
+    const rules::ApplyCheckResult r = form->RunApplyChecks();
+    EXPECT_EQ(r.failed, rules::ApplyCheck::RadiusServer);
     EXPECT_EQ(lastMessage().text,
               QStringLiteral("RADIUS Server1: IP, Port, or Shared Secret is empty."));
     EXPECT_EQ(lastMessage().caption, QStringLiteral("RADIUS Server1 setting Error"));
     EXPECT_EQ(edit("e_8_ip3")->text(), QStringLiteral("0"));
-    EXPECT_EQ(form->activePage(), apply::kDot1xPage);
+    EXPECT_EQ(form->activePage(), rules::kDot1xPage);
 }
 
 TEST_F(KeysChecks, applyChecks_gatewayLastOctetZero_emptiedAndFocused) {
@@ -497,10 +497,10 @@ TEST_F(KeysChecks, applyChecks_bridgeWithUnreadableMac_apPageCaretAtTheBlank) {
     edit("e_rm_mac")->setText(QStringLiteral("001122334455"));
     edit("e_rm_mac")
         ->setText(edit("e_rm_mac")->text().left(7));  // "00-11-2": the third pair half typed
-    const apply::ApplyCheckResult r = form->RunApplyChecks();
-    EXPECT_EQ(r.failed, apply::ApplyCheck::RemoteMac);
+    const rules::ApplyCheckResult r = form->RunApplyChecks();
+    EXPECT_EQ(r.failed, rules::ApplyCheck::RemoteMac);
     EXPECT_EQ(lastMessage().text, QStringLiteral("Remote Mac Address Error\uFF01"));
-    EXPECT_EQ(form->activePage(), apply::kApPage);
+    EXPECT_EQ(form->activePage(), rules::kApPage);
     EXPECT_EQ(edit("e_rm_mac")->cursorPosition(), 7);
 }
 

@@ -22,7 +22,7 @@ class ListDuringApply : public ListTools {
         QApplication::setActiveWindow(form.get());
         QCoreApplication::processEvents();
         dialogs.onDialog = [this](QDialog& d) {
-            auto* multi = dynamic_cast<ui::TMulUsrPassFm*>(&d);
+            auto* multi = dynamic_cast<gui::TMulUsrPassFm*>(&d);
             if (multi == nullptr) return login(d);
             ++multiLogins;
             TQuillGrid* g = multi->grid();
@@ -45,7 +45,7 @@ class ListDuringApply : public ListTools {
         ASSERT_EQ(out.size(), count);
         for (const QByteArray& set : out) {
             const ApConfigRecord sent = RecordOfSet(set);
-            const QString mac = tern::config::MacText(sent.mac_addr());
+            const QString mac = tern::record::MacText(sent.mac_addr());
             const int i = sent.mac_addr()[5];
             ASSERT_LT(i, 3) << mac.toStdString();
             const ApConfigRecord& own = original[static_cast<std::size_t>(i)].record;
@@ -127,7 +127,7 @@ TEST_F(ListTools, multiApply_anApWithNothingToChange_isReviewedButNeitherAskedNo
     QStringList sentTo;
     for (const QByteArray& set : out) {
         const ApConfigRecord sent = RecordOfSet(set);
-        sentTo << tern::config::MacText(sent.mac_addr());
+        sentTo << tern::record::MacText(sent.mac_addr());
         EXPECT_EQ(sent.ssid(), "two");
     }
     EXPECT_EQ(sentTo, (QStringList{Mac(0), Mac(2)}));

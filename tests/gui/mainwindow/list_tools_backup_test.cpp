@@ -25,7 +25,7 @@ class ListBackup : public ListTools {
     }
     // A new AP that sorts first answers while the file chooser is open.
     void replyDuringTheChooser() {
-        dialogs.onAskPath = [this](const ui::DialogSeam::PathQuestion&) {
+        dialogs.onAskPath = [this](const gui::DialogSeam::PathQuestion&) {
             lateReply(3, "TernAP-0000");
         };
     }
@@ -41,14 +41,14 @@ class ListBackup : public ListTools {
     static std::optional<ApConfigRecord> Read(const QString& path) {
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
-        return tern::app::ReadBackupFile(file.readAll());
+        return tern::form::ReadBackupFile(file.readAll());
     }
     // Each file is named for the AP whose record it holds, one of the three.
     void expectEachFileHoldsItsAp(const QStringList& files) {
         for (const QString& path : files) {
             const auto record = Read(path);
             ASSERT_TRUE(record.has_value()) << path.toStdString();
-            const QString mac = tern::config::MacText(record->mac_addr());
+            const QString mac = tern::record::MacText(record->mac_addr());
             EXPECT_EQ(QFileInfo(path).fileName(), mac + QStringLiteral(".json"));
             const int i = record->mac_addr()[5];
             ASSERT_LT(i, 3) << mac.toStdString();
@@ -151,7 +151,7 @@ TEST_F(ListBackup, severalAps_goIntoANewFolderNamedByTheTime_anEarlierBackupStay
         const QString folder = dir.filePath(folders[static_cast<qsizetype>(i)]);
         EXPECT_TRUE(
             std::any_of(dialogs.messages.begin(), dialogs.messages.end(),
-                        [&](const ui::DialogSeam::Message& m) { return m.text.contains(folder); }))
+                        [&](const gui::DialogSeam::Message& m) { return m.text.contains(folder); }))
             << folder.toStdString();
     }
 }

@@ -31,9 +31,9 @@ class ListTools : public Apply {
     // Each row's stored packet is that row's AP.
     void expectEveryRowKeepsItsAp() const {
         for (int row = 1; row < grid->RowCount(); ++row) {
-            const auto record = tern::apply::PacketRecord(form->PacketOfRow(row));
+            const auto record = tern::engine::PacketRecord(form->PacketOfRow(row));
             ASSERT_TRUE(record.has_value()) << row;
-            EXPECT_EQ(tern::config::MacText(record->mac_addr()), grid->Cells(1, row)) << row;
+            EXPECT_EQ(tern::record::MacText(record->mac_addr()), grid->Cells(1, row)) << row;
             EXPECT_EQ(QString::fromLatin1(record->ap_name()), grid->Cells(0, row)) << row;
         }
     }
@@ -53,7 +53,7 @@ class ListTools : public Apply {
     // Reviews are read, then answered with `answer`.
     void readReviews(int answer = QDialog::Accepted) {
         dialogs.onReview = [this, answer](QDialog& d) {
-            reviews << static_cast<ui::TReviewFm&>(d).Lines();
+            reviews << static_cast<gui::TReviewFm&>(d).Lines();
             return answer;
         };
     }
@@ -65,7 +65,7 @@ class ListTools : public Apply {
         aps[0].record.set_ap_name(name);
         sim::ApSimulator late(std::move(aps));
         const std::vector<sim::SimReply> replies =
-            late.handle(tl::BuildSearchRequest(form->link_state.request_marker()));
+            late.handle(net::BuildSearchRequest(form->link_state.request_marker()));
         ASSERT_EQ(replies.size(), 1u);
         form->UDPSocketRecv(replies[0].datagram);
     }

@@ -134,7 +134,7 @@ TEST_F(ListTools, multiApply_sendsOnlyToTheSelectedRowsTheFilterShows) {
     form->b_TernapplyClick();
     ASSERT_EQ(multiRows.size(), 10);
     QStringList sent;
-    for (const QByteArray& set : sets()) sent << tern::config::MacText(RecordOfSet(set).mac_addr());
+    for (const QByteArray& set : sets()) sent << tern::record::MacText(RecordOfSet(set).mac_addr());
     ASSERT_EQ(sent.size(), 10);
     for (const QString& mac : sent) {
         bool shown = false;
@@ -170,7 +170,7 @@ TEST_F(ListTools, headerClicksSortAndReverse_eachRowKeepsItsAp_andTheShownApStay
     edit("e_essid")->setText(QStringLiteral("sorted"));
     form->b_TernapplyClick();
     ASSERT_EQ(sets().size(), 1u);
-    EXPECT_EQ(tern::config::MacText(RecordOfSet(sets()[0]).mac_addr()), grid->Cells(1, 3));
+    EXPECT_EQ(tern::record::MacText(RecordOfSet(sets()[0]).mac_addr()), grid->Cells(1, 3));
 }
 
 TEST_F(ListTools, theSortHoldsForTheNextSearch) {
@@ -256,13 +256,13 @@ TEST_F(ListTools, review_nothingToChange_saysSo_sendsNothing) {
 }
 
 TEST(ReviewDialog, secretsAreStarred_anApWithoutChangesSaysSo) {
-    const ui::LanguageText english(ui::LangIni::FromBytes({}), ui::TextEncoding::Windows1252);
-    ui::TReviewFm dialog({{QStringLiteral("02-54-45-00-00-01"),
-                           QStringLiteral("Lobby"),
-                           {{QStringLiteral("wpa_passphrase"), QStringLiteral("old secret"),
-                             QStringLiteral("new secret"), true}}},
-                          {QStringLiteral("02-54-45-00-00-02"), QStringLiteral("Hall"), {}}},
-                         english);
+    const text::LanguageText english(text::LangIni::FromBytes({}), text::TextEncoding::Windows1252);
+    gui::TReviewFm dialog({{QStringLiteral("02-54-45-00-00-01"),
+                            QStringLiteral("Lobby"),
+                            {{QStringLiteral("wpa_passphrase"), QStringLiteral("old secret"),
+                              QStringLiteral("new secret"), true}}},
+                           {QStringLiteral("02-54-45-00-00-02"), QStringLiteral("Hall"), {}}},
+                          english);
     EXPECT_EQ(dialog.Lines(), (QStringList{QStringLiteral("02-54-45-00-00-01 (Lobby)"),
                                            QStringLiteral("  wpa_passphrase: *** \u2192 ***"),
                                            QStringLiteral("02-54-45-00-00-02 (Hall)"),
@@ -304,7 +304,7 @@ TEST_F(ListTools, backUpThenRestore_givesTheApItsRecordBack) {
     EXPECT_TRUE(dialogs.messages[0].text.contains(file));
     QFile saved(file);
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
-    const auto record = tern::app::ReadBackupFile(saved.readAll());
+    const auto record = tern::form::ReadBackupFile(saved.readAll());
     ASSERT_TRUE(record.has_value());  // what tern-ap-cli restore reads
     EXPECT_EQ(record->bytes(), original[1].record.bytes());
 
@@ -337,7 +337,7 @@ TEST_F(ListTools, backUpSeveral_oneFileEachInTheFolder_restoreRefusesAForeignFil
     dialogs.paths = {dir.path()};
     form->BackupClick();
     ASSERT_EQ(dialogs.pathQuestions.size(), 1u);
-    EXPECT_EQ(dialogs.pathQuestions[0].kind, ui::DialogSeam::PathQuestion::Kind::Folder);
+    EXPECT_EQ(dialogs.pathQuestions[0].kind, gui::DialogSeam::PathQuestion::Kind::Folder);
     // into a new folder named by the time, so that no earlier backup is replaced
     const QStringList made = QDir(dir.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     ASSERT_EQ(made.size(), 1);

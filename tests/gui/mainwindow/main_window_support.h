@@ -17,7 +17,7 @@
 
 namespace tern::test {
 
-class FakeScreen : public app::ScreenInfo {
+class FakeScreen : public gui::ScreenInfo {
   public:
     explicit FakeScreen(QSize size) : size_(size) {}
     QSize screenSize() const override { return size_; }
@@ -28,7 +28,7 @@ class FakeScreen : public app::ScreenInfo {
 };
 
 // The in-memory socket, telling a test when it is closed.
-class WatchedSocket : public link::InMemorySocketControl {
+class WatchedSocket : public net::InMemorySocketControl {
   public:
     using InMemorySocketControl::InMemorySocketControl;
     void CloseSocket() override {
@@ -52,7 +52,7 @@ class MainWindowTest : public ::testing::Test {
     void makeForm() {
         auto s = std::make_unique<WatchedSocket>(network);
         socket = s.get();
-        form = std::make_unique<app::TMainFm>(std::move(s), dialogs, screen);
+        form = std::make_unique<gui::TMainFm>(std::move(s), dialogs, screen);
         form->lang_file = dir.filePath(QStringLiteral("absent.ini"));  // defaults only
     }
 
@@ -95,9 +95,9 @@ class MainWindowTest : public ::testing::Test {
 
     FakeScreen screen{QSize(1280, 1024)};
     RecordingDialogSeam dialogs;
-    link::InMemoryNetwork network;
+    net::InMemoryNetwork network;
     WatchedSocket* socket = nullptr;
-    std::unique_ptr<app::TMainFm> form;
+    std::unique_ptr<gui::TMainFm> form;
     QTemporaryDir dir;
 };
 

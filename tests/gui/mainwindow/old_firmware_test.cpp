@@ -12,7 +12,6 @@ namespace tern::test {
 namespace {
 
 namespace sim = tern::sim;
-namespace tl = tern::link;
 
 QByteArray OldFirmwareReply() {
     return QByteArrayLiteral("MX9000AP-QA1-Z00     -01") + QByteArray(100, 'x');
@@ -24,12 +23,12 @@ class OldFirmwareWarning : public MainWindowTest {
         MainWindowTest::SetUp();
         form->FormActivate();
         network.deliverPending();  // the search's own echo
-        grid = w<app::TQuillGrid>("l_title");
+        grid = w<gui::TQuillGrid>("l_title");
         aps = sim::GenerateAps(6);
     }
     void sendAp(int i) {
         network.send(sim::ApSimulator::DiscoveryPayload(aps[static_cast<std::size_t>(i)]),
-                     tl::kDefaultPort);
+                     net::kDefaultPort);
     }
     // What a modal box's own event loop would do while it is up.
     void runEventLoop() {
@@ -40,14 +39,14 @@ class OldFirmwareWarning : public MainWindowTest {
     }
     int listed() const { return grid->Cells(1, 1).isEmpty() ? 0 : grid->RowCount() - 1; }
 
-    app::TQuillGrid* grid = nullptr;
+    gui::TQuillGrid* grid = nullptr;
     std::vector<sim::SimulatedAp> aps;
 };
 
 TEST_F(OldFirmwareWarning, oldReplyFirstInABurst_theRestIsListedBeforeTheWarningOpens) {
     int listedAtWarning = -1;
-    dialogs.onMessage = [&](const ui::DialogSeam::Message&) { listedAtWarning = listed(); };
-    network.send(OldFirmwareReply(), tl::kDefaultPort);
+    dialogs.onMessage = [&](const gui::DialogSeam::Message&) { listedAtWarning = listed(); };
+    network.send(OldFirmwareReply(), net::kDefaultPort);
     for (int i = 0; i < 3; ++i) sendAp(i);
     runEventLoop();
     ASSERT_EQ(dialogs.messages.size(), 1u);
@@ -59,16 +58,16 @@ TEST_F(OldFirmwareWarning, oldReplyFirstInABurst_theRestIsListedBeforeTheWarning
 
 TEST_F(OldFirmwareWarning, whileItIsUp_aFloodOfHostileDatagrams_theWindowKeepsReading) {
     int listedDuringWarning = -1;
-    dialogs.onMessage = [&](const ui::DialogSeam::Message&) {
+    dialogs.onMessage = [&](const gui::DialogSeam::Message&) {
         // the box is up: more answers, a flood, another old AP
         sendAp(3);
-        for (const QByteArray& d : HostileDatagrams(20000)) network.send(d, tl::kDefaultPort);
-        network.send(OldFirmwareReply(), tl::kDefaultPort);
+        for (const QByteArray& d : HostileDatagrams(20000)) network.send(d, net::kDefaultPort);
+        network.send(OldFirmwareReply(), net::kDefaultPort);
         sendAp(4);
         runEventLoop();
         listedDuringWarning = listed();
     };
-    network.send(OldFirmwareReply(), tl::kDefaultPort);
+    network.send(OldFirmwareReply(), net::kDefaultPort);
     sendAp(0);
     runEventLoop();
     ASSERT_EQ(dialogs.messages.size(), 1u);  // once, however many old APs answer

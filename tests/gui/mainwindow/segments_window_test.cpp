@@ -7,16 +7,16 @@ namespace {
 
 class WindowOnTwoSegments : public Apply {
   protected:
-    void startOn(const QList<tl::NetInterface>& segments) {
+    void startOn(const QList<net::NetInterface>& segments) {
         socket->setSegments(segments);
         first = std::make_unique<sim::InMemorySimulator>(
-            network, sim::ApSimulator(sim::GenerateAps(2)), tl::kDefaultPort, 1);
+            network, sim::ApSimulator(sim::GenerateAps(2)), net::kDefaultPort, 1);
         if (segments.size() > 1) {
             second = std::make_unique<sim::InMemorySimulator>(
-                network, sim::ApSimulator(sim::GenerateAps(2, 2)), tl::kDefaultPort, 2);
+                network, sim::ApSimulator(sim::GenerateAps(2, 2)), net::kDefaultPort, 2);
         }
-        network.attach(&onFirst, tl::kDefaultPort, 1);
-        network.attach(&onSecond, tl::kDefaultPort, 2);
+        network.attach(&onFirst, net::kDefaultPort, 1);
+        network.attach(&onSecond, net::kDefaultPort, 2);
         form->FormActivate();
         network.deliverPending();
         form->ShowPendingRecord();
@@ -38,7 +38,7 @@ class WindowOnTwoSegments : public Apply {
     static QStringList SetMacs(const Recorder& r) {
         QStringList macs;
         for (const QByteArray& set : r.sets())
-            macs << tern::config::MacText(RecordOfSet(set).mac_addr());
+            macs << tern::record::MacText(RecordOfSet(set).mac_addr());
         return macs;
     }
 
@@ -46,7 +46,7 @@ class WindowOnTwoSegments : public Apply {
     Recorder onFirst, onSecond;
 };
 
-const QList<tl::NetInterface> kTwo = {{1, QStringLiteral("eth0")}, {2, QStringLiteral("wlan0")}};
+const QList<net::NetInterface> kTwo = {{1, QStringLiteral("eth0")}, {2, QStringLiteral("wlan0")}};
 
 TEST_F(WindowOnTwoSegments, theFifthColumnNamesEachApsInterface) {
     startOn(kTwo);

@@ -25,12 +25,12 @@
 namespace tern::test {
 namespace {
 
-using config::ApConfigRecord;
-using config::FormSettings;
+using record::ApConfigRecord;
+using record::FormSettings;
 
 // What ShowRecord takes: a reply header and the record in host order.
 QByteArray Packet(const ApConfigRecord& r) {
-    return QByteArray(static_cast<qsizetype>(link::kReplyHeaderSize), '\0') + r.toByteArray();
+    return QByteArray(static_cast<qsizetype>(net::kReplyHeaderSize), '\0') + r.toByteArray();
 }
 
 // ---------------------------------------------------------------- the form's fields by name
@@ -136,7 +136,7 @@ bool ModeHasHexLetter(const ApConfigRecord& r) {
 }
 
 bool WepKeysInUse(const ApConfigRecord& r) {
-    return r.wep_on() && r.auth_type() != config::kAuthWpa && r.auth_type() != config::kAuthWpaPsk;
+    return r.wep_on() && r.auth_type() != record::kAuthWpa && r.auth_type() != record::kAuthWpaPsk;
 }
 
 // A way the window's form is known to differ from the mapping's after one
@@ -171,26 +171,26 @@ const std::vector<Known>& KnownDifferences() {
                kAfterTheMode)},
         {"the show stops before the remote MAC at an unknown mode with a hex letter",
          [](const ApConfigRecord& r) {
-             return r.wep_default_key() <= 3 && config::FindOpMode(r.op_mode()) == nullptr &&
+             return r.wep_default_key() <= 3 && record::FindOpMode(r.op_mode()) == nullptr &&
                     ModeHasHexLetter(r);
          },
          kAfterTheMode},
         {"an unknown mode of digits only leaves the window's mode as it was",
          [](const ApConfigRecord& r) {
-             return config::FindOpMode(r.op_mode()) == nullptr && !ModeHasHexLetter(r);
+             return record::FindOpMode(r.op_mode()) == nullptr && !ModeHasHexLetter(r);
          },
          {"r_apmode"}},
         {"under WPA the window's key-length list keeps what it held; the mapping takes the "
          "AP's",
          [](const ApConfigRecord& r) {
-             return r.auth_type() == config::kAuthWpa || r.auth_type() == config::kAuthWpaPsk;
+             return r.auth_type() == record::kAuthWpa || r.auth_type() == record::kAuthWpaPsk;
          },
          {"s_wep_1"}},
         {"WEP keys of a length other than 64 or 128 bits: the window's list has no entry for "
          "256 bits and keeps what it held for an unknown length; the mapping says 2 or 0",
          [](const ApConfigRecord& r) {
-             return WepKeysInUse(r) && r.wep_key_len() != config::kWepKeyLen64 &&
-                    r.wep_key_len() != config::kWepKeyLen128;
+             return WepKeysInUse(r) && r.wep_key_len() != record::kWepKeyLen64 &&
+                    r.wep_key_len() != record::kWepKeyLen128;
          },
          {"s_wep_1"}},
         {"keys shown as characters: the window stars only keys of 5, 13 or 29 characters, one "
@@ -210,15 +210,15 @@ const std::vector<Known>& KnownDifferences() {
          },
          {"c_8_lifetime"}},
         {"an unknown domain: the window keeps its channel list and selects in it",
-         [](const ApConfigRecord& r) { return config::FindRegDomain(r.reg_domain()) == nullptr; },
+         [](const ApConfigRecord& r) { return record::FindRegDomain(r.reg_domain()) == nullptr; },
          {"s_ch"}},
         {"an unknown rate code leaves the window's kept rate as it was",
-         [](const ApConfigRecord& r) { return config::TxRateIndex(r.tx_rate()) < 0; },
+         [](const ApConfigRecord& r) { return record::TxRateIndex(r.tx_rate()) < 0; },
          {"more_rate"}},
         {"the extended mode or an unknown turbo pattern leaves the window's turbo choice as it "
          "was",
          [](const ApConfigRecord& r) {
-             return config::IsExtendedMode(r.mode_bits()) || config::TurboIndex(r) < 0;
+             return record::IsExtendedMode(r.mode_bits()) || record::TurboIndex(r) < 0;
          },
          {"more_superg"}},
     };
@@ -239,7 +239,7 @@ class ShowAgreement : public MainWindowTest {
     void expectAgreement(const ApConfigRecord& r) {
         ASSERT_TRUE(form->ShowRecord(Packet(r)));
         const FormSettings window = form->CollectFormSettings();
-        FormSettings model = app::ShownForm(r, form->language().recordEncoding());
+        FormSettings model = form::ShownForm(r, form->language().recordEncoding());
 
         QStringList named;
         for (const Known& k : KnownDifferences()) {
@@ -260,10 +260,10 @@ class ShowAgreement : public MainWindowTest {
                 << f.name << " (window, then mapping); known differences here: " << known;
         }
 
-        const config::BuildResult fromWindow =
-            config::BuildRecord(config::BuildMode::Single, r, window);
-        const config::BuildResult fromModel =
-            config::BuildRecord(config::BuildMode::Single, r, model);
+        const record::BuildResult fromWindow =
+            record::BuildRecord(record::BuildMode::Single, r, window);
+        const record::BuildResult fromModel =
+            record::BuildRecord(record::BuildMode::Single, r, model);
         ASSERT_TRUE(fromWindow.ok()) << fromWindow.failure().field.toStdString();
         ASSERT_TRUE(fromModel.ok()) << fromModel.failure().field.toStdString();
         EXPECT_EQ(fromWindow.record().toByteArray(), fromModel.record().toByteArray())
@@ -301,7 +301,7 @@ const std::vector<OddRecord>& OddRecords() {
         {"unknownDomain", 0, [](ApConfigRecord& r) { r.set_reg_domain(0xEE); }},
         {"wideWepKeys", 1,
          [](ApConfigRecord& r) {
-             r.set_wep_key_len(config::kWepKeyLenWide);
+             r.set_wep_key_len(record::kWepKeyLenWide);
              r.set_wep_wide_key(0, QByteArray(16, '\x11'));
          }},
         {"unknownWepLengthHex", 1, [](ApConfigRecord& r) { r.set_wep_key_len(9); }},
@@ -311,12 +311,12 @@ const std::vector<OddRecord>& OddRecords() {
         {"modeWithAHexLetter", 0, [](ApConfigRecord& r) { r.set_op_mode(0x0A); }},
         {"unknownRateCode", 0, [](ApConfigRecord& r) { r.set_tx_rate(0x7F); }},
         {"unknownTurboPattern", 0, [](ApConfigRecord& r) { r.set_turbo_mode(9); }},
-        {"extendedMode", 0, [](ApConfigRecord& r) { r.set_mode_bits(config::kExtendedModeBit); }},
+        {"extendedMode", 0, [](ApConfigRecord& r) { r.set_mode_bits(record::kExtendedModeBit); }},
         {"defaultKeyOutOfRange", 1, [](ApConfigRecord& r) { r.set_wep_default_key(4); }},
         {"ssidWithoutTerminator", 0,
          [](ApConfigRecord& r) {
              r.set_ssid(QByteArray(ApConfigRecord::kSsidMax, 'S'));
-             link::RecordBytes bytes = r.bytes();
+             net::RecordBytes bytes = r.bytes();
              bytes[833 + ApConfigRecord::kSsidMax] = 'x';  // the byte after the SSID's text
              r = ApConfigRecord(bytes);
          }},

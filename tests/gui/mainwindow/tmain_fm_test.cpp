@@ -11,12 +11,12 @@
 #include "gui/widgets/tquill_grid.h"
 #include "tests/gui/mainwindow/main_window_support.h"
 
-using tern::app::EditColour;
-using tern::app::FontColour;
-using tern::app::HintOf;
-using tern::app::TagOf;
+using tern::gui::EditColour;
+using tern::gui::FontColour;
+using tern::gui::HintOf;
+using tern::gui::TagOf;
 using tern::test::MainWindowTest;
-using Answer = tern::ui::DialogSeam::Answer;
+using Answer = tern::gui::DialogSeam::Answer;
 
 namespace {
 
@@ -171,7 +171,7 @@ TEST_F(SizeLayouts, smallScreen_resizeTo450_compact) {
     EXPECT_EQ(panelHeight(), 397);
     EXPECT_EQ(buttonsY(), 405);
     EXPECT_EQ(w("b_close")->y(), 405);
-    EXPECT_EQ(form->currentLayout(), tern::app::SizeLayout::Compact);
+    EXPECT_EQ(form->currentLayout(), tern::form::SizeLayout::Compact);
 }
 
 TEST_F(SizeLayouts, largeScreen_resizeTo450_staysTall) {
@@ -199,13 +199,13 @@ TEST_F(SizeLayouts, tallLayout_windowTwoPixelsTaller_compactKeepsTheHeight) {
     EXPECT_EQ(form->size(), QSize(520, 514));  // outer height 544 with the 30-pixel frame
     screen.setSize(QSize(640, 480));
     form->SettingChange();
-    EXPECT_EQ(form->currentLayout(), tern::app::SizeLayout::Compact);
+    EXPECT_EQ(form->currentLayout(), tern::form::SizeLayout::Compact);
     EXPECT_EQ(form->height(), 514);
 }
 
 TEST(SizeLayoutRule, resizeBranches) {
-    using tern::app::LayoutOnResize;
-    using tern::app::SizeLayout;
+    using tern::form::LayoutOnResize;
+    using tern::form::SizeLayout;
     EXPECT_EQ(LayoutOnResize(450, 542, QSize(640, 480)), SizeLayout::Compact);
     EXPECT_EQ(LayoutOnResize(499, 542, QSize(1024, 480)), SizeLayout::Compact);
     EXPECT_EQ(LayoutOnResize(500, 542, QSize(640, 480)), std::nullopt);
@@ -254,7 +254,7 @@ TEST_F(MainWindowTest, remoteMacKeys_0aColonB_enter0AB) {
 }
 
 TEST(RemoteMacFilter, passesHexAndBackspace_dropsTheRest) {
-    using tern::app::FilterRemoteMacKey;
+    using tern::form::FilterRemoteMacKey;
     EXPECT_EQ(FilterRemoteMacKey(u'a'), QChar(u'A'));
     EXPECT_EQ(FilterRemoteMacKey(u'f'), QChar(u'F'));
     EXPECT_EQ(FilterRemoteMacKey(u'F'), QChar(u'F'));
@@ -335,7 +335,7 @@ TEST_F(MainWindowTest, captions_globalRowsWithTheirOwnRules) {
     EXPECT_EQ(label("l_appName")->text(), QStringLiteral("  Demo Tool"));
     EXPECT_EQ(label("l_status")->text(), QStringLiteral("Zustand"));
     EXPECT_EQ(FontColour(label("l_status")), kBlue);
-    auto* grid = w<tern::app::TQuillGrid>("l_title");
+    auto* grid = w<tern::gui::TQuillGrid>("l_title");
     EXPECT_EQ(grid->Cells(0, 0), QStringLiteral("Name"));
     EXPECT_EQ(grid->Cells(1, 0), QStringLiteral("MAC"));
     EXPECT_EQ(grid->Cells(2, 0), QStringLiteral("SSID"));
@@ -348,7 +348,7 @@ TEST_F(MainWindowTest, captions_globalRowsWithTheirOwnRules) {
 TEST_F(MainWindowTest, captions_noLanguageFile_defaultsEverywhere) {
     form->lang_file = dir.filePath(QStringLiteral("missing.ini"));
     form->FormActivate();
-    auto* grid = w<tern::app::TQuillGrid>("l_title");
+    auto* grid = w<tern::gui::TQuillGrid>("l_title");
     for (int c = 0; c < 4; ++c) {
         EXPECT_EQ(grid->Cells(c, 0), QStringLiteral("WEP Setting"));
     }
@@ -360,7 +360,7 @@ TEST_F(MainWindowTest, captions_noLanguageFile_defaultsEverywhere) {
 }
 
 TEST_F(MainWindowTest, captions_everyRowOfTheTableHasItsControl) {
-    for (const tern::ui::CaptionEntry& row : tern::ui::MainWindowCaptions()) {
+    for (const tern::text::CaptionEntry& row : tern::text::MainWindowCaptions()) {
         const QString target(row.target);
         const bool found = target == form->objectName() || form->findChild<QObject*>(target);
         EXPECT_TRUE(found) << qPrintable(target);
@@ -634,7 +634,7 @@ TEST_F(WepKeys, encryptionOff_putsAuthBackToItem0) {
 }
 
 TEST(KeyFormats, lengthsAndMasks) {
-    using namespace tern::app;
+    using namespace tern::form;
     EXPECT_EQ(KeyBytesForLength(0), 5);
     EXPECT_EQ(KeyBytesForLength(1), 13);
     EXPECT_EQ(KeyBytesForLength(2), 29);
@@ -660,7 +660,7 @@ TEST_F(MainWindowTest, createdState) {
     EXPECT_EQ(form->languageReader(), nullptr);
     EXPECT_FALSE(socket->isOpen());
     EXPECT_FALSE(shown("b_apply"));
-    EXPECT_EQ(w<tern::app::TQuillGrid>("l_title")->RowCount(), 2);
+    EXPECT_EQ(w<tern::gui::TQuillGrid>("l_title")->RowCount(), 2);
 }
 
 TEST_F(MainWindowTest, firstActivation_opensTheSocketOnTheBroadcastPort_andArmsTheTimer) {
@@ -701,8 +701,8 @@ TEST_F(MainWindowTest, exitQuestion_yesCloses) {
     const auto& m = dialogs.messages.front();
     EXPECT_EQ(m.text, QStringLiteral("\r\nScan"));
     EXPECT_EQ(m.caption, QStringLiteral("Scan"));
-    EXPECT_EQ(m.buttons, tern::ui::DialogSeam::Buttons::YesNo);
-    EXPECT_EQ(m.icon, tern::ui::DialogSeam::Icon::Warning);
+    EXPECT_EQ(m.buttons, tern::gui::DialogSeam::Buttons::YesNo);
+    EXPECT_EQ(m.icon, tern::gui::DialogSeam::Icon::Warning);
     EXPECT_FALSE(form->isVisible());
 }
 
@@ -722,7 +722,7 @@ TEST_F(MainWindowTest, exitQuestion_noLeavesTheWindow_textsFromTheFile) {
 }
 
 TEST(SecondForm, holdsItsFourControlsAndStaysHidden) {
-    tern::app::TForm4 form4;
+    tern::gui::TForm4 form4;
     EXPECT_NE(form4.findChild<QGroupBox*>(), nullptr);
     EXPECT_NE(form4.findChild<QLineEdit*>(), nullptr);
     EXPECT_NE(form4.findChild<QPushButton*>(), nullptr);

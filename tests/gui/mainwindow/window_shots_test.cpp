@@ -28,7 +28,7 @@ TEST_F(MainWindowTest, shots_fivePages) {
     label("l_mac")->setText(QStringLiteral("00-0E-2E-12-34-56"));
     label("l_ch")->setText(QStringLiteral("6"));
     label("l_wep")->setText(QStringLiteral("Disable"));
-    auto* grid = w<tern::app::TQuillGrid>("l_title");
+    auto* grid = w<tern::gui::TQuillGrid>("l_title");
     grid->setCell(0, 1, QStringLiteral("Access Point"));
     grid->setCell(1, 1, QStringLiteral("00-0E-2E-12-34-56"));
     grid->setCell(2, 1, QStringLiteral("Wireless"));

@@ -4,7 +4,7 @@
 
 #include <QApplication>
 
-using tern::app::TQuillGrid;
+using tern::gui::TQuillGrid;
 
 namespace {
 
