@@ -1,5 +1,8 @@
 #pragma once
 
+#include <sys/types.h>
+#include <unistd.h>
+
 #include <QLocalServer>
 #include <QLocale>
 #include <QObject>
@@ -29,6 +32,9 @@ class StartupPlatform {
     virtual ~StartupPlatform() = default;
     virtual QLocale::Language systemLanguage() const = 0;
     virtual bool fileExists(const QString& path) const = 0;
+    // Whether the file opens and reads: a file that exists but cannot be read
+    // would leave every text at its built-in default.
+    virtual bool fileReadable(const QString& path) const = 0;
     virtual QString executableDir() const = 0;
 };
 
@@ -36,6 +42,7 @@ class RealStartupPlatform : public StartupPlatform {
   public:
     QLocale::Language systemLanguage() const override;
     bool fileExists(const QString& path) const override;
+    bool fileReadable(const QString& path) const override;
     QString executableDir() const override;
 };
 
@@ -61,6 +68,10 @@ std::optional<QString> ChooseLanguageFile(const StartupPlatform& platform);
 enum class StartupOutcome {
     AlreadyRunning,  // a window with the instance title exists: end silently
     NoLanguageFile,  // the warning was shown: end
+    // The chosen file exists but cannot be read (langFile names it): a check
+    // of the installation fails; a start for the user runs on the built-in
+    // texts, as a start with a file whose texts are missing does.
+    UnreadableLanguageFile,
     Run,
 };
 struct StartupDecision {
@@ -76,26 +87,62 @@ StartupDecision DecideStartup(
     const std::function<bool(const QString& title)>& windowWithTitleExists,
     gui::DialogSeam& dialogs);
 
+// Where the single-instance sockets are kept: a folder of this user's that
+// no other user can enter, so that nobody else can take a socket's name
+// first and answer for a copy that does not run.
+struct InstanceFolder {
+    std::optional<QString> folder;  // nothing: start without the check
+    QString refusal;                // why the folders asked were not taken
+};
+
+// Empty when `folder` is a directory itself (not a link to one) owned by
+// `uid` with mode 0700; else why it is not.
+QString WhyNotPrivate(const QString& folder, uid_t uid);
+
+// `runtimeDir` ($XDG_RUNTIME_DIR) when it is set, absolute and private;
+// else `fallback`, made 0700 when it does not exist yet, when that is
+// private. A folder found otherwise is never changed, only refused.
+InstanceFolder ChooseInstanceFolder(const QString& runtimeDir, const QString& fallback,
+                                    uid_t uid = ::getuid());
+
+// The fallback of this user: tern-ap-utility-UID in the temporary folder
+// ($TMPDIR, else /tmp).
+QString FallbackInstanceFolder();
+
+// The folder for this process: $XDG_RUNTIME_DIR or the fallback.
+InstanceFolder ThisUsersInstanceFolder();
+
+// The user a peer on a connected local socket runs as, by the kernel's
+// account of it; nothing when it cannot be had.
+std::optional<uid_t> PeerUid(qintptr socketDescriptor);
+
 // Single instance, keyed by window title: a running instance publishes its
-// title as a local server; a second start finds it by that title, sends the
-// notification and ends. A title other than the one looked for is never
-// found, as with a window search by title.
+// title as a local server in its user's private folder; a second start finds
+// it by that title, sends the notification and ends. A title other than the
+// one looked for is never found, as with a window search by title, and a
+// server that runs as another user is never taken for a copy, whichever
+// way its socket got there.
 class InstanceRegistry : public QObject {
     Q_OBJECT
   public:
-    explicit InstanceRegistry(QObject* parent = nullptr);
+    // Servers live in `folder`, which the caller has checked; with no folder
+    // no copy is ever found and nothing is published. Only peers running as
+    // `uid` count.
+    explicit InstanceRegistry(std::optional<QString> folder, uid_t uid = ::getuid(),
+                              QObject* parent = nullptr);
     ~InstanceRegistry() override;
 
-    // Name of the local server for a title (per user, so two users of one
-    // machine do not see each other's windows).
-    static QString ServerNameFor(const QString& title);
+    bool active() const { return folder_.has_value(); }
 
-    // True when an instance with exactly this title runs; it is sent the
-    // notification.
-    static bool NotifyRunning(const QString& title, int timeoutMs = 500);
+    // Path of the local server for a title; empty when inactive.
+    QString serverNameFor(const QString& title) const;
+
+    // True when an instance of this user with exactly this title runs; it
+    // is sent the notification.
+    bool notifyRunning(const QString& title, int timeoutMs = 500) const;
 
     // Publishes (or re-publishes, when the title changes) this instance's
-    // title; an empty title withdraws it.
+    // title; an empty title withdraws it. False when nothing was published.
     bool publish(const QString& title);
     QString publishedTitle() const { return title_; }
 
@@ -103,6 +150,8 @@ class InstanceRegistry : public QObject {
     void notified(int message);
 
   private:
+    std::optional<QString> folder_;
+    uid_t uid_;
     std::unique_ptr<QLocalServer> server_;
     QString title_;
 };

@@ -1,11 +1,11 @@
 #include "app/startup.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
-#include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
-#include <QUuid>
+#include <QFile>
+#include <QTemporaryDir>
 #include <set>
 
 #include "tests/support/recording_dialog_seam.h"
@@ -18,11 +18,15 @@ class FakePlatform : public StartupPlatform {
   public:
     QLocale::Language systemLanguage() const override { return language; }
     bool fileExists(const QString& path) const override { return files.count(path) > 0; }
+    bool fileReadable(const QString& path) const override {
+        return fileExists(path) && unreadable.count(path) == 0;
+    }
     QString executableDir() const override { return exeDir; }
 
     QString exeDir = QStringLiteral("/opt/tern");
     QLocale::Language language = QLocale::English;
     std::set<QString> files;
+    std::set<QString> unreadable;  // of the files
 };
 
 const QString kEng = QStringLiteral("/opt/tern/language/eng.ini");
@@ -101,39 +105,6 @@ TEST(LanguageChoice, theUsersLanguageAnywhere_comesBeforeEnglishBesideTheExecuta
     EXPECT_EQ(ChooseLanguageFile(p), std::nullopt);
 }
 
-TEST(SingleInstance, runningInstanceIsFoundByItsExactTitleAndNotified) {
-    // A unique title keeps this test apart from a copy of the program that
-    // may be running on the machine.
-    const QString title = QStringLiteral("Tern test ") + QUuid::createUuid().toString();
-    InstanceRegistry first;
-    int received = 0;
-    QObject::connect(&first, &InstanceRegistry::notified, &first, [&](int m) { received = m; });
-    ASSERT_TRUE(first.publish(title));
-
-    EXPECT_FALSE(InstanceRegistry::NotifyRunning(title + QStringLiteral(" 2")));
-    EXPECT_TRUE(InstanceRegistry::NotifyRunning(title));
-    QElapsedTimer t;
-    t.start();
-    while (received == 0 && t.elapsed() < 3000) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    EXPECT_EQ(received, kSecondInstanceMessage);
-
-    // A retitled window is found by its new title only.
-    ASSERT_TRUE(first.publish(title + QStringLiteral(" new")));
-    EXPECT_FALSE(InstanceRegistry::NotifyRunning(title));
-    EXPECT_TRUE(InstanceRegistry::NotifyRunning(title + QStringLiteral(" new")));
-    first.publish(QString());
-    EXPECT_FALSE(InstanceRegistry::NotifyRunning(title + QStringLiteral(" new")));
-}
-
-TEST(SingleInstance, secondPublisherOfTheSameTitleIsRefused) {
-    const QString title = QStringLiteral("Tern test ") + QUuid::createUuid().toString();
-    InstanceRegistry first, second;
-    ASSERT_TRUE(first.publish(title));
-    EXPECT_FALSE(second.publish(title));
-}
-
 TEST(StartupFlow, runningCopy_endsSilentlyBeforeLookingForLanguageFiles) {
     FakePlatform p;  // no language files at all: the warning would show if asked
     tern::test::RecordingDialogSeam dialogs;
@@ -177,4 +148,40 @@ TEST(StartupFlow, languageFound_runsWithIt) {
     EXPECT_EQ(d.outcome, StartupOutcome::Run);
     EXPECT_EQ(d.langFile, kGem);
     EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST(StartupFlow, languageFileThatCannotBeRead_isNamed_andNoBoxIsShown) {
+    FakePlatform p;
+    p.files = {kEng, kGem};
+    p.unreadable = {kGem};
+    p.language = QLocale::German;
+    tern::test::RecordingDialogSeam dialogs;
+    const auto d = DecideStartup(
+        p, [](const QString&) { return false; }, dialogs);
+    EXPECT_EQ(d.outcome, StartupOutcome::UnreadableLanguageFile);
+    EXPECT_EQ(d.langFile, kGem);
+    EXPECT_TRUE(dialogs.messages.empty());
+
+    p.unreadable = {kEng};  // not the one chosen
+    EXPECT_EQ(DecideStartup(
+                  p, [](const QString&) { return false; }, dialogs)
+                  .outcome,
+              StartupOutcome::Run);
+}
+
+TEST(StartupFlow, realPlatform_readsWhatItCanOpen) {
+    const RealStartupPlatform real;
+    QTemporaryDir tmp;
+    ASSERT_TRUE(tmp.isValid());
+    const QString file = tmp.filePath(QStringLiteral("eng.ini"));
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.close();  // empty is still read
+    EXPECT_TRUE(real.fileReadable(file));
+    EXPECT_FALSE(real.fileReadable(tmp.filePath(QStringLiteral("gone.ini"))));
+    if (::geteuid() != 0) {  // root reads any file
+        ASSERT_TRUE(f.setPermissions(QFileDevice::WriteOwner));
+        EXPECT_TRUE(real.fileExists(file));
+        EXPECT_FALSE(real.fileReadable(file));
+    }
 }
