@@ -18,6 +18,8 @@
 #include "cli/cli_options.h"
 #include "cli/cli_runner.h"
 #include "cli/fleet_runner.h"
+#include "core/fleet/plan.h"
+#include "core/fleet/state_file.h"
 #include "core/net/network_socket.h"
 #include "core/net/protocol.h"
 #include "sim/demo_network.h"
@@ -42,11 +44,13 @@ void Write(std::FILE* to, const QByteArray& bytes) {
 int g_signalPipe[2] = {-1, -1};
 volatile sig_atomic_t g_signals = 0;
 volatile sig_atomic_t g_terminalSaved = 0;
+volatile sig_atomic_t g_lastSignal = 0;
 termios g_terminal{};
 
 void OnSignal(int signal) {
     if (g_terminalSaved) tcsetattr(STDIN_FILENO, TCSANOW, &g_terminal);
     g_signals = g_signals + 1;
+    g_lastSignal = signal;
     if (g_signals > 1 || g_signalPipe[1] < 0) _exit(128 + signal);
     const unsigned char number = static_cast<unsigned char>(signal);
     [[maybe_unused]] const ssize_t written = write(g_signalPipe[1], &number, 1);
@@ -89,6 +93,8 @@ std::optional<QString> Prompt() {
     tcsetattr(STDIN_FILENO, TCSAFLUSH, &old);
     g_terminalSaved = 0;
     std::fputs("\n", stderr);
+    // Stopped at the prompt: nothing was asked of any AP yet.
+    if (g_signals > 0) _exit(128 + g_lastSignal);
     if (!read) return std::nullopt;
     return QString::fromLocal8Bit(line).chopped(QByteArrayView(line).endsWith('\n') ? 1 : 0);
 }
@@ -125,9 +131,18 @@ bool Exists(const QString& path) { return QFileInfo::exists(path); }
 
 // Runs the command to its end: data to stdout, messages to stderr.
 template <typename Runner>
-int Run(net::UdpSocketControl& socket, const cli::CliOptions& o, const cli::CliLogin& login) {
-    Runner runner(socket, o, login);
+int Run(net::UdpSocketControl& socket, const cli::CliOptions& o,
+        const std::function<std::optional<cli::CliLogin>()>& login) {
+    cli::CliLogin given;
+    if constexpr (!std::is_same_v<Runner, cli::FleetRunner>) {
+        const std::optional<cli::CliLogin> asked = login();
+        if (!asked) return service::kExitUsage;
+        given = *asked;
+    }
+    Runner runner(socket, o, given);
     if constexpr (std::is_same_v<Runner, cli::FleetRunner>) {
+        // The files are read and checked first, the password asked after.
+        runner.setLoginSource(login);
         // Said as it happens: the backup folder before the first request,
         // should the run be stopped or the machine fail.
         runner.setMessageSink([](const QByteArray& line) {
@@ -188,13 +203,30 @@ int main(int argc, char* argv[]) {
         Error(QStringLiteral("restore FILE TARGET takes its login from --user, not --logins"));
         return service::kExitUsage;
     }
-    cli::CliLogin login;
-    if ((o.command == u"set" || o.command == u"restore" || o.command == u"apply") &&
-        !o.user.isEmpty()) {
-        const std::optional<QString> password = Password(o);
-        if (!password) return service::kExitUsage;
-        login = {o.user, *password};
+    if (!fleet) {
+        // What can be checked without an AP is checked before the password
+        // is asked for and before any search.
+        if (const std::optional<QString> error = cli::CheckBeforeSearch(o)) {
+            Error(*error);
+            return service::kExitUsage;
+        }
     }
+    const bool wantsLogin =
+        (o.command == u"set" || o.command == u"restore" || o.command == u"apply") &&
+        !o.user.isEmpty();
+    const auto login = [&o, wantsLogin]() -> std::optional<cli::CliLogin> {
+        if (!wantsLogin) return cli::CliLogin{};
+        const std::optional<QString> password = Password(o);
+        if (!password) return std::nullopt;
+        if (const std::optional<QString> problem =
+                fleet::LoginProblem(o.user, *password, fleet::kPlanEncoding)) {
+            // Refused, never cut: a cut password would log in as another.
+            Error(QStringLiteral("the login of --user: ") + *problem +
+                  QStringLiteral("; nothing sent"));
+            return std::nullopt;
+        }
+        return cli::CliLogin{o.user, *password};
+    };
 
     // The demo's APs in this process, or the real network; the demo network
     // outlives every use of its socket.

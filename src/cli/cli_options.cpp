@@ -6,8 +6,11 @@
 #include <optional>
 #include <variant>
 
+#include "core/fleet/state_file.h"
 #include "core/form/form_model.h"
 #include "core/rules/validation.h"
+#include "core/service/fleet_inputs.h"
+#include "core/text/screen_text.h"
 
 namespace tern::cli {
 
@@ -184,7 +187,7 @@ std::variant<CliOptions, QString> ParseCliOptions(const QStringList& arguments) 
             return o.command + QStringLiteral(" wants one STATE file");
         }
     } else {
-        return QStringLiteral("unknown command '") + o.command +
+        return QStringLiteral("unknown command '") + text::VisibleText(o.command) +
                QStringLiteral("' (scan, show, set, backup, restore, plan or apply)");
     }
     const bool tabular = o.command == u"scan" || o.command == u"show" || o.command == u"plan";
@@ -207,6 +210,28 @@ qsizetype FirstAssignment(const QStringList& args) {
     qsizetype first = 0;
     while (first < args.size() && args[first].indexOf(u'=') <= 0) ++first;
     return first;
+}
+
+std::optional<QString> CheckBeforeSearch(const CliOptions& o) {
+    if (o.command == u"restore" && !o.args.isEmpty()) {
+        const auto saved = service::LoadBackups({o.args.first()});
+        if (const QString* error = std::get_if<QString>(&saved)) return *error;
+    }
+    if (o.command == u"set") {
+        for (const QString& a : o.args.mid(FirstAssignment(o.args))) {
+            const qsizetype eq = a.indexOf(u'=');
+            record::FormSettings scratch;
+            form::SetResult set = form::SetNamed(scratch, {}, a.left(eq), a.mid(eq + 1), false);
+            if (set.rule != form::SetRule::UnknownName &&
+                set.rule != form::SetRule::ControlCharacter) {
+                continue;
+            }
+            if (fleet::IsSecretSetting(set.name) && !o.showSecrets)
+                set.value = QStringLiteral("***");
+            return form::RefusalText(set) + QStringLiteral("; nothing sent");
+        }
+    }
+    return std::nullopt;
 }
 
 bool IsFleetCommand(const CliOptions& o, bool (*isDirectory)(const QString&),

@@ -66,6 +66,12 @@ bool IsFleetCommand(const CliOptions& options, bool (*isDirectory)(const QString
 
 QString CliUsage();
 
+// What a command on one AP names that can be refused without the AP, said
+// before a password is asked for or a search starts: a setting set does
+// not know or a value holding a control character, a backup file restore
+// cannot read. Nothing when all is well.
+std::optional<QString> CheckBeforeSearch(const CliOptions& options);
+
 // A message for stderr, as every command says it: "tern-ap-cli: TEXT\n".
 QByteArray MessageLine(const QString& text);
 // Progress, live on stderr, only where a person watches (a terminal) and

@@ -468,8 +468,8 @@ void CliRunner::finishApply() {
                                         {QStringLiteral("name"), job.target.name},
                                         {QStringLiteral("outcome"), outcome}});
         } else {
-            out_ += job.target.mac.toUtf8() + "  " + job.target.name.toUtf8() + "  " +
-                    outcome.toUtf8() + '\n';
+            out_ += job.target.mac.toUtf8() + "  " + text::VisibleText(job.target.name).toUtf8() +
+                    "  " + outcome.toUtf8() + '\n';
         }
     }
     if (o_.json) out_ += QJsonDocument(outcomes).toJson(QJsonDocument::Indented);

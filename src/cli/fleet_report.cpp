@@ -46,7 +46,7 @@ QByteArray FleetReportText(const QList<ApReport>& aps, bool showSecrets, bool pl
     for (const ApReport& ap : aps) {
         if (ap.outcome == FleetOutcome::Unchanged) continue;
         out += (ap.mac.isEmpty() ? QStringLiteral("-") : ap.mac) + QStringLiteral("  ") +
-               text::PrintableText(ap.name) + QStringLiteral("  ") + OutcomeText(ap.outcome);
+               text::VisibleText(ap.name) + QStringLiteral("  ") + OutcomeText(ap.outcome);
         if (!ap.interfaceName.isEmpty()) out += QStringLiteral("  (") + ap.interfaceName + u')';
         out += u'\n';
         const bool unheld = ap.outcome == FleetOutcome::NotApplied;

@@ -1,5 +1,6 @@
 #include "cli/fleet_runner.h"
 
+#include <QRegularExpression>
 #include <QTimer>
 #include <algorithm>
 
@@ -22,11 +23,19 @@ engine::FleetSession::Options SessionOptions(const CliOptions& o) {
 }
 
 // The command that puts the APs back as they were.
+// One word for a POSIX shell, whatever it holds: pasted back, the command
+// runs as printed and nothing else.
+QString ShellWord(const QString& word) {
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_@%+=:,./-]+$"));
+    if (plain.match(word).hasMatch()) return word;
+    return u'\'' + QString(word).replace(u'\'', QStringLiteral("'\\''")) + u'\'';
+}
+
 QString GoBackCommand(const CliOptions& o, const QString& dir) {
-    QString back = QStringLiteral("tern-ap-cli restore ") + dir;
-    for (const QString& i : o.interfaces) back += QStringLiteral(" --interface ") + i;
-    if (!o.user.isEmpty()) back += QStringLiteral(" --user ") + o.user;
-    if (!o.logins.isEmpty()) back += QStringLiteral(" --logins ") + o.logins;
+    QString back = QStringLiteral("tern-ap-cli restore ") + ShellWord(dir);
+    for (const QString& i : o.interfaces) back += QStringLiteral(" --interface ") + ShellWord(i);
+    if (!o.user.isEmpty()) back += QStringLiteral(" --user ") + ShellWord(o.user);
+    if (!o.logins.isEmpty()) back += QStringLiteral(" --logins ") + ShellWord(o.logins);
     return back;
 }
 
@@ -106,7 +115,8 @@ std::optional<service::FleetRequest> FleetRunner::request() {
             // channel from the command line: each keeps its own.
             record::FormSettings scratch;
             if (const form::SetResult s = form::SetNamed(scratch, {}, name, a.mid(eq + 1), true);
-                s.rule == form::SetRule::PerApSetting || s.rule == form::SetRule::UnknownName) {
+                s.rule == form::SetRule::PerApSetting || s.rule == form::SetRule::UnknownName ||
+                s.rule == form::SetRule::ControlCharacter) {
                 message(form::RefusalText(s));
                 return std::nullopt;
             }
@@ -147,8 +157,13 @@ std::optional<service::FleetRequest> FleetRunner::request() {
         }
         r.logins = std::get<fleet::LoginsFile>(std::move(logins));
     }
-    if (!o_.user.isEmpty()) r.login = service::Login{login_.user, login_.password};
     for (const QString& w : warnings) message(w);
+    if (loginSource_) {
+        std::optional<CliLogin> login = loginSource_();
+        if (!login) return std::nullopt;
+        login_ = std::move(*login);
+    }
+    if (!o_.user.isEmpty()) r.login = service::Login{login_.user, login_.password};
     return r;
 }
 

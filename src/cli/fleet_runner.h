@@ -30,6 +30,12 @@ class FleetRunner : public QObject {
     // Messages written as they come (the backup folder before the first
     // request, say) rather than kept in err().
     void setMessageSink(std::function<void(const QByteArray&)> sink) { sink_ = std::move(sink); }
+    // Where the login comes from (a prompt, say), asked once every file the
+    // command names has been read and checked, before any request; nothing
+    // stops the run. Without one, the login given at construction.
+    void setLoginSource(std::function<std::optional<CliLogin>()> source) {
+        loginSource_ = std::move(source);
+    }
 
     int exitCode() const { return exitCode_; }
     const QByteArray& out() const { return out_; }
@@ -50,6 +56,7 @@ class FleetRunner : public QObject {
     CliLogin login_;
     service::FleetService service_;
     std::function<void(const QByteArray&)> sink_;
+    std::function<std::optional<CliLogin>()> loginSource_;
     QByteArray out_;
     QByteArray err_;
     int exitCode_ = kExitFailure;

@@ -30,7 +30,7 @@ QString FormatApTable(const std::vector<ApListLine>& lines, bool withInterface) 
     for (const ApListLine& l : lines) {
         // The AP's own texts may hold anything: nothing reaches the
         // terminal that could move its cursor or start a line.
-        out += row(l.mac, text::PrintableText(l.name), text::PrintableText(l.ssid), l.wep,
+        out += row(l.mac, text::VisibleText(l.name), text::VisibleText(l.ssid), l.wep,
                    l.interfaceName);
     }
     return out;

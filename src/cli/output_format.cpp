@@ -91,7 +91,7 @@ QString TextOf(const QString& name, const QJsonValue& v) {
         return kWords.contains(n) ? QString::number(n) + QStringLiteral(" s (") + kWords[n] + u')'
                                   : QString::number(n) + QStringLiteral(" s");
     }
-    return text::PrintableText(CsvField(v));
+    return text::VisibleText(CsvField(v));
 }
 
 // Whether a row says nothing about this AP; `flat` holds the values with
@@ -119,9 +119,11 @@ bool Idle(const QString& name, const QJsonValue& value, const QHash<QString, QJs
 
 QByteArray CsvRecord(const QStringList& fields) {
     QStringList quoted;
-    for (const QString& f : fields) {
-        const bool quote =
-            f.contains(u',') || f.contains(u'"') || f.contains(u'\r') || f.contains(u'\n');
+    for (const QString& field : fields) {
+        // What an AP sent reaches a spreadsheet or a terminal as readable
+        // text: a line break in a name never starts a forged row.
+        const QString f = text::VisibleText(field);
+        const bool quote = f.contains(u',') || f.contains(u'"');
         quoted << (quote ? u'"' + QString(f).replace(u'"', QStringLiteral("\"\"")) + u'"' : f);
     }
     return quoted.join(u',').toUtf8() + "\r\n";

@@ -27,7 +27,8 @@ sys.path.insert(0, HERE)
 from playbook_test import isolated  # noqa: E402
 
 ARGS = None
-WRONG_PASSWORD = 'Not-The-Password.99'
+# At most 15 bytes, as an AP's login holds: a longer one is refused before sending.
+WRONG_PASSWORD = 'Not-The-Pass.99'
 SIM_APS = 3
 SIM_SECONDS = 900
 

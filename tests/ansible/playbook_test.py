@@ -25,7 +25,8 @@ import unittest
 HERE = os.path.dirname(os.path.abspath(__file__))
 SITES = os.path.join(HERE, 'sites')
 PSK = 'tern-lab-passphrase-0004'
-WRONG_PASSWORD = 'Not-The-Password.99'
+# At most 15 bytes, as an AP's login holds: a longer one is refused before sending.
+WRONG_PASSWORD = 'Not-The-Pass.99'
 ARGS = None
 
 
@@ -175,7 +176,10 @@ class TwoSites(unittest.TestCase):
         self.assertRecap(out, {'changed': 1, 'failed': 0}, {'changed': 1, 'failed': 0})
         self.assertEqual((set_requests('seg1'), set_requests('seg2')), (sets[0] + 3, sets[1] + 3))
         for site in ('north', 'south'):
-            saved = os.listdir(os.path.join(self.work, 'backups', site, 'before-apply'))
+            # One folder per apply inside the one named, so none is replaced.
+            runs = os.listdir(os.path.join(self.work, 'backups', site, 'before-apply'))
+            self.assertEqual(len(runs), 1, runs)
+            saved = os.listdir(os.path.join(self.work, 'backups', site, 'before-apply', runs[0]))
             self.assertEqual(len(saved), 3, saved)
         self.assertNoSecrets(out)
 

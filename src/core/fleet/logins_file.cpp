@@ -1,7 +1,10 @@
 // The logins file: the user and password each AP of a fleet is applied
 // with, read whole or not at all.
+#include "core/fleet/plan.h"
 #include "core/fleet/state_file.h"
 #include "core/fleet/yaml_reader.h"
+#include "core/record/ap_config_record.h"
+#include "core/text/screen_text.h"
 
 namespace tern::fleet {
 
@@ -99,6 +102,10 @@ class LoginsReader {
         }
         if (!hasUser) Refuse(line, QStringLiteral("user"), QStringLiteral("is missing"));
         if (!hasPassword) Refuse(line, QStringLiteral("password"), QStringLiteral("is missing"));
+        if (const std::optional<QString> problem =
+                LoginProblem(entry.user, entry.password, kPlanEncoding)) {
+            Refuse(line, where, *problem);
+        }
         return entry;
     }
 
@@ -128,6 +135,28 @@ std::variant<LoginsFile, FileError> ReadLoginsFile(const QByteArray& content, co
         const YAML::Node top = yaml::TopMapping(content, QStringLiteral("logins file"));
         return LoginsReader(path, secrets).read(top);
     });
+}
+
+std::optional<QString> LoginProblem(const QString& user, const QString& password,
+                                    text::TextEncoding encoding) {
+    const std::pair<const char*, const QString*> parts[] = {{"user", &user},
+                                                            {"password", &password}};
+    for (const auto& [part, value] : parts) {
+        const QString what = QStringLiteral("the ") + QLatin1StringView(part);
+        if (const std::optional<qsizetype> at = text::FirstControlCharacter(*value)) {
+            return what + QStringLiteral(" holds a control character at position %1").arg(*at + 1);
+        }
+        const std::optional<QByteArray> bytes = text::ScreenTextToRecord(*value, encoding);
+        if (!bytes) {
+            return what + QStringLiteral(" holds a character the AP's code page cannot hold");
+        }
+        if (bytes->size() > record::ApConfigRecord::kLoginTextMax) {
+            return what + QStringLiteral(" is %1 bytes; an AP's login holds at most %2")
+                              .arg(bytes->size())
+                              .arg(record::ApConfigRecord::kLoginTextMax);
+        }
+    }
+    return std::nullopt;
 }
 
 }  // namespace tern::fleet

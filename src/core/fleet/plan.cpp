@@ -88,7 +88,7 @@ QJsonValue CodedText(const QJsonValue& v) {
 }
 
 QString ApLabel(const QString& mac, const QString& name) {
-    return mac + QStringLiteral(" (") + text::PrintableText(name) + u')';
+    return mac + QStringLiteral(" (") + text::VisibleText(name) + u')';
 }
 
 QString Dot1xSwitchedOnWords(const QString& apLabel) {
@@ -405,7 +405,7 @@ QList<SettingChange> Unheld(const ApPlan& plan, const record::ApConfigRecord& re
 
 QString ShownValue(const QJsonValue& value, bool secret, bool showSecrets) {
     if (secret && !showSecrets) return QStringLiteral("***");
-    if (value.isString()) return value.toString();
+    if (value.isString()) return text::VisibleText(value.toString());
     return QString::fromUtf8(
         QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact).mid(1).chopped(1));
 }

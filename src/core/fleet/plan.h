@@ -102,7 +102,8 @@ ApPlan PlanRestore(const record::ApConfigRecord& current, const record::ApConfig
 QList<SettingChange> Unheld(const ApPlan& plan, const record::ApConfigRecord& readBack);
 
 // A value for people: "***" for a secret unless `showSecrets`, a text as
-// itself, anything else as compact JSON.
+// itself (its control characters shown as \xHH), anything else as compact
+// JSON.
 QString ShownValue(const QJsonValue& value, bool secret, bool showSecrets);
 
 }  // namespace tern::fleet

@@ -8,6 +8,7 @@
 
 #include "core/fleet/yaml_reader.h"
 #include "core/form/form_model.h"
+#include "core/text/screen_text.h"
 
 namespace tern::fleet {
 
@@ -267,7 +268,11 @@ class StateReader {
         } else if (IsShownOnly(name)) {
             Refuse(line, name, QStringLiteral("is shown by show --json but cannot be set"));
         } else if (!names.groups.contains(name)) {
-            Refuse(line, name, QStringLiteral("is not a setting"));
+            const QString near = form::NearestSetting(name);
+            Refuse(line, name,
+                   near.isEmpty()
+                       ? QStringLiteral("is not a setting")
+                       : QStringLiteral("is not a setting; did you mean ") + near + u'?');
         } else if (node.IsMap() || node.IsSequence()) {
             group(node, name, depth, entry);
         } else {
@@ -298,6 +303,10 @@ class StateReader {
             Refuse(line, name,
                    kind == ValueKind::Text ? QStringLiteral("has no value; write '' for none")
                                            : QStringLiteral("has no value"));
+        }
+        if (const std::optional<qsizetype> at = text::FirstControlCharacter(value.text)) {
+            // Said where it is, never what it is: it may be a secret.
+            Refuse(line, name, form::ControlCharacterWords(value.text, *at));
         }
         if (!Fits(kind, value.text)) {
             // A secret's value never goes into a message, nor does one read
@@ -356,7 +365,7 @@ QString FileError::text() const {
     QString out = path;
     if (line > 0) out += u':' + QString::number(line);
     out += QStringLiteral(": ");
-    if (!key.isEmpty()) out += key + QStringLiteral(": ");
+    if (!key.isEmpty()) out += text::VisibleText(key) + QStringLiteral(": ");
     return out + message;
 }
 

@@ -12,6 +12,8 @@
 #include <variant>
 #include <vector>
 
+#include "core/text/screen_text.h"
+
 namespace tern::fleet {
 
 // Which APs an entry of a state or logins file is for.
@@ -94,6 +96,14 @@ struct LoginsFile {
     QList<LoginEntry> entries;
     bool holdsSecrets = false;  // a password written in the file itself
 };
+
+// Why a login cannot go into an AP's record as it is, in words naming the
+// part at fault and never its value ("the password is 20 bytes; an AP's
+// login holds at most 15"), or nothing when it can: a control character,
+// a character the code page cannot hold and a login longer than the record
+// holds are refused, never cut (a cut password logs in with what is left).
+std::optional<QString> LoginProblem(const QString& user, const QString& password,
+                                    text::TextEncoding encoding);
 
 // Keys, pass phrases and RADIUS secrets: masked in plans and output.
 bool IsSecretSetting(const QString& name);

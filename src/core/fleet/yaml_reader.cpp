@@ -99,10 +99,7 @@ QString NodeKind(const YAML::Node& node) {
 }
 
 QString Quoted(const QString& value, qsizetype limit) {
-    const bool cut = limit >= 0 && value.size() > limit;
-    QString shown = text::PrintableText(cut ? value.left(limit) : value, u'?');
-    if (cut) shown += QStringLiteral("...");
-    return u'\'' + shown + u'\'';
+    return u'\'' + text::Abbreviated(value, limit) + u'\'';
 }
 
 YAML::Node TopMapping(const QByteArray& content, const QString& what) {

@@ -37,8 +37,7 @@ QString ScalarText(const YAML::Node& node);
 QString NodeKind(const YAML::Node& node);
 
 // A value quoted in a message: at most `limit` characters (all when
-// negative), none of them a control character that could act on the
-// terminal it is printed to.
+// negative) and then its length, its control characters shown as \xHH.
 QString Quoted(const QString& value, qsizetype limit = 40);
 
 // The one document of a file as a mapping. Refuses a file over 1 MiB, an

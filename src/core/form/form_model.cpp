@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <vector>
 
 #include "core/form/control_state.h"
 #include "core/form/record_view.h"
@@ -11,6 +12,7 @@
 #include "core/rules/key_text.h"
 #include "core/text/language_text.h"
 #include "core/text/messages.h"
+#include "core/text/screen_text.h"
 
 namespace tern::form {
 
@@ -53,7 +55,8 @@ SetResult Refused(const QString& name, const QString& value, const QString& want
 // A field rule in words: `part` is what the rule read ("octet 2 (300)", or
 // the whole value); min and max are the field's limits.
 QString FieldWords(const rules::FieldCheck& c, const QString& part, qint64 min, qint64 max) {
-    const QString& what = part;
+    // "octet 2 (300)" is short; a typed value may be any length.
+    const QString what = text::Abbreviated(part);
     switch (c.rule) {
         case rules::CheckRule::OutOfRange:
             return what + QStringLiteral(" is not from %1 to %2").arg(min).arg(max);
@@ -415,23 +418,82 @@ QStringList SettableNames() {
             QStringLiteral("extended_mode")};
 }
 
+namespace {
+
+// Edits (insert, delete, replace, swap two neighbours) from `a` to `b`.
+int EditDistance(QStringView a, QStringView b) {
+    const qsizetype n = a.size();
+    const qsizetype m = b.size();
+    std::vector<std::vector<int>> d(static_cast<std::size_t>(n + 1),
+                                    std::vector<int>(static_cast<std::size_t>(m + 1)));
+    const auto at = [&d](qsizetype i, qsizetype j) -> int& {
+        return d[static_cast<std::size_t>(i)][static_cast<std::size_t>(j)];
+    };
+    for (qsizetype i = 0; i <= n; ++i) at(i, 0) = static_cast<int>(i);
+    for (qsizetype j = 0; j <= m; ++j) at(0, j) = static_cast<int>(j);
+    for (qsizetype i = 1; i <= n; ++i) {
+        for (qsizetype j = 1; j <= m; ++j) {
+            const int cost = a[i - 1] == b[j - 1] ? 0 : 1;
+            at(i, j) = std::min({at(i - 1, j) + 1, at(i, j - 1) + 1, at(i - 1, j - 1) + cost});
+            if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1]) {
+                at(i, j) = std::min(at(i, j), at(i - 2, j - 2) + 1);
+            }
+        }
+    }
+    return at(n, m);
+}
+
+}  // namespace
+
+QString NearestSetting(const QString& name) {
+    // Names are short; anything much longer is no typo of one.
+    if (name.isEmpty() || name.size() > 64) return {};
+    const QString lower = name.toLower();
+    const int limit = lower.size() <= 4 ? 1 : 2;
+    QString best;
+    int bestDistance = limit + 1;
+    for (const QString& candidate : SettableNames()) {
+        const int d = EditDistance(lower, candidate);
+        if (d < bestDistance) {
+            bestDistance = d;
+            best = candidate;
+        }
+    }
+    return best;
+}
+
+QString ControlCharacterWords(const QString& value, qsizetype at) {
+    const QString code = QString::number(value[at].unicode(), 16).toUpper().rightJustified(4, u'0');
+    return QStringLiteral(
+               "holds the control character U+%1 at position %2; a setting takes "
+               "printable text only")
+        .arg(code)
+        .arg(at + 1);
+}
+
 QString RefusalText(const SetResult& r) {
     switch (r.rule) {
         case SetRule::None:
             return {};
         case SetRule::UnknownName:
-            return r.name + QStringLiteral(" is not a setting; see show --json");
+            if (const QString near = NearestSetting(r.name); !near.isEmpty()) {
+                return text::VisibleText(r.name) +
+                       QStringLiteral(" is not a setting; did you mean ") + near + u'?';
+            }
+            return text::VisibleText(r.name) + QStringLiteral(" is not a setting; see show --json");
         case SetRule::PerApSetting:
             return r.name + QStringLiteral(" is each AP's own; name one AP to change it");
         case SetRule::WrongForm:
             return r.name + QStringLiteral(" wants ") + r.wants + QStringLiteral(", not '") +
-                   r.value + QStringLiteral("'");
+                   text::Abbreviated(r.value) + QStringLiteral("'");
         case SetRule::FieldRule:
-            return r.name + QStringLiteral(" '") + r.value + QStringLiteral("': ") + r.words +
-                   QStringLiteral(" (\"") +
+            return r.name + QStringLiteral(" '") + text::Abbreviated(r.value) +
+                   QStringLiteral("': ") + r.words + QStringLiteral(" (\"") +
                    rules::CheckMessageText(text::BuiltInEnglish(), r.check.message)
                        .text.simplified() +
                    QStringLiteral("\")");
+        case SetRule::ControlCharacter:
+            return r.name + u' ' + ControlCharacterWords(r.value, r.position);
     }
     return {};  // not reached
 }
@@ -443,6 +505,11 @@ SetResult SetNamed(record::FormSettings& f, const record::ApConfigRecord& shown,
                                       QStringLiteral("gateway")};
     if (multi && (perAp.contains(name) || name.startsWith(u"dhcp_server."))) {
         return {SetRule::PerApSetting, name, value, {}, {}, {}};
+    }
+    if (const std::optional<qsizetype> at = text::FirstControlCharacter(value)) {
+        SetResult r{SetRule::ControlCharacter, name, value, {}, {}, {}};
+        r.position = *at;
+        return r;
     }
     if (name == u"ap_name") {
         f.e_apname = value;
@@ -547,6 +614,14 @@ SetResult SetNamed(record::FormSettings& f, const record::ApConfigRecord& shown,
         f.key_edited[i] = true;
         f.key_starred[i] = false;
     } else if (name == u"wpa_passphrase") {
+        // 64 characters are the key itself, which WPA takes only as hex.
+        const bool hexKey = value.size() == 64 &&
+                            std::all_of(value.begin(), value.end(),
+                                        [](QChar c) { return rules::FilterWepKeyChar(c, true); });
+        if (value.size() > 63 && !hexKey) {
+            return Refused(name, value,
+                           QStringLiteral("8 to 63 characters, or 64 hexadecimal digits"));
+        }
         f.wpa_m_p = value;
     } else if (name == u"dot1x") {
         const std::optional<bool> b = Bool(value);

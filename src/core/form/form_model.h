@@ -77,13 +77,18 @@ void TakeDhcpServer(rules::FormValues& values, const record::ApConfigRecord& bui
 // "dhcp_server.start", "wep_keys.2", "radius_servers.1.ip").
 QStringList SettableNames();
 
+// The settable name nearest to a mistyped `name` (two edits at most, one
+// for short names), for "did you mean channel?"; empty when none is near.
+QString NearestSetting(const QString& name);
+
 // Why a setting typed in by name was not taken; None when it was.
 enum class SetRule {
     None,
-    UnknownName,   // no such setting
-    PerApSetting,  // several APs are named, and each keeps this one for itself
-    WrongForm,     // not the form of value the setting takes (see `wants`)
-    FieldRule,     // refused by the form's own field rule (see `check`)
+    UnknownName,       // no such setting
+    PerApSetting,      // several APs are named, and each keeps this one for itself
+    WrongForm,         // not the form of value the setting takes (see `wants`)
+    FieldRule,         // refused by the form's own field rule (see `check`)
+    ControlCharacter,  // holds a control character (C0, DEL, C1) at `position`
 };
 
 // What became of a setting typed in by name. It is read through passed().
@@ -94,17 +99,24 @@ struct SetResult {
     QString wants;            // WrongForm: what it takes, in English ("decimal octets")
     rules::FieldCheck check;  // FieldRule: the control, the rule and the form's message
     QString words;            // FieldRule: the rule in words, with the field's limits
+    qsizetype position = -1;  // ControlCharacter: where, from 0
     bool passed() const { return rule == SetRule::None; }
 };
 
-// The refusal as tern-ap-cli prints it: the setting, the value and the
-// reason; a field rule's own message follows in quotes, in English.
+// The refusal as tern-ap-cli prints it: the setting, the value (its first
+// 40 characters and its length when longer) and the reason; a field rule's
+// own message follows in quotes, in English.
 QString RefusalText(const SetResult& result);
+
+// "holds the control character U+001B at position 3; ...", for the one at
+// `at` (from 0) of `value`.
+QString ControlCharacterWords(const QString& value, qsizetype at);
 
 // Types `value` into the form's field for `name`; the form's field rule
 // runs as on leaving the field, and a value it refuses is not taken. In a
 // multi-AP apply the settings each AP keeps for itself (addressing, DHCP
-// server, channel) are refused.
+// server, channel) are refused. No setting takes a control character: an
+// AP keeps its texts as C strings, so a NUL would silently end one there.
 SetResult SetNamed(record::FormSettings& form, const record::ApConfigRecord& shown,
                    const QString& name, const QString& value, bool multi);
 

@@ -269,6 +269,15 @@ bool FleetService::backUp(const std::vector<std::size_t>& which) {
                            DefaultBackupParent() + QStringLiteral("'; nothing sent"));
             return false;
         }
+    } else if (r_.kind != FleetRequest::Kind::Backup) {
+        // A folder named for an apply's backups may hold an earlier apply's:
+        // each apply writes a new folder inside it, so none is replaced.
+        dir = NewBackupFolder(r_.backupDir, now);
+        if (dir.isEmpty()) {
+            Q_EMIT message(QStringLiteral("cannot make a backup folder in '") + r_.backupDir +
+                           QStringLiteral("'; nothing sent"));
+            return false;
+        }
     } else if (!QDir().mkpath(dir)) {
         // A folder the user names keeps its mode (the files are private anyway).
         Q_EMIT message(QStringLiteral("cannot make the backup folder '") + dir + u'\'');

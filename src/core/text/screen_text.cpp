@@ -141,11 +141,43 @@ std::optional<QByteArray> ScreenTextToRecordWithin(const QString& text, TextEnco
     return bytes;
 }
 
-QString PrintableText(QStringView text, QChar replacement) {
+bool IsControlCharacter(char32_t c) { return c < 0x20 || (c >= 0x7F && c <= 0x9F); }
+
+QString VisibleText(QStringView text) {
     QString out;
     out.reserve(text.size());
-    for (const QChar c : text) out += c.isPrint() ? c : replacement;
+    for (qsizetype i = 0; i < text.size();) {
+        char32_t c = text[i].unicode();
+        qsizetype length = 1;
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(text[i], text[i + 1]);
+            length = 2;
+        }
+        if (IsControlCharacter(c)) {
+            out += QStringLiteral("\\x%1").arg(static_cast<uint>(c), 2, 16, QChar(u'0'));
+        } else if (!QChar::isPrint(c) && c != u' ') {
+            out += QStringLiteral("\\u{%1}").arg(static_cast<uint>(c), 4, 16, QChar(u'0'));
+        } else {
+            out += text.sliced(i, length);
+        }
+        i += length;
+    }
     return out;
+}
+
+std::optional<qsizetype> FirstControlCharacter(QStringView text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (IsControlCharacter(text[i].unicode())) return i;
+    }
+    return std::nullopt;
+}
+
+QString Abbreviated(QStringView text, qsizetype limit) {
+    if (limit < 0 || text.size() <= limit) return VisibleText(text);
+    // A surrogate pair is never cut in half.
+    qsizetype cut = limit;
+    if (cut > 0 && text[cut - 1].isHighSurrogate()) --cut;
+    return VisibleText(text.first(cut)) + QStringLiteral("... (%1 characters)").arg(text.size());
 }
 
 }  // namespace tern::text

@@ -45,10 +45,21 @@ std::optional<QByteArray> ScreenTextToRecord(const QString& text, TextEncoding e
 std::optional<QByteArray> ScreenTextToRecordWithin(const QString& text, TextEncoding encoding,
                                                    qsizetype maxBytes);
 
-// A text that came from an AP or a file, made safe to print on a terminal:
-// every character that does not print (a control character such as an
-// escape sequence or a line break, which could move the cursor or fake a
-// line) becomes `replacement`.
-QString PrintableText(QStringView text, QChar replacement = QChar::ReplacementCharacter);
+// A text that came from an AP or a file, made safe to print on a terminal
+// or into a CSV file, and still telling what it held: a control character
+// (C0, DEL, C1: an escape sequence or a line break, which could move the
+// cursor or fake a line) is shown as \xHH, any other character that does
+// not print (a direction override, a lone surrogate) as \u{HHHH}.
+QString VisibleText(QStringView text);
+
+// Where `text` holds its first control character (C0, DEL or C1), if it
+// holds one: no setting and no login takes one, since an AP keeps its texts
+// as C strings (a NUL ends them) and shows them on terminals.
+std::optional<qsizetype> FirstControlCharacter(QStringView text);
+bool IsControlCharacter(char32_t c);
+
+// A value quoted in a message: VisibleText of at most its first `limit`
+// characters, with its length when it is longer.
+QString Abbreviated(QStringView text, qsizetype limit = 40);
 
 }  // namespace tern::text

@@ -20,6 +20,7 @@
 #include "core/rules/validation.h"
 #include "core/text/language_text.h"
 #include "core/text/messages.h"
+#include "core/text/screen_text.h"
 #include "gui/dialogs/dialog_seam.h"
 #include "gui/mainwindow/tmain_fm.h"
 #include "gui/widgets/tquill_grid.h"
@@ -307,9 +308,22 @@ bool TMainFm::applyMulti(const QList<int>& rows) {
 
 bool TMainFm::loginWritable(const QString& user, const QString& password) {
     const text::TextEncoding encoding = language().recordEncoding();
-    const bool userOk = text::ScreenTextToRecord(user, encoding).has_value();
-    if (userOk && text::ScreenTextToRecord(password, encoding).has_value()) {
-        return true;
+    const std::optional<QByteArray> userBytes = text::ScreenTextToRecord(user, encoding);
+    const std::optional<QByteArray> passBytes = text::ScreenTextToRecord(password, encoding);
+    const bool userOk = userBytes.has_value();
+    if (userOk && passBytes) {
+        // Held by the code page, but a control character or a login longer
+        // than the record holds would be cut there: refused, never sent.
+        const qsizetype max = record::ApConfigRecord::kLoginTextMax;
+        const bool userControl = text::FirstControlCharacter(user).has_value();
+        const bool control = userControl || text::FirstControlCharacter(password).has_value();
+        const bool userLong = userBytes->size() > max;
+        if (!control && !userLong && passBytes->size() <= max) return true;
+        const bool userAtFault = control ? userControl : userLong;
+        rules::CheckMessage message{control ? &text::kMsgErrCharset : &text::kMsgErrTextLength,
+                                    nullptr, 0, userAtFault ? text::VisibleText(user) : QString()};
+        ShowInfoMessage(rules::CheckMessageText(language(), message));
+        return false;
     }
     // The password is never shown; the user name is, to tell which it was.
     rules::CheckMessage message{&text::kMsgErrCharset, nullptr, 0, userOk ? QString() : user};

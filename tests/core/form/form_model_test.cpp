@@ -163,5 +163,45 @@ TEST(SetNamed, aRefusedValueLeavesTheFormAsItWas) {
     EXPECT_EQ(form.more_beacon, ShownForm(shown, kLatin).more_beacon);
 }
 
+TEST(SetNamed, noSettingTakesAControlCharacter_theRefusalSaysWhere) {
+    const record::ApConfigRecord shown;
+    for (const char* name : {"ap_name", "ssid", "wpa_passphrase", "wep_keys.2", "remote_mac",
+                             "radius_servers.1.shared_secret", "beacon_interval"}) {
+        for (const char16_t c : {u'\0', u'\t', u'\n', u'\x1b', u'\x7f', u'\x85', u'\x9f'}) {
+            record::FormSettings form;
+            const SetResult r = SetNamed(form, shown, QString::fromLatin1(name),
+                                         QStringLiteral("ab") + QChar(c), false);
+            EXPECT_EQ(r.rule, SetRule::ControlCharacter) << name << " " << int(c);
+            EXPECT_EQ(r.position, 2);
+            const QString said = RefusalText(r);
+            EXPECT_TRUE(said.contains(QStringLiteral("at position 3"))) << said.toStdString();
+            EXPECT_FALSE(said.contains(QChar(c)));
+        }
+    }
+}
+
+TEST(SetNamed, aPassPhraseOf64IsHexOnly_aMistypedNameGetsASuggestion) {
+    const record::ApConfigRecord shown;
+    record::FormSettings form;
+    EXPECT_EQ(
+        SetNamed(form, shown, QStringLiteral("wpa_passphrase"), QString(64, u'g'), false).rule,
+        SetRule::WrongForm);
+    EXPECT_EQ(
+        SetNamed(form, shown, QStringLiteral("wpa_passphrase"), QString(65, u'a'), false).rule,
+        SetRule::WrongForm);
+    EXPECT_TRUE(
+        SetNamed(form, shown, QStringLiteral("wpa_passphrase"), QString(64, u'F'), false).passed());
+    EXPECT_TRUE(
+        SetNamed(form, shown, QStringLiteral("wpa_passphrase"), QString(63, u'g'), false).passed());
+
+    const SetResult typo =
+        SetNamed(form, shown, QStringLiteral("chanel"), QStringLiteral("3"), false);
+    EXPECT_EQ(RefusalText(typo), QStringLiteral("chanel is not a setting; did you mean channel?"));
+    EXPECT_EQ(NearestSetting(QStringLiteral("beacon_intervall")),
+              QStringLiteral("beacon_interval"));
+    EXPECT_EQ(NearestSetting(QStringLiteral("sisd")), QStringLiteral("ssid"));
+    EXPECT_EQ(NearestSetting(QStringLiteral("colour")), QString());
+}
+
 }  // namespace
 }  // namespace tern::form

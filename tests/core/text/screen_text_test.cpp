@@ -133,5 +133,31 @@ TEST(RecordText, withinAByteLimit_wholeCharactersOnly) {
     EXPECT_EQ(ScreenTextToRecordWithin(five, TextEncoding::Windows1252, 15), std::nullopt);
 }
 
+TEST(VisibleText, whatWouldActOnATerminalIsShownAsEscapes_therestAsItIs) {
+    EXPECT_EQ(VisibleText(u"X\x1b]0;pwned\aY"), QStringLiteral("X\\x1b]0;pwned\\x07Y"));
+    EXPECT_EQ(VisibleText(QStringLiteral("a") + QChar(0) + QStringLiteral("b\n\t\x7f")),
+              QStringLiteral("a\\x00b\\x0a\\x09\\x7f"));
+    EXPECT_EQ(VisibleText(QStringLiteral("C1 ") + QChar(0x9b) + QChar(0x85)),
+              QStringLiteral("C1 \\x9b\\x85"));
+    // A direction override could make a name read backwards.
+    EXPECT_EQ(VisibleText(QStringLiteral("abc") + QChar(0x202e)), QStringLiteral("abc\\u{202e}"));
+    const QString kept = QStringLiteral("Büro 東京 \U0001F600 a\\b");
+    EXPECT_EQ(VisibleText(kept), kept);
+    EXPECT_EQ(VisibleText(QString(1, QChar(0xd800))), QStringLiteral("\\u{d800}"));
+}
+
+TEST(VisibleText, controlCharactersAreFound_andLongValuesAbbreviated) {
+    EXPECT_EQ(FirstControlCharacter(u"plain text"), std::nullopt);
+    EXPECT_EQ(FirstControlCharacter(QStringLiteral("ab") + QChar(0) + QStringLiteral("c")), 2);
+    EXPECT_EQ(FirstControlCharacter(QStringLiteral("ab") + QChar(0x9f)), 2);
+    EXPECT_EQ(FirstControlCharacter(QStringLiteral("ab") + QChar(0xa0)), std::nullopt);
+    EXPECT_EQ(Abbreviated(u"short"), QStringLiteral("short"));
+    const QString huge(100000, u'x');
+    EXPECT_EQ(Abbreviated(huge), QString(40, u'x') + QStringLiteral("... (100000 characters)"));
+    // A character outside the BMP is never cut in half.
+    const QString pairs = QString(39, u'a') + QStringLiteral("\U0001F600tail");
+    EXPECT_TRUE(Abbreviated(pairs).startsWith(QString(39, u'a') + QStringLiteral("...")));
+}
+
 }  // namespace
 }  // namespace tern::text

@@ -181,6 +181,30 @@ TEST_F(Apply, loginOutsideTheCodePage_isRefused_nothingIsSent) {
     EXPECT_FALSE(form->applyOutstanding());
 }
 
+TEST_F(Apply, loginLongerThanTheRecordOrWithAControlCharacter_isRefused_neverCut) {
+    start(sim::GenerateAps(1));
+    // A cut password would log in as its first 15 characters.
+    select(1, 1);
+    answerSingleLogin(QStringLiteral("admin"), QStringLiteral("abcdefghijklmnoWRONG"));
+    changeASetting();
+    form->b_TernapplyClick();
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_TRUE(dialogs.messages[0].text.startsWith(
+        QStringLiteral("This text is too long to be stored on the access point:")));
+    EXPECT_FALSE(dialogs.messages[0].text.contains(QStringLiteral("WRONG")));
+    EXPECT_TRUE(sets().empty());
+
+    // The user is named, its control character shown as an escape.
+    answerSingleLogin(QStringLiteral("ad\x1bmin"), QStringLiteral("admin"));
+    form->b_TernapplyClick();
+    ASSERT_EQ(dialogs.messages.size(), 2u);
+    EXPECT_EQ(dialogs.messages[1].text,
+              QStringLiteral("This text has characters that cannot be stored on the access "
+                             "point:\r\nad\\x1bmin"));
+    EXPECT_TRUE(sets().empty());
+    EXPECT_FALSE(form->applyOutstanding());
+}
+
 TEST_F(Apply, japaneseLogin_writtenInShiftJis_theApAcceptsIt) {
     form->lang_file = dir.filePath(QStringLiteral("jap.ini"));
     std::vector<sim::SimulatedAp> aps = sim::GenerateAps(1);

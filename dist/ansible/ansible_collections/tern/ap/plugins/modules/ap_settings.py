@@ -76,11 +76,11 @@ options:
     default: false
   backup_dir:
     description:
-      - Where every AP about to change is backed up first, one C(MAC.json) each.
-        The program's default is a new folder for each run under
-        C($XDG_STATE_HOME/tern-ap-utility/backups/) on the managed host; a
-        folder named here holds the latest run's backups only (each AP's
-        file is replaced by the next run that changes that AP).
+      - Where every AP about to change is backed up first, one C(MAC.json) each,
+        in a new folder named by the time (UTC) for each run, so no run's
+        backups replace an earlier run's. The program's default is such a
+        folder under C($XDG_STATE_HOME/tern-ap-utility/backups/) on the
+        managed host; a folder named here holds one such folder per run.
     type: path
 extends_documentation_fragment:
   - tern.ap.common
