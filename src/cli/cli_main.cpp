@@ -1,6 +1,7 @@
 // tern-ap-cli: the command-line front end over the same engine as the
 // window. Data goes to stdout, messages to stderr; see --help.
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -106,6 +107,11 @@ std::optional<QString> Password(const cli::CliOptions& o) {
         if (!file.open(QIODevice::ReadOnly)) {
             Error(QStringLiteral("cannot read --password-file '") + o.passwordFile + u'\'');
             return std::nullopt;
+        }
+        struct stat st {};
+        if (fstat(file.handle(), &st) == 0) {
+            if (const auto w = fleet::SecretFileWarning(o.passwordFile, st.st_mode, true))
+                Error(*w);
         }
         QByteArray first = file.readLine(4096);
         while (first.endsWith('\n') || first.endsWith('\r')) first.chop(1);

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 #include <variant>
@@ -44,6 +45,14 @@ std::variant<CliOptions, QString> ParseCliOptions(const QStringList& arguments) 
             o.version = true;
         } else if (a == u"--demo") {
             o.demo = true;
+            // --demo 20, as the window takes it: a count follows as digits.
+            if (i + 1 < arguments.size() && !arguments[i + 1].isEmpty() &&
+                std::all_of(arguments[i + 1].begin(), arguments[i + 1].end(),
+                            [](QChar c) { return c.isDigit(); })) {
+                const auto n = ParseNumber(QStringLiteral("--demo"), arguments[++i], 1, 5000);
+                if (const QString* e = std::get_if<QString>(&n)) return *e;
+                o.demoCount = std::get<int>(n);
+            }
         } else if (a.startsWith(u"--demo=")) {
             o.demo = true;
             const auto n = ParseNumber(QStringLiteral("--demo"), a.mid(7), 1, 5000);

@@ -98,8 +98,9 @@ QByteArray FleetReportJson(const QList<ApReport>& aps, bool showSecrets, bool li
     for (const FleetOutcome o : service::kAllOutcomes) {
         summary[OutcomeText(o).replace(u' ', u'_')] = Count(aps, o);
     }
-    return QJsonDocument(
-               QJsonObject{{QStringLiteral("aps"), list}, {QStringLiteral("summary"), summary}})
+    return QJsonDocument(QJsonObject{{QStringLiteral("aps"), list},
+                                     {QStringLiteral("summary"), summary},
+                                     {QStringLiteral("version"), QStringLiteral(TERN_VERSION)}})
         .toJson(QJsonDocument::Indented);
 }
 

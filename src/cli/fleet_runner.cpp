@@ -1,6 +1,5 @@
 #include "cli/fleet_runner.h"
 
-#include <QRegularExpression>
 #include <QTimer>
 #include <algorithm>
 
@@ -23,19 +22,12 @@ engine::FleetSession::Options SessionOptions(const CliOptions& o) {
 }
 
 // The command that puts the APs back as they were.
-// One word for a POSIX shell, whatever it holds: pasted back, the command
-// runs as printed and nothing else.
-QString ShellWord(const QString& word) {
-    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_@%+=:,./-]+$"));
-    if (plain.match(word).hasMatch()) return word;
-    return u'\'' + QString(word).replace(u'\'', QStringLiteral("'\\''")) + u'\'';
-}
-
 QString GoBackCommand(const CliOptions& o, const QString& dir) {
-    QString back = QStringLiteral("tern-ap-cli restore ") + ShellWord(dir);
-    for (const QString& i : o.interfaces) back += QStringLiteral(" --interface ") + ShellWord(i);
-    if (!o.user.isEmpty()) back += QStringLiteral(" --user ") + ShellWord(o.user);
-    if (!o.logins.isEmpty()) back += QStringLiteral(" --logins ") + ShellWord(o.logins);
+    QString back = QStringLiteral("tern-ap-cli restore ") + fleet::ShellWord(dir);
+    for (const QString& i : o.interfaces)
+        back += QStringLiteral(" --interface ") + fleet::ShellWord(i);
+    if (!o.user.isEmpty()) back += QStringLiteral(" --user ") + fleet::ShellWord(o.user);
+    if (!o.logins.isEmpty()) back += QStringLiteral(" --logins ") + fleet::ShellWord(o.logins);
     return back;
 }
 

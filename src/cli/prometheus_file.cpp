@@ -1,6 +1,8 @@
 #include "cli/prometheus_file.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -97,6 +99,8 @@ QByteArray MetricsText(const ScanMetrics& scan, const QList<KnownAp>& gone) {
                Labels({{"mac", ap.mac}, {"name", ap.name}, {"interface", ap.interfaceName}}) +
                u' ' + QString::number(ap.lastSeen) + u'\n';
     }
+    Family(out, "tern_ap_build_info", "gauge", "The tern-ap-cli that wrote this file; always 1.");
+    out += QStringLiteral("tern_ap_build_info{version=\"" TERN_VERSION "\"} 1\n");
     Family(out, "tern_ap_scan_aps", "gauge", "How many APs answered the last scan.");
     out += QStringLiteral("tern_ap_scan_aps ") + QString::number(scan.aps.size()) + u'\n';
     Family(out, "tern_ap_scan_duration_seconds", "gauge", "How long the last scan took.");
@@ -145,6 +149,18 @@ QList<KnownAp> MergeKnownAps(const QList<KnownAp>& known, const ScanMetrics& sca
 }
 
 bool WriteMetricsFile(const QString& path, const ScanMetrics& scan, QString* error) {
+    // Said for the path given, before anything is written beside it.
+    const QFileInfo target(path);
+    if (target.isDir()) {
+        *error = QStringLiteral("--prometheus '") + path +
+                 QStringLiteral("' is a folder; it wants the path of the metrics file");
+        return false;
+    }
+    if (!target.absoluteDir().exists()) {
+        *error = QStringLiteral("--prometheus '") + path + QStringLiteral("': the folder '") +
+                 target.absolutePath() + QStringLiteral("' does not exist");
+        return false;
+    }
     const QList<KnownAp> known = ReadKnownAps(path);
     const QList<KnownAp> merged = MergeKnownAps(known, scan);
     const QList<KnownAp> gone = merged.mid(scan.aps.size());

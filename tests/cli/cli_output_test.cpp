@@ -263,6 +263,13 @@ TEST(PrometheusFile, familiesWithHelpAndType_escapedLabels_aGoneApIsDown) {
     EXPECT_FALSE(
         WriteMetricsFile(dir.filePath(QStringLiteral("no/such/dir/x.prom")), second, &error));
     EXPECT_TRUE(error.contains(QStringLiteral("no/such/dir")));
+    EXPECT_TRUE(next.contains(QStringLiteral("tern_ap_build_info{version=\"")));
+    // A folder named as the file: said as such, and nothing written beside it.
+    error.clear();
+    EXPECT_FALSE(WriteMetricsFile(dir.path(), second, &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("is a folder"))) << error.toStdString();
+    EXPECT_FALSE(QFile::exists(dir.path() + QStringLiteral(".known")));
+    EXPECT_FALSE(error.contains(QStringLiteral(".known"))) << error.toStdString();
 }
 
 // ---------------------------------------------------------------- refusals in words

@@ -55,6 +55,18 @@ TEST(CliOptions, interfaceIsRepeatable_needsAName_andNoDemo) {
               QStringLiteral("--interface is not taken with --demo (no network is used)"));
 }
 
+TEST(CliOptions, demoCountAsItsOwnWord_asTheWindowTakesIt) {
+    const auto r =
+        ParseCliOptions({QStringLiteral("--demo"), QStringLiteral("20"), QStringLiteral("scan")});
+    ASSERT_TRUE(std::holds_alternative<CliOptions>(r)) << std::get<QString>(r).toStdString();
+    EXPECT_EQ(std::get<CliOptions>(r).demoCount, 20);
+    EXPECT_EQ(std::get<CliOptions>(r).command, QStringLiteral("scan"));
+    const auto zero =
+        ParseCliOptions({QStringLiteral("--demo"), QStringLiteral("0"), QStringLiteral("scan")});
+    ASSERT_TRUE(std::holds_alternative<QString>(zero));
+    EXPECT_TRUE(std::get<QString>(zero).contains(QStringLiteral("'0'")));
+}
+
 TEST(CliOptions, strictNumbersAndNamedErrors) {
     const struct {
         QStringList args;

@@ -109,6 +109,23 @@ TEST_F(Fleet, limits_areRefusedNamingThem_neverCut) {
               std::nullopt);
 }
 
+TEST_F(Fleet, aCodeAndATextThatDisagree_areRefused_agreeingOnesTaken) {
+    segment(sim::GenerateAps(2));
+    const QString disagree = file(QStringLiteral("pair.yaml"),
+                                  "version: 1\ndefaults:\n  auth_type: {text: WPA-PSK, code: 0}\n");
+    EXPECT_EQ(run({QStringLiteral("plan"), disagree}), kExitUsage) << out.toStdString();
+    EXPECT_TRUE(err.contains("auth_type: code 0 is 'Open System', not 'WPA-PSK'"))
+        << err.toStdString();
+    const QString agree =
+        file(QStringLiteral("pair.yaml"),
+             "version: 1\ndefaults:\n  auth_type: {text: open system, code: 0}\n");
+    EXPECT_NE(run({QStringLiteral("plan"), agree}), kExitUsage) << err.toStdString();
+    // The report says which program wrote it.
+    EXPECT_NE(run({QStringLiteral("plan"), agree, QStringLiteral("--json")}), kExitUsage);
+    EXPECT_FALSE(QJsonDocument::fromJson(out).object().value(u"version").toString().isEmpty())
+        << out.toStdString();
+}
+
 TEST_F(Fleet, aForgedApRecord_reachesNoOutputRaw_inAnyFormat) {
     std::vector<sim::SimulatedAp> aps = sim::GenerateAps(2);
     aps[0].record.set_ap_name("X\x1b]0;pwned\x07Y");

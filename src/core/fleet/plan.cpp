@@ -331,6 +331,27 @@ ApPlan PlanSettings(const record::ApConfigRecord& current, const QList<DesiredSe
     }
     if (plan.verdict == ApPlan::Verdict::Invalid) return plan;
     BuildAndCheck(plan, std::move(form));
+    if (plan.verdict != ApPlan::Verdict::Invalid) {
+        // {code: 0, text: WPA-PSK} says two things; the record the code
+        // makes must show that text, else neither is taken.
+        const auto flat = FlatSettings(plan.desired);
+        for (const DesiredSetting& s : settings) {
+            if (s.codedText.isEmpty()) continue;
+            for (const auto& [n, v] : flat) {
+                const QString shown = v.toObject().value(u"text").toString();
+                if (n != s.name || !v.isObject() ||
+                    shown.compare(s.codedText, Qt::CaseInsensitive) == 0) {
+                    continue;
+                }
+                plan.verdict = ApPlan::Verdict::Invalid;
+                plan.problems << Who(plan) + QStringLiteral(": ") + s.name +
+                                     QStringLiteral(": code ") + text::Abbreviated(s.value) +
+                                     QStringLiteral(" is '") + shown + QStringLiteral("', not '") +
+                                     text::Abbreviated(s.codedText) +
+                                     QStringLiteral("'; give the code, the text, or both agreeing");
+            }
+        }
+    }
     if (plan.verdict != ApPlan::Verdict::ToChange) return plan;
     // An AP that does not hold a desired value is to change.
     QSet<QString> wanted;

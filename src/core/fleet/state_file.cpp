@@ -140,7 +140,8 @@ bool IsShownOnly(const QString& name) {
 // {text: WPA-PSK, code: 3}; nothing when `node` is not such a mapping.
 // super_g's code is the record's turbo byte, not the list's position that
 // `set` takes: its text is taken instead.
-std::optional<QString> CodeOf(const YAML::Node& node, const QString& name) {
+std::optional<QString> CodeOf(const YAML::Node& node, const QString& name,
+                              QString* textBeside = nullptr) {
     std::optional<QString> code;
     std::optional<QString> text;
     for (const Field& f : yaml::Fields(node, name)) {
@@ -153,6 +154,7 @@ std::optional<QString> CodeOf(const YAML::Node& node, const QString& name) {
         }
     }
     if (name == u"super_g" && text && !text->isEmpty()) return text;
+    if (code && text && textBeside) *textBeside = *text;
     return code;
 }
 
@@ -286,12 +288,13 @@ class StateReader {
         const ValueKind kind = KindOf(name);
         const bool secretName = IsSecretSetting(name);
         yaml::Value value;
+        QString codedText;
         if (node.IsScalar()) {
             value.text = yaml::ScalarText(node);
         } else if (node.IsMap()) {
             if (std::optional<yaml::Value> sourced = secrets_.read(node, name, line)) {
                 value = *sourced;
-            } else if (std::optional<QString> code = CodeOf(node, name);
+            } else if (std::optional<QString> code = CodeOf(node, name, &codedText);
                        code && kind != ValueKind::Text) {
                 value.text = *code;
             } else {
@@ -330,7 +333,8 @@ class StateReader {
                    QStringLiteral("the file sets more than %1 settings").arg(kMaxSettings));
         }
         entry.lineOf.insert(name, line);
-        entry.settings.append(DesiredSetting{name, value.text, secretName || value.sourced, line});
+        entry.settings.append(
+            DesiredSetting{name, value.text, secretName || value.sourced, line, codedText});
         if (secretName && !value.sourced && !value.text.isEmpty()) holdsSecrets_ = true;
     }
 
@@ -338,6 +342,8 @@ class StateReader {
     qsizetype settingCount_ = 0;
     bool holdsSecrets_ = false;
 };
+
+}  // namespace
 
 // `path` quoted for a shell when it holds anything but the usual characters.
 QString ShellWord(const QString& path) {
@@ -350,8 +356,6 @@ QString ShellWord(const QString& path) {
     quoted.replace(u'\'', QStringLiteral("'\\''"));
     return u'\'' + quoted + u'\'';
 }
-
-}  // namespace
 
 bool IsSecretSetting(const QString& name) {
     if (name == u"wpa_passphrase") return true;

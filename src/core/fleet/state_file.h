@@ -65,6 +65,9 @@ struct DesiredSetting {
     QString value;        // as `set NAME=VALUE` would take it
     bool secret = false;  // read from a file or the environment, or a secret setting
     int line = 0;         // where in the file (from 1)
+    // The text given beside a code ({code: 3, text: WPA-PSK}): the plan
+    // refuses the pair when the code means another text.
+    QString codedText{};
 };
 
 // One entry: which APs, and what they should hold.
@@ -161,5 +164,9 @@ std::optional<LoginEntry> LoginFor(const LoginsFile& logins, const QString& macT
 // Whether a file others may read holds secrets: a warning naming the file,
 // else nothing. `mode` as stat() gives it.
 std::optional<QString> SecretFileWarning(const QString& path, unsigned mode, bool holdsSecrets);
+
+// `word` as one word of a POSIX shell: as it is when it holds only the usual
+// characters of a path, else in single quotes.
+QString ShellWord(const QString& word);
 
 }  // namespace tern::fleet

@@ -528,7 +528,21 @@ SetResult SetNamed(record::FormSettings& f, const record::ApConfigRecord& shown,
         if (!m) return Refused(name, value, QStringLiteral("0..4 or a mode's name"));
         f.r_apmode = *m;
     } else if (name == u"remote_mac") {
-        f.e_rm_mac = value.toUpper();
+        // Six pairs, by '-' as shown or ':' as the rest of the world writes
+        // them; a short pair is refused, never read as 0-padded.
+        const QChar separator = value.contains(u':') ? u':' : u'-';
+        const QStringList pairs = value.split(separator);
+        const bool six =
+            pairs.size() == 6 && std::all_of(pairs.begin(), pairs.end(), [](const QString& p) {
+                return p.size() == 2 && rules::FilterWepKeyChar(p[0], true) &&
+                       rules::FilterWepKeyChar(p[1], true);
+            });
+        if (!six) {
+            return Refused(name, value,
+                           QStringLiteral("six pairs of hexadecimal digits, as 00-11-22-33-44-55 "
+                                          "or 00:11:22:33:44:55"));
+        }
+        f.e_rm_mac = pairs.join(u'-').toUpper();
     } else if (name == u"ip_mode") {
         const QString t = value.toLower();
         if (t == u"fixed" || t == u"fixed ip" || t == u"1") {

@@ -467,8 +467,9 @@ QString TMainFm::takeUnconfirmedReport() {
     const QString macText = text::LookupMessage(lang, text::kMsgMac).text;
     const QString apText = text::LookupMessage(lang, text::kMsgAp).text;
     const auto line = [&](const QString& mac, const QString& name) {
+        // A name is what an AP sent: shown, never acted on.
         return macText + QStringLiteral("  ") + mac + QStringLiteral(" --- ") + apText +
-               QStringLiteral("  ") + name + kCrLf;
+               QStringLiteral("  ") + text::VisibleText(name) + kCrLf;
     };
     QString text;
     if (u->unmatched == 0) {

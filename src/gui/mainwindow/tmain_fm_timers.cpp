@@ -6,6 +6,7 @@
 #include "core/record/net_types.h"
 #include "core/text/language_text.h"
 #include "core/text/messages.h"
+#include "core/text/screen_text.h"
 #include "gui/dialogs/dialog_seam.h"
 #include "gui/mainwindow/tmain_fm.h"
 #include "gui/widgets/tquill_grid.h"
@@ -136,7 +137,7 @@ void TMainFm::Timer_refreshTimer() {
                 name = NameForMac(mac);
             }
             text += macText + QStringLiteral("  ") + mac + QStringLiteral(" --- ") + apText +
-                    QStringLiteral("  ") + name + QStringLiteral("\r\n");
+                    QStringLiteral("  ") + text::VisibleText(name) + QStringLiteral("\r\n");
         }
         if (!text.isEmpty()) {
             text += idText + QStringLiteral("\r\n") + appText;

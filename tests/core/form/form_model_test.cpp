@@ -194,6 +194,19 @@ TEST(SetNamed, aPassPhraseOf64IsHexOnly_aMistypedNameGetsASuggestion) {
     EXPECT_TRUE(
         SetNamed(form, shown, QStringLiteral("wpa_passphrase"), QString(63, u'g'), false).passed());
 
+    // A remote MAC by '-' or ':', six whole pairs.
+    EXPECT_TRUE(SetNamed(form, shown, QStringLiteral("remote_mac"),
+                         QStringLiteral("00:11:22:aa:44:55"), false)
+                    .passed());
+    EXPECT_EQ(form.e_rm_mac, QStringLiteral("00-11-22-AA-44-55"));
+    for (const char* bad : {"00-11-22-33-44-5", "00:11-22:33-44:55", "0011.2233.4455", ""}) {
+        EXPECT_EQ(
+            SetNamed(form, shown, QStringLiteral("remote_mac"), QString::fromLatin1(bad), false)
+                .rule,
+            SetRule::WrongForm)
+            << bad;
+    }
+
     const SetResult typo =
         SetNamed(form, shown, QStringLiteral("chanel"), QStringLiteral("3"), false);
     EXPECT_EQ(RefusalText(typo), QStringLiteral("chanel is not a setting; did you mean channel?"));
