@@ -38,6 +38,7 @@ bool ParseInt(const QString& option, const QString& text, int min, int max, int*
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tern-ap-sim"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TERN_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
@@ -45,6 +46,7 @@ int main(int argc, char* argv[]) {
         "requests on UDP port 27155. Replies are broadcast, so it runs only inside a private\n"
         "network namespace: start it through tools/isolated-net."));
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption count(QStringLiteral("count"),
                                    QStringLiteral("Number of APs, 1..5000 (default 5)."),
                                    QStringLiteral("N"), QStringLiteral("5"));
