@@ -223,6 +223,21 @@ TEST_F(CliOnSegment, hostileNames_printSafely_andAScanIsRememberedForCompletion)
     EXPECT_FALSE(out.contains('\x1b'));
     EXPECT_FALSE(out.contains("\n  dot1x on")) << "a faked row: " << out.toStdString();
     EXPECT_TRUE(out.contains("Evil\\x1b[2J\\x0a  dot1x on")) << out.toStdString();
+    // Every format of scan and show: visible escapes, or JSON's own.
+    for (const char* format : {"csv", "jsonl", "json"}) {
+        SCOPED_TRACE(format);
+        for (const QString& command : {QStringLiteral("scan"), QStringLiteral("show")}) {
+            QStringList args = {command};
+            if (command == u"show") args << QStringLiteral("--all");
+            args << QStringLiteral("--output") << QString::fromLatin1(format);
+            ASSERT_EQ(run(args), kExitOk) << err.toStdString();
+            EXPECT_FALSE(out.contains('\x1b')) << out.toStdString();
+            EXPECT_FALSE(out.contains("\n  dot1x on")) << out.toStdString();
+            EXPECT_TRUE(
+                out.contains(QByteArrayView(format) == "csv" ? "Evil\\x1b[2J" : "Evil\\u001b[2J"))
+                << out.toStdString();
+        }
+    }
     qunsetenv("XDG_CACHE_HOME");
 }
 

@@ -152,6 +152,14 @@ TEST_F(Fleet, aForgedApRecord_reachesNoOutputRaw_inAnyFormat) {
     EXPECT_EQ(run({QStringLiteral("apply"), state}), kExitOk) << err.toStdString();
     EXPECT_FALSE(HoldsRawControl(out)) << out.toStdString();
     EXPECT_FALSE(HoldsRawControl(err)) << err.toStdString();
+    // A set through a pattern names the forged AP in its result lines.
+    EXPECT_EQ(
+        run({QStringLiteral("set"), QStringLiteral("X*"), QStringLiteral("beacon_interval=170")}),
+        kExitOk)
+        << err.toStdString();
+    EXPECT_TRUE(out.contains("X\\x1b]0;pwned\\x07Y")) << out.toStdString();
+    EXPECT_FALSE(HoldsRawControl(out)) << out.toStdString();
+    EXPECT_FALSE(HoldsRawControl(err)) << err.toStdString();
 }
 
 TEST_F(Fleet, aReusedBackupFolder_keepsEveryApplysBackups_andItsCommandPastesBack) {

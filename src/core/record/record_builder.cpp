@@ -8,6 +8,7 @@
 
 #include "core/record/code_tables.h"
 #include "core/record/net_types.h"
+#include "core/text/screen_text.h"
 
 namespace tern::record {
 
@@ -195,6 +196,9 @@ Failure RecordText(QByteArrayView current, const QString& text, const FormSettin
         out = current.toByteArray();
         return std::nullopt;
     }
+    // The AP keeps texts as C strings: a NUL would end one early, and any
+    // control character would act on the terminals it is shown on.
+    if (text::FirstControlCharacter(text)) return BuildFailure{BuildStep::Text, field, text};
     std::optional<QByteArray> bytes;
     if (f.text_to_record) {
         bytes = f.text_to_record(text);
@@ -230,6 +234,9 @@ Failure BuildWep(ApConfigRecord& r, const FormSettings& f) {
         if (f.w_r_hex) {
             WriteKey(r, n, k, HexKeyBytes(f.e_key[i], n));
             continue;
+        }
+        if (text::FirstControlCharacter(f.e_key[i])) {
+            return BuildFailure{BuildStep::Text, FieldName("e_key", k + 1), f.e_key[i]};
         }
         // Typed characters are bytes of the code page, like every text.
         std::optional<QByteArray> bytes;

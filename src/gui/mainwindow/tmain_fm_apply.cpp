@@ -334,7 +334,8 @@ bool TMainFm::loginWritable(const QString& user, const QString& password) {
 void TMainFm::reportBuildFailure(const record::BuildFailure& failure) {
     const text::MessageText message = text::LookupMessage(language(), text::kMsgErrBuild);
     DialogSeam::Message box;
-    box.text = message.text + kCrLf + failure.field + QStringLiteral(" = \"") + failure.text + u'"';
+    box.text = message.text + kCrLf + failure.field + QStringLiteral(" = \"") +
+               text::VisibleText(failure.text) + u'"';
     box.caption = message.caption;
     box.icon = DialogSeam::Icon::Information;
     box.buttons = DialogSeam::Buttons::Ok;

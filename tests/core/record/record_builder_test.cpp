@@ -294,6 +294,32 @@ TEST(RecordBuilder, asciiKeyTooLongForItsSlot_isCutBetweenCharacters) {
     EXPECT_EQ(Single(f, source).wep64_key(0), QByteArray("ab\x90\xDD\0", 5));
 }
 
+TEST(RecordBuilder, aTypedControlCharacter_isRefused_whatTheApHeldGoesBackAsItCame) {
+    ApConfigRecord source(Pattern());
+    FormSettings f = FullForm();
+    f.e_essid = QStringLiteral("ab") + QChar(0) + QStringLiteral("cd");
+    BuildResult built = BuildRecord(BuildMode::Single, source, f);
+    ASSERT_FALSE(built);
+    EXPECT_EQ(built.failure().field, QStringLiteral("e_essid"));
+
+    f = FullForm();
+    f.s_wep_1 = 0;
+    f.w_r_hex = false;
+    f.e_key = {QStringLiteral("ab\x1b"), QString(), QString(), QString()};
+    f.key_edited = {true, false, false, false};
+    built = BuildRecord(BuildMode::Single, source, f);
+    ASSERT_FALSE(built);
+    EXPECT_EQ(built.failure().field, QStringLiteral("e_key1"));
+
+    // An AP's own name, unedited, is never judged: its bytes go back.
+    source.set_ap_name("odd\x07name");
+    f = FullForm();
+    f.e_apname = QString::fromLatin1("odd\x07name");
+    ASSERT_TRUE(BuildRecord(BuildMode::Single, source, f));
+    EXPECT_EQ(BuildRecord(BuildMode::Single, source, f).record().ap_name(),
+              QByteArray("odd\x07name"));
+}
+
 TEST(RecordBuilder, asciiKeyTypedAsStars_isTheKey_evenWithAHintKept) {
     const ApConfigRecord source(Pattern());
     FormSettings f = FullForm();

@@ -94,6 +94,20 @@ TEST_F(Apply, unconvertibleSetting_isReportedAndNothingIsSent) {
     EXPECT_TRUE(sets().empty());
 }
 
+TEST_F(Apply, aControlCharacterInATypedText_isRefusedShownEscaped_andNothingIsSent) {
+    start(sim::GenerateAps(1));
+    select(1, 1);
+    // As pasted: a line edit takes control characters whole.
+    edit("e_essid")->setText(QStringLiteral("lobby\x1b]0;x\a"));
+    form->b_TernapplyClick();
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].caption, QStringLiteral("Apply Error"));
+    EXPECT_TRUE(
+        dialogs.messages[0].text.contains(QStringLiteral("e_essid = \"lobby\\x1b]0;x\\x07\"")))
+        << dialogs.messages[0].text.toStdString();
+    EXPECT_TRUE(sets().empty());
+}
+
 // ---------------------------------------------------------------- conclusion
 
 TEST_F(Apply, ackWithinATick_statusPageThenRefreshAfterFiveTicks_noMessage) {
