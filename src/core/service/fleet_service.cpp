@@ -109,6 +109,10 @@ void FleetService::run(FleetRequest request) {
         conclude();
         return;
     }
+    if (r_.kind == FleetRequest::Kind::Send) {
+        planSends();
+        return;
+    }
     session_.search(onlyMacs ? wanted_ : QSet<QString>{});
 }
 
@@ -234,6 +238,40 @@ void FleetService::plan() {
     sendChanges();
 }
 
+// The records given, for the APs as they were heard.
+void FleetService::planSends() {
+    r_.noBackup = true;
+    for (const FleetRequest::Send& s : r_.sends) {
+        const QString mac = record::MacText(s.ap.mac);
+        found_.insert_or_assign(mac, s.ap);
+    }
+    for (const FleetRequest::Send& s : r_.sends) {
+        const QString mac = record::MacText(s.ap.mac);
+        Planned p;
+        p.ap = &found_.at(mac);
+        p.plan.mac = mac;
+        p.plan.name = s.name;
+        p.plan.current = record::ApConfigRecord(s.ap.record);
+        p.plan.desired = s.record;
+        p.plan.changes = fleet::DiffRecords(p.plan.current, s.record);
+        p.report.mac = mac;
+        p.report.name = s.name;
+        p.report.interfaceName = s.ap.interfaceName;
+        p.report.changes = p.plan.changes;
+        // Every record given is sent: the caller chose what to send (the
+        // window leaves out an AP its review shows with nothing to change).
+        p.plan.verdict = fleet::ApPlan::Verdict::ToChange;
+        p.report.outcome = FleetOutcome::ToChange;
+        sending_.push_back(planned_.size());
+        planned_.push_back(std::move(p));
+    }
+    if (sending_.empty() || cancelled_) {
+        conclude();
+        return;
+    }
+    sendChanges();
+}
+
 // Entries that found nothing: a MAC or a name is missing, a pattern that
 // matches nothing is only said.
 void FleetService::noteUnmatched(const QSet<int>& matchedAny) {
@@ -343,6 +381,10 @@ void FleetService::sendChanges() {
     const qsizetype max = record::ApConfigRecord::kLoginTextMax;
     for (const std::size_t i : sending_) {
         const Planned& p = planned_[i];
+        if (r_.kind == FleetRequest::Kind::Send) {
+            jobs.push_back({p.plan.desired, p.report.mac, p.ap->interfaceIndex});
+            continue;
+        }
         const Login login = *loginFor(p.report.mac, p.report.name);
         const auto user = text::ScreenTextToRecordWithin(login.user, fleet::kPlanEncoding, max);
         const auto password =

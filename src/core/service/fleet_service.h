@@ -29,6 +29,16 @@ struct FleetRequest {
         Apply,    // check every AP, back up, send, read back
         Backup,   // one backup file per AP into `backupDir`
         Restore,  // `restores` written back onto the APs they were saved from
+        Send,     // `sends` as they are, to the APs as they were last heard
+    };
+    // Send: a record built and checked elsewhere (from the window's form),
+    // its login written in, for the AP it was built from as that AP was last
+    // heard. Nothing is searched first, checked again or backed up; each is
+    // sent, read back and given its outcome as in an apply.
+    struct Send {
+        engine::SearchSession::Found ap;
+        record::ApConfigRecord record;
+        QString name;  // as the caller shows it
     };
     Kind kind = Kind::Plan;
     // Plan, Apply, Backup: which APs, and what they should hold.
@@ -37,6 +47,7 @@ struct FleetRequest {
     // identity and addressing too.
     QMap<QString, record::ApConfigRecord> restores;
     bool allFields = false;
+    std::vector<Send> sends;
     // Apply, Restore: each AP's login is the last entry of `logins` that
     // matches it, else `login`; an AP to change without either is invalid.
     std::optional<fleet::LoginsFile> logins;
@@ -111,6 +122,7 @@ class FleetService : public QObject {
 
     void searchedOne();
     void plan();
+    void planSends();
     void noteUnmatched(const QSet<int>& matchedAny);
     int backupFolder();
     bool backUp(const std::vector<std::size_t>& which);

@@ -13,6 +13,7 @@
 
 #include "core/net/in_memory_network.h"
 #include "core/record/net_types.h"
+#include "core/record/record_builder.h"
 #include "sim/in_memory_simulator.h"
 #include "tests/support/core_app.h"
 
@@ -227,6 +228,57 @@ TEST_F(Service, namedByMacButSilent_isSearchedAgainThenMissing) {
     ASSERT_EQ(service.reports().size(), 1);
     EXPECT_EQ(service.reports().first().outcome, FleetOutcome::Missing);
     EXPECT_EQ(service.reports().first().mac, silent);
+}
+
+TEST_F(Service, sendOfBuiltRecords_noSearchFirst_retriedOverLoss_readBack_eachApItsOutcome) {
+    // 50 APs losing 5 % of every kind of answer, as the window applies to
+    // them: the records built from what it listed, logins written in.
+    auto aps = sim::GenerateAps(50);
+    aps[7].password = "other";
+    aps[9].silentOnSet = true;
+    aps[11].acksWithoutTaking = true;
+    segment(aps, {.dropPercent = 5, .ackDropPercent = 5, .setDropPercent = 5, .seed = 7});
+    FleetService lister(socket, options);
+    QEventLoop loop;
+    QObject::connect(&lister, &FleetService::searched, &loop, &QEventLoop::quit);
+    lister.search();
+    loop.exec();
+    ASSERT_EQ(lister.found().size(), 50u);
+
+    FleetRequest r;
+    r.kind = FleetRequest::Kind::Send;
+    for (const auto& found : lister.found()) {
+        record::ApConfigRecord built(found.record);
+        built.set_beacon_interval(175);
+        r.sends.push_back(
+            {found, record::WithLogin(built, "admin", "admin"), QStringLiteral("listed")});
+    }
+    const int searchesBefore = wire.searches;
+    FleetService service(socket, options);
+    const int sentAt = wire.sets;
+    int searchesAtFirstSet = -1;
+    wire.onSet = [&](int sets) {
+        if (sets == sentAt + 1) searchesAtFirstSet = wire.searches;
+    };
+    EXPECT_EQ(run(service, r), kExitNotApplied);
+    wire.onSet = nullptr;
+    EXPECT_EQ(searchesAtFirstSet, searchesBefore) << "nothing is searched before the sending";
+    ASSERT_EQ(service.reports().size(), 50);
+    EXPECT_EQ(CountOutcome(service.reports(), FleetOutcome::Changed), 47);
+    EXPECT_EQ(CountOutcome(service.reports(), FleetOutcome::Refused), 1);
+    EXPECT_EQ(CountOutcome(service.reports(), FleetOutcome::NoAnswer), 1);
+    EXPECT_EQ(CountOutcome(service.reports(), FleetOutcome::NotApplied), 1);
+    EXPECT_EQ(holding(175), 47);
+    EXPECT_GT(service.session().counters().resends, 0) << "5 % lost: some were sent again";
+    for (const ApReport& report : service.reports()) {
+        EXPECT_EQ(report.name, QStringLiteral("listed"));
+        if (report.mac == record::MacText(aps[7].record.mac_addr())) {
+            EXPECT_EQ(report.outcome, FleetOutcome::Refused);
+        }
+        if (report.mac == record::MacText(aps[11].record.mac_addr())) {
+            EXPECT_EQ(report.outcome, FleetOutcome::NotApplied);
+        }
+    }
 }
 
 TEST_F(Service, repeatedSearch_findsEveryApOfALossySegment_everyTime) {
