@@ -109,6 +109,44 @@ TEST_F(Fleet, limits_areRefusedNamingThem_neverCut) {
               std::nullopt);
 }
 
+TEST_F(Fleet, aLoginWithAControlCharacter_isRefusedFromEverySource_nothingSent) {
+    segment(sim::GenerateAps(2));
+    const QString logins = file(QStringLiteral("logins.yaml"),
+                                "version: 1\nlogins:\n  - match: TernAP-0001\n    user: admin\n"
+                                "    password: \"admin\\0junkjunk\"\n");
+    EXPECT_EQ(run({QStringLiteral("set"), QStringLiteral("--all"), QStringLiteral("--logins"),
+                   logins, QStringLiteral("beacon_interval=150")}),
+              kExitUsage);
+    EXPECT_TRUE(err.contains("the password holds a control character at position 6"))
+        << err.toStdString();
+    EXPECT_EQ(requests.sets, 0);
+
+    // The program's own sources: a password file, the environment.
+    const QString pw = file(QStringLiteral("pw"), QByteArray("admin\0junkjunk\n", 15));
+    QFile::setPermissions(pw, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    const auto program = [&](const QStringList& args, const QProcessEnvironment& env) {
+        QProcess cli;
+        cli.setProcessEnvironment(env);
+        cli.start(QStringLiteral(TERN_AP_CLI_PATH), args);
+        EXPECT_TRUE(cli.waitForFinished(20000));
+        return std::make_pair(cli.exitCode(), QString::fromUtf8(cli.readAllStandardError()));
+    };
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("TERN_AP_PASSWORD"));
+    const QStringList set = {QStringLiteral("--demo"), QStringLiteral("--user"),
+                             QStringLiteral("admin"),  QStringLiteral("set"),
+                             QStringLiteral("Lobby"),  QStringLiteral("ssid=x")};
+    auto [code, said] = program(QStringList{QStringLiteral("--password-file"), pw} + set, env);
+    EXPECT_EQ(code, kExitUsage) << said.toStdString();
+    EXPECT_TRUE(said.contains(u"the password holds a control character at position 6"))
+        << said.toStdString();
+    env.insert(QStringLiteral("TERN_AP_PASSWORD"), QStringLiteral("adm\x1bin"));
+    std::tie(code, said) = program(set, env);
+    EXPECT_EQ(code, kExitUsage) << said.toStdString();
+    EXPECT_TRUE(said.contains(u"the password holds a control character at position 4"))
+        << said.toStdString();
+}
+
 TEST_F(Fleet, aCodeAndATextThatDisagree_areRefused_agreeingOnesTaken) {
     segment(sim::GenerateAps(2));
     const QString disagree = file(QStringLiteral("pair.yaml"),
