@@ -89,6 +89,11 @@ TEST_F(Fleet, limits_areRefusedNamingThem_neverCut) {
               kExitUsage);
     EXPECT_LT(err.size(), 600) << err.left(600).toStdString();
     EXPECT_TRUE(err.contains("(100000 characters)")) << err.toStdString();
+    // The same for a text the AP's record cannot hold.
+    EXPECT_EQ(run({QStringLiteral("set"), QStringLiteral("--all"), QStringLiteral("ssid=") + huge}),
+              kExitUsage);
+    EXPECT_LT(err.size(), 600) << err.left(600).toStdString();
+    EXPECT_TRUE(err.contains("(100000 characters)': 100000 bytes")) << err.toStdString();
 
     // A login longer than the record holds would log in as its first 15.
     const QString logins = file(QStringLiteral("logins.yaml"),

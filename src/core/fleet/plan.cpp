@@ -117,7 +117,8 @@ QString ValueOf(const QList<std::pair<QString, QJsonValue>>& flat, const QString
 
 QString BuildFailureWords(const QString& control, const QString& text, bool showSecrets) {
     const QString setting = SettingOfControl(control);
-    const QString shown = IsSecretSetting(setting) && !showSecrets ? QStringLiteral("***") : text;
+    const QString shown =
+        IsSecretSetting(setting) && !showSecrets ? QStringLiteral("***") : text::Abbreviated(text);
     const std::optional<QByteArray> bytes = text::ScreenTextToRecord(text, kPlanEncoding);
     return setting + QStringLiteral(" '") + shown + QStringLiteral("': ") +
            (bytes ? QStringLiteral("%1 bytes, longer than the AP's record holds for it")
