@@ -53,7 +53,7 @@ for f in galaxy.yml meta/runtime.yml README.md LICENSE plugins/module_utils/tern
          plugins/module_utils/tern_ap_login.py plugins/module_utils/tern_ap_state.py \
          plugins/modules/ap_info.py plugins/modules/ap_settings.py plugins/modules/ap_backup.py \
          plugins/modules/ap_restore.py plugins/doc_fragments/common.py \
-         roles/site/tasks/main.yml roles/site/defaults/main.yml roles/site/meta/argument_specs.yml \
+         roles/site/tasks/main.yml roles/site/defaults/main.yml roles/site/meta/main.yml \
          playbooks/sites.yml playbooks/inventory.example.yml changelogs/changelog.yaml; do
     [ -s "$usr/$collection/$f" ] || fail "missing /usr/$collection/$f"
 done

@@ -10,10 +10,7 @@
 #include <optional>
 
 #include "core/net/protocol.h"
-
-namespace tern::record {
-class ApConfigRecord;
-}  // namespace tern::record
+#include "core/record/ap_config_record.h"
 
 namespace tern::engine {
 

@@ -7,11 +7,8 @@
 #include <vector>
 
 #include "core/engine/ap_engine.h"
+#include "core/net/udp_socket_control.h"
 #include "core/record/ap_config_record.h"
-
-namespace tern::net {
-class UdpSocketControl;
-}  // namespace tern::net
 
 namespace tern::engine {
 

@@ -11,11 +11,8 @@
 
 #include "core/engine/search_session.h"
 #include "core/net/protocol.h"
+#include "core/net/udp_socket_control.h"
 #include "core/record/ap_config_record.h"
-
-namespace tern::net {
-class UdpSocketControl;
-}  // namespace tern::net
 
 namespace tern::engine {
 

@@ -2,11 +2,8 @@
 
 #include <QJsonObject>
 
+#include "core/record/ap_config_record.h"
 #include "core/text/screen_text.h"
-
-namespace tern::record {
-class ApConfigRecord;
-}  // namespace tern::record
 
 namespace tern::form {
 

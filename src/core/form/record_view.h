@@ -7,12 +7,9 @@
 #include <cstdint>
 #include <optional>
 
+#include "core/record/ap_config_record.h"
 #include "core/record/code_tables.h"
 #include "core/text/screen_text.h"
-
-namespace tern::record {
-class ApConfigRecord;
-}  // namespace tern::record
 
 namespace tern::form {
 

@@ -7,14 +7,9 @@
 #include <span>
 #include <vector>
 
+#include "core/text/language_text.h"
+#include "core/text/messages.h"
 #include "core/text/screen_text.h"
-
-namespace tern::text {
-struct ErrorMessage;
-struct PairedMessage;
-struct MessageText;
-class LanguageText;
-}  // namespace tern::text
 
 namespace tern::rules {
 

@@ -4,12 +4,10 @@
 #include <QString>
 #include <span>
 
-class QWidget;
+#include "core/text/caption_tables.h"
+#include "core/text/language_text.h"
 
-namespace tern::text {
-struct CaptionEntry;
-class LanguageText;
-}  // namespace tern::text
+class QWidget;
 
 namespace tern::gui {
 

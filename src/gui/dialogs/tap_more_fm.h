@@ -7,6 +7,8 @@
 #include <QStringView>
 #include <memory>
 
+#include "core/text/language_text.h"
+
 class QComboBox;
 class QKeyEvent;
 class QLineEdit;
@@ -14,10 +16,6 @@ class QLineEdit;
 namespace Ui {
 class AP_MoreFm;
 }
-
-namespace tern::text {
-class LanguageText;
-}  // namespace tern::text
 
 namespace tern::gui {
 

@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <memory>
 
+#include "core/text/language_text.h"
+
 class QKeyEvent;
 class QLineEdit;
 
@@ -13,14 +15,8 @@ class MulUsrPassFm;
 }
 
 namespace tern::gui {
+
 class TQuillGrid;
-}
-
-namespace tern::text {
-class LanguageText;
-}  // namespace tern::text
-
-namespace tern::gui {
 
 // The management login for several access points: one grid row per unit
 // with its name and MAC address from the main window's list, a user name

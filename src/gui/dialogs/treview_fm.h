@@ -7,20 +7,15 @@
 #include <memory>
 
 #include "core/fleet/plan.h"
+#include "core/text/language_text.h"
 
 namespace Ui {
 class ReviewFm;
 }
 
 namespace tern::gui {
+
 class TQuillGrid;
-}
-
-namespace tern::text {
-class LanguageText;
-}  // namespace tern::text
-
-namespace tern::gui {
 
 // One AP an apply is about to write to, and what would change on it.
 struct ReviewedAp {

@@ -4,16 +4,14 @@
 #include <QString>
 #include <memory>
 
+#include "core/text/language_text.h"
+
 class QKeyEvent;
 class QLineEdit;
 
 namespace Ui {
 class UsrPassFm;
 }
-
-namespace tern::text {
-class LanguageText;
-}  // namespace tern::text
 
 namespace tern::gui {
 

@@ -16,11 +16,14 @@
 
 #include "core/engine/ap_engine.h"
 #include "core/engine/apply_session.h"
+#include "core/fleet/plan.h"
 #include "core/form/control_state.h"
 #include "core/net/protocol.h"
 #include "core/net/udp_socket_control.h"
 #include "core/record/ap_config_record.h"
+#include "core/record/record_builder.h"
 #include "core/rules/validation.h"
+#include "core/text/language_text.h"
 
 class QAbstractButton;
 class QComboBox;
@@ -39,25 +42,9 @@ class WepPage;
 class Dot1xPage;
 }  // namespace Ui
 
-namespace tern::text {
-class LanguageText;
-}  // namespace tern::text
-
 namespace tern::gui {
+
 class DialogSeam;
-}  // namespace tern::gui
-
-namespace tern::fleet {
-struct SettingChange;
-}  // namespace tern::fleet
-
-namespace tern::record {
-struct BuildFailure;
-struct FormSettings;
-}  // namespace tern::record
-
-namespace tern::gui {
-
 class TQuillGrid;
 class UrlOpener;
 
