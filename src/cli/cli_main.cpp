@@ -139,16 +139,10 @@ bool Exists(const QString& path) { return QFileInfo::exists(path); }
 template <typename Runner>
 int Run(net::UdpSocketControl& socket, const cli::CliOptions& o,
         const std::function<std::optional<cli::CliLogin>()>& login) {
-    cli::CliLogin given;
-    if constexpr (!std::is_same_v<Runner, cli::FleetRunner>) {
-        const std::optional<cli::CliLogin> asked = login();
-        if (!asked) return service::kExitUsage;
-        given = *asked;
-    }
-    Runner runner(socket, o, given);
+    Runner runner(socket, o);
+    // The files and settings are checked first, the password asked after.
+    runner.setLoginSource(login);
     if constexpr (std::is_same_v<Runner, cli::FleetRunner>) {
-        // The files are read and checked first, the password asked after.
-        runner.setLoginSource(login);
         // Said as it happens: the backup folder before the first request,
         // should the run be stopped or the machine fail.
         runner.setMessageSink([](const QByteArray& line) {
@@ -208,14 +202,6 @@ int main(int argc, char* argv[]) {
     if (!fleet && !o.logins.isEmpty() && o.command == u"restore") {
         Error(QStringLiteral("restore FILE TARGET takes its login from --user, not --logins"));
         return service::kExitUsage;
-    }
-    if (!fleet) {
-        // What can be checked without an AP is checked before the password
-        // is asked for and before any search.
-        if (const std::optional<QString> error = cli::CheckBeforeSearch(o)) {
-            Error(*error);
-            return service::kExitUsage;
-        }
     }
     const bool wantsLogin =
         (o.command == u"set" || o.command == u"restore" || o.command == u"apply") &&

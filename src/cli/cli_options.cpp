@@ -10,7 +10,6 @@
 #include "core/fleet/state_file.h"
 #include "core/form/form_model.h"
 #include "core/rules/validation.h"
-#include "core/service/fleet_inputs.h"
 #include "core/text/screen_text.h"
 
 namespace tern::cli {
@@ -221,24 +220,18 @@ qsizetype FirstAssignment(const QStringList& args) {
     return first;
 }
 
-std::optional<QString> CheckBeforeSearch(const CliOptions& o) {
-    if (o.command == u"restore" && !o.args.isEmpty()) {
-        const auto saved = service::LoadBackups({o.args.first()});
-        if (const QString* error = std::get_if<QString>(&saved)) return *error;
-    }
-    if (o.command == u"set") {
-        for (const QString& a : o.args.mid(FirstAssignment(o.args))) {
-            const qsizetype eq = a.indexOf(u'=');
-            record::FormSettings scratch;
-            form::SetResult set = form::SetNamed(scratch, {}, a.left(eq), a.mid(eq + 1), false);
-            if (set.rule != form::SetRule::UnknownName &&
-                set.rule != form::SetRule::ControlCharacter) {
-                continue;
-            }
-            if (fleet::IsSecretSetting(set.name) && !o.showSecrets)
-                set.value = QStringLiteral("***");
-            return form::RefusalText(set) + QStringLiteral("; nothing sent");
+std::optional<QString> RefusedAssignment(const QStringList& assignments, bool multi,
+                                         bool showSecrets) {
+    for (const QString& a : assignments) {
+        const qsizetype eq = a.indexOf(u'=');
+        record::FormSettings scratch;
+        form::SetResult set = form::SetNamed(scratch, {}, a.left(eq), a.mid(eq + 1), multi);
+        if (set.rule != form::SetRule::UnknownName && set.rule != form::SetRule::PerApSetting &&
+            set.rule != form::SetRule::ControlCharacter) {
+            continue;
         }
+        if (fleet::IsSecretSetting(set.name) && !showSecrets) set.value = QStringLiteral("***");
+        return form::RefusalText(set);
     }
     return std::nullopt;
 }

@@ -66,11 +66,12 @@ bool IsFleetCommand(const CliOptions& options, bool (*isDirectory)(const QString
 
 QString CliUsage();
 
-// What a command on one AP names that can be refused without the AP, said
-// before a password is asked for or a search starts: a setting set does
-// not know or a value holding a control character, a backup file restore
-// cannot read. Nothing when all is well.
-std::optional<QString> CheckBeforeSearch(const CliOptions& options);
+// The first of set's NAME=VALUE `assignments` refused without any AP: a
+// setting set does not know, a value holding a control character, and with
+// `multi` a setting each AP keeps for itself. Said before a password is
+// asked for or a search starts; nothing when all are taken.
+std::optional<QString> RefusedAssignment(const QStringList& assignments, bool multi,
+                                         bool showSecrets);
 
 // A message for stderr, as every command says it: "tern-ap-cli: TEXT\n".
 QByteArray MessageLine(const QString& text);

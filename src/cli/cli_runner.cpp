@@ -11,6 +11,7 @@
 #include "cli/headless_search.h"
 #include "cli/output_format.h"
 #include "core/fleet/plan.h"
+#include "core/fleet/state_file.h"
 #include "core/form/ap_settings.h"
 #include "core/form/backup_file.h"
 #include "core/form/form_model.h"
@@ -108,7 +109,43 @@ const std::vector<engine::SearchSession::Found>& CliRunner::found() const {
     return appliesOne() ? search_.found() : fleet_.found();
 }
 
+bool CliRunner::checkBeforeSearch() {
+    if (o_.command == u"set") {
+        const std::optional<QString> refused =
+            RefusedAssignment(o_.args.mid(FirstAssignment(o_.args)), false, o_.showSecrets);
+        if (refused) message(*refused + QStringLiteral("; nothing sent"));
+        return !refused;
+    }
+    auto saved = service::LoadBackups({o_.args.value(0)});
+    if (const QString* error = std::get_if<QString>(&saved)) {
+        message(*error);
+        return false;
+    }
+    saved_ = std::get<QMap<QString, record::ApConfigRecord>>(saved).first();
+    return true;
+}
+
 void CliRunner::start() {
+    if (appliesOne()) {
+        if (!checkBeforeSearch()) {
+            finish(kExitUsage);
+            return;
+        }
+        if (loginSource_) {
+            std::optional<CliLogin> login = loginSource_();
+            if (!login) {
+                finish(kExitUsage);
+                return;
+            }
+            login_ = std::move(*login);
+        }
+        if (const std::optional<QString> problem =
+                fleet::LoginProblem(login_.user, login_.password, kEncoding)) {
+            message(QStringLiteral("the login: ") + *problem + QStringLiteral("; nothing sent"));
+            finish(kExitUsage);
+            return;
+        }
+    }
     // A command for one AP named by its MAC needs to listen only until that
     // AP has answered: a script that loops over many APs then costs a round
     // trip per AP, not a whole search window.
@@ -295,16 +332,6 @@ int CliRunner::backup() {
 
 // ---------------------------------------------------------------- set, restore
 
-bool CliRunner::loginWritable() {
-    for (const QString& text : {login_.user, login_.password}) {
-        if (!text::ScreenTextToRecord(text, kEncoding)) {
-            message(text::LookupMessage(English(), text::kMsgErrCharset).text);
-            return false;
-        }
-    }
-    return true;
-}
-
 bool CliRunner::passesChecks(const record::FormSettings& form, const record::ApConfigRecord& shown,
                              const record::ApConfigRecord& built, bool multi) {
     rules::FormValues values = form::FormValuesOf(form, shown, kEncoding, multi);
@@ -366,21 +393,12 @@ int CliRunner::prepareSet() {
         const QString mac = record::MacText(shown.mac_addr());
         jobs_.push_back({built.record(), {mac, NameOf(shown)}});
     }
-    return loginWritable() ? kExitOk : kExitUsage;
+    return kExitOk;
 }
 
 int CliRunner::prepareRestore() {
-    QFile file(o_.args.value(0));
-    if (!file.open(QIODevice::ReadOnly)) {
-        message(QStringLiteral("cannot read '") + o_.args.value(0) + QStringLiteral("': ") +
-                file.errorString());
-        return kExitUsage;
-    }
-    const std::optional<record::ApConfigRecord> record = form::ReadBackupFile(file.read(1 << 20));
-    if (!record) {
-        message(service::NotABackupText(o_.args.value(0)));
-        return kExitUsage;
-    }
+    // Read and checked before the search.
+    const std::optional<record::ApConfigRecord>& record = saved_;
     const record::MacAddress savedMac = record->mac_addr();
     // The AP the TARGET names, else the one the file was saved from.
     const engine::SearchSession::Found* target = nullptr;
@@ -418,7 +436,7 @@ int CliRunner::prepareRestore() {
         return kExitUsage;
     }
     jobs_.push_back({out, {record::MacText(out.mac_addr()), NameOf(own)}});
-    return loginWritable() ? kExitOk : kExitUsage;
+    return kExitOk;
 }
 
 void CliRunner::startApply() {

@@ -37,6 +37,12 @@ class CliRunner : public QObject {
               QObject* parent = nullptr);
 
     void start();
+    // Where set's and restore's login comes from (a prompt, say), asked once
+    // their settings and backup file have been checked, before the search.
+    // Without one, the login given at construction.
+    void setLoginSource(std::function<std::optional<CliLogin>()> source) {
+        loginSource_ = std::move(source);
+    }
     int exitCode() const { return exitCode_; }
     const QByteArray& out() const { return out_; }
     const QByteArray& err() const { return err_; }
@@ -68,7 +74,8 @@ class CliRunner : public QObject {
     const std::vector<engine::SearchSession::Found>& found() const;
     bool appliesOne() const;
     int noMatch();
-    bool loginWritable();
+    // What set and restore can refuse without an AP; false when refused.
+    bool checkBeforeSearch();
     // The window's whole-form checks over the form; their messages when
     // they refuse.
     bool passesChecks(const record::FormSettings& form, const record::ApConfigRecord& shown,
@@ -77,6 +84,8 @@ class CliRunner : public QObject {
     net::UdpSocketControl& socket_;
     CliOptions o_;
     CliLogin login_;
+    std::function<std::optional<CliLogin>()> loginSource_;
+    std::optional<record::ApConfigRecord> saved_;  // restore: the backup file's record
     service::FleetService fleet_;
     engine::SearchSession search_;
     std::vector<Job> jobs_;

@@ -99,20 +99,17 @@ std::optional<service::FleetRequest> FleetRunner::request() {
         r.noBackup = true;
         r.failWithoutMatch = true;
         const qsizetype first = FirstAssignment(o_.args);
+        // Several APs never get one address, one DHCP range or one
+        // channel from the command line: each keeps its own.
+        if (const std::optional<QString> refused =
+                RefusedAssignment(o_.args.mid(first), true, o_.showSecrets)) {
+            message(*refused);
+            return std::nullopt;
+        }
         QList<fleet::DesiredSetting> settings;
         for (const QString& a : o_.args.mid(first)) {
             const qsizetype eq = a.indexOf(u'=');
-            const QString name = a.left(eq);
-            // Several APs never get one address, one DHCP range or one
-            // channel from the command line: each keeps its own.
-            record::FormSettings scratch;
-            if (const form::SetResult s = form::SetNamed(scratch, {}, name, a.mid(eq + 1), true);
-                s.rule == form::SetRule::PerApSetting || s.rule == form::SetRule::UnknownName ||
-                s.rule == form::SetRule::ControlCharacter) {
-                message(form::RefusalText(s));
-                return std::nullopt;
-            }
-            settings.append({name, a.mid(eq + 1), fleet::IsSecretSetting(name), 0});
+            settings.append({a.left(eq), a.mid(eq + 1), fleet::IsSecretSetting(a.left(eq)), 0});
         }
         if (o_.all) r.state.entries.append({fleet::ApMatch{}, settings, 0});
         for (const QString& t : o_.all ? QStringList{} : o_.args.first(first)) {

@@ -17,6 +17,20 @@ namespace {
 
 using test_fleet::Fleet;
 
+class Hostile : public Fleet {
+  protected:
+    // set --all with a logins file whose one entry has this password (as
+    // YAML writes it).
+    int setWithLoginsPassword(const QByteArray& password) {
+        const QString logins =
+            file(QStringLiteral("logins.yaml"),
+                 "version: 1\nlogins:\n  - match: TernAP-0001\n    user: admin\n    password: " +
+                     password + "\n");
+        return run({QStringLiteral("set"), QStringLiteral("--all"), QStringLiteral("--logins"),
+                    logins, QStringLiteral("beacon_interval=150")});
+    }
+};
+
 // Any byte a terminal would act on: C0 but the line ends, DEL, and the
 // UTF-8 of C1.
 bool HoldsRawControl(const QByteArray& bytes) {
@@ -66,7 +80,7 @@ TEST_F(Fleet, hostileValues_everyEntryRefusesThem_namingWhereAndSendingNothing) 
     EXPECT_FALSE(err.contains("\\x00"));
 }
 
-TEST_F(Fleet, limits_areRefusedNamingThem_neverCut) {
+TEST_F(Hostile, limits_areRefusedNamingThem_neverCut) {
     segment(sim::GenerateAps(2));
     // 64 characters are the key itself: hexadecimal only.
     const QString notHex(64, u'g');
@@ -96,12 +110,7 @@ TEST_F(Fleet, limits_areRefusedNamingThem_neverCut) {
     EXPECT_TRUE(err.contains("(100000 characters)': 100000 bytes")) << err.toStdString();
 
     // A login longer than the record holds would log in as its first 15.
-    const QString logins = file(QStringLiteral("logins.yaml"),
-                                "version: 1\nlogins:\n  - match: TernAP-0001\n    user: admin\n"
-                                "    password: abcdefghijklmnoWRONG\n");
-    EXPECT_EQ(run({QStringLiteral("set"), QStringLiteral("--all"), QStringLiteral("--logins"),
-                   logins, QStringLiteral("beacon_interval=150")}),
-              kExitUsage);
+    EXPECT_EQ(setWithLoginsPassword("abcdefghijklmnoWRONG"), kExitUsage);
     EXPECT_TRUE(err.contains("the password is 20 bytes; an AP's login holds at most 15"))
         << err.toStdString();
     EXPECT_FALSE(err.contains("WRONG"));
@@ -114,14 +123,9 @@ TEST_F(Fleet, limits_areRefusedNamingThem_neverCut) {
               std::nullopt);
 }
 
-TEST_F(Fleet, aLoginWithAControlCharacter_isRefusedFromEverySource_nothingSent) {
+TEST_F(Hostile, aLoginWithAControlCharacter_isRefusedFromEverySource_nothingSent) {
     segment(sim::GenerateAps(2));
-    const QString logins = file(QStringLiteral("logins.yaml"),
-                                "version: 1\nlogins:\n  - match: TernAP-0001\n    user: admin\n"
-                                "    password: \"admin\\0junkjunk\"\n");
-    EXPECT_EQ(run({QStringLiteral("set"), QStringLiteral("--all"), QStringLiteral("--logins"),
-                   logins, QStringLiteral("beacon_interval=150")}),
-              kExitUsage);
+    EXPECT_EQ(setWithLoginsPassword("\"admin\\0junkjunk\""), kExitUsage);
     EXPECT_TRUE(err.contains("the password holds a control character at position 6"))
         << err.toStdString();
     EXPECT_EQ(requests.sets, 0);

@@ -137,26 +137,40 @@ std::variant<LoginsFile, FileError> ReadLoginsFile(const QByteArray& content, co
     });
 }
 
-std::optional<QString> LoginProblem(const QString& user, const QString& password,
-                                    text::TextEncoding encoding) {
-    const std::pair<const char*, const QString*> parts[] = {{"user", &user},
-                                                            {"password", &password}};
-    for (const auto& [part, value] : parts) {
-        const QString what = QStringLiteral("the ") + QLatin1StringView(part);
-        if (const std::optional<qsizetype> at = text::FirstControlCharacter(*value)) {
-            return what + QStringLiteral(" holds a control character at position %1").arg(*at + 1);
+std::optional<LoginFault> CheckLogin(const QString& user, const QString& password,
+                                     text::TextEncoding encoding) {
+    for (const bool isPassword : {false, true}) {
+        const QString& value = isPassword ? password : user;
+        if (const std::optional<qsizetype> at = text::FirstControlCharacter(value)) {
+            return LoginFault{LoginFault::Kind::ControlCharacter, isPassword, *at, 0};
         }
-        const std::optional<QByteArray> bytes = text::ScreenTextToRecord(*value, encoding);
-        if (!bytes) {
-            return what + QStringLiteral(" holds a character the AP's code page cannot hold");
-        }
+        const std::optional<QByteArray> bytes = text::ScreenTextToRecord(value, encoding);
+        if (!bytes) return LoginFault{LoginFault::Kind::CodePage, isPassword, 0, 0};
         if (bytes->size() > record::ApConfigRecord::kLoginTextMax) {
-            return what + QStringLiteral(" is %1 bytes; an AP's login holds at most %2")
-                              .arg(bytes->size())
-                              .arg(record::ApConfigRecord::kLoginTextMax);
+            return LoginFault{LoginFault::Kind::TooLong, isPassword, 0, bytes->size()};
         }
     }
     return std::nullopt;
+}
+
+std::optional<QString> LoginProblem(const QString& user, const QString& password,
+                                    text::TextEncoding encoding) {
+    const std::optional<LoginFault> fault = CheckLogin(user, password, encoding);
+    if (!fault) return std::nullopt;
+    const QString what =
+        fault->password ? QStringLiteral("the password") : QStringLiteral("the user");
+    switch (fault->kind) {
+        case LoginFault::Kind::ControlCharacter:
+            return what + QStringLiteral(" holds a control character at position %1")
+                              .arg(fault->position + 1);
+        case LoginFault::Kind::CodePage:
+            return what + QStringLiteral(" holds a character the AP's code page cannot hold");
+        case LoginFault::Kind::TooLong:
+            return what + QStringLiteral(" is %1 bytes; an AP's login holds at most %2")
+                              .arg(fault->bytes)
+                              .arg(record::ApConfigRecord::kLoginTextMax);
+    }
+    return std::nullopt;  // not reached
 }
 
 }  // namespace tern::fleet

@@ -309,7 +309,7 @@ class StateReader {
         }
         if (const std::optional<qsizetype> at = text::FirstControlCharacter(value.text)) {
             // Said where it is, never what it is: it may be a secret.
-            Refuse(line, name, form::ControlCharacterWords(value.text, *at));
+            Refuse(line, name, form::ControlCharacterWords(value.text[*at], *at));
         }
         if (!Fits(kind, value.text)) {
             // A secret's value never goes into a message, nor does one read

@@ -107,6 +107,16 @@ struct LoginsFile {
 // holds are refused, never cut (a cut password logs in with what is left).
 std::optional<QString> LoginProblem(const QString& user, const QString& password,
                                     text::TextEncoding encoding);
+// The same, for a caller with words of its own (the window's language file).
+struct LoginFault {
+    enum class Kind { ControlCharacter, CodePage, TooLong };
+    Kind kind;
+    bool password;       // the password at fault, else the user
+    qsizetype position;  // ControlCharacter: where, from 0
+    qsizetype bytes;     // TooLong: how many
+};
+std::optional<LoginFault> CheckLogin(const QString& user, const QString& password,
+                                     text::TextEncoding encoding);
 
 // Keys, pass phrases and RADIUS secrets: masked in plans and output.
 bool IsSecretSetting(const QString& name);

@@ -462,8 +462,8 @@ QString NearestSetting(const QString& name) {
     return best;
 }
 
-QString ControlCharacterWords(const QString& value, qsizetype at) {
-    const QString code = QString::number(value[at].unicode(), 16).toUpper().rightJustified(4, u'0');
+QString ControlCharacterWords(QChar c, qsizetype at) {
+    const QString code = QString::number(c.unicode(), 16).toUpper().rightJustified(4, u'0');
     return QStringLiteral(
                "holds the control character U+%1 at position %2; a setting takes "
                "printable text only")
@@ -493,7 +493,7 @@ QString RefusalText(const SetResult& r) {
                        .text.simplified() +
                    QStringLiteral("\")");
         case SetRule::ControlCharacter:
-            return r.name + u' ' + ControlCharacterWords(r.value, r.position);
+            return r.name + u' ' + ControlCharacterWords(r.character, r.position);
     }
     return {};  // not reached
 }
@@ -509,6 +509,7 @@ SetResult SetNamed(record::FormSettings& f, const record::ApConfigRecord& shown,
     if (const std::optional<qsizetype> at = text::FirstControlCharacter(value)) {
         SetResult r{SetRule::ControlCharacter, name, value, {}, {}, {}};
         r.position = *at;
+        r.character = value[*at];
         return r;
     }
     if (name == u"ap_name") {

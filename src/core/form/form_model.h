@@ -100,6 +100,7 @@ struct SetResult {
     rules::FieldCheck check;  // FieldRule: the control, the rule and the form's message
     QString words;            // FieldRule: the rule in words, with the field's limits
     qsizetype position = -1;  // ControlCharacter: where, from 0
+    QChar character{};        // ControlCharacter: which (kept when `value` is masked)
     bool passed() const { return rule == SetRule::None; }
 };
 
@@ -108,9 +109,9 @@ struct SetResult {
 // own message follows in quotes, in English.
 QString RefusalText(const SetResult& result);
 
-// "holds the control character U+001B at position 3; ...", for the one at
-// `at` (from 0) of `value`.
-QString ControlCharacterWords(const QString& value, qsizetype at);
+// "holds the control character U+001B at position 3; ...", for `c` found
+// at `at` (from 0).
+QString ControlCharacterWords(QChar c, qsizetype at);
 
 // Types `value` into the form's field for `name`; the form's field rule
 // runs as on leaving the field, and a value it refuses is not taken. In a

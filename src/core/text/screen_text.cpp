@@ -155,7 +155,7 @@ QString VisibleText(QStringView text) {
         }
         if (IsControlCharacter(c)) {
             out += QStringLiteral("\\x%1").arg(static_cast<uint>(c), 2, 16, QChar(u'0'));
-        } else if (!QChar::isPrint(c) && c != u' ') {
+        } else if (!QChar::isPrint(c)) {
             out += QStringLiteral("\\u{%1}").arg(static_cast<uint>(c), 4, 16, QChar(u'0'));
         } else {
             out += text.sliced(i, length);

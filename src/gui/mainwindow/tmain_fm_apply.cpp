@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/fleet/state_file.h"
 #include "core/form/form_model.h"
 #include "core/net/protocol.h"
 #include "core/record/ap_config_record.h"
@@ -307,26 +308,15 @@ bool TMainFm::applyMulti(const QList<int>& rows) {
 }
 
 bool TMainFm::loginWritable(const QString& user, const QString& password) {
-    const text::TextEncoding encoding = language().recordEncoding();
-    const std::optional<QByteArray> userBytes = text::ScreenTextToRecord(user, encoding);
-    const std::optional<QByteArray> passBytes = text::ScreenTextToRecord(password, encoding);
-    const bool userOk = userBytes.has_value();
-    if (userOk && passBytes) {
-        // Held by the code page, but a control character or a login longer
-        // than the record holds would be cut there: refused, never sent.
-        const qsizetype max = record::ApConfigRecord::kLoginTextMax;
-        const bool userControl = text::FirstControlCharacter(user).has_value();
-        const bool control = userControl || text::FirstControlCharacter(password).has_value();
-        const bool userLong = userBytes->size() > max;
-        if (!control && !userLong && passBytes->size() <= max) return true;
-        const bool userAtFault = control ? userControl : userLong;
-        rules::CheckMessage message{control ? &text::kMsgErrCharset : &text::kMsgErrTextLength,
-                                    nullptr, 0, userAtFault ? text::VisibleText(user) : QString()};
-        ShowInfoMessage(rules::CheckMessageText(language(), message));
-        return false;
-    }
+    // Refused, never cut: a cut password would log in as its first bytes.
+    const std::optional<fleet::LoginFault> fault =
+        fleet::CheckLogin(user, password, language().recordEncoding());
+    if (!fault) return true;
     // The password is never shown; the user name is, to tell which it was.
-    rules::CheckMessage message{&text::kMsgErrCharset, nullptr, 0, userOk ? QString() : user};
+    rules::CheckMessage message{fault->kind == fleet::LoginFault::Kind::TooLong
+                                    ? &text::kMsgErrTextLength
+                                    : &text::kMsgErrCharset,
+                                nullptr, 0, fault->password ? QString() : text::VisibleText(user)};
     ShowInfoMessage(rules::CheckMessageText(language(), message));
     return false;
 }
